@@ -1,0 +1,26 @@
+# orvalin_add_gtest(<name> SOURCES ... LIBS ... [GUI] [ENV k=v ...])
+# Builds one GoogleTest executable and registers its tests with CTest.
+# GUI tests run with the offscreen Qt platform so they need no display.
+if(ORVALIN_BUILD_TESTS)
+  enable_testing()
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()
+
+function(orvalin_add_gtest name)
+  if(NOT ORVALIN_BUILD_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(T "GUI" "" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${name} ${T_SOURCES})
+  target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  set(env ${T_ENV})
+  if(T_GUI)
+    list(APPEND env QT_QPA_PLATFORM=offscreen)
+  endif()
+  list(APPEND env ORVALIN_SOURCE_DIR=${CMAKE_SOURCE_DIR} ORVALIN_BINARY_DIR=${CMAKE_BINARY_DIR})
+  gtest_discover_tests(${name}
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+    PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300
+    DISCOVERY_TIMEOUT 60)
+endfunction()

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs every Debian package Orvalin builds, tests and benchmarks with.
+# Idempotent; run as root (or with sudo available) on a fresh Debian 12 machine.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6uitools6
+  libqt6printsupport6 libgl-dev
+  libqcustomplot-dev libqcustomplot2.1-qt6
+  libjpeg62-turbo-dev libxlsxwriter-dev
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  xvfb xauth xdotool imagemagick x11-utils
+  libjpeg-turbo-progs
+)
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ "${#missing[@]}" -eq 0 ]; then
+  echo "install-deps: all packages present"
+  exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds with AddressSanitizer/UBSan and warnings as
+# errors, and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+bash scripts/build.sh ci
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+ctest --preset ci
