@@ -6,12 +6,12 @@ set -euo pipefail
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools libqt6uitools6
-  libqt6printsupport6 libgl-dev
+  libqt6printsupport6 libqt6opengl6-dev libgl-dev libxkbcommon-dev libvulkan-dev
   libqcustomplot-dev libqcustomplot2.1-qt6
   libjpeg62-turbo-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils
-  libjpeg-turbo-progs
+  libjpeg-turbo-progs libxml2-utils poppler-utils
 )
 
 SUDO=""
