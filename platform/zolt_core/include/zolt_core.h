@@ -14,6 +14,23 @@
  *   - serial / IP / USB serial texts: 16 bytes.
  *   - spectrum fetches: one int32 per pixel (ZOLT_GetPixel).
  *   - parameter block: ZOLT_PARAM_BLOCK_SIZE bytes.
+ *
+ * Behaviour of this (simulated) implementation that callers may rely on:
+ *   - A device is open at most once: a second open gives ZOLT_E_COM_OPEN, an
+ *     address that no instrument has also gives ZOLT_E_COM_OPEN.
+ *   - Handles count up from 1 and are not reused within a run.
+ *   - While a device opened by its address (COM port, USB serial, IP text,
+ *     Bluetooth address) is open, index 0 of ZOLT_GetDeviceInfo and
+ *     ZOLT_GetSerialDevice describes that device.
+ *   - Outputs are written only when the call returns ZOLT_OK.
+ *   - Commands longer than 256 bytes or not ending in "\r": ZOLT_E_INVALID_ARG.
+ *   - A fetch or CalcLint call while a measurement runs, or before one of
+ *     that kind has completed (a broken measurement leaves none), gives
+ *     ZOLT_E_BUSY.  Transmission needs a dark, a reference and a sample.
+ *   - TCP/IP: each call waits at most 2 s (environment ZOLT_TCP_TIMEOUT_MS,
+ *     50..60000): a silent peer gives ZOLT_E_TIME, a closed one
+ *     ZOLT_E_RECEIVE, and every later call on that handle ZOLT_E_FATAL.
+ *     ZOLT_CloseDevice always frees the handle.
  */
 #ifndef ZOLT_CORE_H
 #define ZOLT_CORE_H
@@ -159,6 +176,7 @@ ZOLT_EXPORT int ZOLT_API ZOLT_GetFlickerFreq(uint32_t handle, float* hertz, int3
 ZOLT_EXPORT int ZOLT_API ZOLT_StartAdaption(uint32_t handle, int32_t mode);
 ZOLT_EXPORT int ZOLT_API ZOLT_CheckAdaptionStat(uint32_t handle, float* tintMs, uint16_t* averages,
                                                 int32_t* busy);
+/* averages: the current averaging; maxAverages: 65535 */
 ZOLT_EXPORT int ZOLT_API ZOLT_GetAverConf(uint32_t handle, uint16_t* averages, uint16_t* maxAverages);
 
 /* Parameter block */
@@ -167,6 +185,7 @@ ZOLT_EXPORT int ZOLT_API ZOLT_SetParamBlock(uint32_t handle, const uint8_t block
 
 /* Measurement configuration and run */
 ZOLT_EXPORT int ZOLT_API ZOLT_SetExposureConf(uint32_t handle, int32_t mode);
+/* tintMs 0: automatic exposure; otherwise ZOLT_GetMinTintConf .. 60000 ms */
 ZOLT_EXPORT int ZOLT_API ZOLT_SetTintConf(uint32_t handle, float tintMs);
 ZOLT_EXPORT int ZOLT_API ZOLT_GetTintConf(uint32_t handle, float* tintMs, int32_t* reserved);
 ZOLT_EXPORT int ZOLT_API ZOLT_SetAdaptConf(uint32_t handle, int32_t on);
@@ -183,7 +202,9 @@ ZOLT_EXPORT int ZOLT_API ZOLT_FetchRefer(uint32_t handle, int32_t* counts);
 ZOLT_EXPORT int ZOLT_API ZOLT_FetchTransRefl(uint32_t handle, int32_t* values);
 /* Spectrum on the wavelength grid firstNm, firstNm+stepNm, ... <= lastNm;
  * out holds floor((lastNm-firstNm)/stepNm)+1 floats.  stepNm <= 0 or
- * lastNm < firstNm: ZOLT_E_STEP_WIDTH. */
+ * lastNm < firstNm: ZOLT_E_STEP_WIDTH; more than 4000000 points:
+ * ZOLT_E_INVALID_ARG.  Counts for dark, light and reference, percent for
+ * transmission/reflection; 0 outside the detector's wavelength range. */
 ZOLT_EXPORT int ZOLT_API ZOLT_CalcLintDark(uint32_t handle, int32_t firstNm, int32_t lastNm,
                                            float stepNm, float* out);
 ZOLT_EXPORT int ZOLT_API ZOLT_CalcLintLight(uint32_t handle, int32_t firstNm, int32_t lastNm,

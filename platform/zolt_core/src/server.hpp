@@ -1,0 +1,18 @@
+// Serves one simulated instrument to one TCP client at a time.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+#include "sim_model.hpp"
+
+namespace zolt {
+
+// Binds 127.0.0.1:port (0: any free port); returns the socket or -1.
+int listenLoopback(uint16_t port, uint16_t* boundPort);
+
+// Runs until stop becomes true.  A second client while one is connected is
+// refused with ZOLT_E_COM_OPEN; a client that stalls mid-frame is dropped.
+void serve(SimDevice& dev, int listenFd, const std::atomic<bool>& stop);
+
+} // namespace zolt

@@ -1,0 +1,153 @@
+// The simulated instrument: configuration, physics and the device-side
+// behaviour of every per-device call.  The same code runs in process (behind
+// libzolt_core) and in the zolt-sim program behind a TCP socket, so a call is
+// expressed as one generic Call/Reply pair that either path can carry.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "zolt_sim.h"
+
+namespace zolt {
+
+// Every per-device operation; the order is the wire numbering, append only.
+#define ZOLT_WIRE_FUNCS(X)                                                                         \
+    X(Hello)                                                                                       \
+    X(Close)                                                                                       \
+    X(Reset) X(GetFirmwareVersion) X(GetFit) X(GetPixel) X(GetPixelBinning) X(GetTint)             \
+        X(GetADCRes) X(GetSDelay) X(GetSplitTime) X(GetBorder) X(GetMinTintConf) X(GetDeviceType)  \
+            X(GetOptTrigg) X(GetBaudrate) X(GetCorrectionStat) X(GetCorrectionRange)               \
+                X(GetCorrectionCoeff) X(SetTrigger) X(GetEnquiry) X(ArbitraryCommand) X(Break)     \
+                    X(SetShutterStat) X(GetShutterStat) X(SetLaserStat) X(GetLaserStat)            \
+                        X(GetMeasHead) X(GetTemperature) X(GetBatteryStat) X(GetFlickerFreq)       \
+                            X(StartAdaption) X(CheckAdaptionStat) X(GetAverConf) X(GetParamBlock)  \
+                                X(SetParamBlock) X(SetExposureConf) X(SetTintConf) X(GetTintConf)  \
+                                    X(SetAdaptConf) X(SetAverConf) X(SetFunctionConf)              \
+                                        X(SetFormatConf) X(InitMeasure) X(MeasureStatusCore)       \
+                                            X(FetchDark) X(FetchLight) X(FetchRefer)               \
+                                                X(FetchTransRefl) X(CalcLintDark) X(CalcLintLight) \
+                                                    X(CalcLintRefer) X(CalcLintTransRefl)
+
+enum class Fn : uint16_t {
+#define ZOLT_X(n) n,
+    ZOLT_WIRE_FUNCS(ZOLT_X)
+#undef ZOLT_X
+        Count
+};
+
+struct Call {
+    Fn fn = Fn::Hello;
+    int64_t i[4] = {0, 0, 0, 0};
+    double f[2] = {0, 0};
+    std::string data;
+};
+
+struct Reply {
+    int32_t status = 0;
+    int64_t i[4] = {0, 0, 0, 0};
+    double f[5] = {0, 0, 0, 0, 0};
+    std::string data;
+};
+
+// Process-wide test knobs that shape measurement timing.
+struct Knobs {
+    double timeFactor = 1.0;
+    bool neverEnding = false;
+};
+
+// What a device type has.  Absent features answer ZOLT_E_NOT_SUPPORTED.
+struct TypeTraits {
+    bool shutter, laser, measHead, flicker, dateTime, sleep, paramBlock, adaption;
+    float minTintMs;
+    float batteryVolts;
+    uint8_t batteryPercent, charging;
+};
+const TypeTraits& traitsOf(int deviceType);
+
+constexpr int kMinPixels = 16;
+constexpr int kMaxPixels = 4096;
+constexpr float kMaxTintMs = 60000.0f;
+constexpr uint32_t kMaxAverages = 65535;
+constexpr long kMaxLintPoints = 4000000;
+constexpr size_t kMaxCommand = 256;
+
+class SimDevice {
+  public:
+    explicit SimDevice(const ZSimDevice& c) : cfg(c) {}
+
+    ZSimDevice cfg;
+    bool isOpen = false;
+    bool unplugged = false;
+    int enquiry = 0;             // what GetEnquiry answers (zsim_SetEnquiry)
+    bool triggerPending = false; // one 1 after a fired trigger
+
+    // Brings the instrument to its power-on state.
+    void open(double now);
+    Reply execute(const Call& c, double now, const Knobs& knobs);
+
+    double wavelength(int pixel) const;
+
+  private:
+    double fullScale() const;
+    double signalRate(int pixel) const; // counts per ms of light reaching the detector
+    double lightRate(int pixel) const;  // with lamp, shutter and sample applied
+    std::vector<int32_t> frame(bool light, float tintMs, uint32_t averages);
+    float autoTint(uint16_t* averages) const;
+    void update(double now, const Knobs& knobs);
+    bool busy() const { return running_ || adapting_; }
+    std::string command(const std::string& cmd);
+    int lint(const std::vector<double>& y, const Call& c, Reply& r) const;
+    bool transRefl(std::vector<double>& out) const;
+    void seedParams();
+
+    // configuration of the next measurement
+    int exposure_ = 2;
+    float tintConf_ = 10.0f;
+    int adaptConf_ = 0;
+    uint32_t averages_ = 1;
+    int function_ = 1; // light
+    int format_ = 0;
+    int trigger_ = 0;
+    // switches
+    bool lampOn_ = true;
+    int shutter_ = 0; // 0 open, 1 closed
+    int laser_ = 0;
+    bool sleeping_ = false;
+    double openedAt_ = 0;
+    double clockOffset_ = 0; // set by "*DATE"/"*TIME", seconds
+    // measurement
+    bool running_ = false;
+    double endAt_ = 0;
+    int runFunction_ = 0;
+    std::vector<int32_t> pending_;
+    std::vector<int32_t> dark_, light_, refer_;
+    uint64_t frames_ = 0;
+    // adaption
+    bool adapting_ = false;
+    double adaptStart_ = 0, adaptEnd_ = 0;
+    std::vector<float> trials_;
+    float adaptTint_ = 0;
+    uint16_t adaptAver_ = 1;
+    // stores
+    std::vector<uint8_t> block_;
+    std::map<std::string, std::string> params_;
+};
+
+// Configuration text: see the README section of the simulator.
+bool parseConfig(const std::string& text, std::vector<ZSimDevice>& out, std::string& error);
+bool validateDevice(const ZSimDevice& d, std::string& error);
+void defaultDevice(ZSimDevice& d, int ordinal = 0);
+const char* sampleName(int sample);
+
+// Sample reference data.
+const std::vector<double>& holmiumBands();
+const std::vector<double>& emissionLines();
+constexpr double kEmissionFwhm = 1.5;
+
+// Trims and copies into a fixed char field, always NUL-terminated.
+void copyText(char* dst, size_t size, const std::string& src);
+
+} // namespace zolt

@@ -1,0 +1,220 @@
+// The TCP/IP connection against a real zolt-sim process on loopback.
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+
+#include "helpers.hpp"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+class SimProcess {
+  public:
+    explicit SimProcess(std::vector<std::string> extra = {}) {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        std::vector<std::string> args = {ZOLT_SIM_EXE, "--port", "0"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t fa;
+        posix_spawn_file_actions_init(&fa);
+        posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
+        posix_spawn_file_actions_addclose(&fa, fds[0]);
+        if (posix_spawn(&pid_, ZOLT_SIM_EXE, &fa, nullptr, argv.data(), environ) != 0)
+            pid_ = -1;
+        posix_spawn_file_actions_destroy(&fa);
+        close(fds[1]);
+        // "zolt-sim: listening on 127.0.0.1:PORT (...)"
+        std::string line;
+        auto deadline = Clock::now() + std::chrono::seconds(10);
+        while (pid_ > 0 && line.find('\n') == std::string::npos && Clock::now() < deadline) {
+            pollfd p{fds[0], POLLIN, 0};
+            if (poll(&p, 1, 100) <= 0)
+                continue;
+            char buf[256];
+            ssize_t n = read(fds[0], buf, sizeof buf);
+            if (n <= 0)
+                break;
+            line.append(buf, static_cast<size_t>(n));
+        }
+        close(fds[0]);
+        size_t at = line.find("127.0.0.1:");
+        if (at != std::string::npos)
+            address_ = line.substr(at, line.find(' ', at) - at);
+    }
+    ~SimProcess() { kill(SIGKILL); }
+    const std::string& address() const { return address_; }
+    void kill(int sig) {
+        if (pid_ <= 0)
+            return;
+        ::kill(pid_, sig);
+        if (sig == SIGKILL) {
+            waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+
+  private:
+    pid_t pid_ = -1;
+    std::string address_;
+};
+
+int waitIdle(uint32_t h, int32_t* busy) {
+    int st = 0;
+    auto deadline = Clock::now() + std::chrono::seconds(5);
+    do {
+        st = ZOLT_MeasureStatusCore(h, busy);
+        if (st == 0 && *busy)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    } while (st == 0 && *busy && Clock::now() < deadline);
+    return st;
+}
+
+bool isLinkFailure(int st) {
+    return st == ZOLT_E_TIME || st == ZOLT_E_RECEIVE || st == ZOLT_E_FATAL;
+}
+
+} // namespace
+
+class ZoltCoreTcp : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setenv("ZOLT_TCP_TIMEOUT_MS", "800", 1);
+        unsetenv("ZOLT_SIM_CONFIG");
+        zsim_Reset();
+    }
+    void TearDown() override { zsim_Reset(); }
+};
+
+TEST_F(ZoltCoreTcp, MeasuresThenSurvivesTheServerDyingMidMeasurement) {
+    SimProcess sim({"--sample", "holmium"});
+    ASSERT_FALSE(sim.address().empty()) << "zolt-sim did not start";
+    uint32_t h = 0;
+    ASSERT_EQ(ZOLT_OpenTCPDevice(sim.address().c_str(), &h), ZOLT_OK);
+    ASSERT_NE(h, 0u);
+    uint32_t h2 = 0;
+    EXPECT_EQ(ZOLT_OpenTCPDevice(sim.address().c_str(), &h2), ZOLT_E_COM_OPEN)
+        << "one client at a time";
+
+    int32_t n = 0;
+    ASSERT_EQ(ZOLT_GetPixel(h, &n), ZOLT_OK);
+    EXPECT_EQ(n, 2048);
+    uint8_t conn = 0, type = 0;
+    char serial[16], ip[16], usb[16];
+    uint16_t port = 0;
+    uint32_t baud = 0;
+    uint64_t bt = 0;
+    ASSERT_EQ(ZOLT_GetDeviceInfo(0, &conn, &type, serial, &port, &baud, ip, usb, &bt), ZOLT_OK);
+    EXPECT_EQ(conn, ZOLT_CONN_TCPIP);
+    EXPECT_EQ(std::string(ip), sim.address());
+    EXPECT_STREQ(serial, "ZS10001");
+    char reply[ZOLT_REPLY_MAX];
+    ASSERT_EQ(ZOLT_ArbitraryCommand(h, "*idn\r", reply), ZOLT_OK);
+    EXPECT_NE(std::string(reply).find("KESTRO"), std::string::npos);
+    ASSERT_EQ(ZOLT_SetTintConf(h, 2.0f), ZOLT_OK);
+    ASSERT_EQ(ZOLT_SetAverConf(h, 2), ZOLT_OK);
+    ASSERT_EQ(ZOLT_SetFunctionConf(h, ZOLT_FUNC_LIGHT), ZOLT_OK);
+    ASSERT_EQ(ZOLT_InitMeasure(h), ZOLT_OK);
+    int32_t busy = 1;
+    ASSERT_EQ(waitIdle(h, &busy), ZOLT_OK);
+    ASSERT_EQ(busy, 0);
+    std::vector<int32_t> light(2048, -1);
+    ASSERT_EQ(ZOLT_FetchLight(h, light.data()), ZOLT_OK);
+    EXPECT_GT(light[1000], 5000);
+    std::vector<float> grid(101);
+    ASSERT_EQ(ZOLT_CalcLintLight(h, 500, 600, 1.0f, grid.data()), ZOLT_OK);
+    EXPECT_GT(grid[50], 2000.0f);
+
+    // A long measurement, then the server goes away.
+    ASSERT_EQ(ZOLT_SetTintConf(h, 5000.0f), ZOLT_OK);
+    ASSERT_EQ(ZOLT_InitMeasure(h), ZOLT_OK);
+    ASSERT_EQ(ZOLT_MeasureStatusCore(h, &busy), ZOLT_OK);
+    EXPECT_EQ(busy, 1);
+    sim.kill(SIGKILL);
+    auto t0 = Clock::now();
+    int st = ZOLT_MeasureStatusCore(h, &busy);
+    EXPECT_TRUE(isLinkFailure(st)) << "status " << st;
+    EXPECT_LT(Clock::now() - t0, std::chrono::seconds(3));
+    EXPECT_EQ(ZOLT_GetPixel(h, &n), ZOLT_E_FATAL) << "the link stays dead";
+    EXPECT_EQ(ZOLT_CloseDevice(h), ZOLT_OK);
+    EXPECT_EQ(ZOLT_GetPixel(h, &n), ZOLT_E_HANDLE);
+}
+
+TEST_F(ZoltCoreTcp, SilentPeerTimesOut) {
+    SimProcess sim;
+    ASSERT_FALSE(sim.address().empty());
+    uint32_t h = 0;
+    ASSERT_EQ(ZOLT_OpenTCPDevice(sim.address().c_str(), &h), ZOLT_OK);
+    sim.kill(SIGSTOP);
+    auto t0 = Clock::now();
+    int32_t n = 0;
+    EXPECT_EQ(ZOLT_GetPixel(h, &n), ZOLT_E_TIME);
+    EXPECT_LT(Clock::now() - t0, std::chrono::seconds(3));
+    EXPECT_EQ(ZOLT_CloseDevice(h), ZOLT_OK);
+    sim.kill(SIGCONT);
+}
+
+TEST_F(ZoltCoreTcp, ListenerThatNeverAnswersFailsTheOpen) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+    ASSERT_EQ(listen(fd, 1), 0);
+    socklen_t len = sizeof sa;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
+    std::string addr = "127.0.0.1:" + std::to_string(ntohs(sa.sin_port));
+    uint32_t h = 0;
+    EXPECT_EQ(ZOLT_OpenTCPDevice(addr.c_str(), &h), ZOLT_E_TIME);
+    EXPECT_EQ(h, 0u);
+    close(fd);
+    // Nobody listens there any more.
+    EXPECT_EQ(ZOLT_OpenTCPDevice(addr.c_str(), &h), ZOLT_E_COM_OPEN);
+}
+
+TEST_F(ZoltCoreTcp, BadAddressTexts) {
+    uint32_t h = 0;
+    for (const char* bad :
+         {"", "localhost", "127.0.0.1:", "127.0.0.1:99999", "1.2.3", "127.0.0.1:80x"})
+        EXPECT_EQ(ZOLT_OpenTCPDevice(bad, &h), ZOLT_E_INVALID_ARG) << bad;
+}
+
+TEST_F(ZoltCoreTcp, RegistryEntryOpensOverTcp) {
+    SimProcess sim;
+    ASSERT_FALSE(sim.address().empty());
+    std::string cfg = "[device]\nconnection = tcp\nip = " + sim.address() + "\n";
+    char err[200];
+    ASSERT_EQ(zsim_Configure(cfg.c_str(), err, sizeof err), 0) << err;
+    uint32_t h = 0, h2 = 0;
+    ASSERT_EQ(ZOLT_OpenDevice(0, &h), ZOLT_OK);
+    EXPECT_EQ(ZOLT_OpenDevice(0, &h2), ZOLT_E_COM_OPEN);
+    uint8_t type = 0;
+    ASSERT_EQ(ZOLT_GetDeviceType(h, &type), ZOLT_OK);
+    EXPECT_EQ(type, 1);
+    ASSERT_EQ(ZOLT_CloseDevice(h), ZOLT_OK);
+    // The server frees the instrument when the client goes.
+    auto deadline = Clock::now() + std::chrono::seconds(3);
+    int st = -1;
+    while ((st = ZOLT_OpenDevice(0, &h)) != ZOLT_OK && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(st, ZOLT_OK);
+}
