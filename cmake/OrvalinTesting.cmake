@@ -19,8 +19,22 @@ function(orvalin_add_gtest name)
     list(APPEND env QT_QPA_PLATFORM=offscreen)
   endif()
   list(APPEND env ORVALIN_SOURCE_DIR=${CMAKE_SOURCE_DIR} ORVALIN_BINARY_DIR=${CMAKE_BINARY_DIR})
+  # CTest drops all but the first ENVIRONMENT entry on the way through test
+  # discovery, so the variables are set by the test program itself before main
+  # (without overriding what the caller already set).
+  set(setenv_lines "")
+  foreach(kv IN LISTS env)
+    string(FIND "${kv}" "=" eq)
+    string(SUBSTRING "${kv}" 0 ${eq} key)
+    math(EXPR vstart "${eq} + 1")
+    string(SUBSTRING "${kv}" ${vstart} -1 value)
+    string(APPEND setenv_lines "    setenv(\"${key}\", \"${value}\", 0);\n")
+  endforeach()
+  set(env_src ${CMAKE_CURRENT_BINARY_DIR}/${name}_test_env.cpp)
+  file(GENERATE OUTPUT ${env_src} CONTENT "#include <cstdlib>\nnamespace {\nstruct TestEnv {\n  TestEnv() {\n${setenv_lines}  }\n} testEnv;\n}\n")
+  target_sources(${name} PRIVATE ${env_src})
   gtest_discover_tests(${name}
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "${env}" TIMEOUT 300
+    PROPERTIES TIMEOUT 300
     DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -1,0 +1,29 @@
+// Starts the toolkit once for the whole test program and scripts every popup,
+// so no test ever waits on a dialog.
+#include <gtest/gtest.h>
+
+#include "ui/popup_script.h"
+#include "ui/ui.h"
+
+// The system's font library keeps its configuration caches for the life of the
+// process once the first widget is built; they are not leaks of ours.
+extern "C" const char* __lsan_default_suppressions() {
+    return "leak:libfontconfig.so\n";
+}
+
+namespace {
+
+class UiEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "link_tests";
+        static char* argv[] = {name, nullptr};
+        ASSERT_EQ(InitUserInterface(argc, argv), 0);
+        popup_script::Enable(true);
+    }
+};
+
+const ::testing::Environment* const kUi = ::testing::AddGlobalTestEnvironment(new UiEnvironment);
+
+} // namespace
