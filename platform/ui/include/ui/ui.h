@@ -2,8 +2,11 @@
 //
 // The program is written against these free functions, in the procedural style
 // of the rest of the code base.  Handles are ints; control and menu ids are
-// constants generated at build time from the .ui resource files (see
-// ui_codegen).  Setting anything from code never fires a callback.
+// constants generated at build time from the .ui resource files by
+// orvalin_ui_ids() (platform/ui/cmake/OrvalinUiIds.cmake): panel MAINP,
+// control MAINP_DARK, menu bar MENUBAR, item MENUBAR_FILE_QUIT.  The ids of
+// each file lie in a range of their own, so an id used with the wrong file or
+// panel is refused.  Setting anything from code never fires a callback.
 #pragma once
 
 #include <cstdint>
@@ -28,19 +31,49 @@ enum UiEvent {
     EVENT_PANEL_MOVE = 13
 };
 
-// Key codes delivered with EVENT_KEYPRESS in eventData1: the character or one of
-// these virtual keys, OR-ed with the modifier bits.
+// Key codes delivered with EVENT_KEYPRESS in eventData1: a printable character
+// as its ASCII code (no Shift bit: "*" is 0x2A), a letter typed with Ctrl or
+// Alt as its upper-case code, or one of these virtual keys; OR-ed with the
+// modifier bits.  Esc = 0x0300, Ctrl+Tab = 0x40400, Ctrl+F = 0x40046.
 enum UiKey {
-    VAL_ESC_VKEY = 0x1B00,
-    VAL_ENTER_VKEY = 0x0D00,
-    VAL_TAB_VKEY = 0x0900,
+    VAL_BACKSPACE_VKEY = 0x0100,
+    VAL_DELETE_VKEY = 0x0200,
+    VAL_ESC_VKEY = 0x0300,
+    VAL_TAB_VKEY = 0x0400,
+    VAL_ENTER_VKEY = 0x0500,
+    VAL_UP_ARROW_VKEY = 0x0600,
+    VAL_DOWN_ARROW_VKEY = 0x0700,
+    VAL_LEFT_ARROW_VKEY = 0x0800,
+    VAL_RIGHT_ARROW_VKEY = 0x0900,
+    VAL_INSERT_VKEY = 0x0A00,
+    VAL_HOME_VKEY = 0x0B00,
+    VAL_END_VKEY = 0x0C00,
+    VAL_PAGE_UP_VKEY = 0x0D00,
+    VAL_PAGE_DOWN_VKEY = 0x0E00,
     VAL_F1_VKEY = 0x7000,  // F1..F12 follow in steps of 0x100
-    VAL_MENUKEY_MODIFIER = 0x10000,   // Ctrl
+    VAL_ALT_MODIFIER = 0x10000,
     VAL_SHIFT_MODIFIER = 0x20000,
-    VAL_ALT_MODIFIER = 0x40000,
+    VAL_MENUKEY_MODIFIER = 0x40000,   // Ctrl
     VAL_VKEY_MASK = 0xFF00,
     VAL_ASCII_KEY_MASK = 0x00FF
 };
+
+// Error results (every function returns 0 or a handle on success).
+enum UiError {
+    UI_ERR_NO_APP = -1,          // InitUserInterface not called
+    UI_ERR_PANEL = -2,           // unknown panel handle
+    UI_ERR_CONTROL = -3,         // unknown control id on that panel
+    UI_ERR_ATTRIBUTE = -4,       // attribute not valid for that control
+    UI_ERR_TYPE = -5,            // value type does not fit the control
+    UI_ERR_RANGE = -6,           // index or item value out of range / not found
+    UI_ERR_FILE = -7,            // resource file not found or unreadable
+    UI_ERR_BAD_FILE = -8,        // resource file malformed, or id not in it
+    UI_ERR_BUFFER = -9,          // caller's buffer too small
+    UI_ERR_HANDLE = -10,         // unknown menu bar, plot, annotation
+    UI_ERR_IO = -11              // printing / writing failed
+};
+// Text of the last error of a loader or printing function.
+std::string GetUiErrorText();
 
 // Standard callback signature of controls, panels and timers.
 using CtrlCallbackPtr = int (*)(int panel, int control, int event, void* callbackData,
@@ -56,8 +89,28 @@ using WinMsgCallbackPtr = int (*)(int panel, int message, unsigned* wParam, unsi
 // "callback").  The program registers every named function before loading.
 void RegisterCtrlCallback(const char* name, CtrlCallbackPtr fn);
 void RegisterMenuCallback(const char* name, MenuCallbackPtr fn);
+// Calls the callback bound to a control (or panel, control 0) as if the event
+// had happened; returns its result, or 0 when it has none.
+int CallCtrlCallback(int panel, int control, int event, int eventData1, int eventData2);
 // Names referenced by a .ui file that resolve to nothing registered.
+// The file name is resolved as LoadPanel does; a file that cannot be read
+// yields one entry describing the problem.
 std::vector<std::string> UnresolvedCallbacks(const char* uiFile);
+// Whole-file check for tests: builds every panel and menu bar of the file
+// (then discards them) and lists every problem: load failures and callback
+// names that resolve to nothing.  Register all callbacks first.
+std::vector<std::string> CheckUiFile(const char* uiFile);
+// Inside a control or panel callback for EVENT_KEYPRESS: the control receives
+// `key` (same coding as eventData1) instead of the key pressed.  A callback
+// that returns non-zero for EVENT_KEYPRESS swallows the key instead.
+void SetKeyPressEventKey(int key);
+// Called by the generated id headers; the loader refuses a file whose ids
+// differ from those the program was built with.
+int UiRegisterIdFingerprint(const char* uiFile, unsigned long long fingerprint);
+// Full path the loader uses for `uiFile` ("" when not found): the name as
+// given when absolute, else $ORVALIN_UI_DIR, the program's folder, the
+// built-in resource folder.
+std::string ResolveUiFile(const char* uiFile);
 
 // ----------------------------------------------------------- application
 int InitUserInterface(int argc, char** argv);  // creates the application; 0 on success
@@ -78,8 +131,8 @@ int LoadPanel(int parentPanel, const char* uiFile, int panelId);
 int DiscardPanel(int panel);
 int DisplayPanel(int panel);
 int HidePanel(int panel);
-int InstallPopup(int panel);  // modal
-int RemovePopup(int panel);
+int InstallPopup(int panel);  // modal; also displays it
+int RemovePopup(int panel);   // that panel, or 0: the most recently installed popup
 int GetActivePanel();
 int SetActivePanel(int panel);
 
@@ -106,6 +159,8 @@ int GetActiveTabPage(int panel, int tabControl, int* pageIndex);
 // (value of the selected item), check boxes / radio buttons / switches (0/1 or
 // the per-state values), LEDs.  A double is stored exactly, whatever its
 // display precision.
+// On a text box SetCtrlVal appends the text (the box is a log); SetCtrlText
+// replaces it.  On a ring or list box a string selects the item with that label.
 int SetCtrlVal(int panel, int control, int value);
 int SetCtrlVal(int panel, int control, unsigned value);
 int SetCtrlVal(int panel, int control, double value);
@@ -114,7 +169,9 @@ int GetCtrlVal(int panel, int control, int* value);
 int GetCtrlVal(int panel, int control, short* value);
 int GetCtrlVal(int panel, int control, unsigned* value);
 int GetCtrlVal(int panel, int control, unsigned short* value);
-int GetCtrlVal(int panel, int control, char* value);  // string: caller's buffer of ctrl's max length + 1
+// string: caller's buffer of ATTR_MAX_ENTRY_LENGTH + 1 bytes (255 + 1 when the
+// control sets no maximum; longer texts are cut); a char numeric: one char.
+int GetCtrlVal(int panel, int control, char* value);
 int GetCtrlVal(int panel, int control, float* value);
 int GetCtrlVal(int panel, int control, double* value);
 int GetCtrlVal(int panel, int control, std::string* value);
@@ -140,8 +197,19 @@ enum CtrlAttr {
     ATTR_MAX_ENTRY_LENGTH,
     ATTR_CALLBACK_NAME,  // string, read only
     ATTR_INTERVAL,       // timer control, double seconds
-    ATTR_ENABLED         // timer control
+    ATTR_ENABLED,        // timer control
+    ATTR_ON_COLOR,       // LED / binary switch colour when on (0xRRGGBB)
+    ATTR_OFF_COLOR,      // ... when off
+    ATTR_DATA_TYPE,      // numeric: one of VAL_INTEGER ..., read only
+    ATTR_CTRL_KIND       // one of CtrlKind, read only
 };
+enum CtrlKind {
+    CTRL_NUMERIC = 1, CTRL_STRING, CTRL_TEXT_MSG, CTRL_RING, CTRL_LIST_BOX, CTRL_RADIO,
+    CTRL_CHECK_BOX, CTRL_BINARY_SWITCH, CTRL_COMMAND_BUTTON, CTRL_LED, CTRL_TAB, CTRL_TABLE,
+    CTRL_PROGRESS, CTRL_PICTURE, CTRL_TEXT_BOX, CTRL_DECORATION, CTRL_HYPERLINK, CTRL_TIMER,
+    CTRL_GRAPH
+};
+enum { VAL_INTEGER = 1, VAL_SHORT_INTEGER, VAL_UNSIGNED_INTEGER, VAL_CHAR, VAL_FLOAT, VAL_DOUBLE };
 enum { VAL_HOT = 0, VAL_INDICATOR = 1 };
 int SetCtrlAttribute(int panel, int control, int attr, int value);
 int SetCtrlAttribute(int panel, int control, int attr, double value);
@@ -156,6 +224,7 @@ int DefaultCtrl(int panel, int control);
 // Rings and list boxes: items with a label and an int value.
 int ClearListCtrl(int panel, int control);
 int InsertListItem(int panel, int control, int index, const char* label, int value);  // -1 = end
+int DeleteListItem(int panel, int control, int index, int count);  // count -1: to the end
 int GetNumListItems(int panel, int control, int* count);
 int GetCtrlIndex(int panel, int control, int* index);
 int SetCtrlIndex(int panel, int control, int index);
@@ -166,6 +235,7 @@ int GetValueFromIndex(int panel, int control, int index, int* value);
 int SetCtrlText(int panel, int control, const char* text);  // replaces all
 int AppendTextBoxLine(int panel, int control, const char* line);
 int ResetTextBox(int panel, int control, const char* text);
+int GetNumTextBoxLines(int panel, int control, int* lines);
 
 // Tables
 int SetTableSize(int panel, int control, int rows, int columns);
@@ -179,9 +249,15 @@ int SetTableRowLabel(int panel, int control, int row, const char* label);
 int SetTableColumnLabel(int panel, int control, int column, const char* label);
 int SetTableColumnWidth(int panel, int control, int column, int width);
 int SetTableCellColor(int panel, int control, int row, int column, int textColor, int bgColor);
+// Digits after the point of a column's numbers (-1: shortest exact form).
+int SetTableColumnPrecision(int panel, int control, int column, int precision);
+int GetTableCellColor(int panel, int control, int row, int column, int* textColor, int* bgColor);
 
 // Progress bar
 int SetProgress(int panel, int control, double percent);
+
+// Picture controls
+int DisplayImageFile(int panel, int control, const char* path);
 
 // Timers (timer controls in the .ui files)
 int SuspendTimerCallbacks();  // counted
@@ -199,8 +275,10 @@ int SetMenuBarAttribute(int menuBar, int item, int attr, int value);
 int SetMenuBarAttribute(int menuBar, int item, int attr, const char* value);
 int GetMenuBarAttribute(int menuBar, int item, int attr, int* value);
 int GetMenuBarAttribute(int menuBar, int item, int attr, std::string* value);
-// Pops the menu bar's menu `menu` up at the mouse; returns the chosen item id
-// or 0 when dismissed.  Scriptable in tests.
+// Pops the menu bar's menu `menu` up at (top, left) of `panel`, or at the
+// mouse when top and left are -1; returns the chosen item id or 0 when
+// dismissed.  Scripted: the answer's result is the item id (recorded with
+// the menu's title).  Choosing an item does not run its menu callback.
 int RunPopupMenu(int menuBar, int menu, int panel, int top, int left);
 
 // ----------------------------------------------------------------- popups
@@ -221,7 +299,9 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
                     int restrictDirectory, int restrictExtension, int allowCancel,
                     int allowMakeDirectory, char* path, std::size_t pathSize);
 // Runs `panel` modally until one of `controls` commits; returns that control
-// (or 0 when closed by its frame).
+// (or 0 when closed by its frame).  The committing control's callback runs as
+// usual.  Scripted: the answer's result is the control, whose callback is
+// then run with EVENT_COMMIT before returning (recorded with the panel title).
 int RunModalPanel(int panel, const std::vector<int>& controls);
 
 // ------------------------------------------------------------------ graph
@@ -236,6 +316,9 @@ enum { VAL_MANUAL = 0, VAL_AUTOSCALE = 1 };
 // Returns a plot handle > 0, never reused; < 0 on error.
 int PlotXY(int panel, int graph, const double* x, const double* y, int count, int plotStyle,
            int pointStyle, int lineStyle, int color);
+// y over its index 0..count-1.
+int PlotY(int panel, int graph, const double* y, int count, int plotStyle, int pointStyle,
+          int lineStyle, int color);
 int PlotLine(int panel, int graph, double x1, double y1, double x2, double y2, int color);
 int DeleteGraphPlot(int panel, int graph, int plot, int refresh);  // plot -1: all; unknown: no-op
 int GetNumGraphPlots(int panel, int graph, int* count);
@@ -246,7 +329,13 @@ int SetAxisPrecision(int panel, int graph, int axis, int precision);
 int SetAxisDivisions(int panel, int graph, int axis, int divisions);
 int SetGraphColors(int panel, int graph, int plotBg, int gridColor, int axisColor);
 int SetPlotColor(int panel, int graph, int plot, int color);
-// Cursors 1 and 2.
+// Cursors 1 and 2 (crosshairs).  With snap on (the default) a cursor sits on
+// the nearest point of a plot: SetGraphCursor snaps to the point of the
+// cursor's plot (else the oldest plot) nearest in x.  When the user drags a
+// cursor (or clicks into the plot area, which moves the active one), the
+// graph's callback gets EVENT_VAL_CHANGED while the mouse moves and
+// EVENT_COMMIT when it is released, eventData1 = the cursor number; a
+// double click gives EVENT_LEFT_DOUBLE_CLICK after the first click moved it.
 int SetGraphCursor(int panel, int graph, int cursor, double x, double y);
 int GetGraphCursor(int panel, int graph, int cursor, double* x, double* y);
 int SetGraphCursorIndex(int panel, int graph, int cursor, int plot, int pointIndex);
@@ -260,6 +349,22 @@ int AddGraphAnnotation(int panel, int graph, double x, double y, const char* cap
 int SetAnnotationCaption(int panel, int graph, int id, const char* caption);
 int DeleteGraphAnnotation(int panel, int graph, int id);  // -1: all; unknown: no-op
 int GetNumAnnotations(int panel, int graph, int* count);
+// Id of the annotation whose caption is `caption`, or starts with it followed
+// by a space or line break ("Peak 1" finds "Peak 1 \n X: 2.00", not "Peak 10 ...").
+int GetAnnotationIdFromCaption(int panel, int graph, const char* caption, int* id);
+int GetAnnotationCaption(int panel, int graph, int id, std::string* caption);
+enum AnnotationAttr {
+    ATTR_ANNOTATION_XOFFSET = 300,   // caption offset from the point, pixels
+    ATTR_ANNOTATION_YOFFSET,
+    ATTR_ANNOTATION_CAPTION_COLOR,   // 0xRRGGBB
+    ATTR_ANNOTATION_BGCOLOR,
+    ATTR_ANNOTATION_FRAME_COLOR,
+    ATTR_ANNOTATION_FONT_SIZE,
+    ATTR_ANNOTATION_ARROW_VISIBLE
+};
+// id -1: every annotation of the graph.
+int SetAnnotationAttribute(int panel, int graph, int id, int attr, int value);
+int GetAnnotationAttribute(int panel, int graph, int id, int attr, int* value);
 int RefreshGraph(int panel, int graph);
 
 // 32-bit image of a control or panel (ARGB, row-major, rowBytes = 4 * width).
@@ -276,7 +381,10 @@ int ClipboardPutText(const char* text);
 int ClipboardGetText(std::string* text);
 
 // --------------------------------------------------------------- printing
-// Prints a panel or a control; with no printer, writes a PDF to `pdfPath`.
+// Prints a panel or a control on one page, scaled to fit.  With `pdfPath`
+// set, writes that PDF file; with none, shows the print dialog first (a
+// popup of the scriptable seam).  0 printed, 1 cancelled by the user, < 0
+// error.
 int PrintPanel(int panel, const char* pdfPath);
 int PrintCtrl(int panel, int control, const char* pdfPath);
 

@@ -1,0 +1,675 @@
+#include "link/connect.h"
+
+#include <cctype>
+#include <cinttypes>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "link/device_params.h"
+#include "link/log.h"
+#include "link/shared_state.h"
+#include "link/status.h"
+#include "link/trigger.h"
+#include "orvalin_ui.h"
+#include "ui/ui.h"
+#include "zolt_core.h"
+
+char sArg1[100] = {};
+char sArg2[100] = {};
+char sPrevSerNum[16] = {};
+char sOrvalinTitle[64] = {};
+int iStartWaveLen = 380;
+int iEndWaveLen = 780;
+int iStartPixel = 0;
+int iEndPixel = 0;
+int iTint_prec = 3;
+int iMess = 0;
+float fTint = 19999.0f;
+int iPxlWlMode = 1;
+int iFileOpen = 0;
+double dScanDel = 0.0;
+int hAboutPanel = 0;
+int hDevselectPanel = 0;
+int hParUtil = 0;
+int hTabRoot = 0;
+int hCOGIntervalPanel = 0;
+double dConnectPause = 1.0;
+ConnectHooks g_connectHooks;
+
+namespace {
+
+// What ZOLT_GetDeviceInfo tells about one device.
+struct DeviceInfo {
+    uint8_t connectionType = 0;
+    uint8_t deviceType = 0;
+    char serial[ZOLT_TEXT16 + 1] = {};
+    uint16_t comPort = 0;
+    uint32_t baudrate = 0;
+    char ipAddress[ZOLT_TEXT16 + 1] = {};
+    char usbSerial[ZOLT_TEXT16 + 1] = {};
+    uint64_t btAddress = 0;
+};
+
+// The fields of stParam that say how the device is reached, and its serial.
+struct StoredConnection {
+    uint8_t connectionType;
+    uint16_t comPort;
+    int32_t baudrate;
+    char ipAddress[16];
+    char usbSerial[16];
+    uint64_t btAddress;
+    char serial[16];
+};
+
+StoredConnection SaveConnection() {
+    StoredConnection s{};
+    s.connectionType = stParam.connectionType;
+    s.comPort = stParam.comPort;
+    s.baudrate = stParam.baudrate;
+    std::memcpy(s.ipAddress, stParam.ipAddress, sizeof s.ipAddress);
+    std::memcpy(s.usbSerial, stParam.usbSerial, sizeof s.usbSerial);
+    s.btAddress = stParam.btAddress;
+    std::memcpy(s.serial, cSerial1, sizeof s.serial);
+    return s;
+}
+
+void RestoreConnection(const StoredConnection& s) {
+    stParam.connectionType = s.connectionType;
+    stParam.comPort = s.comPort;
+    stParam.baudrate = s.baudrate;
+    std::memcpy(stParam.ipAddress, s.ipAddress, sizeof s.ipAddress);
+    std::memcpy(stParam.usbSerial, s.usbSerial, sizeof s.usbSerial);
+    stParam.btAddress = s.btAddress;
+    std::memcpy(cSerial1, s.serial, sizeof cSerial1);
+}
+
+// Copies at most size - 1 characters and always terminates.
+void CopyText(char* dst, std::size_t size, const char* src) {
+    const std::size_t n = strnlen(src, size - 1);
+    std::memmove(dst, src, n);
+    dst[n] = '\0';
+}
+
+void CopyIntoRecord(const DeviceInfo& d) {
+    stParam.connectionType = d.connectionType;
+    stParam.deviceType = d.deviceType;
+    CopyText(cSerial1, sizeof cSerial1, d.serial);
+    stParam.comPort = d.comPort;
+    stParam.baudrate = static_cast<int32_t>(d.baudrate);
+    CopyText(stParam.ipAddress, sizeof stParam.ipAddress, d.ipAddress);
+    CopyText(stParam.usbSerial, sizeof stParam.usbSerial, d.usbSerial);
+    stParam.btAddress = d.btAddress;
+}
+
+int GetInfo(const char* logText, uint32_t index, DeviceInfo* d) {
+    *d = DeviceInfo{};
+    fileio_Log_Call(logText);
+    const int status = ZOLT_GetDeviceInfo(index, &d->connectionType, &d->deviceType, d->serial,
+                                          &d->comPort, &d->baudrate, d->ipAddress, d->usbSerial,
+                                          &d->btAddress);
+    fileio_Log_Result(status);
+    // The library's texts are 16 bytes; keep them terminated whatever it wrote.
+    d->serial[ZOLT_TEXT16 - 1] = d->ipAddress[ZOLT_TEXT16 - 1] = d->usbSerial[ZOLT_TEXT16 - 1] = '\0';
+    return status;
+}
+
+// How a device was opened directly, to recognise its description.
+struct OpenedBy {
+    int keyword = KW_NONE;  // KW_COM, KW_FTDI, KW_TCPIP, KW_BT
+    unsigned port = 0;
+    std::string text;       // USB serial or IP address
+    uint64_t bt = 0;
+};
+
+// Host part of "a.b.c.d" or "a.b.c.d:port".
+std::string Host(const std::string& ip) { return ip.substr(0, ip.find(':')); }
+
+bool Describes(const DeviceInfo& d, const OpenedBy& o) {
+    switch (o.keyword) {
+        case KW_COM: return d.connectionType == ZOLT_CONN_COM && d.comPort == o.port;
+        case KW_FTDI: return d.connectionType == ZOLT_CONN_USB && o.text == d.usbSerial;
+        case KW_TCPIP:
+            return d.connectionType == ZOLT_CONN_TCPIP && Host(o.text) == Host(d.ipAddress);
+        case KW_BT: return d.connectionType >= ZOLT_CONN_BT && d.btAddress == o.bt;
+        default: return false;
+    }
+}
+
+// The description of a directly opened device.  The library describes
+// devices by enumeration index, which need not be the opened one: index 0 is
+// asked first (as it always was), then the others; a device no index
+// describes keeps the address it was opened with.
+DeviceInfo DescribeOpened(const OpenedBy& o) {
+    DeviceInfo d;
+    if (GetInfo("main_DevicesSearch, ZOLT_GetDeviceInfoEx#2", 0, &d) == 0 && Describes(d, o)) return d;
+    uint32_t count = 0;
+    ZOLT_GetNumDevices(&count);
+    for (uint32_t i = 1; i < count && i < 256; ++i) {
+        DeviceInfo other;
+        if (GetInfo("main_DevicesSearch, ZOLT_GetDeviceInfoEx#2", i, &other) == 0 && Describes(other, o))
+            return other;
+    }
+    // Not enumerated here (a network device): its address is the one it was
+    // opened with, and the device itself tells its serial number.
+    DeviceInfo kept;
+    char reply[ZOLT_REPLY_MAX + 1] = {};
+    fileio_Log_Call("main_DevicesSearch, ZOLT_ArbitraryCommand");
+    fileio_Log_Call_ArgStr("*PARA:SERN?");
+    const int status = ZOLT_ArbitraryCommand(dwCurrentDevice, "*PARA:SERN?\r", reply);
+    fileio_Log_Result(status);
+    if (status == 0 && static_cast<unsigned char>(reply[0]) != ZOLT_NAK) {
+        // "SERN:\tvalue\r"
+        const char* v = std::strchr(reply, ':');
+        v = v != nullptr ? v + 1 : reply;
+        while (*v == ' ' || *v == '\t') ++v;
+        std::size_t n = std::strcspn(v, "\r\n");
+        if (n >= sizeof kept.serial) n = sizeof kept.serial - 1;
+        std::memcpy(kept.serial, v, n);
+        kept.serial[n] = '\0';
+    }
+    switch (o.keyword) {
+        case KW_COM:
+            kept.connectionType = ZOLT_CONN_COM;
+            kept.comPort = static_cast<uint16_t>(o.port);
+            kept.baudrate = static_cast<uint32_t>(stParam.baudrate);
+            break;
+        case KW_FTDI:
+            kept.connectionType = ZOLT_CONN_USB;
+            CopyText(kept.usbSerial, sizeof kept.usbSerial, o.text.c_str());
+            break;
+        case KW_TCPIP:
+            kept.connectionType = ZOLT_CONN_TCPIP;
+            CopyText(kept.ipAddress, sizeof kept.ipAddress, o.text.c_str());
+            break;
+        default:
+            kept.connectionType = ZOLT_CONN_BT;
+            kept.btAddress = o.bt;
+            break;
+    }
+    kept.deviceType = stParam.deviceType;
+    return kept;
+}
+
+void Status(const char* text) { SetCtrlVal(hAboutPanel, ABOUT_CONFIG, text); }
+
+void DimFileOpen(int dimmed) {
+    const int bar = hMainBar != 0 ? hMainBar : hMenuBar;
+    if (bar != 0) SetMenuBarAttribute(bar, MENUBAR_FILE_OPEN, ATTR_MENU_DIMMED, dimmed);
+}
+
+void Hook(void (*fn)()) {
+    if (fn != nullptr) fn();
+}
+
+void DimMeasureButtons() {
+    if (g_connectHooks.set_MeasBtns != nullptr) g_connectHooks.set_MeasBtns(1);
+}
+
+// Step "still offline": the window shows no device.
+int StayOffline() {
+    iOffline = 1;
+    DimFileOpen(1);
+    DimMeasureButtons();
+    SetWaitCursor(0);
+    double v = 0.0;
+    if (GetCtrlAttribute(hMainPanel, MAINP_STARTWL, ATTR_DEFAULT_VALUE, &v) == 0)
+        iMinWaveLen = static_cast<int>(v);
+    if (GetCtrlAttribute(hMainPanel, MAINP_ENDWL, ATTR_DEFAULT_VALUE, &v) == 0)
+        iMaxWaveLen = static_cast<int>(v);
+    return -1;
+}
+
+// An opened device that cannot be set up is closed again, so its port can be
+// opened later, and the stored connection stays the one from before.
+int CloseAndStayOffline(const StoredConnection& before) {
+    if (dwCurrentDevice != 0) {
+        fileio_Log_Call("main_DevicesSearch, ZOLT_CloseDevice");
+        fileio_Log_Result(ZOLT_CloseDevice(dwCurrentDevice));
+        dwCurrentDevice = 0;
+    }
+    RestoreConnection(before);
+    return StayOffline();
+}
+
+// A question whose yes searches and whose no stays offline.
+void AskSearch(const char* title, const char* text) {
+    CopyText(sArg1, sizeof sArg1, ConfirmPopup(title, text) == 1 ? "SEARCH" : "OFFLINE");
+}
+
+bool IsDirectKeyword(int kw) { return kw == KW_COM || kw == KW_FTDI || kw == KW_TCPIP || kw == KW_BT; }
+
+// Line of the device chooser.
+std::string ChooserLine(const DeviceInfo& d) {
+    char line[128];
+    switch (d.connectionType) {
+        case ZOLT_CONN_COM: std::snprintf(line, sizeof line, "%s %s %d", d.serial, "COM      ", d.comPort); break;
+        case ZOLT_CONN_USB: std::snprintf(line, sizeof line, "%s %s %s", d.serial, "FTDI     ", d.usbSerial); break;
+        case ZOLT_CONN_TCPIP: std::snprintf(line, sizeof line, "%s %s %s", d.serial, "TCP/IP   ", d.ipAddress); break;
+        case ZOLT_CONN_BT:
+            std::snprintf(line, sizeof line, "%s %s %llu", d.serial, "BlueTooth",
+                          static_cast<unsigned long long>(d.btAddress));
+            break;
+        default: std::snprintf(line, sizeof line, "%s", d.serial); break;
+    }
+    return line;
+}
+
+// Lets the user pick one of several devices; -1 when cancelled.
+int ChooseDevice(const std::vector<DeviceInfo>& devices) {
+    ClearListCtrl(hDevselectPanel, DEVSELECT_SELECTDEV);
+    for (std::size_t i = 0; i < devices.size(); ++i)
+        InsertListItem(hDevselectPanel, DEVSELECT_SELECTDEV, -1, ChooserLine(devices[i]).c_str(),
+                       static_cast<int>(i));
+    SetCtrlIndex(hDevselectPanel, DEVSELECT_SELECTDEV, 0);
+    SetWaitCursor(0);
+    const int control = RunModalPanel(
+        hDevselectPanel, {DEVSELECT_OKBUTTON, DEVSELECT_CANCELBUTTON, DEVSELECT_SELECTDEV});
+    int index = -1;
+    if (control != DEVSELECT_CANCELBUTTON && control > 0) {
+        if (GetCtrlVal(hDevselectPanel, DEVSELECT_SELECTDEV, &index) != 0) index = -1;
+    }
+    SetWaitCursor(1);
+    RemovePopup(hDevselectPanel);
+    HidePanel(hDevselectPanel);
+    if (index < 0 || index >= static_cast<int>(devices.size())) return -1;
+    return index;
+}
+
+}  // namespace
+
+int comm_ArgKeyword(const char* arg) {
+    static const char* const kNames[] = {"SEARCH", "COM", "FTDI", "TCPIP", "BT", "OFFLINE"};
+    if (arg == nullptr) return KW_NONE;
+    for (int i = 0; i < 6; ++i) {
+        if (strcasecmp(arg, kNames[i]) == 0) return i + 1;
+    }
+    return KW_NONE;
+}
+
+int comm_ParseComPort(const char* text) {
+    if (text == nullptr || *text == '\0') return -1;
+    int value = 0;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (!std::isdigit(static_cast<unsigned char>(*p))) return -1;
+        value = value * 10 + (*p - '0');
+        if (value > 256) return -1;
+    }
+    return value >= 1 ? value : -1;
+}
+
+bool comm_ParseBtAddress(const char* text, uint64_t* address) {
+    if (text == nullptr) return false;
+    const char* p = text;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) p += 2;
+    const std::size_t n = std::strlen(p);
+    if (n == 0 || n > 16) return false;
+    uint64_t v = 0;
+    for (; *p != '\0'; ++p) {
+        const int c = static_cast<unsigned char>(*p);
+        if (!std::isxdigit(c)) return false;
+        v = (v << 4) | static_cast<uint64_t>(std::isdigit(c) ? c - '0' : std::toupper(c) - 'A' + 10);
+    }
+    *address = v;
+    return true;
+}
+
+std::string comm_ConnTypeText() {
+    char text[96];
+    switch (stParam.connectionType) {
+        case 0: return "";
+        case ZOLT_CONN_COM:
+            std::snprintf(text, sizeof text, "COM%d, baudrate %d", stParam.comPort, stParam.baudrate);
+            break;
+        case ZOLT_CONN_USB:
+            std::snprintf(text, sizeof text, "USB (FTDI). USB serial number: %s", stParam.usbSerial);
+            break;
+        case ZOLT_CONN_TCPIP:
+            std::snprintf(text, sizeof text, "TCP/IP, remote address %s", stParam.ipAddress);
+            break;
+        case ZOLT_CONN_BT:
+            std::snprintf(text, sizeof text, "Bluetooth, address 0x%012llX",
+                          static_cast<unsigned long long>(stParam.btAddress));
+            break;
+        default: return "";
+    }
+    return text;
+}
+
+int comm_OpenDevice(uint32_t index, uint32_t* handle) {
+    fileio_Log_Call("comm_OpenDevice, ZOLT_OpenDevice");
+    const int status = ZOLT_OpenDevice(index, handle);
+    fileio_Log_Result(status);
+    return comm_StatusToResult(status);
+}
+
+int comm_GetNumDevices(int32_t* count) {
+    uint32_t n = 0;
+    fileio_Log_Call("comm_GetNumDevices, ZOLT_GetNumDevices");
+    dwError = ZOLT_GetNumDevices(&n);
+    fileio_Log_Result(dwError);
+    if (dwError == 0) *count = n > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int32_t>(n);
+    return 0;
+}
+
+int set_ConnectionControl(int state) {
+    const int bar = hMainBar != 0 ? hMainBar : hMenuBar;
+    SetMenuBarAttribute(bar, MENUBAR_CON_DEVICE, ATTR_MENU_DIMMED, state != 0 ? 1 : 0);
+    SetMenuBarAttribute(bar, MENUBAR_DISCON_DEVICE, ATTR_MENU_DIMMED, state != 0 ? 0 : 1);
+    SetCtrlVal(hMainPanel, MAINP_SWITCHCONNECT, state != 0 ? 1 : 0);
+    SetCtrlAttribute(hMainPanel, MAINP_SWITCHCONNECT, ATTR_TOOLTIP_TEXT,
+                     state != 0 ? "Click to close connection"
+                                : "Click to establish connection with ZOLT-device");
+    SetPanelAttribute(hMainPanel, ATTR_TITLE, state != 0 ? sOrvalinTitle : "Orvalin (offline)");
+    return 1;
+}
+
+int main_DevicesSearch() {
+    // Device events that arrive while the device is set up are not acted on.
+    DeviceCommandScope busy;
+    const StoredConnection before = SaveConnection();
+
+    // 1.
+    dwCurrentDevice = 0;
+    DisplayPanel(hAboutPanel);
+    SetWaitCursor(1);
+    int index = 0;
+    iOffline = 1;
+    int kw = comm_ArgKeyword(sArg1);
+    OpenedBy opened;
+
+    // 2. The connection of the last run.
+    if (stParam.connectionType != 0 && kw == KW_NONE) {
+        Status("TRY TO OPEN THE LAST CONNECTED DEVICE...");
+        uint32_t h = 0;
+        switch (stParam.connectionType) {
+            case ZOLT_CONN_COM:
+                fileio_Log_Call("main_DevicesSearch, ZOLT_OpenCOMDevice#1");
+                dwError = ZOLT_OpenCOMDevice(stParam.comPort, 0, &h);
+                opened.keyword = KW_COM;
+                opened.port = stParam.comPort;
+                break;
+            case ZOLT_CONN_USB:
+                fileio_Log_Call("main_DevicesSearch, ZOLT_OpenFTDIDevice#1");
+                fileio_Log_Call_ArgStr(stParam.usbSerial);
+                dwError = ZOLT_OpenFTDIDevice(stParam.usbSerial, &h);
+                opened.keyword = KW_FTDI;
+                opened.text = stParam.usbSerial;
+                break;
+            case ZOLT_CONN_TCPIP:
+                fileio_Log_Call("main_DevicesSearch, ZOLT_OpenTCPDevice#1");
+                fileio_Log_Call_ArgStr(stParam.ipAddress);
+                dwError = ZOLT_OpenTCPDevice(stParam.ipAddress, &h);
+                opened.keyword = KW_TCPIP;
+                opened.text = stParam.ipAddress;
+                break;
+            default:
+                fileio_Log_Call("main_DevicesSearch, ZOLT_OpenBTDevice#1");
+                dwError = ZOLT_OpenBTDevice(stParam.btAddress, &h);
+                opened.keyword = KW_BT;
+                opened.bt = stParam.btAddress;
+                break;
+        }
+        fileio_Log_Result(dwError);
+        if (dwError == 0) {
+            dwCurrentDevice = h;
+            iOffline = 0;
+        } else {
+            CopyText(sArg1, sizeof sArg1, "SEARCH");
+            kw = KW_SEARCH;
+        }
+    }
+
+    // 3. The address of the command line.
+    int port = -1;
+    uint64_t bt = 0;
+    bool argUsable = true;  // the address can be opened at all
+    if (iOffline != 0 && IsDirectKeyword(kw)) {
+        if (sArg2[0] == '\0') {
+            static const char* const kMissing[] = {
+                "COM-port number as the 2nd command line argument missing.\nDo you wish to search automatically?",
+                "USB serial number as the 2nd command line argument missing.\nDo you wish to search automatically?",
+                "IP address as the 2nd command line argument missing.\nDo you wish to search automatically?",
+                "BlueTooth address as the 2nd command line argument missing.\nDo you wish to search automatically?"};
+            AskSearch("ZOLT Tarvo ERROR", kMissing[kw - KW_COM]);
+            kw = comm_ArgKeyword(sArg1);
+        }
+        if (kw == KW_COM) {
+            port = comm_ParseComPort(sArg2);
+            if (port < 1) {
+                AskSearch("ZOLT Tarvo ERROR",
+                          "Invalid COM port given by argument!\nA value between 1...256 is neccessary.\n"
+                          "Do you wish to search automatically?");
+                kw = comm_ArgKeyword(sArg1);
+            }
+        } else if (kw == KW_BT) {
+            argUsable = comm_ParseBtAddress(sArg2, &bt);
+        } else if (kw == KW_FTDI || kw == KW_TCPIP) {
+            // The stored connection holds at most 15 characters.
+            argUsable = std::strlen(sArg2) < sizeof stParam.ipAddress;
+        }
+    }
+
+    // 4. Open by the command line.
+    if (iOffline != 0 && IsDirectKeyword(kw)) {
+        char text[160];
+        uint32_t h = 0;
+        int status = ZOLT_E_INVALID_ARG;
+        switch (kw) {
+            case KW_COM:
+                std::snprintf(text, sizeof text, "OPENING DEVICE ON COM-PORT %d...", port);
+                Status(text);
+                fileio_Log_Call("main_DevicesSearch, ZOLT_OpenCOMDevice#2");
+                fileio_Log_Call_ArgInt(port);
+                status = ZOLT_OpenCOMDevice(static_cast<uint32_t>(port), 0, &h);
+                fileio_Log_Result(status);
+                opened.keyword = KW_COM;
+                opened.port = static_cast<unsigned>(port);
+                break;
+            case KW_FTDI:
+                std::snprintf(text, sizeof text, "OPENING DEVICE WITH USB SERIAL NUMBER %s...", sArg2);
+                Status(text);
+                if (argUsable) {
+                    fileio_Log_Call("main_DevicesSearch, ZOLT_OpenFTDIDevice#2");
+                    fileio_Log_Call_ArgStr(sArg2);
+                    status = ZOLT_OpenFTDIDevice(sArg2, &h);
+                    fileio_Log_Result(status);
+                }
+                opened.keyword = KW_FTDI;
+                opened.text = sArg2;
+                break;
+            case KW_TCPIP:
+                std::snprintf(text, sizeof text, "OPENING DEVICE WITH IP ADDRESS %s...", sArg2);
+                Status(text);
+                if (argUsable) {
+                    fileio_Log_Call("main_DevicesSearch, ZOLT_OpenTCPDevice#2");
+                    fileio_Log_Call_ArgStr(sArg2);
+                    status = ZOLT_OpenTCPDevice(sArg2, &h);
+                    fileio_Log_Result(status);
+                }
+                opened.keyword = KW_TCPIP;
+                opened.text = sArg2;
+                break;
+            default:
+                std::snprintf(text, sizeof text, "OPENING DEVICE WITH BLUETOOTH ADDRESS %s...", sArg2);
+                Status(text);
+                if (argUsable) {
+                    fileio_Log_Call("main_DevicesSearch, ZOLT_OpenBTDevice#2");
+                    fileio_Log_Call_ArgStr(sArg2);
+                    status = ZOLT_OpenBTDevice(bt, &h);
+                    fileio_Log_Result(status);
+                }
+                opened.keyword = KW_BT;
+                opened.bt = bt;
+                break;
+        }
+        dwError = status;
+        if (status == 0) {
+            dwCurrentDevice = h;
+            iOffline = 0;
+        } else {
+            static const char* const kFailed[] = {
+                "Could not find device on COM-port specified by argument!\nDo you wish to search automatically?",
+                "Could not open device with USB serial number specified by argument!\nDo you wish to search automatically?",
+                "Could not open device with IP address specified by argument!\nDo you wish to search automatically?",
+                "Could not open device with BlueTooth address specified by argument!\nDo you wish to search automatically?"};
+            AskSearch("ERROR", kFailed[kw - KW_COM]);
+            kw = comm_ArgKeyword(sArg1);
+        }
+    }
+
+    // 5. Search.
+    bool searched = false;
+    std::vector<DeviceInfo> devices;
+    if (iOffline != 0 && kw != KW_OFFLINE) {
+        Status("SEARCHING FOR DEVICES...");
+        int32_t count = 0;
+        comm_GetNumDevices(&count);
+        if (count <= 0) {
+            MessagePopup("No device found!", "No device found! Switched to offline mode.");
+        } else {
+            index = 0;
+            if (count > 1) {
+                devices.resize(static_cast<std::size_t>(count));
+                for (int32_t i = 0; i < count; ++i)
+                    GetInfo("main_DevicesSearch, ZOLT_GetDeviceInfoEx#1", static_cast<uint32_t>(i),
+                            &devices[static_cast<std::size_t>(i)]);
+                index = ChooseDevice(devices);
+            }
+            if (index < 0) {
+                MessagePopup("Device choosing is cancelled", "Switched to offline mode.");
+            } else {
+                uint32_t h = 0;
+                dwError = comm_OpenDevice(static_cast<uint32_t>(index), &h);
+                if (dwError == 0) {
+                    dwCurrentDevice = h;
+                    iOffline = 0;
+                    searched = true;
+                } else {
+                    MessagePopup("Error connecting device!",
+                                 "Could not connect to device! Switched to offline mode.");
+                }
+            }
+        }
+    }
+
+    // 6.
+    if (iOffline != 0) return StayOffline();
+
+    // 7. Set-up of the open device.
+    Status("CONFIGURING DEVICE PARAMETERS...");
+    if (searched) {
+        DeviceInfo described;
+        if (GetInfo("main_DevicesSearch, ZOLT_GetDeviceInfoEx#2", static_cast<uint32_t>(index),
+                    &described) == 0) {
+            CopyIntoRecord(described);
+        } else if (static_cast<std::size_t>(index) < devices.size()) {
+            CopyIntoRecord(devices[static_cast<std::size_t>(index)]);
+        }
+    } else {
+        CopyIntoRecord(DescribeOpened(opened));
+    }
+    SetCtrlVal(hAboutPanel, ABOUT_SERIAL1, cSerial1);
+    CopyText(sPrevSerNum, sizeof sPrevSerNum, cSerial1);
+    if (stParam.deviceType != 3) {
+        fileio_Log_Call("main_DevicesSearch, ZOLT_Reset");
+        fileio_Log_Result(ZOLT_Reset(dwCurrentDevice));
+    }
+    comm_ReadParam();
+    SetCtrlVal(hAboutPanel, ABOUT_CONNTYPE, comm_ConnTypeText().c_str());
+    SetCtrlVal(hAboutPanel, ABOUT_DEVTYPE, comm_DeviceTypeText(stParam.deviceType, 1));
+    SetCtrlVal(hAboutPanel, ABOUT_FIRMWARE, stParam.firmware);
+
+    fileio_Log_SectionCall("main_DevicesSearch, main_GetBasicParam()");
+    const int basic = main_GetBasicParam();
+    fileio_Log_SectionResult(basic);
+    if (basic != 0) return CloseAndStayOffline(before);
+
+    SetCtrlVal(hAboutPanel, ABOUT_SERIAL1, cSerial1);
+    std::snprintf(sOrvalinTitle, sizeof sOrvalinTitle, "%s %s", "Orvalin #", cSerial1);
+    SetCtrlAttribute(hMainPanel, MAINP_AVERADAPT, ATTR_VISIBLE, stParam.deviceType == 3 ? 1 : 0);
+    comm_SplitFirmware();
+    if (link_AllocPixelArrays() != 0) {
+        MessagePopup("Error connecting device!", "Could not connect to device! Switched to offline mode.");
+        return CloseAndStayOffline(before);
+    }
+    DimFileOpen(0);
+    SetCtrlVal(hAboutPanel, ABOUT_CONNTYPE, comm_ConnTypeText().c_str());
+    SetCtrlVal(hAboutPanel, ABOUT_FIRMWARE, stParam.firmware);
+    SetCtrlVal(hAboutPanel, ABOUT_DEVTYPE, comm_DeviceTypeText(stParam.deviceType, 2));
+    SetCtrlVal(hTabRoot, TAB_ROOT_UT_DEVTYP, comm_DeviceTypeText(stParam.deviceType, 2));
+    iTint_prec = 3;
+    SetCtrlAttribute(hMainPanel, MAINP_INTTIME, ATTR_PRECISION, iTint_prec);
+
+    comm_InstallDeviceEvents();
+    if (comm_SetTrigger(2) == 0) {
+        fileio_Log_Call("main_DevicesSearch, ZOLT_SetCallbackFunction");
+        fileio_Log_Result(ZOLT_SetCallbackFunction(dwCurrentDevice, ZOLT_CALLBACK_POST_MESSAGE, hMainHWND));
+    }
+    comm_CheckFit();
+    if (link_AllocDisplayBuffers() != 0) {
+        MessagePopup("Error connecting device!", "Could not connect to device! Switched to offline mode.");
+        link_FreeSpectra();
+        return CloseAndStayOffline(before);
+    }
+
+    SetCtrlAttribute(hMainPanel, MAINP_STARTWL, ATTR_MIN_VALUE, static_cast<double>(iMinWaveLen));
+    SetCtrlAttribute(hMainPanel, MAINP_STARTWL, ATTR_MAX_VALUE, static_cast<double>(iMaxWaveLen - 1));
+    SetCtrlAttribute(hMainPanel, MAINP_ENDWL, ATTR_MIN_VALUE, static_cast<double>(iMinWaveLen + 1));
+    SetCtrlAttribute(hMainPanel, MAINP_ENDWL, ATTR_MAX_VALUE, static_cast<double>(iMaxWaveLen));
+    GetCtrlVal(hMainPanel, MAINP_SCDELAY, &dScanDel);
+    SetCtrlVal(hMainPanel, MAINP_SELECT_GRAPH, 1);
+    iStartPixel = 0;
+    iEndPixel = stParam.pixelCount - 1;
+    if (iStartWaveLen < iMinWaveLen || iStartWaveLen > iMaxWaveLen) iStartWaveLen = iMinWaveLen;
+    if (iEndWaveLen < iMinWaveLen || iEndWaveLen > iMaxWaveLen) iEndWaveLen = iMaxWaveLen;
+    SetCtrlVal(hMainPanel, MAINP_STARTWL, iStartWaveLen);
+    SetCtrlVal(hMainPanel, MAINP_ENDWL, iEndWaveLen);
+
+    set_ConnectionControl(1);
+    Hook(g_connectHooks.PU_LoadSensList);
+    if (g_connectHooks.PU_GetAllParam != nullptr) g_connectHooks.PU_GetAllParam();
+    Hook(g_connectHooks.PU_CurrentValues_to_InitValues);
+    SetWaitCursor(0);
+    return 0;
+}
+
+void comm_InitConnect() {
+    iMess = 0;
+    Hook(g_connectHooks.clearStoredMeasured);
+    Hook(g_connectHooks.display_ClearMainGraph);
+    iOffline = 0;
+    DimFileOpen(0);
+    SetPanelAttribute(hMainPanel, ATTR_TITLE, "Orvalin");
+    DimMeasureButtons();
+    Hook(g_connectHooks.set_UndimMeasButtons);
+
+    fileio_Log_SectionCall("comm_InitConnect, main_DevicesSearch()");
+    const int result = main_DevicesSearch();
+    fileio_Log_SectionResult(result);
+
+    const int bar = hMainBar != 0 ? hMainBar : hMenuBar;
+    if (result == 0) {
+        if (iFileOpen == 1) {
+            SetMenuBarAttribute(bar, MENUBAR_COMPARE, ATTR_MENU_DIMMED, 0);
+            SetMenuBarAttribute(bar, MENUBAR_COMPARE, ATTR_CHECKED, 1);
+        } else {
+            SetMenuBarAttribute(bar, MENUBAR_KESTRO, ATTR_MENU_DIMMED, 0);
+            SetMenuBarAttribute(bar, MENUBAR_KESTRO, ATTR_CHECKED, 1);
+        }
+        SetCtrlVal(hMainPanel, MAINP_INTTIME, static_cast<double>(fTint > 0.0f ? fTint : stParam.tintDefault));
+        if (iPxlWlMode != 0) {
+            Hook(g_connectHooks.set_ChangeToWL);
+        } else {
+            Hook(g_connectHooks.set_ChangeToPixel);
+        }
+        SetCtrlAttribute(hCOGIntervalPanel, COG_VAL_NUMERIC, ATTR_MAX_VALUE, stParam.pixelCount / 2.0);
+    } else {
+        set_ConnectionControl(0);
+    }
+
+    if (dConnectPause > 0.0) Delay(dConnectPause);
+    Hook(g_connectHooks.set_ScanDelay);
+    HidePanel(hAboutPanel);
+}

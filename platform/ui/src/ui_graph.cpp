@@ -1,0 +1,842 @@
+// Graph control on QCustomPlot: plots by handle, cursors, annotations, axes.
+#include <QVBoxLayout>
+#include <algorithm>
+#include <cmath>
+#include <qcustomplot.h>
+
+#include "ui_internal.h"
+
+namespace uiimpl {
+
+struct PlotRec {
+    QCPAbstractPlottable* plottable = nullptr;
+    QCPAbstractItem* item = nullptr;  // lines drawn with PlotLine
+    std::vector<double> x, y;         // every point as given; cursors snap to these
+    bool envelope = false;            // the plottable holds a per-column envelope
+    double envLo = 0.0, envHi = 0.0;  // x range the envelope was made for
+};
+
+struct CursorRec {
+    QCPItemTracer* tracer = nullptr;
+    double x = 0.0, y = 0.0;
+    int plot = 0;    // plot the cursor sits on, 0 = free
+    int index = -1;  // point index on that plot
+    bool snap = true;
+    bool visible = true;
+};
+
+struct AnnRec {
+    QCPItemTracer* anchor = nullptr;
+    QCPItemText* text = nullptr;
+    QCPItemLine* arrow = nullptr;
+    QString caption;
+    int dx = 0, dy = 0;
+    int color = 0, bg = 0xFFFFFF, frame = -1, fontSize = 0;
+    bool arrowVisible = true;
+};
+
+struct GraphRec {
+    QCustomPlot* plot = nullptr;
+    int panel = 0, ctrl = 0;
+    std::map<int, PlotRec> plots;
+    CursorRec cursors[2];
+    int active = 1;
+    std::map<int, AnnRec> ann;
+    int nextAnn = 1;
+    int drag = 0;
+    int xMode = VAL_AUTOSCALE, yMode = VAL_AUTOSCALE;
+};
+
+CtrlRec::CtrlRec() = default;
+CtrlRec::~CtrlRec() = default;
+
+namespace {
+
+int g_nextPlot = 1;  // plot handles are never reused, across all graphs
+
+// Point of plot `h` nearest to x; false when the plot has no data.
+bool NearestByX(GraphRec& g, int h, double x, int* index, double* px, double* py) {
+    auto it = g.plots.find(h);
+    if (it == g.plots.end() || !it->second.plottable || it->second.x.empty()) return false;
+    const std::vector<double>& xs = it->second.x;
+    std::size_t best = 0;
+    if (qobject_cast<QCPGraph*>(it->second.plottable)) {  // ascending x
+        auto b = std::lower_bound(xs.begin(), xs.end(), x);
+        if (b == xs.end()) --b;
+        if (b != xs.begin() && std::fabs(*(b - 1) - x) <= std::fabs(*b - x)) --b;
+        best = static_cast<std::size_t>(b - xs.begin());
+    } else {
+        double bd = INFINITY;
+        for (std::size_t i = 0; i < xs.size(); ++i)
+            if (std::fabs(xs[i] - x) < bd) {
+                bd = std::fabs(xs[i] - x);
+                best = i;
+            }
+    }
+    *index = static_cast<int>(best);
+    *px = xs[best];
+    *py = it->second.y[best];
+    return true;
+}
+
+bool PointAt(GraphRec& g, int h, int index, double* px, double* py) {
+    auto it = g.plots.find(h);
+    if (it == g.plots.end() || !it->second.plottable) return false;
+    if (index < 0 || static_cast<std::size_t>(index) >= it->second.x.size()) return false;
+    *px = it->second.x[static_cast<std::size_t>(index)];
+    *py = it->second.y[static_cast<std::size_t>(index)];
+    return true;
+}
+
+// Long curves are handed to the plot as an envelope over [lo, hi]: per
+// column the first, lowest, highest and last point, in their order, plus the
+// neighbours just outside.  It draws the same picture as every point would,
+// at a fraction of the cost of each redraw.
+constexpr std::size_t kEnvelopeAbove = 20000;
+constexpr int kEnvelopeColumns = 4096;
+
+void MakeEnvelope(PlotRec& p, double lo, double hi) {
+    auto* gr = qobject_cast<QCPGraph*>(p.plottable);
+    if (!gr) return;
+    const std::vector<double>& xs = p.x;
+    const std::vector<double>& ys = p.y;
+    std::size_t i0 = static_cast<std::size_t>(std::lower_bound(xs.begin(), xs.end(), lo) - xs.begin());
+    std::size_t i1 = static_cast<std::size_t>(std::upper_bound(xs.begin(), xs.end(), hi) - xs.begin());
+    QVector<double> k, v;
+    k.reserve(4 * kEnvelopeColumns + 4);
+    v.reserve(4 * kEnvelopeColumns + 4);
+    auto add = [&](std::size_t i) {
+        k.push_back(xs[i]);
+        v.push_back(ys[i]);
+    };
+    if (i0 > 0) add(i0 - 1);
+    const double span = hi - lo;
+    std::size_t i = i0;
+    while (i < i1) {
+        const long col = span > 0 ? static_cast<long>((xs[i] - lo) / span * kEnvelopeColumns) : 0;
+        std::size_t first = i, lowest = i, highest = i, last = i;
+        for (++i; i < i1; ++i) {
+            const long c = span > 0 ? static_cast<long>((xs[i] - lo) / span * kEnvelopeColumns) : 0;
+            if (c != col) break;
+            last = i;
+            if (ys[i] < ys[lowest]) lowest = i;
+            if (ys[i] > ys[highest]) highest = i;
+        }
+        std::size_t pts[4] = {first, std::min(lowest, highest), std::max(lowest, highest), last};
+        std::size_t prev = static_cast<std::size_t>(-1);
+        for (std::size_t q : pts) {
+            if (q == prev) continue;
+            add(q);
+            prev = q;
+        }
+    }
+    if (i1 < xs.size()) add(i1);
+    gr->setData(k, v, true);
+    p.envLo = lo;
+    p.envHi = hi;
+}
+
+void UpdateEnvelopes(GraphRec& g) {
+    const QCPRange r = g.plot->xAxis->range();
+    for (auto& [h, p] : g.plots)
+        if (p.envelope && (p.envLo != r.lower || p.envHi != r.upper)) MakeEnvelope(p, r.lower, r.upper);
+}
+
+int FirstDataPlot(GraphRec& g) {
+    for (auto& [h, p] : g.plots)
+        if (p.plottable) return h;
+    return 0;
+}
+
+void ShowCursor(GraphRec& g, int n) {
+    CursorRec& c = g.cursors[n - 1];
+    c.tracer->position->setCoords(c.x, c.y);
+    c.tracer->setVisible(c.visible);
+}
+
+void Rescale(GraphRec& g) {
+    if (g.xMode == VAL_AUTOSCALE) {
+        // From every point, not from an envelope made for an older range.
+        bool any = false;
+        QCPRange r;
+        for (auto& [h, p] : g.plots) {
+            if (!p.plottable || p.x.empty() || !p.plottable->visible()) continue;
+            double mn = p.x.front(), mx = p.x.back();
+            if (!qobject_cast<QCPGraph*>(p.plottable)) {
+                auto [lo, hi] = std::minmax_element(p.x.begin(), p.x.end());
+                mn = *lo;
+                mx = *hi;
+            }
+            if (!any) r = QCPRange(mn, mx);
+            else r.expand(QCPRange(mn, mx));
+            any = true;
+        }
+        if (any) {
+            if (r.lower == r.upper) r = QCPRange(r.lower - 0.5, r.upper + 0.5);
+            g.plot->xAxis->setRange(r);
+        }
+    }
+    UpdateEnvelopes(g);
+    if (g.yMode == VAL_AUTOSCALE) g.plot->yAxis->rescale(true);
+}
+
+void Replot(GraphRec& g) { g.plot->replot(QCustomPlot::rpQueuedReplot); }
+
+// Moves a cursor to where the user points, snapping to the nearest point on screen.
+void MoveToMouse(GraphRec& g, int n, const QPointF& pos) {
+    CursorRec& c = g.cursors[n - 1];
+    QCPAxis* xa = g.plot->xAxis;
+    QCPAxis* ya = g.plot->yAxis;
+    const double mx = xa->pixelToCoord(pos.x()), my = ya->pixelToCoord(pos.y());
+    if (c.snap) {
+        double bestD = INFINITY;
+        int bestPlot = 0, bestIdx = -1;
+        double bx = 0, by = 0;
+        for (auto& [h, p] : g.plots) {
+            if (!p.plottable || !p.plottable->visible()) continue;
+            int idx;
+            double px, py;
+            if (!NearestByX(g, h, mx, &idx, &px, &py)) continue;
+            // The neighbours may be nearer on screen when the curve is steep.
+            for (int k = idx - 1; k <= idx + 1; ++k) {
+                double qx, qy;
+                if (!PointAt(g, h, k, &qx, &qy)) continue;
+                double dx = xa->coordToPixel(qx) - pos.x(), dy = ya->coordToPixel(qy) - pos.y();
+                double d = dx * dx + dy * dy;
+                if (d < bestD) {
+                    bestD = d;
+                    bestPlot = h;
+                    bestIdx = k;
+                    bx = qx;
+                    by = qy;
+                }
+            }
+        }
+        if (bestPlot) {
+            c.x = bx;
+            c.y = by;
+            c.plot = bestPlot;
+            c.index = bestIdx;
+            ShowCursor(g, n);
+            Replot(g);
+            return;
+        }
+    }
+    c.x = mx;
+    c.y = my;
+    c.plot = 0;
+    c.index = -1;
+    ShowCursor(g, n);
+    Replot(g);
+}
+
+void Place(AnnRec& a) {
+    a.text->position->setCoords(a.dx, a.dy);
+    a.arrow->start->setCoords(a.dx, a.dy);
+    a.arrow->setVisible(a.arrowVisible && (a.dx != 0 || a.dy != 0));
+    a.text->setColor(ToColor(a.color));
+    a.text->setBrush(QBrush(ToColor(a.bg)));
+    a.text->setPen(a.frame < 0 ? QPen(Qt::NoPen) : QPen(ToColor(a.frame)));
+    if (a.fontSize > 0) {
+        QFont f = a.text->font();
+        f.setPointSize(a.fontSize);
+        a.text->setFont(f);
+    }
+    // The caption sits on the side of the offset, so it never covers the point.
+    Qt::Alignment al = (a.dy < 0 ? Qt::AlignBottom : a.dy > 0 ? Qt::AlignTop : Qt::AlignVCenter) |
+                       (a.dx < 0 ? Qt::AlignRight : a.dx > 0 ? Qt::AlignLeft : Qt::AlignHCenter);
+    a.text->setPositionAlignment(al);
+}
+
+}  // namespace
+
+void SetupGraph(CtrlRec& c) {
+    auto g = std::make_unique<GraphRec>();
+    g->panel = c.panel;
+    g->ctrl = c.id;
+    auto* layout = c.w->layout() ? c.w->layout() : new QVBoxLayout(c.w);
+    layout->setContentsMargins(0, 0, 0, 0);
+    g->plot = new QCustomPlot(c.w);
+    layout->addWidget(g->plot);
+    QCustomPlot* plot = g->plot;
+    plot->setProperty("ui_graph", true);
+    // Curves of 200,000 points must redraw in a few milliseconds.
+    plot->setNotAntialiasedElements(QCP::aePlottables);
+    plot->setPlottingHint(QCP::phFastPolylines, true);
+    const char* pens[2] = {"#000000", "#808080"};
+    for (int n = 0; n < 2; ++n) {
+        auto* t = new QCPItemTracer(plot);
+        t->setStyle(QCPItemTracer::tsCrosshair);
+        t->setPen(QPen(QColor(pens[n]), 1, Qt::DashLine));
+        t->position->setType(QCPItemPosition::ptPlotCoords);
+        t->setGraph(nullptr);
+        g->cursors[n].tracer = t;
+        t->position->setCoords(0, 0);
+    }
+    GraphRec* raw = g.get();
+    const int panel = c.panel, id = c.id;
+    QObject::connect(plot, &QCustomPlot::beforeReplot, plot, [raw, panel, id]() {
+        CtrlRec* cr = Ctrl(panel, id);
+        if (cr && cr->graph.get() == raw) UpdateEnvelopes(*raw);
+    });
+    QObject::connect(plot, &QCustomPlot::mousePress, plot, [raw, panel, id](QMouseEvent* e) {
+        CtrlRec* cr = Ctrl(panel, id);
+        if (!cr || cr->graph.get() != raw || e->button() != Qt::LeftButton || cr->dimmed || cr->indicator) return;
+        if (!raw->plot->axisRect()->rect().contains(e->pos())) return;
+        int pick = 0;
+        for (int n = 1; n <= 2; ++n) {
+            const CursorRec& cc = raw->cursors[n - 1];
+            if (!cc.visible) continue;
+            double cx = raw->plot->xAxis->coordToPixel(cc.x);
+            if (std::fabs(cx - e->pos().x()) <= 6.0) {
+                pick = n;
+                break;
+            }
+        }
+        if (!pick) pick = raw->active;
+        raw->active = pick;
+        raw->drag = pick;
+        MoveToMouse(*raw, pick, e->position());
+        Dispatch(panel, id, EVENT_VAL_CHANGED, pick, 0);
+    });
+    QObject::connect(plot, &QCustomPlot::mouseMove, plot, [raw, panel, id](QMouseEvent* e) {
+        CtrlRec* cr = Ctrl(panel, id);
+        if (!cr || cr->graph.get() != raw || !raw->drag) return;
+        MoveToMouse(*raw, raw->drag, e->position());
+        Dispatch(panel, id, EVENT_VAL_CHANGED, raw->drag, 0);
+    });
+    QObject::connect(plot, &QCustomPlot::mouseRelease, plot, [raw, panel, id](QMouseEvent*) {
+        CtrlRec* cr = Ctrl(panel, id);
+        if (!cr || cr->graph.get() != raw || !raw->drag) return;
+        const int n = raw->drag;
+        raw->drag = 0;
+        Dispatch(panel, id, EVENT_COMMIT, n, 0);
+    });
+    c.graph = std::move(g);
+}
+
+}  // namespace uiimpl
+
+using namespace uiimpl;
+
+namespace {
+
+GraphRec* Graph(int panel, int control, int* err) {
+    CtrlRec* c = Ctrl(panel, control, err);
+    if (!c) return nullptr;
+    if (!c->graph) {
+        *err = UI_ERR_TYPE;
+        return nullptr;
+    }
+    return c->graph.get();
+}
+
+QCPAxis* Axis(GraphRec* g, int axis) {
+    if (axis == VAL_XAXIS) return g->plot->xAxis;
+    if (axis == VAL_LEFT_YAXIS) return g->plot->yAxis;
+    return nullptr;
+}
+
+void Style(QCPAbstractPlottable* p, int plotStyle, int pointStyle, int lineStyle, int color) {
+    QPen pen(ToColor(color));
+    pen.setWidth(plotStyle == VAL_FAT_LINE ? 3 : 1);
+    pen.setStyle(lineStyle == VAL_DASH ? Qt::DashLine : lineStyle == VAL_DOT ? Qt::DotLine : Qt::SolidLine);
+    p->setPen(pen);
+    QCPScatterStyle::ScatterShape shape = QCPScatterStyle::ssNone;
+    switch (pointStyle) {
+        case VAL_SIMPLE_DOT: shape = QCPScatterStyle::ssDisc; break;
+        case VAL_SOLID_SQUARE:
+        case VAL_EMPTY_SQUARE: shape = QCPScatterStyle::ssSquare; break;
+        case VAL_X: shape = QCPScatterStyle::ssCross; break;
+        case VAL_CROSS: shape = QCPScatterStyle::ssPlus; break;
+        default: break;
+    }
+    if (shape == QCPScatterStyle::ssNone && (plotStyle == VAL_SCATTER || plotStyle == VAL_CONNECTED_POINTS))
+        shape = QCPScatterStyle::ssDisc;
+    QCPScatterStyle ss(shape, ToColor(color), pointStyle == VAL_SOLID_SQUARE ? ToColor(color) : Qt::transparent, 5);
+    if (auto* gr = qobject_cast<QCPGraph*>(p)) {
+        gr->setScatterStyle(ss);
+        gr->setLineStyle(plotStyle == VAL_SCATTER         ? QCPGraph::lsNone
+                         : plotStyle == VAL_VERTICAL_BAR ? QCPGraph::lsImpulse
+                                                          : QCPGraph::lsLine);
+    } else if (auto* cv = qobject_cast<QCPCurve*>(p)) {
+        cv->setScatterStyle(ss);
+        cv->setLineStyle(plotStyle == VAL_SCATTER ? QCPCurve::lsNone : QCPCurve::lsLine);
+    }
+}
+
+AnnRec* Ann(GraphRec* g, int id) {
+    auto it = g->ann.find(id);
+    return it == g->ann.end() ? nullptr : &it->second;
+}
+
+void RemoveAnn(GraphRec* g, AnnRec& a) {
+    g->plot->removeItem(a.text);
+    g->plot->removeItem(a.arrow);
+    g->plot->removeItem(a.anchor);
+}
+
+}  // namespace
+
+int PlotXY(int panel, int graph, const double* x, const double* y, int count, int plotStyle,
+           int pointStyle, int lineStyle, int color) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    if (count <= 0 || !x || !y) return Fail(UI_ERR_RANGE, "no points to plot");
+    Quiet quiet;
+    bool sorted = true;
+    for (int i = 1; i < count && sorted; ++i) sorted = !(x[i] < x[i - 1]);
+    PlotRec rec;
+    rec.x.assign(x, x + count);
+    rec.y.assign(y, y + count);
+    const bool points = plotStyle == VAL_SCATTER || plotStyle == VAL_CONNECTED_POINTS || pointStyle != VAL_NO_POINT;
+    if (sorted) {
+        auto* gr = g->plot->addGraph();
+        gr->setAdaptiveSampling(true);
+        rec.plottable = gr;
+        // Point markers must all be drawn; only plain lines take the envelope.
+        rec.envelope = !points && static_cast<std::size_t>(count) > kEnvelopeAbove;
+        if (rec.envelope) MakeEnvelope(rec, x[0], x[count - 1]);
+        else gr->setData(QVector<double>(x, x + count), QVector<double>(y, y + count), true);
+    } else {
+        // Curves that turn back in x keep their point order.
+        auto* cv = new QCPCurve(g->plot->xAxis, g->plot->yAxis);
+        cv->setData(QVector<double>(x, x + count), QVector<double>(y, y + count));
+        rec.plottable = cv;
+    }
+    Style(rec.plottable, plotStyle, pointStyle, lineStyle, color);
+    const int h = g_nextPlot++;
+    g->plots[h] = std::move(rec);
+    Rescale(*g);
+    Replot(*g);
+    return h;
+}
+
+int PlotY(int panel, int graph, const double* y, int count, int plotStyle, int pointStyle,
+          int lineStyle, int color) {
+    if (count <= 0 || !y) return Fail(UI_ERR_RANGE, "no points to plot");
+    std::vector<double> x(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) x[static_cast<std::size_t>(i)] = i;
+    return PlotXY(panel, graph, x.data(), y, count, plotStyle, pointStyle, lineStyle, color);
+}
+
+int PlotLine(int panel, int graph, double x1, double y1, double x2, double y2, int color) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    Quiet quiet;
+    auto* line = new QCPItemLine(g->plot);
+    line->start->setCoords(x1, y1);
+    line->end->setCoords(x2, y2);
+    line->setPen(QPen(ToColor(color)));
+    const int h = g_nextPlot++;
+    g->plots[h].item = line;
+    Replot(*g);
+    return h;
+}
+
+int DeleteGraphPlot(int panel, int graph, int plot, int /*refresh*/) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    Quiet quiet;
+    auto drop = [g](int h, PlotRec& p) {
+        if (p.plottable) g->plot->removePlottable(p.plottable);
+        if (p.item) g->plot->removeItem(p.item);
+        for (CursorRec& c : g->cursors)
+            if (c.plot == h) {
+                c.plot = 0;
+                c.index = -1;
+            }
+    };
+    if (plot == -1) {
+        for (auto& [h, p] : g->plots) drop(h, p);
+        g->plots.clear();
+    } else {
+        auto it = g->plots.find(plot);
+        if (it == g->plots.end()) return 0;  // stale or unknown handle: nothing to do
+        drop(it->first, it->second);
+        g->plots.erase(it);
+    }
+    Rescale(*g);
+    Replot(*g);
+    return 0;
+}
+
+int GetNumGraphPlots(int panel, int graph, int* count) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    if (count) *count = static_cast<int>(g->plots.size());
+    return 0;
+}
+
+int SetAxisScalingMode(int panel, int graph, int axis, int mode, double min, double max) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    QCPAxis* a = Axis(g, axis);
+    if (!a) return UI_ERR_RANGE;
+    if (mode != VAL_MANUAL && mode != VAL_AUTOSCALE) return UI_ERR_RANGE;
+    Quiet quiet;
+    (axis == VAL_XAXIS ? g->xMode : g->yMode) = mode;
+    if (mode == VAL_MANUAL) {
+        if (!std::isfinite(min) || !std::isfinite(max) || !(min < max)) return UI_ERR_RANGE;
+        a->setRange(min, max);
+    } else {
+        Rescale(*g);
+    }
+    Replot(*g);
+    return 0;
+}
+
+int GetAxisScalingMode(int panel, int graph, int axis, int* mode, double* min, double* max) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    QCPAxis* a = Axis(g, axis);
+    if (!a) return UI_ERR_RANGE;
+    if (mode) *mode = axis == VAL_XAXIS ? g->xMode : g->yMode;
+    if (min) *min = a->range().lower;
+    if (max) *max = a->range().upper;
+    return 0;
+}
+
+int SetAxisName(int panel, int graph, int axis, const char* name) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    QCPAxis* a = Axis(g, axis);
+    if (!a) return UI_ERR_RANGE;
+    a->setLabel(QString::fromUtf8(name ? name : ""));
+    Replot(*g);
+    return 0;
+}
+
+int SetAxisPrecision(int panel, int graph, int axis, int precision) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    QCPAxis* a = Axis(g, axis);
+    if (!a) return UI_ERR_RANGE;
+    if (precision < 0 || precision > 15) return UI_ERR_RANGE;
+    a->setNumberFormat("f");
+    a->setNumberPrecision(precision);
+    Replot(*g);
+    return 0;
+}
+
+int SetAxisDivisions(int panel, int graph, int axis, int divisions) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    QCPAxis* a = Axis(g, axis);
+    if (!a) return UI_ERR_RANGE;
+    if (divisions < 1 || divisions > 100) return UI_ERR_RANGE;
+    a->ticker()->setTickCount(divisions);
+    Replot(*g);
+    return 0;
+}
+
+int SetGraphColors(int panel, int graph, int plotBg, int gridColor, int axisColor) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    g->plot->axisRect()->setBackground(QBrush(ToColor(plotBg)));
+    for (QCPAxis* a : {g->plot->xAxis, g->plot->yAxis}) {
+        a->grid()->setPen(QPen(ToColor(gridColor), 1, Qt::DotLine));
+        QPen ap(ToColor(axisColor));
+        a->setBasePen(ap);
+        a->setTickPen(ap);
+        a->setSubTickPen(ap);
+        a->setLabelColor(ToColor(axisColor));
+        a->setTickLabelColor(ToColor(axisColor));
+    }
+    Replot(*g);
+    return 0;
+}
+
+int SetPlotColor(int panel, int graph, int plot, int color) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    auto it = g->plots.find(plot);
+    if (it == g->plots.end()) return UI_ERR_HANDLE;
+    if (it->second.plottable) {
+        QPen pen = it->second.plottable->pen();
+        pen.setColor(ToColor(color));
+        it->second.plottable->setPen(pen);
+    } else if (auto* line = qobject_cast<QCPItemLine*>(it->second.item)) {
+        QPen pen = line->pen();
+        pen.setColor(ToColor(color));
+        line->setPen(pen);
+    }
+    Replot(*g);
+    return 0;
+}
+
+int SetGraphCursor(int panel, int graph, int cursor, double x, double y) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    if (cursor < 1 || cursor > 2) return UI_ERR_RANGE;
+    CursorRec& c = g->cursors[cursor - 1];
+    int h = (c.plot && g->plots.count(c.plot)) ? c.plot : FirstDataPlot(*g);
+    int idx;
+    double px, py;
+    if (c.snap && h && NearestByX(*g, h, x, &idx, &px, &py)) {
+        c.x = px;
+        c.y = py;
+        c.plot = h;
+        c.index = idx;
+    } else {
+        c.x = x;
+        c.y = y;
+        c.plot = 0;
+        c.index = -1;
+    }
+    ShowCursor(*g, cursor);
+    Replot(*g);
+    return 0;
+}
+
+int GetGraphCursor(int panel, int graph, int cursor, double* x, double* y) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    if (cursor < 1 || cursor > 2) return UI_ERR_RANGE;
+    if (x) *x = g->cursors[cursor - 1].x;
+    if (y) *y = g->cursors[cursor - 1].y;
+    return 0;
+}
+
+int SetGraphCursorIndex(int panel, int graph, int cursor, int plot, int pointIndex) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    if (cursor < 1 || cursor > 2) return UI_ERR_RANGE;
+    double px, py;
+    if (!g->plots.count(plot)) return UI_ERR_HANDLE;
+    if (!PointAt(*g, plot, pointIndex, &px, &py)) return UI_ERR_RANGE;
+    CursorRec& c = g->cursors[cursor - 1];
+    c.x = px;
+    c.y = py;
+    c.plot = plot;
+    c.index = pointIndex;
+    ShowCursor(*g, cursor);
+    Replot(*g);
+    return 0;
+}
+
+int GetGraphCursorIndex(int panel, int graph, int cursor, int* plot, int* pointIndex) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    if (cursor < 1 || cursor > 2) return UI_ERR_RANGE;
+    const CursorRec& c = g->cursors[cursor - 1];
+    if (plot) *plot = c.plot;
+    if (pointIndex) *pointIndex = c.index;
+    return c.plot ? 0 : UI_ERR_HANDLE;
+}
+
+int SetCursorVisible(int panel, int graph, int cursor, int visible) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    if (cursor < 1 || cursor > 2) return UI_ERR_RANGE;
+    g->cursors[cursor - 1].visible = visible != 0;
+    ShowCursor(*g, cursor);
+    Replot(*g);
+    return 0;
+}
+
+int SetCursorSnap(int panel, int graph, int cursor, int snapToPoint) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    if (cursor < 1 || cursor > 2) return UI_ERR_RANGE;
+    g->cursors[cursor - 1].snap = snapToPoint != 0;
+    return 0;
+}
+
+int SetActiveGraphCursor(int panel, int graph, int cursor) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    if (cursor < 1 || cursor > 2) return UI_ERR_RANGE;
+    g->active = cursor;
+    return 0;
+}
+
+int GetActiveGraphCursor(int panel, int graph, int* cursor) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    if (cursor) *cursor = g->active;
+    return 0;
+}
+
+int AddGraphAnnotation(int panel, int graph, double x, double y, const char* caption, int color) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    AnnRec a;
+    a.caption = QString::fromUtf8(caption ? caption : "");
+    a.color = color & 0xFFFFFF;
+    a.anchor = new QCPItemTracer(g->plot);
+    a.anchor->setStyle(QCPItemTracer::tsNone);
+    a.anchor->setGraph(nullptr);
+    a.anchor->position->setCoords(x, y);
+    a.text = new QCPItemText(g->plot);
+    a.text->position->setType(QCPItemPosition::ptAbsolute);
+    a.text->position->setParentAnchor(a.anchor->position);
+    a.text->setText(a.caption);
+    a.text->setPadding(QMargins(3, 2, 3, 2));
+    a.arrow = new QCPItemLine(g->plot);
+    a.arrow->start->setType(QCPItemPosition::ptAbsolute);
+    a.arrow->end->setType(QCPItemPosition::ptAbsolute);
+    a.arrow->start->setParentAnchor(a.anchor->position);
+    a.arrow->end->setParentAnchor(a.anchor->position);
+    a.arrow->end->setCoords(0, 0);
+    a.arrow->setHead(QCPLineEnding::esSpikeArrow);
+    Place(a);
+    const int id = g->nextAnn++;
+    g->ann[id] = a;
+    Replot(*g);
+    return id;
+}
+
+int SetAnnotationCaption(int panel, int graph, int id, const char* caption) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    AnnRec* a = Ann(g, id);
+    if (!a) return UI_ERR_HANDLE;
+    a->caption = QString::fromUtf8(caption ? caption : "");
+    a->text->setText(a->caption);
+    Replot(*g);
+    return 0;
+}
+
+int GetAnnotationCaption(int panel, int graph, int id, std::string* caption) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    AnnRec* a = Ann(g, id);
+    if (!a) return UI_ERR_HANDLE;
+    if (caption) *caption = a->caption.toStdString();
+    return 0;
+}
+
+int DeleteGraphAnnotation(int panel, int graph, int id) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    if (id == -1) {
+        for (auto& [k, a] : g->ann) RemoveAnn(g, a);
+        g->ann.clear();
+    } else {
+        AnnRec* a = Ann(g, id);
+        if (!a) return 0;
+        RemoveAnn(g, *a);
+        g->ann.erase(id);
+    }
+    Replot(*g);
+    return 0;
+}
+
+int GetNumAnnotations(int panel, int graph, int* count) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    if (count) *count = static_cast<int>(g->ann.size());
+    return 0;
+}
+
+int GetAnnotationIdFromCaption(int panel, int graph, const char* caption, int* id) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    const QString want = QString::fromUtf8(caption ? caption : "");
+    if (want.isEmpty()) return UI_ERR_RANGE;
+    for (auto& [k, a] : g->ann)
+        if (a.caption == want) {
+            if (id) *id = k;
+            return 0;
+        }
+    for (auto& [k, a] : g->ann)
+        if (a.caption.startsWith(want) && a.caption.size() > want.size()) {
+            QChar next = a.caption[want.size()];
+            if (next == ' ' || next == '\n' || next == '\t' || next == '\r') {
+                if (id) *id = k;
+                return 0;
+            }
+        }
+    return UI_ERR_HANDLE;
+}
+
+int SetAnnotationAttribute(int panel, int graph, int id, int attr, int value) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    auto apply = [attr, value](AnnRec& a) {
+        switch (attr) {
+            case ATTR_ANNOTATION_XOFFSET: a.dx = value; break;
+            case ATTR_ANNOTATION_YOFFSET: a.dy = value; break;
+            case ATTR_ANNOTATION_CAPTION_COLOR: a.color = value & 0xFFFFFF; break;
+            case ATTR_ANNOTATION_BGCOLOR: a.bg = value & 0xFFFFFF; break;
+            case ATTR_ANNOTATION_FRAME_COLOR: a.frame = value < 0 ? -1 : value & 0xFFFFFF; break;
+            case ATTR_ANNOTATION_FONT_SIZE: a.fontSize = std::clamp(value, 0, 200); break;
+            case ATTR_ANNOTATION_ARROW_VISIBLE: a.arrowVisible = value != 0; break;
+            default: return false;
+        }
+        Place(a);
+        return true;
+    };
+    if (id == -1) {
+        for (auto& [k, a] : g->ann)
+            if (!apply(a)) return UI_ERR_ATTRIBUTE;
+    } else {
+        AnnRec* a = Ann(g, id);
+        if (!a) return UI_ERR_HANDLE;
+        if (!apply(*a)) return UI_ERR_ATTRIBUTE;
+    }
+    Replot(*g);
+    return 0;
+}
+
+int GetAnnotationAttribute(int panel, int graph, int id, int attr, int* value) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    AnnRec* a = Ann(g, id);
+    if (!a) return UI_ERR_HANDLE;
+    int v;
+    switch (attr) {
+        case ATTR_ANNOTATION_XOFFSET: v = a->dx; break;
+        case ATTR_ANNOTATION_YOFFSET: v = a->dy; break;
+        case ATTR_ANNOTATION_CAPTION_COLOR: v = a->color; break;
+        case ATTR_ANNOTATION_BGCOLOR: v = a->bg; break;
+        case ATTR_ANNOTATION_FRAME_COLOR: v = a->frame; break;
+        case ATTR_ANNOTATION_FONT_SIZE: v = a->fontSize; break;
+        case ATTR_ANNOTATION_ARROW_VISIBLE: v = a->arrowVisible ? 1 : 0; break;
+        default: return UI_ERR_ATTRIBUTE;
+    }
+    if (value) *value = v;
+    return 0;
+}
+
+int RefreshGraph(int panel, int graph) {
+    int err;
+    GraphRec* g = Graph(panel, graph, &err);
+    if (!g) return err;
+    g->plot->replot(QCustomPlot::rpImmediateRefresh);
+    return 0;
+}
+
+// Used by the image grabber: draw now rather than at the next event loop turn.
+void uiimpl::ReplotNow(QWidget* w) {
+    for (QCustomPlot* p : w->findChildren<QCustomPlot*>()) p->replot(QCustomPlot::rpImmediateRefresh);
+    if (auto* p = qobject_cast<QCustomPlot*>(w)) p->replot(QCustomPlot::rpImmediateRefresh);
+}

@@ -1,0 +1,172 @@
+// State shared by the parts of the toolkit layer.  Everything here runs on
+// the UI thread, except PostWindowMessage.
+#pragma once
+
+#include <QApplication>
+#include <QColor>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <map>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "ui/ui.h"
+#include "ui_layout.h"
+
+class QTimer;
+class QMenuBar;
+class QAction;
+class QMenu;
+
+namespace uiimpl {
+
+struct GraphRec;  // ui_graph.cpp
+struct TableModel;  // ui_table.cpp
+
+struct CtrlRec {
+    int panel = 0;
+    int id = 0;
+    QPointer<QWidget> w;
+    int kind = 0;  // CtrlKind
+    QString name;
+    QString callback;
+    int dataType = VAL_DOUBLE;
+    double num = 0.0;  // numeric value as set (never rounded by display precision)
+    double minV = 0.0, maxV = 0.0, defV = 0.0;
+    int precision = 2;
+    int textColor = -1, bgColor = -1, buttonColor = -1, frameColor = -1;
+    int onColor = 0x00C000, offColor = 0x404040;
+    int onValue = 1, offValue = 0;
+    int maxLen = -1;
+    bool indicator = false;
+    bool dimmed = false;
+    QString label;  // label text when the widget has none of its own
+    QPointer<QWidget> labelWidget;  // a QLabel whose buddy is this control
+    // timer
+    QTimer* timer = nullptr;
+    double interval = 1.0;
+    bool enabled = true;
+    bool inTick = false;
+    // LED
+    bool ledOn = false;
+    std::unique_ptr<GraphRec> graph;
+    TableModel* table = nullptr;  // owned by its view
+    CtrlRec();
+    ~CtrlRec();
+    CtrlRec(const CtrlRec&) = delete;
+    CtrlRec& operator=(const CtrlRec&) = delete;
+};
+
+struct PanelRec {
+    int handle = 0;
+    int panelId = 0;
+    int parent = 0;  // parent panel handle, 0 = top level
+    QPointer<QWidget> w;
+    QString name;
+    QString file;  // resolved path
+    QString callback;
+    bool isPage = false;
+    int tabCtrl = 0;  // for pages: the tab control id in the parent panel
+    int menuBar = 0;
+    int activeCtrl = 0;
+    bool popup = false;
+    std::map<int, std::unique_ptr<CtrlRec>> ctrls;
+    std::vector<int> pages;  // handles of tab pages owned by this panel
+};
+
+struct MenuBarRec {
+    int handle = 0;
+    int id = 0;
+    QPointer<QMenuBar> bar;
+    QString file;
+    QString name;
+    int panel = 0;  // attached to
+    std::map<int, QPointer<QAction>> items;  // item id -> action (menus: their menuAction)
+    std::map<int, QPointer<QMenu>> menus;
+    std::map<int, QString> callbacks;
+};
+
+struct ModalWait {
+    int panel = 0;
+    std::vector<int> controls;
+    int result = -1;
+    class QEventLoop* loop = nullptr;
+};
+
+struct State {
+    std::map<int, std::unique_ptr<PanelRec>> panels;
+    std::map<int, std::unique_ptr<MenuBarRec>> menuBars;
+    int nextPanel = 1;
+    int nextMenuBar = 1;
+    int suppress = 0;  // > 0 while the program itself changes widgets
+    int timerSuspend = 0;
+    int activePanel = 0;
+    bool waitCursor = false;
+    bool quitRequested = false;
+    bool inMainLoop = false;
+    int quitCode = 0;
+    std::string lastError;
+    std::map<std::string, CtrlCallbackPtr> ctrlCallbacks;
+    std::map<std::string, MenuCallbackPtr> menuCallbacks;
+    std::map<std::string, unsigned long long> fingerprints;  // file name -> built ids
+    int replaceKey = 0;
+    bool replaceKeySet = false;
+    std::vector<struct ModalWait*> modal;  // RunModalPanel calls in progress, innermost last
+    std::vector<int> popupStack;
+};
+
+State& S();
+
+// RAII: changes made by the program fire no callbacks.
+struct Quiet {
+    Quiet() { ++S().suppress; }
+    ~Quiet() { --S().suppress; }
+    Quiet(const Quiet&) = delete;
+    Quiet& operator=(const Quiet&) = delete;
+};
+
+int Fail(int code, const std::string& text);
+
+PanelRec* Panel(int handle);
+CtrlRec* Ctrl(int panel, int control);
+CtrlRec* Ctrl(int panel, int control, int* err);
+
+// Delivers a user event to a control (control 0: the panel); no-op while the
+// program itself is changing widgets.  Returns the callback's result.
+int Dispatch(int panel, int control, int event, int d1, int d2);
+// Same, ignoring the quiet flag (CallCtrlCallback).
+int Invoke(int panel, int control, int event, int d1, int d2);
+void DispatchMenu(int menuBar, int item);
+
+QColor ToColor(int rgb);
+int FromColor(const QColor& c);
+
+// ui_layout cache: parsed file by resolved path.
+std::shared_ptr<const uilayout::Layout> LoadLayout(const QString& path, int* err);
+QString Resolve(const char* file);
+
+// Parts set up by the controls code.
+void SetupControl(PanelRec& p, CtrlRec& c, const uilayout::Entry& e);
+void ApplyColors(CtrlRec& c);
+void DestroyPanelTimers(PanelRec& p);
+
+// Graph parts
+void SetupGraph(CtrlRec& c);
+void ReplotNow(QWidget* w);  // draws pending graph changes before a grab
+
+// Table parts
+void SetupTable(CtrlRec& c);
+
+// Records a popup menu and returns the scripted item (0 when none queued).
+int ScriptedPopupMenu(const std::string& title);
+
+// Scripted print dialog: true and the PDF path when the answer prints.
+bool ScriptedPrint(const std::string& what, std::string* pdfPath);
+
+// Application event filter (keys, mouse, focus, close).
+void InstallAppFilter();
+
+}  // namespace uiimpl

@@ -1,0 +1,179 @@
+// Images of panels and controls, clipboard, printing, user-locale numbers.
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QPrinter>
+#include <QPrintDialog>
+#include <QPrinterInfo>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+#include <langinfo.h>
+#include <locale.h>
+
+#include "ui/popup_script.h"
+#include "ui_internal.h"
+
+using namespace uiimpl;
+
+namespace {
+
+int Grab(QWidget* w, UiImage* image) {
+    if (!image) return UI_ERR_TYPE;
+    ReplotNow(w);
+    QImage img = w->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    image->width = img.width();
+    image->height = img.height();
+    image->pixels.assign(static_cast<std::size_t>(img.width()) * static_cast<std::size_t>(img.height()), 0);
+    for (int y = 0; y < img.height(); ++y) {
+        const auto* line = reinterpret_cast<const std::uint32_t*>(img.constScanLine(y));
+        std::copy(line, line + img.width(), image->pixels.begin() + static_cast<std::ptrdiff_t>(y) * img.width());
+    }
+    return 0;
+}
+
+// Renders a widget onto one page, scaled to fit and keeping its proportions.
+int Print(QWidget* w, const char* pdfPath) {
+    ReplotNow(w);
+    QPrinter printer(QPrinter::HighResolution);
+    QString target, temp;
+    if (pdfPath && *pdfPath) {
+        target = QString::fromLocal8Bit(pdfPath);
+        // Written beside the target and renamed, so a failure leaves no partial file.
+        temp = target + ".part";
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(temp);
+    } else if (popup_script::Enabled()) {
+        std::string chosen;
+        if (!ScriptedPrint(w->windowTitle().toStdString(), &chosen)) return 1;
+        return Print(w, chosen.c_str());
+    } else {
+        QPrintDialog dlg(&printer, w->window());
+        if (dlg.exec() != QDialog::Accepted) return 1;
+        if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+            const QByteArray file = printer.outputFileName().toLocal8Bit();
+            return Print(w, file.constData());
+        }
+    }
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        if (!temp.isEmpty()) QFile::remove(temp);
+        return Fail(UI_ERR_IO, "cannot start printing");
+    }
+    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+    const QSize sz = w->size().isEmpty() ? w->sizeHint() : w->size();
+    if (sz.width() > 0 && sz.height() > 0) {
+        const double scale = std::min(page.width() / sz.width(), page.height() / sz.height());
+        painter.scale(scale, scale);
+        w->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren | QWidget::DrawWindowBackground);
+    }
+    const bool ok = painter.end();
+    if (temp.isEmpty()) return ok ? 0 : Fail(UI_ERR_IO, "printing failed");
+    if (!ok || !QFileInfo(temp).exists()) {
+        QFile::remove(temp);
+        return Fail(UI_ERR_IO, "cannot write " + target.toStdString());
+    }
+    QFile::remove(target);
+    if (!QFile::rename(temp, target)) {
+        QFile::remove(temp);
+        return Fail(UI_ERR_IO, "cannot write " + target.toStdString());
+    }
+    return 0;
+}
+
+// Accepts exactly one floating conversion (flags, width, precision allowed) and %%.
+bool OneDoubleFormat(const char* f) {
+    int conversions = 0;
+    for (const char* p = f; *p; ++p) {
+        if (*p != '%') continue;
+        ++p;
+        if (*p == '%') continue;
+        while (*p && std::strchr("-+ #0", *p)) ++p;
+        while (*p >= '0' && *p <= '9') ++p;
+        if (*p == '.') {
+            ++p;
+            while (*p >= '0' && *p <= '9') ++p;
+        }
+        if (*p == 'l' || *p == 'L') {
+            if (*p == 'L') return false;
+            ++p;
+        }
+        if (!*p || !std::strchr("eEfFgGaA", *p)) return false;
+        ++conversions;
+    }
+    return conversions == 1;
+}
+
+}  // namespace
+
+int GetCtrlImage(int panel, int control, UiImage* image) {
+    int err;
+    CtrlRec* c = Ctrl(panel, control, &err);
+    if (!c) return err;
+    return Grab(c->w, image);
+}
+
+int GetPanelImage(int panel, UiImage* image) {
+    PanelRec* p = Panel(panel);
+    if (!p) return UI_ERR_PANEL;
+    return Grab(p->w, image);
+}
+
+int ClipboardPutText(const char* text) {
+    if (!qApp) return UI_ERR_NO_APP;
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(text ? text : ""));
+    return 0;
+}
+
+int ClipboardGetText(std::string* text) {
+    if (!qApp) return UI_ERR_NO_APP;
+    if (text) *text = QGuiApplication::clipboard()->text().toStdString();
+    return 0;
+}
+
+int PrintPanel(int panel, const char* pdfPath) {
+    PanelRec* p = Panel(panel);
+    if (!p) return UI_ERR_PANEL;
+    return Print(p->w, pdfPath);
+}
+
+int PrintCtrl(int panel, int control, const char* pdfPath) {
+    int err;
+    CtrlRec* c = Ctrl(panel, control, &err);
+    if (!c) return err;
+    return Print(c->w, pdfPath);
+}
+
+std::string FormatUserLocale(const char* format, double value) {
+    if (!format || !OneDoubleFormat(format)) return {};
+    // The user's numeric conventions for this one call; the process keeps "C".
+    locale_t loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
+    if (!loc) loc = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+    if (!loc) return {};
+    locale_t old = uselocale(loc);
+    char buf[512];
+    int n = std::snprintf(buf, sizeof buf, format, value);
+    std::string out;
+    if (n >= 0 && static_cast<std::size_t>(n) < sizeof buf) {
+        out.assign(buf, static_cast<std::size_t>(n));
+    } else if (n >= 0) {
+        std::vector<char> big(static_cast<std::size_t>(n) + 1);
+        std::snprintf(big.data(), big.size(), format, value);
+        out.assign(big.data(), static_cast<std::size_t>(n));
+    }
+    uselocale(old);
+    freelocale(loc);
+    return out;
+}
+
+char UserDecimalPoint() {
+    locale_t loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
+    if (!loc) return '.';
+    const char* r = nl_langinfo_l(RADIXCHAR, loc);
+    char c = (r && *r) ? r[0] : '.';
+    freelocale(loc);
+    return c;
+}

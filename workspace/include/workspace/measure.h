@@ -1,0 +1,79 @@
+// Measurement sequence and the main-window measurement controls.
+//
+// A measurement step runs on the user-interface thread and keeps the window
+// alive by processing events while it polls the instrument, so callbacks can
+// run inside it.  main_Measure therefore refuses to nest, the Esc key only
+// requests a break while a step runs, and a quit asked for during a step is
+// carried out once the step has unwound (measure_RequestQuitAfter).
+#pragma once
+
+#include <cstdint>
+
+// ------------------------------------------------------------------ state
+extern int iCheckBoxDarkRef; // 1 = dark and reference in one step (CHECKBOXDARKREF)
+extern int iCheckBoxAdapt;   // 1 = device adaption before the dark step (CHECKBOXADAPT)
+extern int spectra;          // iSelect of the curve drawn by the previous step
+extern int ixStartPeakLines; // STARTWL and ENDWL as captured at the last reference step
+extern int ixEndPeakLines;
+
+// --------------------------------------------------------------- sequence
+// One measurement step of the kind in iCbSelect.  0 when the step ended
+// (successfully, with a device error or by a user break); -1 without a
+// device.  Called while a step runs it returns 0 at once and changes nothing.
+int main_Measure();
+// One acquisition: mode 1 dark, 2 or more light.  0 after the fetch, -10
+// after a user break, else the non-zero status that ended it (14 when the
+// device is still busy after the wait, the fetch status when the fetch fails).
+int SpecRead(int mode);
+// Device-side adaption of the integration time: 0, -1, -2 (user break),
+// -3 (overexposure), -4 (not supported) or -99 (fatal communication error).
+int comm_AdaptionFirmware();
+// Leaves continuous mode.
+void CancelContinuous();
+
+// 1 while a measurement step runs (inside main_Measure).
+int measure_IsRunning();
+// Quit asked for while a step runs: the step is broken at its next poll and
+// `quit` is called once it has unwound (the arrays and the device are in use
+// until then).  Returns 1 when the quit was deferred, 0 when no step runs and
+// the caller must quit itself.
+int measure_RequestQuitAfter(void (*quit)());
+
+// Monotonic clock of the measurement waits, in seconds.  Tests install the
+// simulated instrument's clock here (null restores the real one) so the
+// 30 s and 120 s limits pass without waiting.
+double measure_Timer();
+void measure_SetClock(double (*now)());
+
+// Back to the program-start values of this module (tests).
+void measure_ResetState();
+
+// --------------------------------------------------------------- controls
+int Callback_MeasureButton(int panel, int control, int event, void* callbackData, int eventData1,
+                           int eventData2);
+int ScanMode(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int ScanDelay(int panel, int control, int event, void* callbackData, int eventData1,
+              int eventData2);
+int SetAver(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int SetTint(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int ContMeas(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+int cbCheckBoxDarkRef(int panel, int control, int event, void* callbackData, int eventData1,
+                      int eventData2);
+int cbCheckBoxAdapt(int panel, int control, int event, void* callbackData, int eventData1,
+                    int eventData2);
+int KeyPress(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
+
+// Recomputes the minimum scan period and applies it to SCDELAY.
+void set_ScanDelay();
+// iAverage = AVER (times AVERADAPT while that is shown), limited to what the
+// instrument accepts.
+void main_GetAverage();
+// Dims (non-zero) or undims the six measure buttons.
+void set_MeasBtns(int dimmed);
+// Enables the measure buttons the measured set allows.
+void set_UndimMeasButtons();
+// Trigger popup of a measure button.
+void Orvalin_TrigMeasPopUp(int control);
+
+// Registers every callback above by its name.
+void measure_RegisterCallbacks();

@@ -1,0 +1,459 @@
+// Start-up and quit of the program: defaults, panels, settings, shutdown.
+#include "workspace/orvalin.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "link/connect.h"
+#include "link/device_params.h"
+#include "link/log.h"
+#include "link/shared_state.h"
+#include "link/trigger.h"
+#include "orvalin_Protocol_ui.h"
+#include "orvalin_ui.h"
+#include "ui/ui.h"
+#include "workspace/state.h"
+#include "zolt_core.h"
+
+#if __has_include("workspace/measure.h")
+#include "workspace/measure.h"
+#define ORVALIN_HAVE_MEASURE 1
+#endif
+#if __has_include("workspace/later.h")
+#include "workspace/later.h"
+#define ORVALIN_HAVE_LATER 1
+#endif
+
+// Routines of parts of the program that are built later.  Each is called
+// when it is linked in and skipped until then; the program is linked with
+// every object of its libraries, so a definition anywhere is found.
+int fileio_ReadIniFile() __attribute__((weak));       // configuration file reader
+int fileio_WriteIniFile() __attribute__((weak));      // configuration file writer
+void set_DomWaveCtrl(int choice) __attribute__((weak));
+void set_InterpolMenuChecked() __attribute__((weak));
+void main_FreeFFTValues() __attribute__((weak));
+void set_ChangeToWL() __attribute__((weak));
+void set_ChangeToPixel() __attribute__((weak));
+void PU_LoadSensList() __attribute__((weak));
+int PU_GetAllParam() __attribute__((weak));
+void PU_CurrentValues_to_InitValues() __attribute__((weak));
+
+double dStartupPause = 1.0;
+
+namespace {
+
+constexpr int kReferenceScreenWidth = 1920;
+constexpr int kReferenceScreenHeight = 1036;
+constexpr int kFrameWidth = 6;
+constexpr int kFrameHeight = 31;
+
+// Axis-scaling controls in the order of dUserBounds.
+constexpr int kBoundCtrls[12] = {AXISSCAL_DRK_MIN,  AXISSCAL_DRK_MAX,  AXISSCAL_REF_MIN,
+                                 AXISSCAL_REF_MAX,  AXISSCAL_TRA_MIN,  AXISSCAL_TRA_MAX,
+                                 AXISSCAL_ABS_MIN,  AXISSCAL_ABS_MAX,  AXISSCAL_CALC_MIN,
+                                 AXISSCAL_CALC_MAX, AXISSCAL_FFT_MIN, AXISSCAL_FFT_MAX};
+
+// Protocol header fields, in the order of the first six protocol texts.
+constexpr int kProtocolHeaderCtrls[6] = {PRINT_SPEC_NUM, PRINT_SPEC_TYPE, PRINT_ARRAY_TYPE,
+                                         PRINT_PIXEL,    PRINT_FIBER_SLIT, PRINT_OPERATOR};
+
+// Copies at most size - 1 characters and always terminates.
+void CopyText(char* dst, std::size_t size, const char* src) {
+    const std::size_t n = strnlen(src, size - 1);
+    std::memmove(dst, src, n);
+    dst[n] = '\0';
+}
+
+// Settings the configuration file would give, used until its reader is part
+// of the program.  The stored connection is left as it is.
+void SettingsWithoutConfigFile() {
+    iClrDisplay = 1;
+    iInterplMode = 1;
+    iPxlWlMode = 1;
+    fTint = 19999.0f;
+    iCbSelect = 0;
+    iTempComp = 0;
+    iStartWaveLen = 380;
+    iEndWaveLen = 780;
+    iCheckBoxAdapt = 0;
+    iCheckBoxDarkRef = 0;
+    iCkdFwhm = iCkdMaxWave = iCkdMinWave = iCkdCogVal = iCkdDomWave = 0;
+    cLastCsvPath[0] = cLastValPath[0] = cLastDatPath[0] = cLastParPath[0] = '\0';
+    for (double& b : dUserBounds) b = 0.0;
+    for (int i = 1; i <= 5; ++i) cPrtBuf[i][0] = '\0';
+}
+
+// The user's language as the four hexadecimal digits of a Windows language
+// id, which the spreadsheet output expects.
+void FillLocaleLanguage() {
+    struct Lang {
+        const char* prefix;
+        unsigned id;
+    };
+    // Longer prefixes first so a region-specific entry wins.
+    static const Lang kLangs[] = {
+        {"en_GB", 0x0809}, {"en", 0x0409}, {"de_AT", 0x0C07}, {"de_CH", 0x0807}, {"de", 0x0407},
+        {"fr_CH", 0x100C}, {"fr", 0x040C}, {"es", 0x0C0A},    {"it", 0x0410},    {"nl", 0x0413},
+        {"pt_BR", 0x0416}, {"pt", 0x0816}, {"pl", 0x0415},    {"cs", 0x0405},    {"sv", 0x041D},
+        {"da", 0x0406},    {"fi", 0x040B}, {"ru", 0x0419},    {"ja", 0x0411},    {"ko", 0x0412},
+        {"zh_TW", 0x0404}, {"zh", 0x0804}, {"tr", 0x041F},    {"hu", 0x040E}};
+    const char* name = nullptr;
+    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* v = std::getenv(var);
+        if (v != nullptr && *v != '\0') {
+            name = v;
+            break;
+        }
+    }
+    unsigned id = 0x0409;
+    if (name != nullptr) {
+        for (const Lang& l : kLangs) {
+            if (std::strncmp(name, l.prefix, std::strlen(l.prefix)) == 0) {
+                id = l.id;
+                break;
+            }
+        }
+    }
+    std::memset(cLocaleLanguage, 0, sizeof cLocaleLanguage);
+    std::snprintf(cLocaleLanguage, 5, "%04X", id);
+}
+
+int Round(double v) { return static_cast<int>(std::lround(v)); }
+
+#if ORVALIN_HAVE_LATER
+void ClearStoredMeasured() { stSavedMeas.measured = 0; }
+#endif
+
+}  // namespace
+
+// ---------------------------------------------------------------- arguments
+int orvalin_StoreArguments(int argc, char** argv, std::string* error) {
+    std::memset(sArg1, 0, sizeof sArg1);
+    std::memset(sArg2, 0, sizeof sArg2);
+    for (int i = 1; i <= 2 && i < argc; ++i) {
+        if (argv[i] != nullptr && std::strlen(argv[i]) > static_cast<std::size_t>(kMaxArgLength)) {
+            if (error != nullptr) {
+                *error = "Command line argument " + std::to_string(i) + " is longer than " +
+                         std::to_string(kMaxArgLength) + " characters and is not accepted.";
+            }
+            return -1;
+        }
+    }
+    if (argc > 1 && argv[1] != nullptr) CopyText(sArg1, sizeof sArg1, argv[1]);
+    if (argc > 2 && argv[2] != nullptr) CopyText(sArg2, sizeof sArg2, argv[2]);
+    return 0;
+}
+
+// ------------------------------------------------------------------ defaults
+void InitVariables(int reconnect) {
+    stParam.baudrate = 115000;
+    CopyText(sPassword, sizeof sPassword, "6043");
+    iBreakMeas = 0;
+    dAbsoluteMin = 1.0e6;
+    dAbsoluteMax = -1.0e6;
+    iActiveCursor = iPlotHandle = iPlotHandle1 = iPlotHandle2 = 0;
+    iXAchse = 1;
+    iSelect = 1;
+    FuncNr = 1;
+    iMess = iCkdMaxWave = iCkdMinWave = 0;
+    iOffline = 1;
+    dXcursor = dYcursor = 0.0;
+    imgID = -1;
+    iSvGlChecked = iBxcrChecked = 0;
+    inL = inR = iDeg = 2;
+    iBxcrParam = 1;
+    iStatisticsParam = 0;
+    iMeasTask = 1;
+    CopyText(cStatMsg1, sizeof cStatMsg1, "The given number of measurements is reached.");
+    CopyText(cStatMsg2, sizeof cStatMsg2, "Statistics is stopped");
+    iStat_CreatedTable = iStatDark = iStatRef = iStatTrans = iStatAbs = 0;
+    iStartFFT = iFFTReady = 0;
+    iStartWlScal = iEndWlScal = 1;
+    dScanPeriodUIR = 0.0;
+    iCbSelect = 0;
+    usStopFlag = 0;
+    usStatMesFlag = 0;
+    iThrSym = 10;
+    iThrOther = 50;
+    eval_ResetFwhmTable();
+    iCompare = 0;
+    iNumOfCSV = 0;
+    if (reconnect == 0) {
+        iValMode = sym_mode = iFwhmMode = 0;
+        passForSavePar_already_entered = 0;
+        iExcelStart = iTableOpen = iCSV = iASCII = iNoExcel = iWithExcel = 0;
+    }
+}
+
+// ------------------------------------------------------------------ panels
+void main_adjust_panel_to_screen(int panel) {
+    int sh = 0, sw = 0;
+    GetScreenSize(&sh, &sw);
+    int w = 0, h = 0;
+    GetPanelAttribute(panel, ATTR_WIDTH, &w);
+    GetPanelAttribute(panel, ATTR_HEIGHT, &h);
+    if (sw > kReferenceScreenWidth) SetPanelAttribute(panel, ATTR_WIDTH, Round(double(w) * sw / kReferenceScreenWidth));
+    if (sh > kReferenceScreenHeight) SetPanelAttribute(panel, ATTR_HEIGHT, Round(double(h) * sh / kReferenceScreenHeight));
+    GetPanelAttribute(panel, ATTR_WIDTH, &w);
+    GetPanelAttribute(panel, ATTR_HEIGHT, &h);
+    if (sw <= 0 || sh <= 0) return;
+    const double rx = double(w + kFrameWidth) / sw;
+    const double ry = double(h + kFrameHeight) / sh;
+    const double r = rx > ry ? rx : ry;
+    if (r == 0.0) return;
+    if (r > 1.0) {
+        w = Round(w / r);
+        h = Round(h / r);
+        SetPanelAttribute(panel, ATTR_WIDTH, w);
+        SetPanelAttribute(panel, ATTR_HEIGHT, h);
+    }
+    SetPanelAttribute(panel, ATTR_TOP, (sh - h) / 2);
+    SetPanelAttribute(panel, ATTR_LEFT, (sw - w) / 2);
+}
+
+int main_LoadPanel_and_Adjust(int parent, const char* uiFile, int panelId) {
+    const int handle = LoadPanel(parent, uiFile, panelId);
+    if (handle > 0) main_adjust_panel_to_screen(handle);
+    return handle;
+}
+
+void Main_MakeMainGraph_Small_or_Big(int big) {
+    int graphLeft = 0, decoLeft = 0, decoWidth = 0, decoHeight = 0;
+    GetCtrlAttribute(hMainPanel, MAINP_SPECGRAPH, ATTR_LEFT_C, &graphLeft);
+    GetCtrlAttribute(hMainPanel, MAINP_FWHMMODE_DECO, ATTR_LEFT_C, &decoLeft);
+    GetCtrlAttribute(hMainPanel, MAINP_FWHMMODE_DECO, ATTR_WIDTH_C, &decoWidth);
+    GetCtrlAttribute(hMainPanel, MAINP_FWHMMODE_DECO, ATTR_HEIGHT_C, &decoHeight);
+    const int width = big != 0 ? decoLeft + decoWidth - graphLeft : decoLeft - graphLeft;
+    if (decoHeight > 0) SetCtrlAttribute(hMainPanel, MAINP_SPECGRAPH, ATTR_HEIGHT_C, decoHeight);
+    if (width > 0) SetCtrlAttribute(hMainPanel, MAINP_SPECGRAPH, ATTR_WIDTH_C, width);
+}
+
+int orvalin_LoadPanels() {
+    hMainPanel = main_LoadPanel_and_Adjust(0, kMainUiFile, MAINP);
+    if (hMainPanel <= 0) {
+        hMainPanel = 0;
+        return -1;
+    }
+    hDDEPanel = main_LoadPanel_and_Adjust(0, kMainUiFile, DDE_PANEL);
+    hDevselectPanel = main_LoadPanel_and_Adjust(0, kMainUiFile, DEVSELECT);
+    hConfigPanel = main_LoadPanel_and_Adjust(hMainPanel, kMainUiFile, CONFIG_P);
+    hScalePanel = main_LoadPanel_and_Adjust(hMainPanel, kMainUiFile, AUTO_SCALE);
+    hWlValDispl = main_LoadPanel_and_Adjust(0, kMainUiFile, WLVALUE);
+    hFuncPanel = main_LoadPanel_and_Adjust(0, kMainUiFile, Func_PANEL);
+    hInfLoad = main_LoadPanel_and_Adjust(hMainPanel, kMainUiFile, FILELOAD);
+    hCommentPanel = main_LoadPanel_and_Adjust(hMainPanel, kMainUiFile, COMMENT);
+    hAxisScaling = main_LoadPanel_and_Adjust(0, kMainUiFile, AXISSCAL);
+    hOpPanel = main_LoadPanel_and_Adjust(0, kMainUiFile, PANEL_OP);
+    hSmoothPanel = main_LoadPanel_and_Adjust(0, kMainUiFile, SMOOTHFLTR);
+
+    hMenuBar = LoadMenuBar(hMainPanel, kMainUiFile, MENUBAR);
+    hXAxisResetBar = LoadMenuBar(0, kMainUiFile, XAXISRESET);
+    hTrigMeasBar = LoadMenuBar(0, kMainUiFile, TRIGMEAS);
+    if (hMenuBar <= 0 || hXAxisResetBar <= 0 || hTrigMeasBar <= 0) return -1;
+    SetPanelMenuBar(hMainPanel, hMenuBar);
+
+    hPrtPanel = main_LoadPanel_and_Adjust(0, kProtocolUiFile, PROTOCOL1);
+    hPrtHead = main_LoadPanel_and_Adjust(0, kProtocolUiFile, PRINT);
+    hStatPar = main_LoadPanel_and_Adjust(0, kMainUiFile, STAT_PARAM);
+    hStatTable = main_LoadPanel_and_Adjust(0, kMainUiFile, STATISTICS);
+    hStatWaitInf = main_LoadPanel_and_Adjust(0, kMainUiFile, STAT_WAIT);
+    hFFTParPanel = main_LoadPanel_and_Adjust(hMainPanel, kMainUiFile, FFT_PARAM);
+    hProgressPanel = main_LoadPanel_and_Adjust(hMainPanel, kMainUiFile, PROGRESS_P);
+    iCSVhandle = main_LoadPanel_and_Adjust(0, kMainUiFile, CSV_OUTPUT);
+    hCOGIntervalPanel = main_LoadPanel_and_Adjust(0, kMainUiFile, COG_VAL);
+    hAboutPanel = main_LoadPanel_and_Adjust(0, kMainUiFile, ABOUT);
+    hAsFHelp = main_LoadPanel_and_Adjust(0, kMainUiFile, ASFHELP);
+    hParUtil = main_LoadPanel_and_Adjust(0, kMainUiFile, PARUTILITY);
+
+    int* const pages[12] = {&hTabRoot, &hTabAdc,     &hTabSens, &hTabComm,  &hTabMeas, &hTabScan,
+                            &hTabPeriph, &hTabSpecFun, &hTabCor, &hTabOther, &hTabLog, &hTabBlock};
+    for (int i = 0; i < 12; ++i) {
+        if (GetPanelHandleFromTabPage(hParUtil, PARUTILITY_TABPAR, i, pages[i]) != 0) *pages[i] = 0;
+    }
+    return 0;
+}
+
+void orvalin_DiscardPanels() {
+    int* const panels[] = {&hTabRoot,    &hTabAdc,       &hTabSens,     &hTabComm,     &hTabMeas,
+                           &hTabScan,    &hTabPeriph,    &hTabSpecFun,  &hTabCor,      &hTabOther,
+                           &hTabLog,     &hTabBlock,     &hParUtil,     &hAsFHelp,     &hAboutPanel,
+                           &hCOGIntervalPanel, &iCSVhandle, &hProgressPanel, &hFFTParPanel,
+                           &hStatWaitInf, &hStatTable,   &hStatPar,     &hPrtHead,     &hPrtPanel,
+                           &hSmoothPanel, &hOpPanel,     &hAxisScaling, &hCommentPanel, &hInfLoad,
+                           &hFuncPanel,  &hWlValDispl,   &hScalePanel,  &hConfigPanel, &hDevselectPanel,
+                           &hDDEPanel};
+    for (int* p : panels) *p = 0;
+    for (int* bar : {&hTrigMeasBar, &hXAxisResetBar, &hMenuBar}) {
+        if (*bar > 0) DiscardMenuBar(*bar);
+        *bar = 0;
+    }
+    hMainBar = 0;
+    // Child panels and tab pages go with their parents.
+    if (hMainPanel > 0) DiscardPanel(hMainPanel);
+    hMainPanel = 0;
+}
+
+void orvalin_InstallLinkHooks() {
+    iMenuFileOpen = MENUBAR_FILE_OPEN;
+    iCtrlCheckboxAdapt = MAINP_CHECKBOXADAPT;
+    ConnectHooks h;
+#if ORVALIN_HAVE_MEASURE
+    h.set_MeasBtns = set_MeasBtns;
+    h.set_UndimMeasButtons = set_UndimMeasButtons;
+    h.set_ScanDelay = set_ScanDelay;
+    g_measurementRunning = measure_IsRunning;
+#endif
+#if ORVALIN_HAVE_LATER
+    h.display_ClearMainGraph = display_ClearMainGraph;
+    h.clearStoredMeasured = ClearStoredMeasured;
+#endif
+    h.set_ChangeToWL = set_ChangeToWL;
+    h.set_ChangeToPixel = set_ChangeToPixel;
+    h.PU_LoadSensList = PU_LoadSensList;
+    h.PU_GetAllParam = PU_GetAllParam;
+    h.PU_CurrentValues_to_InitValues = PU_CurrentValues_to_InitValues;
+    g_connectHooks = h;
+}
+
+// ---------------------------------------------------------------- settings
+void Init() {
+    hMainBar = GetPanelMenuBar(hMainPanel);
+    if (hMainBar <= 0) hMainBar = hMenuBar;
+
+    // Configuration file (config.ini).  Until its reader is part of the
+    // program the defaults it would set are used.
+    if (fileio_ReadIniFile != nullptr) {
+        fileio_ReadIniFile();
+    } else {
+        SettingsWithoutConfigFile();
+    }
+
+    fileio_Log_Start();
+
+    SetCtrlVal(hMainPanel, MAINP_CHECKBOXDARKREF, iCheckBoxDarkRef);
+    CallCtrlCallback(hMainPanel, MAINP_CHECKBOXDARKREF, EVENT_COMMIT, 0, 0);
+    SetCtrlVal(hMainPanel, MAINP_CHECKBOXADAPT, iCheckBoxAdapt);
+
+    for (int i = 0; i < 6; ++i) SetCtrlVal(hPrtHead, kProtocolHeaderCtrls[i], cPrtBuf[i]);
+
+    for (int i = 0; i < 12; ++i) SetCtrlVal(hAxisScaling, kBoundCtrls[i], dUserBounds[i]);
+
+    int choice = 0;
+    if (iCkdDomWave != 0) {
+        choice = 3;
+    } else if (iCkdMaxWave != 0) {
+        choice = 1;
+    } else if (iCkdMinWave != 0) {
+        choice = 2;
+    } else if (iCkdCogVal != 0) {
+        choice = 4;
+    }
+    if (set_DomWaveCtrl != nullptr) set_DomWaveCtrl(choice);
+    if (iCkdFwhm != 0) {
+        SetCtrlVal(hWlValDispl, WLVALUE_CB_FWHM, 1);
+        SetCtrlAttribute(hMainPanel, MAINP_FWHM, ATTR_VISIBLE, 1);
+    }
+
+    if (set_InterpolMenuChecked != nullptr) set_InterpolMenuChecked();
+
+    FillLocaleLanguage();
+    // The tab control's look needs no attribute here.
+}
+
+// -------------------------------------------------------------------- quit
+void comm_ShortQuit() {
+    // Quitting has begun: device events and a second quit do nothing.
+    if (usStopFlag != 0) return;
+    usStopFlag = 1;
+
+    for (int i = 0; i < 12; ++i) GetCtrlVal(hAxisScaling, kBoundCtrls[i], &dUserBounds[i]);
+    GetCtrlVal(hAxisScaling, AXISSCAL_RB_X1, &iPxlWlMode);
+    GetCtrlVal(hWlValDispl, WLVALUE_CB_DOM_WAVE, &iCkdDomWave);
+    GetCtrlVal(hWlValDispl, WLVALUE_CB_FWHM, &iCkdFwhm);
+    GetCtrlVal(hWlValDispl, WLVALUE_CB_MAX_WAVE, &iCkdMaxWave);
+    GetCtrlVal(hWlValDispl, WLVALUE_CB_MIN_WAVE, &iCkdMinWave);
+    GetCtrlVal(hWlValDispl, WLVALUE_CB_COG_VALLEY, &iCkdCogVal);
+
+    if (fileio_WriteIniFile != nullptr) fileio_WriteIniFile();
+    if (main_FreeFFTValues != nullptr) main_FreeFFTValues();
+
+    link_FreeSpectra();
+
+    fileio_Log_Call("comm_ShortQuit, ZOLT_CloseDevice");
+    fileio_Log_Result(ZOLT_CloseDevice(dwCurrentDevice));
+    dwCurrentDevice = 0;
+
+    fileio_Log_End();
+
+    HidePanel(hParUtil);
+    QuitUserInterface(0);
+}
+
+void orvalin_QuitWhenIdle() {
+    if (usStopFlag != 0) return;
+#if ORVALIN_HAVE_MEASURE
+    // A running measurement still uses the arrays and the device.
+    if (measure_RequestQuitAfter(comm_ShortQuit) != 0) return;
+#endif
+    comm_ShortQuit();
+}
+
+int Quit(int panel, int control, int event, void* callbackData, int eventData1, int eventData2) {
+    (void)panel;
+    (void)control;
+    (void)callbackData;
+    (void)eventData1;
+    (void)eventData2;
+    if (event != EVENT_COMMIT) return 0;
+    SetCtrlAttribute(hMainPanel, MAINP_TIMER, ATTR_ENABLED, 0);
+    if (ConfirmPopup("Quit", "Do you really want to exit?") == 1) orvalin_QuitWhenIdle();
+    return 0;
+}
+
+void FILE_quit(int menuBar, int menuItem, void* callbackData, int panel) {
+    (void)menuBar;
+    (void)menuItem;
+    (void)callbackData;
+    (void)panel;
+    orvalin_QuitWhenIdle();
+}
+
+// ------------------------------------------------------------------- main
+int orvalin_Main(int argc, char** argv) {
+    std::string argError;
+    const int argsOk = orvalin_StoreArguments(argc, argv, &argError);
+
+    if (InitUserInterface(argc, argv) != 0) {
+        if (argsOk != 0) std::fprintf(stderr, "orvalin: %s\n", argError.c_str());
+        return -1;
+    }
+    if (argsOk != 0) {
+        std::fprintf(stderr, "orvalin: %s\n", argError.c_str());
+        MessagePopup("ERROR", argError.c_str());
+        return -1;
+    }
+
+    InitVariables(0);
+    orvalin_InstallLinkHooks();
+    orvalin_RegisterCallbacks();
+    if (orvalin_LoadPanels() != 0) return -1;
+
+    GetCtrlAttribute(hMainPanel, MAINP_DARK, ATTR_CMD_BUTTON_COLOR, &colorMeasButt);
+    SetPanelAttribute(hMainPanel, ATTR_WINDOW_ZOOM, VAL_MAXIMIZE);
+
+    Main_MakeMainGraph_Small_or_Big(1);
+    SetCtrlVal(hMainPanel, MAINP_SCANMODE, 0);
+    SetCtrlAttribute(hMainPanel, MAINP_SAVECONT, ATTR_VISIBLE, 0);
+
+    DisplayPanel(hMainPanel);
+    if (dStartupPause > 0.0) Delay(dStartupPause);
+
+    Init();
+    comm_InitConnect();
+
+    RunUserInterface();
+    return 0;
+}

@@ -1,0 +1,269 @@
+// The measurement controls of the main window.
+#include <string>
+
+#include "link/shared_state.h"
+#include "orvalin_ui.h"
+#include "test_measure_support.h"
+#include "ui/popup_script.h"
+#include "ui/ui.h"
+#include "workspace/display.h"
+#include "workspace/later.h"
+#include "workspace/measure.h"
+#include "workspace/saved_meas.h"
+#include "workspace/state.h"
+#include "zolt_core.h"
+#include "zolt_sim.h"
+
+using namespace measure_test;
+
+namespace {
+
+double ScanDelayValue() {
+    double v = 0.0;
+    GetCtrlVal(hMainPanel, MAINP_SCDELAY, &v);
+    return v;
+}
+
+void ScanSetup(int aver, double tint, int baud, int sDelay) {
+    stParam.pixelCount = 2048;
+    stParam.baudrate = baud;
+    stParam.sDelay = sDelay;
+    SetCtrlVal(hMainPanel, MAINP_AVER, aver);
+    SetCtrlVal(hMainPanel, MAINP_INTTIME, tint);
+    // A minimum left by an earlier computation would hold the value up.
+    SetCtrlAttribute(hMainPanel, MAINP_SCDELAY, ATTR_MIN_VALUE, 0.0);
+    SetCtrlVal(hMainPanel, MAINP_SCDELAY, 0.0);
+}
+
+int Colour(int control) {
+    int c = -1;
+    GetCtrlAttribute(hMainPanel, control, ATTR_CMD_BUTTON_COLOR, &c);
+    return c;
+}
+
+} // namespace
+
+class MeasureScanPeriod : public MeasureTest {};
+
+TEST_F(MeasureScanPeriod, MinimumIsTheNextMultipleOfHundredAbovePeriod) {
+    ScanSetup(10, 100.0, 115000, 0); // 1050 + 0 + 0 + 150 = 1200 ms
+    set_ScanDelay();
+    EXPECT_DOUBLE_EQ(ScanDelayValue(), 1300.0);
+    EXPECT_DOUBLE_EQ(dScanPeriodUIR, 1300.0);
+    double minimum = 0.0;
+    GetCtrlAttribute(hMainPanel, MAINP_SCDELAY, ATTR_MIN_VALUE, &minimum);
+    EXPECT_DOUBLE_EQ(minimum, 1300.0);
+
+    ScanSetup(10, 100.0, 115000, 50); // exactly 1250 ms
+    set_ScanDelay();
+    EXPECT_DOUBLE_EQ(ScanDelayValue(), 1400.0);
+}
+
+TEST_F(MeasureScanPeriod, BaudRateZeroBecomes38400AndAddsOneMillisecond) {
+    ScanSetup(10, 100.0, 0, 0); // 1200 + 40960 / 38400 = 1201 ms
+    set_ScanDelay();
+    EXPECT_EQ(stParam.baudrate, 38400);
+    EXPECT_DOUBLE_EQ(ScanDelayValue(), 1400.0);
+}
+
+TEST_F(MeasureScanPeriod, LongerDelayIsKept) {
+    ScanSetup(10, 100.0, 115000, 0);
+    SetCtrlVal(hMainPanel, MAINP_SCDELAY, 5000.0);
+    set_ScanDelay();
+    EXPECT_DOUBLE_EQ(ScanDelayValue(), 5000.0);
+    EXPECT_DOUBLE_EQ(dScanPeriodUIR, 5000.0);
+    EXPECT_EQ(Dimmed(MAINP_SCDELAY), 0);
+}
+
+class MeasureControls : public MeasureTest {};
+
+TEST_F(MeasureControls, AveragingIsLimitedToWhatTheInstrumentAccepts) {
+    SetCtrlVal(hMainPanel, MAINP_AVER, 100);
+    SetCtrlAttribute(hMainPanel, MAINP_AVERADAPT, ATTR_VISIBLE, 1);
+    SetCtrlVal(hMainPanel, MAINP_AVERADAPT, 1000);
+    main_GetAverage();
+    uint16_t current = 0, maximum = 0;
+    ASSERT_EQ(ZOLT_GetAverConf(dwCurrentDevice, &current, &maximum), 0);
+    EXPECT_EQ(iAverage, maximum);
+    // The count the device is given is the clamped one, not a wrapped one.
+    SetCtrlVal(hMainPanel, MAINP_INTTIME, 0.01);
+    g_step = 1.0;
+    SpecRead(1); // 65535 frames outlast the wait; the set-up is what counts here
+    auto aver = Journal("ZOLT_SetAverConf(");
+
+    ASSERT_FALSE(aver.empty());
+    EXPECT_NE(aver.back().find(std::to_string(maximum)), std::string::npos) << aver.back();
+
+    SetCtrlAttribute(hMainPanel, MAINP_AVERADAPT, ATTR_VISIBLE, 0);
+    main_GetAverage();
+    EXPECT_EQ(iAverage, 100) << "the adaption factor counts only while shown";
+}
+
+TEST_F(MeasureControls, ContinuousModeTicksAtTheScanPeriodAndPausesOnQuitNo) {
+    SetCtrlVal(hMainPanel, MAINP_SCANMODE, 1);
+    ScanMode(hMainPanel, MAINP_SCANMODE, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(iSiCont, 1);
+    EXPECT_EQ(Visible(MAINP_SAVECONT), 1);
+    EXPECT_EQ(Visible(MAINP_SAVE), 0);
+    EXPECT_TRUE(Journal("ZOLT_InitMeasure(").empty()) << "switching on measures nothing";
+
+    Callback_MeasureButton(hMainPanel, MAINP_DARK, EVENT_COMMIT, nullptr, 0, 0);
+    int enabled = 0;
+    GetCtrlAttribute(hMainPanel, MAINP_TIMER, ATTR_ENABLED, &enabled);
+    EXPECT_EQ(enabled, 1);
+    EXPECT_EQ(Dimmed(MAINP_SELECT_GRAPH), 1);
+    EXPECT_TRUE(Journal("ZOLT_InitMeasure(").empty()) << "the first step comes with the tick";
+
+    SetCtrlVal(hMainPanel, MAINP_SCDELAY, 2500.0);
+    for (int tick = 1; tick <= 3; ++tick)
+        ContMeas(hMainPanel, MAINP_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+    EXPECT_EQ(Journal("ZOLT_FetchDark(").size(), 3u);
+    double interval = 0.0;
+    GetCtrlAttribute(hMainPanel, MAINP_TIMER, ATTR_INTERVAL, &interval);
+    EXPECT_DOUBLE_EQ(interval, 2.5);
+    EXPECT_DOUBLE_EQ(dScanDel, 2500.0);
+    EXPECT_EQ(iMess, 1);
+
+    // Quit answered "no": the timer stays off until a button is pressed.
+    popup_script::PushConfirm(false);
+    CallCtrlCallback(hMainPanel, MAINP_QUIT, EVENT_COMMIT, 0, 0);
+    GetCtrlAttribute(hMainPanel, MAINP_TIMER, ATTR_ENABLED, &enabled);
+    EXPECT_EQ(enabled, 0);
+    EXPECT_EQ(usStopFlag, 0);
+    Callback_MeasureButton(hMainPanel, MAINP_DARK, EVENT_COMMIT, nullptr, 0, 0);
+    GetCtrlAttribute(hMainPanel, MAINP_TIMER, ATTR_ENABLED, &enabled);
+    EXPECT_EQ(enabled, 1);
+
+    // Switched off, the next tick ends continuous mode.
+    SetCtrlVal(hMainPanel, MAINP_SCANMODE, 0);
+    ScanMode(hMainPanel, MAINP_SCANMODE, EVENT_COMMIT, nullptr, 0, 0);
+    ContMeas(hMainPanel, MAINP_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+    GetCtrlAttribute(hMainPanel, MAINP_TIMER, ATTR_ENABLED, &enabled);
+    EXPECT_EQ(enabled, 0);
+    EXPECT_EQ(Journal("ZOLT_FetchDark(").size(), 3u);
+    EXPECT_EQ(Visible(MAINP_SAVE), 1);
+}
+
+TEST_F(MeasureControls, FailedStepEndsContinuousMode) {
+    SetCtrlVal(hMainPanel, MAINP_SCANMODE, 1);
+    ScanMode(hMainPanel, MAINP_SCANMODE, EVENT_COMMIT, nullptr, 0, 0);
+    Callback_MeasureButton(hMainPanel, MAINP_DARK, EVENT_COMMIT, nullptr, 0, 0);
+    zsim_FailCall("ZOLT_InitMeasure", 1, ZOLT_E_SEND);
+    ContMeas(hMainPanel, MAINP_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+    EXPECT_EQ(iSiCont, 0);
+    int enabled = 1, mode = 1;
+    GetCtrlAttribute(hMainPanel, MAINP_TIMER, ATTR_ENABLED, &enabled);
+    GetCtrlVal(hMainPanel, MAINP_SCANMODE, &mode);
+    EXPECT_EQ(enabled, 0);
+    EXPECT_EQ(mode, 0);
+    EXPECT_EQ(Dimmed(MAINP_SELECT_GRAPH), 0);
+}
+
+TEST_F(MeasureControls, FailedAbsorbanceNeverOffersDerivativesWithoutTransmission) {
+    iMess = MEAS_DARK | MEAS_REFERENCE;
+    zsim_FailCall("ZOLT_InitMeasure", 1, ZOLT_E_SEND);
+    iCbSelect = MEAS_ABSORBANCE;
+    main_Measure();
+    EXPECT_EQ(iMess, 0);
+    EXPECT_EQ(Dimmed(MAINP_ABSORBANCE), 0);
+    EXPECT_EQ(Dimmed(MAINP_TRANSMISSION), 0);
+    EXPECT_EQ(Dimmed(MAINP_FORMULA), 1);
+    int shown = 0;
+    GetCtrlVal(hMainPanel, MAINP_SELECT_GRAPH, &shown);
+    EXPECT_EQ(shown, 3);
+
+    // Without a reference a failed transmission does not offer itself again.
+    iMess = MEAS_DARK;
+    zsim_FailCall("ZOLT_InitMeasure", 1, ZOLT_E_SEND);
+    iCbSelect = MEAS_TRANSMISSION;
+    main_Measure();
+    EXPECT_EQ(Dimmed(MAINP_REFERENCE), 0);
+    EXPECT_EQ(Dimmed(MAINP_TRANSMISSION), 1);
+}
+
+TEST_F(MeasureControls, NewIntegrationTimeInvalidatesTheMeasuredSet) {
+    iMess = 7;
+    iSelect = SHOW_TRANSMISSION;
+    dDark[5] = dReferenz[5] = dTrans[5] = dAbsorb[5] = dFormel1[5] = dFormel2[5] = 3.0;
+    dLight[5] = 4.0;
+    SetTint(hMainPanel, MAINP_INTTIME, EVENT_VAL_CHANGED, nullptr, 0, 0);
+    EXPECT_EQ(iMess, 0);
+    EXPECT_EQ(iSelect, SHOW_DARK);
+    for (double* a : {dDark, dReferenz, dTrans, dAbsorb, dFormel1, dFormel2})
+        EXPECT_EQ(a[5], 0.0);
+    EXPECT_EQ(dLight[5], 4.0);
+    EXPECT_EQ(Dimmed(MAINP_DARK), 0);
+    for (int b :
+         {MAINP_REFERENCE, MAINP_CB_FFT, MAINP_TRANSMISSION, MAINP_ABSORBANCE, MAINP_FORMULA})
+        EXPECT_EQ(Dimmed(b), 1) << b;
+}
+
+TEST_F(MeasureControls, DarkPlusReferenceLayout) {
+    int refTop = 0, refHeight = 0, darkTop = 0, height = 0;
+    GetCtrlAttribute(hMainPanel, MAINP_REFERENCE, ATTR_TOP_C, &refTop);
+    GetCtrlAttribute(hMainPanel, MAINP_REFERENCE, ATTR_HEIGHT_C, &refHeight);
+    GetCtrlAttribute(hMainPanel, MAINP_DARK, ATTR_TOP_C, &darkTop);
+    SetCtrlAttribute(hMainPanel, MAINP_DARK, ATTR_CMD_BUTTON_COLOR, 0xFFD0C8);
+    SetCtrlVal(hMainPanel, MAINP_CHECKBOXDARKREF, 1);
+    cbCheckBoxDarkRef(hMainPanel, MAINP_CHECKBOXDARKREF, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(iCheckBoxDarkRef, 1);
+    GetCtrlAttribute(hMainPanel, MAINP_DARK, ATTR_HEIGHT_C, &height);
+    EXPECT_EQ(height, refTop - darkTop + refHeight);
+    EXPECT_EQ(Visible(MAINP_REFERENCE), 0);
+    EXPECT_EQ(Visible(MAINP_CHECKBOXADAPT), 1);
+    EXPECT_EQ(Colour(MAINP_DARK), colorMeasButt) << "the arming is cleared";
+    std::string label;
+    GetCtrlAttribute(hMainPanel, MAINP_DARK, ATTR_LABEL_TEXT, &label);
+    EXPECT_EQ(label, "Dark\n+\nReference\nSpectra");
+
+    SetCtrlVal(hMainPanel, MAINP_CHECKBOXDARKREF, 0);
+    cbCheckBoxDarkRef(hMainPanel, MAINP_CHECKBOXDARKREF, EVENT_COMMIT, nullptr, 0, 0);
+    GetCtrlAttribute(hMainPanel, MAINP_DARK, ATTR_HEIGHT_C, &height);
+    GetCtrlAttribute(hMainPanel, MAINP_DARK, ATTR_LABEL_TEXT, &label);
+    EXPECT_EQ(height, refHeight);
+    EXPECT_EQ(label, "Dark Spectrum");
+    EXPECT_EQ(Visible(MAINP_REFERENCE), 1);
+    EXPECT_EQ(Visible(MAINP_CHECKBOXADAPT), 0);
+}
+
+TEST_F(MeasureControls, AdaptionAveragingShownOnlyForTypeThree) {
+    SetCtrlVal(hMainPanel, MAINP_CHECKBOXADAPT, 1);
+    stParam.deviceType = 1;
+    cbCheckBoxAdapt(hMainPanel, MAINP_CHECKBOXADAPT, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(iCheckBoxAdapt, 1);
+    EXPECT_EQ(Visible(MAINP_AVERADAPT), 0);
+    stParam.deviceType = 3;
+    SetCtrlVal(hMainPanel, MAINP_AVERADAPT, 9);
+    cbCheckBoxAdapt(hMainPanel, MAINP_CHECKBOXADAPT, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(Visible(MAINP_AVERADAPT), 1);
+    int v = 0;
+    GetCtrlVal(hMainPanel, MAINP_AVERADAPT, &v);
+    EXPECT_EQ(v, 1);
+}
+
+TEST_F(MeasureControls, TriggerPopupArmsOneButton) {
+    popup_script::PushChoice(TRIGMEAS_TRIG_ON);
+    Callback_MeasureButton(hMainPanel, MAINP_ABSORBANCE, EVENT_RIGHT_CLICK, nullptr, 0, 0);
+    EXPECT_EQ(Colour(MAINP_ABSORBANCE), 0xFFD0C8);
+    popup_script::PushChoice(TRIGMEAS_TRIG_ON);
+    Callback_MeasureButton(hMainPanel, MAINP_DARK, EVENT_RIGHT_CLICK, nullptr, 0, 0);
+    EXPECT_EQ(Colour(MAINP_DARK), 0xFFD0C8);
+    EXPECT_EQ(Colour(MAINP_ABSORBANCE), colorMeasButt);
+    popup_script::PushChoice(TRIGMEAS_TRIG_OFF);
+    Callback_MeasureButton(hMainPanel, MAINP_DARK, EVENT_RIGHT_CLICK, nullptr, 0, 0);
+    EXPECT_EQ(Colour(MAINP_DARK), colorMeasButt);
+    EXPECT_EQ(iCbSelect, 0) << "a right click measures nothing";
+    EXPECT_TRUE(Journal("ZOLT_InitMeasure(").empty());
+}
+
+TEST_F(MeasureControls, DoubleClickOnFormulaChoosesTheDerivative) {
+    popup_script::PushChoice(Func_PANEL_FUNC_CANCEL);
+    Callback_MeasureButton(hMainPanel, MAINP_FORMULA, EVENT_LEFT_DOUBLE_CLICK, nullptr, 0, 0);
+    EXPECT_EQ(FuncNr, 1);
+    EXPECT_EQ(iCbSelect, MEAS_DERIVATIVE);
+    SetCtrlVal(hFuncPanel, Func_PANEL_DERIVATIVE, 2);
+    popup_script::PushChoice(Func_PANEL_FUNC_OK);
+    Callback_MeasureButton(hMainPanel, MAINP_FORMULA, EVENT_LEFT_DOUBLE_CLICK, nullptr, 0, 0);
+    EXPECT_EQ(FuncNr, 2);
+    EXPECT_TRUE(Journal("ZOLT_InitMeasure(").empty()) << "a double click measures nothing";
+}
