@@ -29,7 +29,7 @@ public:
         std::string exe = std::string(bin != nullptr ? bin : ".") + "/bin/zolt-sim";
         int fds[2];
         if (pipe(fds) != 0) return;
-        std::vector<std::string> args = {exe, "--port", "0"};
+        std::vector<std::string> args = {exe, "--port", "0", "--exit-with-parent"};
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);

@@ -1,6 +1,7 @@
 // zolt-sim: serves one simulated instrument over TCP on loopback, or with
 // --demo measures a little in process and prints what it saw.
 #include <signal.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -29,14 +30,15 @@ void onSignal(int) {
 void usage() {
     std::printf(
         "usage: zolt-sim [--port N] [--config FILE] [--device N] [--sample none|holmium|emission]\n"
-        "                [--seed N] [--demo]\n"
+        "                [--seed N] [--demo] [--exit-with-parent]\n"
         "  --port N     TCP port on 127.0.0.1 (default %d; 0 picks a free one)\n"
         "  --config F   simulator configuration file ([device] sections;\n"
         "               default: the file named by ZOLT_SIM_CONFIG)\n"
         "  --device N   which device of the configuration to serve (default 0)\n"
         "  --sample S   sample in the beam\n"
         "  --seed N     noise seed\n"
-        "  --demo       measure in process and print a few values, then exit\n",
+        "  --demo       measure in process and print a few values, then exit\n"
+        "  --exit-with-parent  end when the process that started it ends\n",
         ZOLT_TCP_DEFAULT_PORT);
 }
 
@@ -154,6 +156,12 @@ int main(int argc, char** argv) {
             seedGiven = true;
         } else if (a == "--demo") {
             runDemo = true;
+        } else if (a == "--exit-with-parent") {
+            // A test that crashes must not leave a server behind holding its
+            // output pipes open.
+            const pid_t parent = getppid();
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            if (getppid() != parent) return 0;
         } else if (a == "--help" || a == "-h") {
             usage();
             return 0;

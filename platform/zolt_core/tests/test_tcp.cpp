@@ -28,7 +28,7 @@ class SimProcess {
         int fds[2];
         if (pipe(fds) != 0)
             return;
-        std::vector<std::string> args = {ZOLT_SIM_EXE, "--port", "0"};
+        std::vector<std::string> args = {ZOLT_SIM_EXE, "--port", "0", "--exit-with-parent"};
         args.insert(args.end(), extra.begin(), extra.end());
         std::vector<char*> argv;
         for (auto& a : args)
