@@ -67,6 +67,10 @@ protected:
 
         zsim_Reset();
         link_ResetSharedState();
+        // Other suites keep their panels loaded between tests; start-up
+        // tests begin with none of them attached.
+        hMainPanel = 0;
+        hMenuBar = hMainBar = 0;
         dStartupPause = 0.0;
         dConnectPause = 0.0;
         InitVariables(0);
