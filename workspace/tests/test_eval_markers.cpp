@@ -228,7 +228,7 @@ struct LeakCheckPause {
 // A locale whose decimal separator is a comma, built for the test when the
 // system has none installed.  Empty when none can be had.
 std::string CommaLocale() {
-    LeakCheckPause pause;
+    [[maybe_unused]] LeakCheckPause pause;
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE"}) {
         locale_t l = newlocale(LC_NUMERIC_MASK, name, nullptr);
         if (l) {
@@ -296,7 +296,7 @@ TEST_F(MarkerTest, ClipboardKeepsPointsUnderACommaLocale) {
     FWHM[0].plotHandle = 7;
     const std::string old = std::setlocale(LC_NUMERIC, nullptr);
     {
-        LeakCheckPause pause;
+        [[maybe_unused]] LeakCheckPause pause;
         ASSERT_NE(std::setlocale(LC_NUMERIC, name.c_str()), nullptr);
     }
     char probe[16];
