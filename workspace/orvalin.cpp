@@ -192,6 +192,8 @@ void InitVariables(int reconnect) {
 void main_adjust_panel_to_screen(int panel) {
     int sh = 0, sw = 0;
     GetScreenSize(&sh, &sw);
+    // Before the size changes below, so they scale the contents too.
+    SetPanelAttribute(panel, ATTR_SCALE_CONTENTS_ON_RESIZE, 1);
     int w = 0, h = 0;
     GetPanelAttribute(panel, ATTR_WIDTH, &w);
     GetPanelAttribute(panel, ATTR_HEIGHT, &h);

@@ -604,10 +604,11 @@ int SetAttr(CtrlRec& c, int attr, const Val& v) {
             PanelRec* p = Panel(c.panel);
             QPoint local = (p && c.w->parentWidget()) ? c.w->parentWidget()->mapFrom(p->w, pp) : pp;
             c.w->move(local);
+            NoteCtrlGeometry(c, attr);
             return 0;
         }
-        case ATTR_WIDTH_C: c.w->resize(std::max(0, i), c.w->height()); return 0;
-        case ATTR_HEIGHT_C: c.w->resize(c.w->width(), std::max(0, i)); return 0;
+        case ATTR_WIDTH_C: c.w->resize(std::max(0, i), c.w->height()); NoteCtrlGeometry(c, attr); return 0;
+        case ATTR_HEIGHT_C: c.w->resize(c.w->width(), std::max(0, i)); NoteCtrlGeometry(c, attr); return 0;
         case ATTR_ON_VALUE: {
             if (c.kind != CTRL_BINARY_SWITCH) return UI_ERR_ATTRIBUTE;
             c.onValue = i;

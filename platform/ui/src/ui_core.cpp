@@ -434,6 +434,7 @@ PanelRec* NewPanel(QWidget* w, const uilayout::Entry& e, const QString& file, in
     auto cb = e.props.find("callback");
     if (cb != e.props.end()) rec->callback = cb->second;
     w->setProperty("ui_panel", rec->handle);
+    WatchPanel(w);
     PanelRec* raw = rec.get();
     S().panels[raw->handle] = std::move(rec);
     return raw;
@@ -814,8 +815,10 @@ int SetPanelAttribute(int panel, int attr, int value) {
     switch (attr) {
         case ATTR_TOP: w->move(w->x(), value); w->setProperty("ui_placed", true); return 0;
         case ATTR_LEFT: w->move(value, w->y()); w->setProperty("ui_placed", true); return 0;
-        case ATTR_WIDTH: w->resize(std::max(1, value), w->height()); return 0;
-        case ATTR_HEIGHT: w->resize(w->width(), std::max(1, value)); return 0;
+        // A hidden panel gets its resize event only when shown: scale now.
+        case ATTR_WIDTH: w->resize(std::max(1, value), w->height()); PanelResized(*p); return 0;
+        case ATTR_HEIGHT: w->resize(w->width(), std::max(1, value)); PanelResized(*p); return 0;
+        case ATTR_SCALE_CONTENTS_ON_RESIZE: SetPanelScaling(*p, value != 0); return 0;
         case ATTR_VISIBLE_PANEL: return value ? DisplayPanel(panel) : HidePanel(panel);
         case ATTR_WINDOW_ZOOM: {
             Qt::WindowStates st = w->windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized);
@@ -853,6 +856,7 @@ int GetPanelAttribute(int panel, int attr, int* value) {
         case ATTR_WIDTH: *value = w->width(); return 0;
         case ATTR_HEIGHT: *value = w->height(); return 0;
         case ATTR_VISIBLE_PANEL: *value = w->isHidden() ? 0 : 1; return 0;
+        case ATTR_SCALE_CONTENTS_ON_RESIZE: *value = p->scale ? 1 : 0; return 0;
         case ATTR_WINDOW_ZOOM:
             *value = (w->windowState() & Qt::WindowMaximized)   ? VAL_MAXIMIZE
                      : (w->windowState() & Qt::WindowMinimized) ? VAL_MINIMIZE

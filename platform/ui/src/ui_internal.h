@@ -26,6 +26,13 @@ namespace uiimpl {
 struct GraphRec;  // ui_graph.cpp
 struct TableModel;  // ui_table.cpp
 
+// Geometry of a control at the panel's base size, as edges in content
+// coordinates (fractions kept, so a value set from code comes back exactly).
+struct ScaleBase {
+    bool set = false;
+    double l = 0, t = 0, r = 0, b = 0;
+};
+
 struct CtrlRec {
     int panel = 0;
     int id = 0;
@@ -54,6 +61,7 @@ struct CtrlRec {
     bool ledOn = false;
     std::unique_ptr<GraphRec> graph;
     TableModel* table = nullptr;  // owned by its view
+    ScaleBase base;
     CtrlRec();
     ~CtrlRec();
     CtrlRec(const CtrlRec&) = delete;
@@ -75,6 +83,8 @@ struct PanelRec {
     bool popup = false;
     std::map<int, std::unique_ptr<CtrlRec>> ctrls;
     std::vector<int> pages;  // handles of tab pages owned by this panel
+    bool scale = false;      // contents follow the panel's size
+    int baseW = 0, baseH = 0;  // content size when scaling was switched on
 };
 
 struct MenuBarRec {
@@ -165,6 +175,16 @@ int ScriptedPopupMenu(const std::string& title);
 
 // Scripted print dialog: true and the PDF path when the answer prints.
 bool ScriptedPrint(const std::string& what, std::string* pdfPath);
+
+// Scaling of panel contents (ui_scale.cpp).
+void WatchPanel(QWidget* w);  // resize events of a panel widget
+void SetPanelScaling(PanelRec& p, bool on);
+void RescalePanel(PanelRec& p);
+// After the panel's size changed: its menu bar and (when scaling) its controls follow.
+void PanelResized(PanelRec& p);
+// After code changed one geometry attribute of a control: its base follows.
+void NoteCtrlGeometry(CtrlRec& c, int attr);
+int MenuRoom(const PanelRec& p);  // height above the content area
 
 // Application event filter (keys, mouse, focus, close).
 void InstallAppFilter();

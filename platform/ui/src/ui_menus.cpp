@@ -117,11 +117,14 @@ int SetPanelMenuBar(int panel, int menuBar) {
         // Absolutely placed panels: make room for the bar above the controls once.
         mb->bar->setParent(w);
         const int h = mb->bar->sizeHint().height();
-        if (!w->property("ui_menu_room").toBool()) {
+        // The room's height is kept: the controls of a scaling panel are
+        // placed below it.
+        if (w->property("ui_menu_room").toInt() <= 0) {
             for (QWidget* c : w->findChildren<QWidget*>(QString(), Qt::FindDirectChildrenOnly))
                 if (c != mb->bar) c->move(c->x(), c->y() + h);
+            w->setProperty("ui_menu_room", h);
             w->resize(w->width(), w->height() + h);
-            w->setProperty("ui_menu_room", true);
+            RescalePanel(*p);
         }
         mb->bar->setGeometry(0, 0, w->width(), h);
     }

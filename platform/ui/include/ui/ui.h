@@ -141,7 +141,12 @@ enum PanelAttr {
     ATTR_TOP, ATTR_LEFT, ATTR_WIDTH, ATTR_HEIGHT,
     ATTR_VISIBLE_PANEL,
     ATTR_WINDOW_ZOOM,  // VAL_MAXIMIZE / VAL_NO_ZOOM / VAL_MINIMIZE
-    ATTR_PANEL_MENU_BAR_CONSTANT
+    ATTR_PANEL_MENU_BAR_CONSTANT,
+    // int 0/1.  When on, a resize places and sizes every control in
+    // proportion to the panel's content area (below the menu bar) at the
+    // moment it was switched on.  Control geometry set and read from code is
+    // in current pixels; fonts keep their size.
+    ATTR_SCALE_CONTENTS_ON_RESIZE
 };
 enum { VAL_NO_ZOOM = 0, VAL_MAXIMIZE = 1, VAL_MINIMIZE = 2 };
 int SetPanelAttribute(int panel, int attr, int value);
