@@ -453,11 +453,24 @@ int main_DevicesSearch() {
 
     // 4. Open by the command line.
     if (iOffline != 0 && IsDirectKeyword(kw)) {
-        char text[160];
         uint32_t h = 0;
         int status = ZOLT_E_INVALID_ARG;
+        // Every open by a command-line address is logged with that address.
+        auto openLogged = [&h](const char* logText, const char* shownArg, auto open) {
+            fileio_Log_Call(logText);
+            fileio_Log_Call_ArgStr(shownArg);
+            const int result = open(&h);
+            fileio_Log_Result(result);
+            return result;
+        };
+        auto showOpening = [](const char* format, const char* what) {
+            char text[160];
+            std::snprintf(text, sizeof text, format, what);
+            Status(text);
+        };
         switch (kw) {
-            case KW_COM:
+            case KW_COM: {
+                char text[160];
                 std::snprintf(text, sizeof text, "OPENING DEVICE ON COM-PORT %d...", port);
                 Status(text);
                 fileio_Log_Call("main_DevicesSearch, ZOLT_OpenCOMDevice#2");
@@ -467,39 +480,28 @@ int main_DevicesSearch() {
                 opened.keyword = KW_COM;
                 opened.port = static_cast<unsigned>(port);
                 break;
+            }
             case KW_FTDI:
-                std::snprintf(text, sizeof text, "OPENING DEVICE WITH USB SERIAL NUMBER %s...", sArg2);
-                Status(text);
-                if (argUsable) {
-                    fileio_Log_Call("main_DevicesSearch, ZOLT_OpenFTDIDevice#2");
-                    fileio_Log_Call_ArgStr(sArg2);
-                    status = ZOLT_OpenFTDIDevice(sArg2, &h);
-                    fileio_Log_Result(status);
-                }
+                showOpening("OPENING DEVICE WITH USB SERIAL NUMBER %s...", sArg2);
+                if (argUsable)
+                    status = openLogged("main_DevicesSearch, ZOLT_OpenFTDIDevice#2", sArg2,
+                                        [](uint32_t* out) { return ZOLT_OpenFTDIDevice(sArg2, out); });
                 opened.keyword = KW_FTDI;
                 opened.text = sArg2;
                 break;
             case KW_TCPIP:
-                std::snprintf(text, sizeof text, "OPENING DEVICE WITH IP ADDRESS %s...", sArg2);
-                Status(text);
-                if (argUsable) {
-                    fileio_Log_Call("main_DevicesSearch, ZOLT_OpenTCPDevice#2");
-                    fileio_Log_Call_ArgStr(sArg2);
-                    status = ZOLT_OpenTCPDevice(sArg2, &h);
-                    fileio_Log_Result(status);
-                }
+                showOpening("OPENING DEVICE WITH IP ADDRESS %s...", sArg2);
+                if (argUsable)
+                    status = openLogged("main_DevicesSearch, ZOLT_OpenTCPDevice#2", sArg2,
+                                        [](uint32_t* out) { return ZOLT_OpenTCPDevice(sArg2, out); });
                 opened.keyword = KW_TCPIP;
                 opened.text = sArg2;
                 break;
             default:
-                std::snprintf(text, sizeof text, "OPENING DEVICE WITH BLUETOOTH ADDRESS %s...", sArg2);
-                Status(text);
-                if (argUsable) {
-                    fileio_Log_Call("main_DevicesSearch, ZOLT_OpenBTDevice#2");
-                    fileio_Log_Call_ArgStr(sArg2);
-                    status = ZOLT_OpenBTDevice(bt, &h);
-                    fileio_Log_Result(status);
-                }
+                showOpening("OPENING DEVICE WITH BLUETOOTH ADDRESS %s...", sArg2);
+                if (argUsable)
+                    status = openLogged("main_DevicesSearch, ZOLT_OpenBTDevice#2", sArg2,
+                                        [bt](uint32_t* out) { return ZOLT_OpenBTDevice(bt, out); });
                 opened.keyword = KW_BT;
                 opened.bt = bt;
                 break;
