@@ -20,23 +20,27 @@ constexpr int kPixels = 2048;
 
 bool Setup() {
     static bool done = false, ok = false;
-    if (done) return ok;
+    if (done)
+        return ok;
     done = true;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     static int argc = 1;
     static char name[] = "bench_display";
     static char* argv[] = {name, nullptr};
-    if (InitUserInterface(argc, argv) != 0) return false;
+    if (InitUserInterface(argc, argv) != 0)
+        return false;
     popup_script::Enable(true);
     const char* ui = ORVALIN_UI_SOURCE_DIR "/orvalin.ui";
     hMainPanel = LoadPanel(0, ui, MAINP);
     hMenuBar = hMainBar = LoadMenuBar(hMainPanel, ui, MENUBAR);
     hScalePanel = LoadPanel(hMainPanel, ui, AUTO_SCALE);
-    if (hMainPanel <= 0 || hMenuBar <= 0) return false;
+    if (hMainPanel <= 0 || hMenuBar <= 0)
+        return false;
     DisplayPanel(hMainPanel);
 
     stParam.pixelCount = kPixels;
-    if (link_AllocPixelArrays() != 0) return false;
+    if (link_AllocPixelArrays() != 0)
+        return false;
     for (int i = 0; i < kPixels; ++i) {
         dLambda[i] = 200.0 + 900.0 * i / (kPixels - 1);
         const double wl = dLambda[i];
@@ -45,7 +49,8 @@ bool Setup() {
     }
     iMinWaveLen = 200;
     iMaxWaveLen = 1100;
-    if (link_AllocDisplayBuffers() != 0) return false;
+    if (link_AllocDisplayBuffers() != 0)
+        return false;
     iOffline = 0;
     iStartWaveLen = 200;
     iEndWaveLen = 1100;
@@ -55,7 +60,7 @@ bool Setup() {
     iInterplMode = 7;
     iXAchse = 1;
     iClrDisplay = 1;
-    iSiCont = 1;  // continuous: the measure buttons stay as they are
+    iSiCont = 1; // continuous: the measure buttons stay as they are
     ok = true;
     return ok;
 }
@@ -67,7 +72,7 @@ void BM_DisplayAndDraw(benchmark::State& state) {
     }
     for (auto _ : state) {
         display_Display(1);
-        ProcessDrawEvents();  // the queued repaint is part of what the user waits for
+        ProcessDrawEvents(); // the queued repaint is part of what the user waits for
         benchmark::DoNotOptimize(iNumOfMeas);
     }
     state.counters["points"] = iNumOfMeas;
@@ -94,11 +99,11 @@ void BM_DrawOnly(benchmark::State& state) {
     }
     display_Display(0);
     for (auto _ : state) {
-        display_DrawGraph();  // the cropped arrays stay as they are
+        display_DrawGraph(); // the cropped arrays stay as they are
         ProcessDrawEvents();
     }
     state.counters["points"] = iNumOfMeas;
 }
 BENCHMARK(BM_DrawOnly)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

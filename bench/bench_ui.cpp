@@ -20,7 +20,8 @@ struct Scene {
 
 Scene& Setup() {
     static Scene s;
-    if (s.panel) return s;
+    if (s.panel)
+        return s;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     InitUserInterface(0, nullptr);
     s.panel = LoadPanel(0, UI_BENCH_FILE, MAIN);
@@ -40,7 +41,8 @@ Scene& Setup() {
         s.y[static_cast<std::size_t>(i)] =
             30000.0 * std::exp(-std::pow((nm - 650.0) / 300.0, 2)) + 200.0 * std::sin(i * 0.37);
     }
-    SetAxisScalingMode(s.panel, MAIN_GRAPH, VAL_XAXIS, VAL_MANUAL, 200.0, 200.0 + (kPoints - 1) * 0.01);
+    SetAxisScalingMode(s.panel, MAIN_GRAPH, VAL_XAXIS, VAL_MANUAL, 200.0,
+                       200.0 + (kPoints - 1) * 0.01);
     SetAxisScalingMode(s.panel, MAIN_GRAPH, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 33000.0);
     ProcessSystemEvents();
     return s;
@@ -49,10 +51,11 @@ Scene& Setup() {
 // Drawing the graph again with the curve in place (window resize, cursor move).
 void BM_RedrawPlot204801(benchmark::State& state) {
     Scene& s = Setup();
-    int h = PlotXY(s.panel, MAIN_GRAPH, s.x.data(), s.y.data(), kPoints, VAL_THIN_LINE, VAL_NO_POINT,
-                   VAL_SOLID, 0xFF0000);
+    int h = PlotXY(s.panel, MAIN_GRAPH, s.x.data(), s.y.data(), kPoints, VAL_THIN_LINE,
+                   VAL_NO_POINT, VAL_SOLID, 0xFF0000);
     RefreshGraph(s.panel, MAIN_GRAPH);
-    for (auto _ : state) RefreshGraph(s.panel, MAIN_GRAPH);
+    for (auto _ : state)
+        RefreshGraph(s.panel, MAIN_GRAPH);
     DeleteGraphPlot(s.panel, MAIN_GRAPH, h, VAL_IMMEDIATE_DRAW);
     state.SetItemsProcessed(state.iterations() * kPoints);
 }
@@ -63,9 +66,10 @@ void BM_ReplaceAndRedrawPlot204801(benchmark::State& state) {
     Scene& s = Setup();
     int h = 0;
     for (auto _ : state) {
-        if (h) DeleteGraphPlot(s.panel, MAIN_GRAPH, h, VAL_DELAYED_DRAW);
-        h = PlotXY(s.panel, MAIN_GRAPH, s.x.data(), s.y.data(), kPoints, VAL_THIN_LINE, VAL_NO_POINT,
-                   VAL_SOLID, 0xFF0000);
+        if (h)
+            DeleteGraphPlot(s.panel, MAIN_GRAPH, h, VAL_DELAYED_DRAW);
+        h = PlotXY(s.panel, MAIN_GRAPH, s.x.data(), s.y.data(), kPoints, VAL_THIN_LINE,
+                   VAL_NO_POINT, VAL_SOLID, 0xFF0000);
         RefreshGraph(s.panel, MAIN_GRAPH);
     }
     DeleteGraphPlot(s.panel, MAIN_GRAPH, h, VAL_IMMEDIATE_DRAW);
@@ -73,4 +77,4 @@ void BM_ReplaceAndRedrawPlot204801(benchmark::State& state) {
 }
 BENCHMARK(BM_ReplaceAndRedrawPlot204801)->Unit(benchmark::kMillisecond);
 
-}  // namespace
+} // namespace

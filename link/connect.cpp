@@ -106,34 +106,41 @@ void CopyIntoRecord(const DeviceInfo& d) {
 int GetInfo(const char* logText, uint32_t index, DeviceInfo* d) {
     *d = DeviceInfo{};
     fileio_Log_Call(logText);
-    const int status = ZOLT_GetDeviceInfo(index, &d->connectionType, &d->deviceType, d->serial,
-                                          &d->comPort, &d->baudrate, d->ipAddress, d->usbSerial,
-                                          &d->btAddress);
+    const int status =
+        ZOLT_GetDeviceInfo(index, &d->connectionType, &d->deviceType, d->serial, &d->comPort,
+                           &d->baudrate, d->ipAddress, d->usbSerial, &d->btAddress);
     fileio_Log_Result(status);
     // The library's texts are 16 bytes; keep them terminated whatever it wrote.
-    d->serial[ZOLT_TEXT16 - 1] = d->ipAddress[ZOLT_TEXT16 - 1] = d->usbSerial[ZOLT_TEXT16 - 1] = '\0';
+    d->serial[ZOLT_TEXT16 - 1] = d->ipAddress[ZOLT_TEXT16 - 1] = d->usbSerial[ZOLT_TEXT16 - 1] =
+        '\0';
     return status;
 }
 
 // How a device was opened directly, to recognise its description.
 struct OpenedBy {
-    int keyword = KW_NONE;  // KW_COM, KW_FTDI, KW_TCPIP, KW_BT
+    int keyword = KW_NONE; // KW_COM, KW_FTDI, KW_TCPIP, KW_BT
     unsigned port = 0;
-    std::string text;       // USB serial or IP address
+    std::string text; // USB serial or IP address
     uint64_t bt = 0;
 };
 
 // Host part of "a.b.c.d" or "a.b.c.d:port".
-std::string Host(const std::string& ip) { return ip.substr(0, ip.find(':')); }
+std::string Host(const std::string& ip) {
+    return ip.substr(0, ip.find(':'));
+}
 
 bool Describes(const DeviceInfo& d, const OpenedBy& o) {
     switch (o.keyword) {
-        case KW_COM: return d.connectionType == ZOLT_CONN_COM && d.comPort == o.port;
-        case KW_FTDI: return d.connectionType == ZOLT_CONN_USB && o.text == d.usbSerial;
-        case KW_TCPIP:
-            return d.connectionType == ZOLT_CONN_TCPIP && Host(o.text) == Host(d.ipAddress);
-        case KW_BT: return d.connectionType >= ZOLT_CONN_BT && d.btAddress == o.bt;
-        default: return false;
+    case KW_COM:
+        return d.connectionType == ZOLT_CONN_COM && d.comPort == o.port;
+    case KW_FTDI:
+        return d.connectionType == ZOLT_CONN_USB && o.text == d.usbSerial;
+    case KW_TCPIP:
+        return d.connectionType == ZOLT_CONN_TCPIP && Host(o.text) == Host(d.ipAddress);
+    case KW_BT:
+        return d.connectionType >= ZOLT_CONN_BT && d.btAddress == o.bt;
+    default:
+        return false;
     }
 }
 
@@ -143,12 +150,14 @@ bool Describes(const DeviceInfo& d, const OpenedBy& o) {
 // describes keeps the address it was opened with.
 DeviceInfo DescribeOpened(const OpenedBy& o) {
     DeviceInfo d;
-    if (GetInfo("main_DevicesSearch, ZOLT_GetDeviceInfoEx#2", 0, &d) == 0 && Describes(d, o)) return d;
+    if (GetInfo("main_DevicesSearch, ZOLT_GetDeviceInfoEx#2", 0, &d) == 0 && Describes(d, o))
+        return d;
     uint32_t count = 0;
     ZOLT_GetNumDevices(&count);
     for (uint32_t i = 1; i < count && i < 256; ++i) {
         DeviceInfo other;
-        if (GetInfo("main_DevicesSearch, ZOLT_GetDeviceInfoEx#2", i, &other) == 0 && Describes(other, o))
+        if (GetInfo("main_DevicesSearch, ZOLT_GetDeviceInfoEx#2", i, &other) == 0 &&
+            Describes(other, o))
             return other;
     }
     // Not enumerated here (a network device): its address is the one it was
@@ -163,48 +172,55 @@ DeviceInfo DescribeOpened(const OpenedBy& o) {
         // "SERN:\tvalue\r"
         const char* v = std::strchr(reply, ':');
         v = v != nullptr ? v + 1 : reply;
-        while (*v == ' ' || *v == '\t') ++v;
+        while (*v == ' ' || *v == '\t')
+            ++v;
         std::size_t n = std::strcspn(v, "\r\n");
-        if (n >= sizeof kept.serial) n = sizeof kept.serial - 1;
+        if (n >= sizeof kept.serial)
+            n = sizeof kept.serial - 1;
         std::memcpy(kept.serial, v, n);
         kept.serial[n] = '\0';
     }
     switch (o.keyword) {
-        case KW_COM:
-            kept.connectionType = ZOLT_CONN_COM;
-            kept.comPort = static_cast<uint16_t>(o.port);
-            kept.baudrate = static_cast<uint32_t>(stParam.baudrate);
-            break;
-        case KW_FTDI:
-            kept.connectionType = ZOLT_CONN_USB;
-            CopyText(kept.usbSerial, sizeof kept.usbSerial, o.text.c_str());
-            break;
-        case KW_TCPIP:
-            kept.connectionType = ZOLT_CONN_TCPIP;
-            CopyText(kept.ipAddress, sizeof kept.ipAddress, o.text.c_str());
-            break;
-        default:
-            kept.connectionType = ZOLT_CONN_BT;
-            kept.btAddress = o.bt;
-            break;
+    case KW_COM:
+        kept.connectionType = ZOLT_CONN_COM;
+        kept.comPort = static_cast<uint16_t>(o.port);
+        kept.baudrate = static_cast<uint32_t>(stParam.baudrate);
+        break;
+    case KW_FTDI:
+        kept.connectionType = ZOLT_CONN_USB;
+        CopyText(kept.usbSerial, sizeof kept.usbSerial, o.text.c_str());
+        break;
+    case KW_TCPIP:
+        kept.connectionType = ZOLT_CONN_TCPIP;
+        CopyText(kept.ipAddress, sizeof kept.ipAddress, o.text.c_str());
+        break;
+    default:
+        kept.connectionType = ZOLT_CONN_BT;
+        kept.btAddress = o.bt;
+        break;
     }
     kept.deviceType = stParam.deviceType;
     return kept;
 }
 
-void Status(const char* text) { SetCtrlVal(hAboutPanel, ABOUT_CONFIG, text); }
+void Status(const char* text) {
+    SetCtrlVal(hAboutPanel, ABOUT_CONFIG, text);
+}
 
 void DimFileOpen(int dimmed) {
     const int bar = hMainBar != 0 ? hMainBar : hMenuBar;
-    if (bar != 0) SetMenuBarAttribute(bar, MENUBAR_FILE_OPEN, ATTR_MENU_DIMMED, dimmed);
+    if (bar != 0)
+        SetMenuBarAttribute(bar, MENUBAR_FILE_OPEN, ATTR_MENU_DIMMED, dimmed);
 }
 
 void Hook(void (*fn)()) {
-    if (fn != nullptr) fn();
+    if (fn != nullptr)
+        fn();
 }
 
 void DimMeasureButtons() {
-    if (g_connectHooks.set_MeasBtns != nullptr) g_connectHooks.set_MeasBtns(1);
+    if (g_connectHooks.set_MeasBtns != nullptr)
+        g_connectHooks.set_MeasBtns(1);
 }
 
 // Step "still offline": the window shows no device.
@@ -238,20 +254,30 @@ void AskSearch(const char* title, const char* text) {
     CopyText(sArg1, sizeof sArg1, ConfirmPopup(title, text) == 1 ? "SEARCH" : "OFFLINE");
 }
 
-bool IsDirectKeyword(int kw) { return kw == KW_COM || kw == KW_FTDI || kw == KW_TCPIP || kw == KW_BT; }
+bool IsDirectKeyword(int kw) {
+    return kw == KW_COM || kw == KW_FTDI || kw == KW_TCPIP || kw == KW_BT;
+}
 
 // Line of the device chooser.
 std::string ChooserLine(const DeviceInfo& d) {
     char line[128];
     switch (d.connectionType) {
-        case ZOLT_CONN_COM: std::snprintf(line, sizeof line, "%s %s %d", d.serial, "COM      ", d.comPort); break;
-        case ZOLT_CONN_USB: std::snprintf(line, sizeof line, "%s %s %s", d.serial, "FTDI     ", d.usbSerial); break;
-        case ZOLT_CONN_TCPIP: std::snprintf(line, sizeof line, "%s %s %s", d.serial, "TCP/IP   ", d.ipAddress); break;
-        case ZOLT_CONN_BT:
-            std::snprintf(line, sizeof line, "%s %s %llu", d.serial, "BlueTooth",
-                          static_cast<unsigned long long>(d.btAddress));
-            break;
-        default: std::snprintf(line, sizeof line, "%s", d.serial); break;
+    case ZOLT_CONN_COM:
+        std::snprintf(line, sizeof line, "%s %s %d", d.serial, "COM      ", d.comPort);
+        break;
+    case ZOLT_CONN_USB:
+        std::snprintf(line, sizeof line, "%s %s %s", d.serial, "FTDI     ", d.usbSerial);
+        break;
+    case ZOLT_CONN_TCPIP:
+        std::snprintf(line, sizeof line, "%s %s %s", d.serial, "TCP/IP   ", d.ipAddress);
+        break;
+    case ZOLT_CONN_BT:
+        std::snprintf(line, sizeof line, "%s %s %llu", d.serial, "BlueTooth",
+                      static_cast<unsigned long long>(d.btAddress));
+        break;
+    default:
+        std::snprintf(line, sizeof line, "%s", d.serial);
+        break;
     }
     return line;
 }
@@ -268,48 +294,60 @@ int ChooseDevice(const std::vector<DeviceInfo>& devices) {
         hDevselectPanel, {DEVSELECT_OKBUTTON, DEVSELECT_CANCELBUTTON, DEVSELECT_SELECTDEV});
     int index = -1;
     if (control != DEVSELECT_CANCELBUTTON && control > 0) {
-        if (GetCtrlVal(hDevselectPanel, DEVSELECT_SELECTDEV, &index) != 0) index = -1;
+        if (GetCtrlVal(hDevselectPanel, DEVSELECT_SELECTDEV, &index) != 0)
+            index = -1;
     }
     SetWaitCursor(1);
     RemovePopup(hDevselectPanel);
     HidePanel(hDevselectPanel);
-    if (index < 0 || index >= static_cast<int>(devices.size())) return -1;
+    if (index < 0 || index >= static_cast<int>(devices.size()))
+        return -1;
     return index;
 }
 
-}  // namespace
+} // namespace
 
 int comm_ArgKeyword(const char* arg) {
     static const char* const kNames[] = {"SEARCH", "COM", "FTDI", "TCPIP", "BT", "OFFLINE"};
-    if (arg == nullptr) return KW_NONE;
+    if (arg == nullptr)
+        return KW_NONE;
     for (int i = 0; i < 6; ++i) {
-        if (strcasecmp(arg, kNames[i]) == 0) return i + 1;
+        if (strcasecmp(arg, kNames[i]) == 0)
+            return i + 1;
     }
     return KW_NONE;
 }
 
 int comm_ParseComPort(const char* text) {
-    if (text == nullptr || *text == '\0') return -1;
+    if (text == nullptr || *text == '\0')
+        return -1;
     int value = 0;
     for (const char* p = text; *p != '\0'; ++p) {
-        if (!std::isdigit(static_cast<unsigned char>(*p))) return -1;
+        if (!std::isdigit(static_cast<unsigned char>(*p)))
+            return -1;
         value = value * 10 + (*p - '0');
-        if (value > 256) return -1;
+        if (value > 256)
+            return -1;
     }
     return value >= 1 ? value : -1;
 }
 
 bool comm_ParseBtAddress(const char* text, uint64_t* address) {
-    if (text == nullptr) return false;
+    if (text == nullptr)
+        return false;
     const char* p = text;
-    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) p += 2;
+    if (p[0] == '0' && (p[1] == 'x' || p[1] == 'X'))
+        p += 2;
     const std::size_t n = std::strlen(p);
-    if (n == 0 || n > 16) return false;
+    if (n == 0 || n > 16)
+        return false;
     uint64_t v = 0;
     for (; *p != '\0'; ++p) {
         const int c = static_cast<unsigned char>(*p);
-        if (!std::isxdigit(c)) return false;
-        v = (v << 4) | static_cast<uint64_t>(std::isdigit(c) ? c - '0' : std::toupper(c) - 'A' + 10);
+        if (!std::isxdigit(c))
+            return false;
+        v = (v << 4) |
+            static_cast<uint64_t>(std::isdigit(c) ? c - '0' : std::toupper(c) - 'A' + 10);
     }
     *address = v;
     return true;
@@ -318,21 +356,23 @@ bool comm_ParseBtAddress(const char* text, uint64_t* address) {
 std::string comm_ConnTypeText() {
     char text[96];
     switch (stParam.connectionType) {
-        case 0: return "";
-        case ZOLT_CONN_COM:
-            std::snprintf(text, sizeof text, "COM%d, baudrate %d", stParam.comPort, stParam.baudrate);
-            break;
-        case ZOLT_CONN_USB:
-            std::snprintf(text, sizeof text, "USB (FTDI). USB serial number: %s", stParam.usbSerial);
-            break;
-        case ZOLT_CONN_TCPIP:
-            std::snprintf(text, sizeof text, "TCP/IP, remote address %s", stParam.ipAddress);
-            break;
-        case ZOLT_CONN_BT:
-            std::snprintf(text, sizeof text, "Bluetooth, address 0x%012llX",
-                          static_cast<unsigned long long>(stParam.btAddress));
-            break;
-        default: return "";
+    case 0:
+        return "";
+    case ZOLT_CONN_COM:
+        std::snprintf(text, sizeof text, "COM%d, baudrate %d", stParam.comPort, stParam.baudrate);
+        break;
+    case ZOLT_CONN_USB:
+        std::snprintf(text, sizeof text, "USB (FTDI). USB serial number: %s", stParam.usbSerial);
+        break;
+    case ZOLT_CONN_TCPIP:
+        std::snprintf(text, sizeof text, "TCP/IP, remote address %s", stParam.ipAddress);
+        break;
+    case ZOLT_CONN_BT:
+        std::snprintf(text, sizeof text, "Bluetooth, address 0x%012llX",
+                      static_cast<unsigned long long>(stParam.btAddress));
+        break;
+    default:
+        return "";
     }
     return text;
 }
@@ -349,7 +389,8 @@ int comm_GetNumDevices(int32_t* count) {
     fileio_Log_Call("comm_GetNumDevices, ZOLT_GetNumDevices");
     dwError = ZOLT_GetNumDevices(&n);
     fileio_Log_Result(dwError);
-    if (dwError == 0) *count = n > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int32_t>(n);
+    if (dwError == 0)
+        *count = n > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int32_t>(n);
     return 0;
 }
 
@@ -384,32 +425,32 @@ int main_DevicesSearch() {
         Status("TRY TO OPEN THE LAST CONNECTED DEVICE...");
         uint32_t h = 0;
         switch (stParam.connectionType) {
-            case ZOLT_CONN_COM:
-                fileio_Log_Call("main_DevicesSearch, ZOLT_OpenCOMDevice#1");
-                dwError = ZOLT_OpenCOMDevice(stParam.comPort, 0, &h);
-                opened.keyword = KW_COM;
-                opened.port = stParam.comPort;
-                break;
-            case ZOLT_CONN_USB:
-                fileio_Log_Call("main_DevicesSearch, ZOLT_OpenFTDIDevice#1");
-                fileio_Log_Call_ArgStr(stParam.usbSerial);
-                dwError = ZOLT_OpenFTDIDevice(stParam.usbSerial, &h);
-                opened.keyword = KW_FTDI;
-                opened.text = stParam.usbSerial;
-                break;
-            case ZOLT_CONN_TCPIP:
-                fileio_Log_Call("main_DevicesSearch, ZOLT_OpenTCPDevice#1");
-                fileio_Log_Call_ArgStr(stParam.ipAddress);
-                dwError = ZOLT_OpenTCPDevice(stParam.ipAddress, &h);
-                opened.keyword = KW_TCPIP;
-                opened.text = stParam.ipAddress;
-                break;
-            default:
-                fileio_Log_Call("main_DevicesSearch, ZOLT_OpenBTDevice#1");
-                dwError = ZOLT_OpenBTDevice(stParam.btAddress, &h);
-                opened.keyword = KW_BT;
-                opened.bt = stParam.btAddress;
-                break;
+        case ZOLT_CONN_COM:
+            fileio_Log_Call("main_DevicesSearch, ZOLT_OpenCOMDevice#1");
+            dwError = ZOLT_OpenCOMDevice(stParam.comPort, 0, &h);
+            opened.keyword = KW_COM;
+            opened.port = stParam.comPort;
+            break;
+        case ZOLT_CONN_USB:
+            fileio_Log_Call("main_DevicesSearch, ZOLT_OpenFTDIDevice#1");
+            fileio_Log_Call_ArgStr(stParam.usbSerial);
+            dwError = ZOLT_OpenFTDIDevice(stParam.usbSerial, &h);
+            opened.keyword = KW_FTDI;
+            opened.text = stParam.usbSerial;
+            break;
+        case ZOLT_CONN_TCPIP:
+            fileio_Log_Call("main_DevicesSearch, ZOLT_OpenTCPDevice#1");
+            fileio_Log_Call_ArgStr(stParam.ipAddress);
+            dwError = ZOLT_OpenTCPDevice(stParam.ipAddress, &h);
+            opened.keyword = KW_TCPIP;
+            opened.text = stParam.ipAddress;
+            break;
+        default:
+            fileio_Log_Call("main_DevicesSearch, ZOLT_OpenBTDevice#1");
+            dwError = ZOLT_OpenBTDevice(stParam.btAddress, &h);
+            opened.keyword = KW_BT;
+            opened.bt = stParam.btAddress;
+            break;
         }
         fileio_Log_Result(dwError);
         if (dwError == 0) {
@@ -424,23 +465,28 @@ int main_DevicesSearch() {
     // 3. The address of the command line.
     int port = -1;
     uint64_t bt = 0;
-    bool argUsable = true;  // the address can be opened at all
+    bool argUsable = true; // the address can be opened at all
     if (iOffline != 0 && IsDirectKeyword(kw)) {
         if (sArg2[0] == '\0') {
             static const char* const kMissing[] = {
-                "COM-port number as the 2nd command line argument missing.\nDo you wish to search automatically?",
-                "USB serial number as the 2nd command line argument missing.\nDo you wish to search automatically?",
-                "IP address as the 2nd command line argument missing.\nDo you wish to search automatically?",
-                "BlueTooth address as the 2nd command line argument missing.\nDo you wish to search automatically?"};
+                "COM-port number as the 2nd command line argument missing.\nDo you wish to search "
+                "automatically?",
+                "USB serial number as the 2nd command line argument missing.\nDo you wish to "
+                "search automatically?",
+                "IP address as the 2nd command line argument missing.\nDo you wish to search "
+                "automatically?",
+                "BlueTooth address as the 2nd command line argument missing.\nDo you wish to "
+                "search automatically?"};
             AskSearch("ZOLT Tarvo ERROR", kMissing[kw - KW_COM]);
             kw = comm_ArgKeyword(sArg1);
         }
         if (kw == KW_COM) {
             port = comm_ParseComPort(sArg2);
             if (port < 1) {
-                AskSearch("ZOLT Tarvo ERROR",
-                          "Invalid COM port given by argument!\nA value between 1...256 is neccessary.\n"
-                          "Do you wish to search automatically?");
+                AskSearch(
+                    "ZOLT Tarvo ERROR",
+                    "Invalid COM port given by argument!\nA value between 1...256 is neccessary.\n"
+                    "Do you wish to search automatically?");
                 kw = comm_ArgKeyword(sArg1);
             }
         } else if (kw == KW_BT) {
@@ -469,42 +515,42 @@ int main_DevicesSearch() {
             Status(text);
         };
         switch (kw) {
-            case KW_COM: {
-                char text[160];
-                std::snprintf(text, sizeof text, "OPENING DEVICE ON COM-PORT %d...", port);
-                Status(text);
-                fileio_Log_Call("main_DevicesSearch, ZOLT_OpenCOMDevice#2");
-                fileio_Log_Call_ArgInt(port);
-                status = ZOLT_OpenCOMDevice(static_cast<uint32_t>(port), 0, &h);
-                fileio_Log_Result(status);
-                opened.keyword = KW_COM;
-                opened.port = static_cast<unsigned>(port);
-                break;
-            }
-            case KW_FTDI:
-                showOpening("OPENING DEVICE WITH USB SERIAL NUMBER %s...", sArg2);
-                if (argUsable)
-                    status = openLogged("main_DevicesSearch, ZOLT_OpenFTDIDevice#2", sArg2,
-                                        [](uint32_t* out) { return ZOLT_OpenFTDIDevice(sArg2, out); });
-                opened.keyword = KW_FTDI;
-                opened.text = sArg2;
-                break;
-            case KW_TCPIP:
-                showOpening("OPENING DEVICE WITH IP ADDRESS %s...", sArg2);
-                if (argUsable)
-                    status = openLogged("main_DevicesSearch, ZOLT_OpenTCPDevice#2", sArg2,
-                                        [](uint32_t* out) { return ZOLT_OpenTCPDevice(sArg2, out); });
-                opened.keyword = KW_TCPIP;
-                opened.text = sArg2;
-                break;
-            default:
-                showOpening("OPENING DEVICE WITH BLUETOOTH ADDRESS %s...", sArg2);
-                if (argUsable)
-                    status = openLogged("main_DevicesSearch, ZOLT_OpenBTDevice#2", sArg2,
-                                        [bt](uint32_t* out) { return ZOLT_OpenBTDevice(bt, out); });
-                opened.keyword = KW_BT;
-                opened.bt = bt;
-                break;
+        case KW_COM: {
+            char text[160];
+            std::snprintf(text, sizeof text, "OPENING DEVICE ON COM-PORT %d...", port);
+            Status(text);
+            fileio_Log_Call("main_DevicesSearch, ZOLT_OpenCOMDevice#2");
+            fileio_Log_Call_ArgInt(port);
+            status = ZOLT_OpenCOMDevice(static_cast<uint32_t>(port), 0, &h);
+            fileio_Log_Result(status);
+            opened.keyword = KW_COM;
+            opened.port = static_cast<unsigned>(port);
+            break;
+        }
+        case KW_FTDI:
+            showOpening("OPENING DEVICE WITH USB SERIAL NUMBER %s...", sArg2);
+            if (argUsable)
+                status = openLogged("main_DevicesSearch, ZOLT_OpenFTDIDevice#2", sArg2,
+                                    [](uint32_t* out) { return ZOLT_OpenFTDIDevice(sArg2, out); });
+            opened.keyword = KW_FTDI;
+            opened.text = sArg2;
+            break;
+        case KW_TCPIP:
+            showOpening("OPENING DEVICE WITH IP ADDRESS %s...", sArg2);
+            if (argUsable)
+                status = openLogged("main_DevicesSearch, ZOLT_OpenTCPDevice#2", sArg2,
+                                    [](uint32_t* out) { return ZOLT_OpenTCPDevice(sArg2, out); });
+            opened.keyword = KW_TCPIP;
+            opened.text = sArg2;
+            break;
+        default:
+            showOpening("OPENING DEVICE WITH BLUETOOTH ADDRESS %s...", sArg2);
+            if (argUsable)
+                status = openLogged("main_DevicesSearch, ZOLT_OpenBTDevice#2", sArg2,
+                                    [bt](uint32_t* out) { return ZOLT_OpenBTDevice(bt, out); });
+            opened.keyword = KW_BT;
+            opened.bt = bt;
+            break;
         }
         dwError = status;
         if (status == 0) {
@@ -512,10 +558,14 @@ int main_DevicesSearch() {
             iOffline = 0;
         } else {
             static const char* const kFailed[] = {
-                "Could not find device on COM-port specified by argument!\nDo you wish to search automatically?",
-                "Could not open device with USB serial number specified by argument!\nDo you wish to search automatically?",
-                "Could not open device with IP address specified by argument!\nDo you wish to search automatically?",
-                "Could not open device with BlueTooth address specified by argument!\nDo you wish to search automatically?"};
+                "Could not find device on COM-port specified by argument!\nDo you wish to search "
+                "automatically?",
+                "Could not open device with USB serial number specified by argument!\nDo you wish "
+                "to search automatically?",
+                "Could not open device with IP address specified by argument!\nDo you wish to "
+                "search automatically?",
+                "Could not open device with BlueTooth address specified by argument!\nDo you wish "
+                "to search automatically?"};
             AskSearch("ERROR", kFailed[kw - KW_COM]);
             kw = comm_ArgKeyword(sArg1);
         }
@@ -557,7 +607,8 @@ int main_DevicesSearch() {
     }
 
     // 6.
-    if (iOffline != 0) return StayOffline();
+    if (iOffline != 0)
+        return StayOffline();
 
     // 7. Set-up of the open device.
     Status("CONFIGURING DEVICE PARAMETERS...");
@@ -586,14 +637,16 @@ int main_DevicesSearch() {
     fileio_Log_SectionCall("main_DevicesSearch, main_GetBasicParam()");
     const int basic = main_GetBasicParam();
     fileio_Log_SectionResult(basic);
-    if (basic != 0) return CloseAndStayOffline(before);
+    if (basic != 0)
+        return CloseAndStayOffline(before);
 
     SetCtrlVal(hAboutPanel, ABOUT_SERIAL1, cSerial1);
     std::snprintf(sOrvalinTitle, sizeof sOrvalinTitle, "%s %s", "Orvalin #", cSerial1);
     SetCtrlAttribute(hMainPanel, MAINP_AVERADAPT, ATTR_VISIBLE, stParam.deviceType == 3 ? 1 : 0);
     comm_SplitFirmware();
     if (link_AllocPixelArrays() != 0) {
-        MessagePopup("Error connecting device!", "Could not connect to device! Switched to offline mode.");
+        MessagePopup("Error connecting device!",
+                     "Could not connect to device! Switched to offline mode.");
         return CloseAndStayOffline(before);
     }
     DimFileOpen(0);
@@ -607,31 +660,37 @@ int main_DevicesSearch() {
     comm_InstallDeviceEvents();
     if (comm_SetTrigger(2) == 0) {
         fileio_Log_Call("main_DevicesSearch, ZOLT_SetCallbackFunction");
-        fileio_Log_Result(ZOLT_SetCallbackFunction(dwCurrentDevice, ZOLT_CALLBACK_POST_MESSAGE, hMainHWND));
+        fileio_Log_Result(
+            ZOLT_SetCallbackFunction(dwCurrentDevice, ZOLT_CALLBACK_POST_MESSAGE, hMainHWND));
     }
     comm_CheckFit();
     if (link_AllocDisplayBuffers() != 0) {
-        MessagePopup("Error connecting device!", "Could not connect to device! Switched to offline mode.");
+        MessagePopup("Error connecting device!",
+                     "Could not connect to device! Switched to offline mode.");
         link_FreeSpectra();
         return CloseAndStayOffline(before);
     }
 
     SetCtrlAttribute(hMainPanel, MAINP_STARTWL, ATTR_MIN_VALUE, static_cast<double>(iMinWaveLen));
-    SetCtrlAttribute(hMainPanel, MAINP_STARTWL, ATTR_MAX_VALUE, static_cast<double>(iMaxWaveLen - 1));
+    SetCtrlAttribute(hMainPanel, MAINP_STARTWL, ATTR_MAX_VALUE,
+                     static_cast<double>(iMaxWaveLen - 1));
     SetCtrlAttribute(hMainPanel, MAINP_ENDWL, ATTR_MIN_VALUE, static_cast<double>(iMinWaveLen + 1));
     SetCtrlAttribute(hMainPanel, MAINP_ENDWL, ATTR_MAX_VALUE, static_cast<double>(iMaxWaveLen));
     GetCtrlVal(hMainPanel, MAINP_SCDELAY, &dScanDel);
     SetCtrlVal(hMainPanel, MAINP_SELECT_GRAPH, 1);
     iStartPixel = 0;
     iEndPixel = stParam.pixelCount - 1;
-    if (iStartWaveLen < iMinWaveLen || iStartWaveLen > iMaxWaveLen) iStartWaveLen = iMinWaveLen;
-    if (iEndWaveLen < iMinWaveLen || iEndWaveLen > iMaxWaveLen) iEndWaveLen = iMaxWaveLen;
+    if (iStartWaveLen < iMinWaveLen || iStartWaveLen > iMaxWaveLen)
+        iStartWaveLen = iMinWaveLen;
+    if (iEndWaveLen < iMinWaveLen || iEndWaveLen > iMaxWaveLen)
+        iEndWaveLen = iMaxWaveLen;
     SetCtrlVal(hMainPanel, MAINP_STARTWL, iStartWaveLen);
     SetCtrlVal(hMainPanel, MAINP_ENDWL, iEndWaveLen);
 
     set_ConnectionControl(1);
     Hook(g_connectHooks.PU_LoadSensList);
-    if (g_connectHooks.PU_GetAllParam != nullptr) g_connectHooks.PU_GetAllParam();
+    if (g_connectHooks.PU_GetAllParam != nullptr)
+        g_connectHooks.PU_GetAllParam();
     Hook(g_connectHooks.PU_CurrentValues_to_InitValues);
     SetWaitCursor(0);
     return 0;
@@ -660,18 +719,21 @@ void comm_InitConnect() {
             SetMenuBarAttribute(bar, MENUBAR_KESTRO, ATTR_MENU_DIMMED, 0);
             SetMenuBarAttribute(bar, MENUBAR_KESTRO, ATTR_CHECKED, 1);
         }
-        SetCtrlVal(hMainPanel, MAINP_INTTIME, static_cast<double>(fTint > 0.0f ? fTint : stParam.tintDefault));
+        SetCtrlVal(hMainPanel, MAINP_INTTIME,
+                   static_cast<double>(fTint > 0.0f ? fTint : stParam.tintDefault));
         if (iPxlWlMode != 0) {
             Hook(g_connectHooks.set_ChangeToWL);
         } else {
             Hook(g_connectHooks.set_ChangeToPixel);
         }
-        SetCtrlAttribute(hCOGIntervalPanel, COG_VAL_NUMERIC, ATTR_MAX_VALUE, stParam.pixelCount / 2.0);
+        SetCtrlAttribute(hCOGIntervalPanel, COG_VAL_NUMERIC, ATTR_MAX_VALUE,
+                         stParam.pixelCount / 2.0);
     } else {
         set_ConnectionControl(0);
     }
 
-    if (dConnectPause > 0.0) Delay(dConnectPause);
+    if (dConnectPause > 0.0)
+        Delay(dConnectPause);
     Hook(g_connectHooks.set_ScanDelay);
     HidePanel(hAboutPanel);
 }

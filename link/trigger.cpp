@@ -16,11 +16,11 @@ int (*g_measurementRunning)() = nullptr;
 namespace {
 
 int g_deviceCommands = 0;
-int g_hookPanel = 0;  // panel the message hook was installed on
+int g_hookPanel = 0; // panel the message hook was installed on
 
 // Measure buttons in the order they are looked at: the last armed one wins.
-constexpr int kMeasureButtons[] = {MAINP_DARK,    MAINP_REFERENCE, MAINP_TRANSMISSION,
-                                   MAINP_ABSORBANCE, MAINP_FORMULA, MAINP_CB_FFT};
+constexpr int kMeasureButtons[] = {MAINP_DARK,       MAINP_REFERENCE, MAINP_TRANSMISSION,
+                                   MAINP_ABSORBANCE, MAINP_FORMULA,   MAINP_CB_FFT};
 
 // Resumes the timers on every way out of the handler.
 struct TimerPause {
@@ -34,20 +34,27 @@ struct TimerPause {
 };
 
 bool EventsIgnored() {
-    if (usStopFlag != 0 || iOffline != 0 || dwCurrentDevice == 0 || hMainPanel == 0) return true;
-    if (g_deviceCommands > 0) return true;
+    if (usStopFlag != 0 || iOffline != 0 || dwCurrentDevice == 0 || hMainPanel == 0)
+        return true;
+    if (g_deviceCommands > 0)
+        return true;
     return g_measurementRunning != nullptr && g_measurementRunning() != 0;
 }
 
-}  // namespace
+} // namespace
 
-void comm_BeginDeviceCommand() { ++g_deviceCommands; }
-
-void comm_EndDeviceCommand() {
-    if (g_deviceCommands > 0) --g_deviceCommands;
+void comm_BeginDeviceCommand() {
+    ++g_deviceCommands;
 }
 
-int comm_DeviceCommandRunning() { return g_deviceCommands > 0 ? 1 : 0; }
+void comm_EndDeviceCommand() {
+    if (g_deviceCommands > 0)
+        --g_deviceCommands;
+}
+
+int comm_DeviceCommandRunning() {
+    return g_deviceCommands > 0 ? 1 : 0;
+}
 
 int comm_SetTrigger(int mode) {
     fileio_Log_Call("comm_SetTrigger, ZOLT_SetTrigger");
@@ -62,7 +69,8 @@ int comm_GetEnquiry() {
     fileio_Log_Call("comm_GetEnquiry, ZOLT_GetEnquiry");
     const int status = ZOLT_GetEnquiry(dwCurrentDevice, &value);
     fileio_Log_Result(status);
-    if (status != 0) return comm_StatusToResult(status);
+    if (status != 0)
+        return comm_StatusToResult(status);
     return value;
 }
 
@@ -70,10 +78,12 @@ int cbComCallback(int panel, int message, unsigned* wParam, unsigned* lParam, vo
     (void)lParam;
     (void)data;
     if (message == static_cast<int>(ZOLT_MSG_NEW_WINDOW)) {
-        if (wParam != nullptr) hMainHWND = static_cast<intptr_t>(*wParam);
+        if (wParam != nullptr)
+            hMainHWND = static_cast<intptr_t>(*wParam);
         return 0;
     }
-    if (EventsIgnored()) return 0;
+    if (EventsIgnored())
+        return 0;
 
     TimerPause pause;
     int enquiry = 0;
@@ -81,9 +91,11 @@ int cbComCallback(int panel, int message, unsigned* wParam, unsigned* lParam, vo
         DeviceCommandScope busy;
         enquiry = comm_GetEnquiry();
     }
-    if (enquiry != 1) return 0;
+    if (enquiry != 1)
+        return 0;
     // The device may have been closed by an event handled during the query.
-    if (EventsIgnored()) return 0;
+    if (EventsIgnored())
+        return 0;
 
     int armed = 0;
     for (int button : kMeasureButtons) {
@@ -92,23 +104,28 @@ int cbComCallback(int panel, int message, unsigned* wParam, unsigned* lParam, vo
             colour != colorMeasButt)
             armed = button;
     }
-    if (armed == 0) return 0;
+    if (armed == 0)
+        return 0;
     // A dimmed button cannot be pressed by the user either (its prerequisite
     // spectra are missing).
     int dimmed = 0;
-    if (GetCtrlAttribute(hMainPanel, armed, ATTR_DIMMED, &dimmed) != 0 || dimmed != 0) return 0;
+    if (GetCtrlAttribute(hMainPanel, armed, ATTR_DIMMED, &dimmed) != 0 || dimmed != 0)
+        return 0;
     (void)panel;
     CallCtrlCallback(hMainPanel, armed, EVENT_COMMIT, 0, 0);
     return 0;
 }
 
 int comm_InstallDeviceEvents() {
-    if (hMainPanel == 0) return UI_ERR_PANEL;
-    if (g_hookPanel == hMainPanel && hMainHWND != 0) return 0;
+    if (hMainPanel == 0)
+        return UI_ERR_PANEL;
+    if (g_hookPanel == hMainPanel && hMainHWND != 0)
+        return 0;
     intptr_t window = 0;
-    int err = InstallWinMsgCallback(hMainPanel, static_cast<int>(ZOLT_MSG_DEVICE_EVENT), cbComCallback,
-                                    nullptr, &window);
-    if (err < 0) return err;
+    int err = InstallWinMsgCallback(hMainPanel, static_cast<int>(ZOLT_MSG_DEVICE_EVENT),
+                                    cbComCallback, nullptr, &window);
+    if (err < 0)
+        return err;
     intptr_t again = 0;
     InstallWinMsgCallback(hMainPanel, static_cast<int>(ZOLT_MSG_NEW_WINDOW), cbComCallback, nullptr,
                           &again);

@@ -25,50 +25,148 @@ namespace {
 
 // Control, panel and timer callbacks named in the resource files.
 constexpr const char* kCtrlNames[] = {
-    "AboutPanel", "ArrayType", "AutoScale", "AxisScalingClose", "CBClose", "CBPrint",
-    "Callback_MeasureButton", "Callback_Sleep", "CancelPeakValley", "CancelValCOGInterval",
-    "CloseAsFHelp", "CloseParUtilPanel", "CloseStatisticsTable", "CmdReadParFromDevice",
-    "CogValleyValue", "CommentOk", "ConnectDisconnectButton", "ContMeas", "DeleteAllPeak",
-    "DomValue", "DownloadImage", "EndSpec", "FFTDark", "FFTParamClose", "FFTParametersOk",
-    "FFTReference", "FFTStart", "FFTTransmittance", "FWHM_Copy_To_Buffer", "FiberSlit", "FwhmValue",
-    "GetValCOGInterval", "Infoclose", "KeyPress", "LoadParFromDisk", "OkPeakValley",
-    "OperatorClose", "ParBlockItemClick", "ParBlock_SaveToDevice", "ParToText", "PeakValue",
-    "PlotPeakValFwhm", "PrintOperator", "PrintPixel", "Quit", "RadButPeak", "RangeViolOn",
-    "RbPixel", "RbWave", "ReadParFile", "SaveMeas", "SaveMeasCont", "SaveParFile", "SaveParToDisk",
-    "SaveParameter", "SaveStatisticsInFile", "ScanDelay", "ScanMode", "SelectGraph", "SetAver",
-    "SetControl", "SetParameter", "SetTint", "ShowAsFHelp", "SmoothCancel", "SmoothOk", "SpecNum",
-    "SpecPaintPanel", "SpecType", "StartSpec", "StatParamOk", "StatRB", "StatisticsCancel",
-    "Sync_Value", "UT_Alphabet_Choose", "ValleyValue", "cbCheckBoxAdapt", "cbCheckBoxDarkRef",
-    "cbDateTime_SetToSystem", "cbPU_Callback", "cbParBackup", "cbParRestore", "cbTimerHallSensors",
+    "AboutPanel",
+    "ArrayType",
+    "AutoScale",
+    "AxisScalingClose",
+    "CBClose",
+    "CBPrint",
+    "Callback_MeasureButton",
+    "Callback_Sleep",
+    "CancelPeakValley",
+    "CancelValCOGInterval",
+    "CloseAsFHelp",
+    "CloseParUtilPanel",
+    "CloseStatisticsTable",
+    "CmdReadParFromDevice",
+    "CogValleyValue",
+    "CommentOk",
+    "ConnectDisconnectButton",
+    "ContMeas",
+    "DeleteAllPeak",
+    "DomValue",
+    "DownloadImage",
+    "EndSpec",
+    "FFTDark",
+    "FFTParamClose",
+    "FFTParametersOk",
+    "FFTReference",
+    "FFTStart",
+    "FFTTransmittance",
+    "FWHM_Copy_To_Buffer",
+    "FiberSlit",
+    "FwhmValue",
+    "GetValCOGInterval",
+    "Infoclose",
+    "KeyPress",
+    "LoadParFromDisk",
+    "OkPeakValley",
+    "OperatorClose",
+    "ParBlockItemClick",
+    "ParBlock_SaveToDevice",
+    "ParToText",
+    "PeakValue",
+    "PlotPeakValFwhm",
+    "PrintOperator",
+    "PrintPixel",
+    "Quit",
+    "RadButPeak",
+    "RangeViolOn",
+    "RbPixel",
+    "RbWave",
+    "ReadParFile",
+    "SaveMeas",
+    "SaveMeasCont",
+    "SaveParFile",
+    "SaveParToDisk",
+    "SaveParameter",
+    "SaveStatisticsInFile",
+    "ScanDelay",
+    "ScanMode",
+    "SelectGraph",
+    "SetAver",
+    "SetControl",
+    "SetParameter",
+    "SetTint",
+    "ShowAsFHelp",
+    "SmoothCancel",
+    "SmoothOk",
+    "SpecNum",
+    "SpecPaintPanel",
+    "SpecType",
+    "StartSpec",
+    "StatParamOk",
+    "StatRB",
+    "StatisticsCancel",
+    "Sync_Value",
+    "UT_Alphabet_Choose",
+    "ValleyValue",
+    "cbCheckBoxAdapt",
+    "cbCheckBoxDarkRef",
+    "cbDateTime_SetToSystem",
+    "cbPU_Callback",
+    "cbParBackup",
+    "cbParRestore",
+    "cbTimerHallSensors",
 };
 
 // Menu item callbacks named in the resource files.
 constexpr const char* kMenuNames[] = {
-    "Axis_Scaling", "BoxcarMenuCallback", "Callback_Interpol", "CompareView", "CondDisplay",
-    "ConnectDevice", "CsvOutput", "DisconnectDevice", "FILE_quit", "FileOpen", "FilePrintScreen",
-    "FileSaveGraph", "FileView", "MathFFT", "NoSmoothMenuCallback", "NoneMode", "PeakMode",
-    "PrintProt", "Properties", "SavGolMenuCallback", "SaveFile", "ShowParUtility", "SpecView",
-    "StartAsciiLink", "StartCsvLink", "StartExcelLink", "StatistParamMenu", "StatistTableMenu",
-    "StopAsciiLink", "StopCsvLink", "StopExcelLink", "SymMode", "ValleyMode", "about",
-    "cbMenu_Display_ClearSpectra_optchange", "connect_with_excel", "disconnect_with_excel",
+    "Axis_Scaling",
+    "BoxcarMenuCallback",
+    "Callback_Interpol",
+    "CompareView",
+    "CondDisplay",
+    "ConnectDevice",
+    "CsvOutput",
+    "DisconnectDevice",
+    "FILE_quit",
+    "FileOpen",
+    "FilePrintScreen",
+    "FileSaveGraph",
+    "FileView",
+    "MathFFT",
+    "NoSmoothMenuCallback",
+    "NoneMode",
+    "PeakMode",
+    "PrintProt",
+    "Properties",
+    "SavGolMenuCallback",
+    "SaveFile",
+    "ShowParUtility",
+    "SpecView",
+    "StartAsciiLink",
+    "StartCsvLink",
+    "StartExcelLink",
+    "StatistParamMenu",
+    "StatistTableMenu",
+    "StopAsciiLink",
+    "StopCsvLink",
+    "StopExcelLink",
+    "SymMode",
+    "ValleyMode",
+    "about",
+    "cbMenu_Display_ClearSpectra_optchange",
+    "connect_with_excel",
+    "disconnect_with_excel",
     "fileinfo",
 };
 
 constexpr std::size_t kNumCtrl = std::size(kCtrlNames);
 constexpr std::size_t kNumMenu = std::size(kMenuNames);
 
-void SayNotBuilt(const char* name) { std::fprintf(stderr, "callback %s: not built yet\n", name); }
+void SayNotBuilt(const char* name) {
+    std::fprintf(stderr, "callback %s: not built yet\n", name);
+}
 
-template <std::size_t I>
-int CtrlStub(int, int, int event, void*, int, int) {
+template <std::size_t I> int CtrlStub(int, int, int event, void*, int, int) {
     // Timer ticks and focus changes would repeat the line endlessly.
     if (event == EVENT_COMMIT || event == EVENT_VAL_CHANGED || event == EVENT_LEFT_DOUBLE_CLICK)
         SayNotBuilt(kCtrlNames[I]);
     return 0;
 }
 
-template <std::size_t I>
-void MenuStub(int, int, void*, int) {
+template <std::size_t I> void MenuStub(int, int, void*, int) {
     SayNotBuilt(kMenuNames[I]);
 }
 
@@ -82,13 +180,15 @@ constexpr std::array<MenuCallbackPtr, sizeof...(I)> MenuStubs(std::index_sequenc
     return {&MenuStub<I>...};
 }
 
-}  // namespace
+} // namespace
 
 void orvalin_RegisterCallbacks() {
     static constexpr auto kCtrlStubs = CtrlStubs(std::make_index_sequence<kNumCtrl>{});
     static constexpr auto kMenuStubs = MenuStubs(std::make_index_sequence<kNumMenu>{});
-    for (std::size_t i = 0; i < kNumCtrl; ++i) RegisterCtrlCallback(kCtrlNames[i], kCtrlStubs[i]);
-    for (std::size_t i = 0; i < kNumMenu; ++i) RegisterMenuCallback(kMenuNames[i], kMenuStubs[i]);
+    for (std::size_t i = 0; i < kNumCtrl; ++i)
+        RegisterCtrlCallback(kCtrlNames[i], kCtrlStubs[i]);
+    for (std::size_t i = 0; i < kNumMenu; ++i)
+        RegisterMenuCallback(kMenuNames[i], kMenuStubs[i]);
 
     RegisterCtrlCallback("Quit", Quit);
     RegisterMenuCallback("FILE_quit", FILE_quit);
@@ -96,6 +196,8 @@ void orvalin_RegisterCallbacks() {
 #if ORVALIN_HAVE_MEASURE
     measure_RegisterCallbacks();
 #endif
-    if (display_RegisterCallbacks != nullptr) display_RegisterCallbacks();
-    if (eval_RegisterCallbacks != nullptr) eval_RegisterCallbacks();
+    if (display_RegisterCallbacks != nullptr)
+        display_RegisterCallbacks();
+    if (eval_RegisterCallbacks != nullptr)
+        eval_RegisterCallbacks();
 }

@@ -41,15 +41,19 @@ std::vector<double> g_storedX;
 std::vector<double> g_storedY;
 
 int MenuBar(int given) {
-    if (given > 0) return given;
+    if (given > 0)
+        return given;
     return hMainBar != 0 ? hMainBar : hMenuBar;
 }
 
-void DimFileOpen() { SetMenuBarAttribute(MenuBar(0), MENUBAR_FILE_OPEN, ATTR_MENU_DIMMED, 1); }
+void DimFileOpen() {
+    SetMenuBarAttribute(MenuBar(0), MENUBAR_FILE_OPEN, ATTR_MENU_DIMMED, 1);
+}
 
 bool Grow(double** p, int have, int want) {
     void* q = std::realloc(*p, static_cast<std::size_t>(want) * sizeof(double));
-    if (q == nullptr) return false;
+    if (q == nullptr)
+        return false;
     *p = static_cast<double*>(q);
     std::fill(*p + have, *p + want, 0.0);
     return true;
@@ -57,25 +61,37 @@ bool Grow(double** p, int have, int want) {
 
 const double* MeasuredCurve() {
     switch (iSelect) {
-        case SHOW_DARK: return dDark;
-        case SHOW_REFERENCE: return dReferenz;
-        case SHOW_TRANSMISSION: return dTrans;
-        case SHOW_ABSORBANCE: return dAbsorb;
-        case SHOW_DERIVATIVE: return FuncNr == 1 ? dFormel1 : FuncNr == 2 ? dFormel2 : nullptr;
-        default: return nullptr;
+    case SHOW_DARK:
+        return dDark;
+    case SHOW_REFERENCE:
+        return dReferenz;
+    case SHOW_TRANSMISSION:
+        return dTrans;
+    case SHOW_ABSORBANCE:
+        return dAbsorb;
+    case SHOW_DERIVATIVE:
+        return FuncNr == 1 ? dFormel1 : FuncNr == 2 ? dFormel2 : nullptr;
+    default:
+        return nullptr;
     }
 }
 
 const double* StoredCurve() {
     switch (iSelect) {
-        case SHOW_DARK: return stSavedMeas.dark;
-        case SHOW_REFERENCE: return stSavedMeas.reference;
-        case SHOW_TRANSMISSION: return stSavedMeas.transmission;
-        case SHOW_ABSORBANCE: return stSavedMeas.absorbance;
-        case SHOW_DERIVATIVE:
-            return FuncNr == 1 ? stSavedMeas.derivative1
-                               : FuncNr == 2 ? stSavedMeas.derivative2 : nullptr;
-        default: return nullptr;
+    case SHOW_DARK:
+        return stSavedMeas.dark;
+    case SHOW_REFERENCE:
+        return stSavedMeas.reference;
+    case SHOW_TRANSMISSION:
+        return stSavedMeas.transmission;
+    case SHOW_ABSORBANCE:
+        return stSavedMeas.absorbance;
+    case SHOW_DERIVATIVE:
+        return FuncNr == 1   ? stSavedMeas.derivative1
+               : FuncNr == 2 ? stSavedMeas.derivative2
+                             : nullptr;
+    default:
+        return nullptr;
     }
 }
 
@@ -89,11 +105,16 @@ double SplineTenthPoints(double first, double end) {
 
 double LinearStep(int mode) {
     switch (mode) {
-        case 2: return 0.1;
-        case 3: return 1.0;
-        case 4: return 2.0;
-        case 5: return 5.0;
-        default: return 0.0;
+    case 2:
+        return 0.1;
+    case 3:
+        return 1.0;
+    case 4:
+        return 2.0;
+    case 5:
+        return 5.0;
+    default:
+        return 0.0;
     }
 }
 
@@ -102,9 +123,11 @@ double LinearStep(int mode) {
 int ShowCurve(double** x, double** y, bool stored, const double* curve, const double* lambda,
               int mode, int last) {
     const int need = display_GridPoints(lambda, mode, last);
-    if (need <= 0) return 0;
+    if (need <= 0)
+        return 0;
     const bool room = stored ? display_ReserveStored(need) : display_ReserveBuffers(need);
-    if (!room) return 0;
+    if (!room)
+        return 0;
     return InterpolSpectra(*x, *y, curve, lambda, mode, last);
 }
 
@@ -126,8 +149,10 @@ void BuildSeriesEnvelope() {
 }
 
 bool EvaluationCopyWanted() {
-    if (iSelect == SHOW_REFERENCE) return iCkdFwhm || iCkdDomWave || iCkdCogVal;
-    if (iSelect == SHOW_TRANSMISSION) return iCkdCogVal != 0;
+    if (iSelect == SHOW_REFERENCE)
+        return iCkdFwhm || iCkdDomWave || iCkdCogVal;
+    if (iSelect == SHOW_TRANSMISSION)
+        return iCkdCogVal != 0;
     return false;
 }
 
@@ -153,25 +178,28 @@ void ShowView(int menuBar, int compare) {
     display_Display(1);
 }
 
-}  // namespace
+} // namespace
 
 bool display_ReserveBuffers(int points) {
     if (points <= iAllocatedDisplay && dXInterpolVal && dYInterpolVal && dXtemp && dYtemp)
         return true;
-    if (points <= 0) return true;
+    if (points <= 0)
+        return true;
     const int have = (dXInterpolVal && dYInterpolVal && dXtemp && dYtemp) ? iAllocatedDisplay : 0;
     const int want = std::max(points, have);
     for (double** p : {&dXInterpolVal, &dYInterpolVal, &dXtemp, &dYtemp}) {
         // A buffer that did not grow keeps its old size; the count stays
         // that of the smallest, so nothing is ever written past one.
-        if (!Grow(p, have, want)) return false;
+        if (!Grow(p, have, want))
+            return false;
     }
     iAllocatedDisplay = want;
     return true;
 }
 
 bool display_ReserveStored(int points) {
-    if (points <= 0) return true;
+    if (points <= 0)
+        return true;
     const auto want = static_cast<std::size_t>(points);
     if (g_storedX.size() < want) {
         try {
@@ -187,13 +215,18 @@ bool display_ReserveStored(int points) {
 }
 
 int display_GridPoints(const double* lambda, int mode, int last) {
-    if (last < 0) return 0;
-    if (mode == 0) return last + 1;
-    if (mode < 1 || mode > 7 || lambda == nullptr) return 0;
-    if (mode == 1) return last + 1;
+    if (last < 0)
+        return 0;
+    if (mode == 0)
+        return last + 1;
+    if (mode < 1 || mode > 7 || lambda == nullptr)
+        return 0;
+    if (mode == 1)
+        return last + 1;
     const double first = lambda[0];
     const double end = lambda[last];
-    if (!std::isfinite(first) || !std::isfinite(end)) return 0;
+    if (!std::isfinite(first) || !std::isfinite(end))
+        return 0;
     double points;
     if (mode <= 5) {
         const double step = LinearStep(mode);
@@ -203,15 +236,19 @@ int display_GridPoints(const double* lambda, int mode, int last) {
     } else {
         points = (std::trunc(end) - std::trunc(first)) * 100.0;
     }
-    if (points <= 0.0) return 0;
-    if (points > kMaxGridPoints) return -1;
+    if (points <= 0.0)
+        return 0;
+    if (points > kMaxGridPoints)
+        return -1;
     return static_cast<int>(points);
 }
 
 int InterpolSpectra(double* xOut, double* yOut, const double* yIn, const double* lambda, int mode,
                     int last) {
-    if (xOut == nullptr || yOut == nullptr || yIn == nullptr || last < 0) return 0;
-    if (mode == 1 && lambda == nullptr) return 0;
+    if (xOut == nullptr || yOut == nullptr || yIn == nullptr || last < 0)
+        return 0;
+    if (mode == 1 && lambda == nullptr)
+        return 0;
     if (mode == 0 || mode == 1) {
         for (int i = 0; i <= last; ++i) {
             xOut[i] = mode == 0 ? static_cast<double>(i) : lambda[i];
@@ -220,7 +257,8 @@ int InterpolSpectra(double* xOut, double* yOut, const double* yIn, const double*
         return last + 1;
     }
     const int capacity = display_GridPoints(lambda, mode, last);
-    if (capacity <= 0) return 0;
+    if (capacity <= 0)
+        return 0;
     const double first = lambda[0];
     const double end = lambda[last];
     int shown;
@@ -233,7 +271,8 @@ int InterpolSpectra(double* xOut, double* yOut, const double* yIn, const double*
         const double start = std::trunc(first);
         const double step = mode == 6 ? 0.1 : 0.01;
         const int g = capacity;
-        for (int i = 0; i < g; ++i) xOut[i] = start + step * i;
+        for (int i = 0; i < g; ++i)
+            xOut[i] = start + step * i;
         // The fit leaves the final sample out, as the exported grids always did.
         zoltmath_SplineInterpol(yOut, xOut, yIn, lambda, last, g);
         shown = g - 1;
@@ -250,7 +289,7 @@ void display_Display(int draw) {
     if (iXAchse == 0) {
         mode = 0;
     } else if (iSelect == SHOW_DARK) {
-        mode = 1;  // the dark spectrum is never resampled
+        mode = 1; // the dark spectrum is never resampled
     }
     const int pixels = stParam.pixelCount;
     const bool measuredArrays = dLambda != nullptr && pixels > 0 && iAllocatedPixels >= pixels;
@@ -264,8 +303,8 @@ void display_Display(int draw) {
                                               dMaxMinFFT.data(), nullptr, 0, last);
             iFFTReady = 1;
         } else if (const double* curve = MeasuredCurve(); curve != nullptr && measuredArrays) {
-            iNumOfMeas = ShowCurve(&dXInterpolVal, &dYInterpolVal, false, curve, dLambda, mode,
-                                   pixels - 1);
+            iNumOfMeas =
+                ShowCurve(&dXInterpolVal, &dYInterpolVal, false, curve, dLambda, mode, pixels - 1);
         }
     }
 
@@ -286,17 +325,21 @@ void display_Display(int draw) {
         }
     }
 
-    if (draw) display_DrawGraph();
-    if (iSiCont == 0) set_UndimMeasButtons();
+    if (draw)
+        display_DrawGraph();
+    if (iSiCont == 0)
+        set_UndimMeasButtons();
 }
 
 int SelectGraph(int panel, int control, int event, void* callbackData, int eventData1,
                 int eventData2) {
-    if (event != EVENT_COMMIT && event != EVENT_VAL_CHANGED) return 0;
+    if (event != EVENT_COMMIT && event != EVENT_VAL_CHANGED)
+        return 0;
     if (g_displayHooks.DeleteAllPeak)
         g_displayHooks.DeleteAllPeak(panel, control, event, callbackData, eventData1, eventData2);
-    static const int kBit[] = {0, MEAS_DARK, MEAS_REFERENCE, MEAS_TRANSMISSION, MEAS_ABSORBANCE,
-                               MEAS_DERIVATIVE, MEAS_SERIES};
+    static const int kBit[] = {
+        0,          MEAS_DARK, MEAS_REFERENCE, MEAS_TRANSMISSION, MEAS_ABSORBANCE, MEAS_DERIVATIVE,
+        MEAS_SERIES};
     int v = 0;
     GetCtrlVal(hMainPanel, MAINP_SELECT_GRAPH, &v);
     const int bit = (v >= 1 && v <= 6) ? kBit[v] : 0;
@@ -311,20 +354,41 @@ int SelectGraph(int panel, int control, int event, void* callbackData, int event
     return 0;
 }
 
-void SpecView(int menuBar, int, void*, int) { ShowView(menuBar, 0); }
-void FileView(int menuBar, int, void*, int) { ShowView(menuBar, 1); }
-void CompareView(int menuBar, int, void*, int) { ShowView(menuBar, 2); }
+void SpecView(int menuBar, int, void*, int) {
+    ShowView(menuBar, 0);
+}
+void FileView(int menuBar, int, void*, int) {
+    ShowView(menuBar, 1);
+}
+void CompareView(int menuBar, int, void*, int) {
+    ShowView(menuBar, 2);
+}
 
 void Callback_Interpol(int, int menuItem, void*, int) {
     switch (menuItem) {
-        case MENUBAR_no: iInterplMode = 1; break;
-        case MENUBAR_linear01: iInterplMode = 2; break;
-        case MENUBAR_linear1: iInterplMode = 3; break;
-        case MENUBAR_linear2: iInterplMode = 4; break;
-        case MENUBAR_linear5: iInterplMode = 5; break;
-        case MENUBAR_sp010: iInterplMode = 6; break;
-        case MENUBAR_sp001: iInterplMode = 7; break;
-        default: break;
+    case MENUBAR_no:
+        iInterplMode = 1;
+        break;
+    case MENUBAR_linear01:
+        iInterplMode = 2;
+        break;
+    case MENUBAR_linear1:
+        iInterplMode = 3;
+        break;
+    case MENUBAR_linear2:
+        iInterplMode = 4;
+        break;
+    case MENUBAR_linear5:
+        iInterplMode = 5;
+        break;
+    case MENUBAR_sp010:
+        iInterplMode = 6;
+        break;
+    case MENUBAR_sp001:
+        iInterplMode = 7;
+        break;
+    default:
+        break;
     }
     iExcelDescription = 1;
     display_ClearMainGraph();
@@ -339,16 +403,25 @@ void set_InterpolMenuChecked() {
         int item;
         bool on;
     } marks[] = {
-        {MENUBAR_no, m == 1},       {MENUBAR_lin, m >= 2 && m <= 5}, {MENUBAR_linear01, m == 2},
-        {MENUBAR_linear1, m == 3},  {MENUBAR_linear2, m == 4},       {MENUBAR_linear5, m == 5},
-        {MENUBAR_spline, m == 6 || m == 7}, {MENUBAR_sp010, m == 6}, {MENUBAR_sp001, m == 7},
+        {MENUBAR_no, m == 1},
+        {MENUBAR_lin, m >= 2 && m <= 5},
+        {MENUBAR_linear01, m == 2},
+        {MENUBAR_linear1, m == 3},
+        {MENUBAR_linear2, m == 4},
+        {MENUBAR_linear5, m == 5},
+        {MENUBAR_spline, m == 6 || m == 7},
+        {MENUBAR_sp010, m == 6},
+        {MENUBAR_sp001, m == 7},
     };
-    for (const auto& mark : marks) SetMenuBarAttribute(bar, mark.item, ATTR_CHECKED, mark.on);
+    for (const auto& mark : marks)
+        SetMenuBarAttribute(bar, mark.item, ATTR_CHECKED, mark.on);
 }
 
 void cbMenu_Display_ClearSpectra_optchange(int menuBar, int menuItem, void*, int) {
-    if (menuItem == MENUBAR_Always) iClrDisplay = 1;
-    if (menuItem == MENUBAR_Never) iClrDisplay = 0;
+    if (menuItem == MENUBAR_Always)
+        iClrDisplay = 1;
+    if (menuItem == MENUBAR_Never)
+        iClrDisplay = 0;
     const int bar = MenuBar(menuBar);
     SetMenuBarAttribute(bar, MENUBAR_Always, ATTR_CHECKED, iClrDisplay != 0);
     SetMenuBarAttribute(bar, MENUBAR_Never, ATTR_CHECKED, iClrDisplay == 0);

@@ -23,23 +23,27 @@ void main_UpdateProtocol() __attribute__((weak));
 namespace {
 
 // Main menu bar as the main panel holds it (the loaded one before that).
-int MenuBar() { return hMainBar != 0 ? hMainBar : hMenuBar; }
+int MenuBar() {
+    return hMainBar != 0 ? hMainBar : hMenuBar;
+}
 
 bool MenuChecked(int item, int current) {
     int checked = current;
-    if (GetMenuBarAttribute(MenuBar(), item, ATTR_CHECKED, &checked) != 0) return current != 0;
+    if (GetMenuBarAttribute(MenuBar(), item, ATTR_CHECKED, &checked) != 0)
+        return current != 0;
     return checked != 0;
 }
 
 void DeleteMarkerLine(FwhmSlot& slot) {
-    if (slot.plotHandle != 0) DeleteGraphPlot(hMainPanel, MAINP_SPECGRAPH, slot.plotHandle,
-                                              VAL_IMMEDIATE_DRAW);
+    if (slot.plotHandle != 0)
+        DeleteGraphPlot(hMainPanel, MAINP_SPECGRAPH, slot.plotHandle, VAL_IMMEDIATE_DRAW);
     slot.plotHandle = 0;
 }
 
 void DeleteMarkerAnnotation(FwhmSlot& slot) {
     // Ids are never reused, so a stale one deletes nothing.
-    if (slot.annotationId > 0) DeleteGraphAnnotation(hMainPanel, MAINP_SPECGRAPH, slot.annotationId);
+    if (slot.annotationId > 0)
+        DeleteGraphAnnotation(hMainPanel, MAINP_SPECGRAPH, slot.annotationId);
     slot.annotationId = 0;
 }
 
@@ -54,13 +58,15 @@ void AppendFixed2(std::string& out, double v) {
     char buf[64];
     // to_chars never looks at the locale, so the point is always a point.
     const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, 2);
-    if (r.ec == std::errc()) out.append(buf, r.ptr);
+    if (r.ec == std::errc())
+        out.append(buf, r.ptr);
 }
 
-}  // namespace
+} // namespace
 
 void FWHM_MODE() {
-    if (iSelect != SHOW_REFERENCE) return;
+    if (iSelect != SHOW_REFERENCE)
+        return;
 
     int level = 0, plotLines = 0;
     GetCtrlVal(hMainPanel, MAINP_FWHM_Threshold, &level);
@@ -70,7 +76,8 @@ void FWHM_MODE() {
     sym_mode = MenuChecked(MENUBAR_SYM, sym_mode);
 
     const int count = iNumOfMeas;
-    if (dXInterpolVal == nullptr || dYInterpolVal == nullptr || count < 2) return;
+    if (dXInterpolVal == nullptr || dYInterpolVal == nullptr || count < 2)
+        return;
     const auto last = static_cast<uint32_t>(count - 1);
     const double start = dXcursor;
     double result = 0.0;
@@ -92,13 +99,16 @@ void FWHM_MODE() {
     }
     // A slot holds only what an evaluation found; a position not above 0
     // would mark the slot free again at once.
-    if (!evaluated || index < 0 || index >= count) return;
+    if (!evaluated || index < 0 || index >= count)
+        return;
     const double x = dXInterpolVal[index];
     const double y = dYInterpolVal[index];
-    if (!(x > 0.0) || !std::isfinite(result)) return;
+    if (!(x > 0.0) || !std::isfinite(result))
+        return;
 
     int k = 0;
-    while (k < kFwhmSlots && FWHM[k].x > 0.0) ++k;
+    while (k < kFwhmSlots && FWHM[k].x > 0.0)
+        ++k;
     if (k == kFwhmSlots) {
         MessagePopup("Message", kMaxMarkersText);
         return;
@@ -187,7 +197,8 @@ void set_RadButNameInMode(int kind) {
 std::string eval_MarkerClipboardText(int useComma) {
     std::string text;
     for (const FwhmSlot& slot : FWHM) {
-        if (slot.plotHandle == 0) continue;
+        if (slot.plotHandle == 0)
+            continue;
         AppendFixed2(text, slot.x);
         text += '\t';
         AppendFixed2(text, slot.value);
@@ -195,18 +206,20 @@ std::string eval_MarkerClipboardText(int useComma) {
     }
     if (useComma)
         for (char& c : text)
-            if (c == '.') c = ',';
+            if (c == '.')
+                c = ',';
     return text;
 }
 
 int SpecPaintPanel(int, int, int event, void*, int, int) {
     if (event == EVENT_COMMIT) {
         get_CurrentCursorPosition();
-        int found = -1;  // point of the peak or valley search, -1 when none ran
+        int found = -1; // point of the peak or valley search, -1 when none ran
         if (iOffline == 0) {
             SetMenuBarAttribute(MenuBar(), MENUBAR_FILE_OPEN, ATTR_MENU_DIMMED, 0);
             if (iSelect == SHOW_REFERENCE) {
-                if (iCkdDomWave && iXAchse != 0) DomWave();
+                if (iCkdDomWave && iXAchse != 0)
+                    DomWave();
                 if (iCkdFwhm && dXtemp != nullptr && dYtemp != nullptr && iAnzahlFWHM >= 2) {
                     const auto last = static_cast<uint32_t>(iAnzahlFWHM - 1);
                     const double start = dXcursor;
@@ -226,12 +239,15 @@ int SpecPaintPanel(int, int, int event, void*, int, int) {
                     }
                 }
             }
-            const bool curve = dXInterpolVal != nullptr && dYInterpolVal != nullptr && iNumOfMeas >= 2;
+            const bool curve =
+                dXInterpolVal != nullptr && dYInterpolVal != nullptr && iNumOfMeas >= 2;
             const auto last = static_cast<uint32_t>(iNumOfMeas > 0 ? iNumOfMeas - 1 : 0);
             if (iCkdMaxWave == 1) {
-                if (curve) found = zoltmath_PeakWave(dYInterpolVal, dXInterpolVal, dXcursor, last);
+                if (curve)
+                    found = zoltmath_PeakWave(dYInterpolVal, dXInterpolVal, dXcursor, last);
             } else if (iCkdMinWave == 1) {
-                if (curve) found = zoltmath_ValleyWave(dYInterpolVal, dXInterpolVal, dXcursor, last);
+                if (curve)
+                    found = zoltmath_ValleyWave(dYInterpolVal, dXInterpolVal, dXcursor, last);
             } else if (iCkdCogVal == 1) {
                 display_COGValley();
             }
@@ -247,7 +263,8 @@ int SpecPaintPanel(int, int, int event, void*, int, int) {
         SetGraphCursor(hMainPanel, MAINP_SPECGRAPH, 1, dXcursor, dYcursor);
         SetCtrlVal(hMainPanel, MAINP_c1x, dXcursor);
         SetCtrlVal(hMainPanel, MAINP_c1y, dYcursor);
-        if (iCkdCogVal == 1 && iSelect == SHOW_TRANSMISSION) display_COGValley();
+        if (iCkdCogVal == 1 && iSelect == SHOW_TRANSMISSION)
+            display_COGValley();
     } else if (event == EVENT_LEFT_DOUBLE_CLICK) {
         if (iFwhmMode == 1 || iValMode == 1 || sym_mode == 1) {
             get_CurrentCursorPosition();
@@ -259,9 +276,11 @@ int SpecPaintPanel(int, int, int event, void*, int, int) {
 }
 
 int RadButPeak(int, int control, int event, void*, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT)
+        return 0;
     for (FwhmSlot& slot : FWHM) {
-        if (slot.radioCtrl != control) continue;
+        if (slot.radioCtrl != control)
+            continue;
         ShowSlotFree(slot);
         DeleteMarkerAnnotation(slot);
         DeleteMarkerLine(slot);
@@ -280,18 +299,21 @@ int DeleteAllPeak(int, int, int event, void*, int, int) {
     if (event == EVENT_COMMIT) {
         set_FWHM_Reset();
         FWHM_AV_CALC();
-        if (main_UpdateProtocol) main_UpdateProtocol();
+        if (main_UpdateProtocol)
+            main_UpdateProtocol();
     }
     return 0;
 }
 
 int PlotPeakValFwhm(int, int, int event, void*, int, int) {
-    if (event == EVENT_COMMIT) display_PlotFWHMValues();
+    if (event == EVENT_COMMIT)
+        display_PlotFWHMValues();
     return 0;
 }
 
 int FWHM_Copy_To_Buffer(int, int, int event, void*, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT)
+        return 0;
     const int useComma = ConfirmPopup("Use comma?", "Use comma as a decimal separator?");
     ClipboardPutText(eval_MarkerClipboardText(useComma == 1).c_str());
     return 0;

@@ -26,7 +26,9 @@ constexpr int kBlack = 0x000000;
 // Set when the interval dialog took a usable interval.
 bool g_intervalAccepted = false;
 
-int MenuBar() { return hMainBar != 0 ? hMainBar : hMenuBar; }
+int MenuBar() {
+    return hMainBar != 0 ? hMainBar : hMenuBar;
+}
 
 void SetVisible(int panel, int control, int visible) {
     SetCtrlAttribute(panel, control, ATTR_VISIBLE, visible);
@@ -69,10 +71,12 @@ void PlaceValleyCaption() {
 // The steps a marker mode takes when it becomes active.
 void EnterMarkerMode(MarkerKind kind) {
     set_VisiblePeaks(1);
-    if (kind == KIND_SYMMETRY) DeleteAllMarkerLines();
+    if (kind == KIND_SYMMETRY)
+        DeleteAllMarkerLines();
     SetVisible(hMainPanel, MAINP_SHOWHELP, kind == KIND_SYMMETRY);
     SetCtrlVal(hMainPanel, MAINP_FWHM_Threshold, kind == KIND_SYMMETRY ? iThrSym : iThrOther);
-    if (kind == KIND_PEAK) DimPrintProtocol(0);
+    if (kind == KIND_PEAK)
+        DimPrintProtocol(0);
     iFwhmMode = kind == KIND_PEAK;
     iValMode = kind == KIND_VALLEY;
     sym_mode = kind == KIND_SYMMETRY;
@@ -108,7 +112,8 @@ bool TurnedOn(int panel, int control) {
 }
 
 void TurnOff(int panel, std::initializer_list<int> controls) {
-    for (int c : controls) SetCtrlVal(panel, c, 0);
+    for (int c : controls)
+        SetCtrlVal(panel, c, 0);
 }
 
 // Asks for the valley-centroid interval until one is taken or the dialog is
@@ -119,34 +124,38 @@ void AskCogInterval() {
         const int pressed =
             RunModalPanel(hCOGIntervalPanel, {COG_VAL_OK_BUTTON, COG_VAL_CANCEL_BUTTON});
         if (pressed == COG_VAL_OK_BUTTON) {
-            if (g_intervalAccepted) return;
+            if (g_intervalAccepted)
+                return;
             continue;
         }
-        if (pressed != COG_VAL_CANCEL_BUTTON)  // the close box, or no dialog
-            CancelValCOGInterval(hCOGIntervalPanel, COG_VAL_CANCEL_BUTTON, EVENT_COMMIT, nullptr,
-                                 0, 0);
+        if (pressed != COG_VAL_CANCEL_BUTTON) // the close box, or no dialog
+            CancelValCOGInterval(hCOGIntervalPanel, COG_VAL_CANCEL_BUTTON, EVENT_COMMIT, nullptr, 0,
+                                 0);
         return;
     }
 }
 
-}  // namespace
+} // namespace
 
 // ------------------------------------------------------------ marker modes
 
 void PeakMode(int, int, void*, int) {
-    if (iFwhmMode == 0) EnterMarkerMode(KIND_PEAK);
+    if (iFwhmMode == 0)
+        EnterMarkerMode(KIND_PEAK);
 }
 
 void ValleyMode(int, int, void*, int) {
     DimPrintProtocol(1);
     SetCtrlAttribute(hMainPanel, MAINP_FWHM_plotline, ATTR_LABEL_TEXT, "Plot Valley Lines");
     PlaceValleyCaption();
-    if (iValMode == 0) EnterMarkerMode(KIND_VALLEY);
+    if (iValMode == 0)
+        EnterMarkerMode(KIND_VALLEY);
 }
 
 void SymMode(int, int, void*, int) {
     DimPrintProtocol(1);
-    if (sym_mode == 0) EnterMarkerMode(KIND_SYMMETRY);
+    if (sym_mode == 0)
+        EnterMarkerMode(KIND_SYMMETRY);
 }
 
 void NoneMode(int, int, void*, int) {
@@ -166,7 +175,8 @@ void NoneMode(int, int, void*, int) {
 
 void CondDisplay(int, int, void*, int) {
     const int pressed = RunModalPanel(hWlValDispl, {WLVALUE_CDB_OK, WLVALUE_CDB_CANCEL});
-    if (pressed < 0) return;  // the dialog is not there
+    if (pressed < 0)
+        return; // the dialog is not there
     if (pressed != WLVALUE_CDB_OK && pressed != WLVALUE_CDB_CANCEL)
         CancelPeakValley(hWlValDispl, WLVALUE_CDB_CANCEL, EVENT_COMMIT, nullptr, 0, 0);
 
@@ -186,12 +196,14 @@ void CondDisplay(int, int, void*, int) {
     else if (iCkdDomWave)
         ConfigureDomWave("Centroid Wavelength /nm", 3);
 
-    if (iMess > 0) display_ClearMainGraph();
+    if (iMess > 0)
+        display_ClearMainGraph();
     display_Display(1);
 }
 
 int FwhmValue(int panel, int control, int event, void*, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT)
+        return 0;
     if (TurnedOn(panel, control)) {
         TurnOff(panel, {WLVALUE_CB_MIN_WAVE, WLVALUE_CB_COG_VALLEY});
         SetVisible(hMainPanel, MAINP_FWHM, 0);
@@ -200,32 +212,36 @@ int FwhmValue(int panel, int control, int event, void*, int, int) {
 }
 
 int PeakValue(int panel, int control, int event, void*, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT)
+        return 0;
     if (TurnedOn(panel, control))
         TurnOff(panel, {WLVALUE_CB_MIN_WAVE, WLVALUE_CB_DOM_WAVE, WLVALUE_CB_COG_VALLEY});
     return 0;
 }
 
 int ValleyValue(int panel, int control, int event, void*, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT)
+        return 0;
     if (TurnedOn(panel, control))
-        TurnOff(panel, {WLVALUE_CB_MAX_WAVE, WLVALUE_CB_DOM_WAVE, WLVALUE_CB_FWHM,
-                        WLVALUE_CB_COG_VALLEY});
+        TurnOff(panel,
+                {WLVALUE_CB_MAX_WAVE, WLVALUE_CB_DOM_WAVE, WLVALUE_CB_FWHM, WLVALUE_CB_COG_VALLEY});
     return 0;
 }
 
 int CogValleyValue(int panel, int control, int event, void*, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT)
+        return 0;
     if (TurnedOn(panel, control)) {
-        TurnOff(panel, {WLVALUE_CB_FWHM, WLVALUE_CB_MAX_WAVE, WLVALUE_CB_DOM_WAVE,
-                        WLVALUE_CB_MIN_WAVE});
+        TurnOff(panel,
+                {WLVALUE_CB_FWHM, WLVALUE_CB_MAX_WAVE, WLVALUE_CB_DOM_WAVE, WLVALUE_CB_MIN_WAVE});
         AskCogInterval();
     }
     return 0;
 }
 
 int DomValue(int panel, int control, int event, void*, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT)
+        return 0;
     if (TurnedOn(panel, control)) {
         TurnOff(panel, {WLVALUE_CB_MIN_WAVE, WLVALUE_CB_MAX_WAVE, WLVALUE_CB_COG_VALLEY});
         SetVisible(hMainPanel, MAINP_DOM_WAVE, 1);
@@ -236,16 +252,20 @@ int DomValue(int panel, int control, int event, void*, int, int) {
 }
 
 int CancelPeakValley(int panel, int, int event, void*, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT)
+        return 0;
     TurnOff(panel, {WLVALUE_CB_FWHM, WLVALUE_CB_MIN_WAVE, WLVALUE_CB_MAX_WAVE,
                     WLVALUE_CB_COG_VALLEY, WLVALUE_CB_DOM_WAVE});
     return 0;
 }
 
-int OkPeakValley(int, int, int, void*, int, int) { return 0; }
+int OkPeakValley(int, int, int, void*, int, int) {
+    return 0;
+}
 
 int GetValCOGInterval(int panel, int, int event, void*, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT)
+        return 0;
     double interval = 0.0;
     GetCtrlVal(panel, COG_VAL_NUMERIC, &interval);
     if (!(interval > 0.0) || !std::isfinite(interval)) {
@@ -260,19 +280,22 @@ int GetValCOGInterval(int panel, int, int event, void*, int, int) {
 }
 
 int CancelValCOGInterval(int panel, int, int event, void*, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT)
+        return 0;
     SetCtrlVal(hWlValDispl, WLVALUE_CB_COG_VALLEY, 0);
     RemovePopup(panel);
     return 0;
 }
 
 int ShowAsFHelp(int, int, int event, void*, int, int) {
-    if (event == EVENT_COMMIT) DisplayPanel(hAsFHelp);
+    if (event == EVENT_COMMIT)
+        DisplayPanel(hAsFHelp);
     return 0;
 }
 
 int CloseAsFHelp(int, int, int event, void*, int, int) {
-    if (event == EVENT_COMMIT) HidePanel(hAsFHelp);
+    if (event == EVENT_COMMIT)
+        HidePanel(hAsFHelp);
     return 0;
 }
 
@@ -317,11 +340,24 @@ void DomWave() {
 void set_DomWaveCtrl(int kind) {
     int box;
     switch (kind) {
-        case 1: ConfigureDomWave("Peak /nm", 2); box = WLVALUE_CB_MAX_WAVE; break;
-        case 2: ConfigureDomWave("Valley /nm", 2); box = WLVALUE_CB_MIN_WAVE; break;
-        case 3: ConfigureDomWave("Centroid Wavelength /nm", 3); box = WLVALUE_CB_DOM_WAVE; break;
-        case 4: ConfigureDomWave("COG Valley /nm", 3); box = WLVALUE_CB_COG_VALLEY; break;
-        default: return;
+    case 1:
+        ConfigureDomWave("Peak /nm", 2);
+        box = WLVALUE_CB_MAX_WAVE;
+        break;
+    case 2:
+        ConfigureDomWave("Valley /nm", 2);
+        box = WLVALUE_CB_MIN_WAVE;
+        break;
+    case 3:
+        ConfigureDomWave("Centroid Wavelength /nm", 3);
+        box = WLVALUE_CB_DOM_WAVE;
+        break;
+    case 4:
+        ConfigureDomWave("COG Valley /nm", 3);
+        box = WLVALUE_CB_COG_VALLEY;
+        break;
+    default:
+        return;
     }
     if (kind == 4 && !(dCOGInterval > 0.0)) {
         // Restored without an interval confirmed in this run: the one the

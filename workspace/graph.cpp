@@ -24,7 +24,9 @@ constexpr int kCogLineColour = 0x800080;
 constexpr int kSeriesColour = 0xC0C0C0;
 constexpr int kSeriesBaseColour = 0x008080;
 
-int Panel() { return hMainPanel; }
+int Panel() {
+    return hMainPanel;
+}
 
 void Show(int control, int visible) {
     SetCtrlAttribute(Panel(), control, ATTR_VISIBLE, visible ? 1 : 0);
@@ -32,21 +34,26 @@ void Show(int control, int visible) {
 
 int ReadInt(int panel, int control, int fallback) {
     int v = fallback;
-    if (GetCtrlVal(panel, control, &v) != 0) return fallback;
+    if (GetCtrlVal(panel, control, &v) != 0)
+        return fallback;
     return v;
 }
 
 double ReadDouble(int panel, int control, double fallback) {
     double v = fallback;
-    if (GetCtrlVal(panel, control, &v) != 0) return fallback;
+    if (GetCtrlVal(panel, control, &v) != 0)
+        return fallback;
     return v;
 }
 
 // A handle from the toolkit, 0 when the plot failed.
-int Handle(int h) { return h > 0 ? h : 0; }
+int Handle(int h) {
+    return h > 0 ? h : 0;
+}
 
 void DeletePlot(int* handle) {
-    if (*handle != 0) DeleteGraphPlot(Panel(), MAINP_SPECGRAPH, *handle, VAL_DELAYED_DRAW);
+    if (*handle != 0)
+        DeleteGraphPlot(Panel(), MAINP_SPECGRAPH, *handle, VAL_DELAYED_DRAW);
     *handle = 0;
 }
 
@@ -54,11 +61,14 @@ void DeletePlot(int* handle) {
 // at or above end (included when keepEnd), moved to the front.  Returns the
 // number kept.
 int Crop(double* x, double* y, int n, double start, double end, bool keepEnd) {
-    if (x == nullptr || y == nullptr || n <= 0) return 0;
+    if (x == nullptr || y == nullptr || n <= 0)
+        return 0;
     int first = 0;
-    while (first < n && !(x[first] >= start)) ++first;
+    while (first < n && !(x[first] >= start))
+        ++first;
     int stop = first;
-    while (stop < n && !(x[stop] >= end)) ++stop;
+    while (stop < n && !(x[stop] >= end))
+        ++stop;
     const int kept = stop < n ? stop - first + (keepEnd ? 1 : 0) : n - first;
     if (first > 0 && kept > 0) {
         std::memmove(x, x + first, static_cast<std::size_t>(kept) * sizeof(double));
@@ -73,12 +83,16 @@ struct Extent {
     double min = 0.0;
     bool any = false;
     void add(const double* y, int n) {
-        if (y == nullptr) return;
+        if (y == nullptr)
+            return;
         for (int i = 0; i < n; ++i) {
             const double v = y[i];
-            if (!std::isfinite(v)) continue;
-            if (!any || v > max) max = v;
-            if (!any || v < min) min = v;
+            if (!std::isfinite(v))
+                continue;
+            if (!any || v > max)
+                max = v;
+            if (!any || v < min)
+                min = v;
             any = true;
         }
     }
@@ -86,8 +100,8 @@ struct Extent {
 
 // The range question: true to scale automatically.
 bool AskAutoScale() {
-    const int chosen = RunModalPanel(hScalePanel, {AUTO_SCALE_AutoScaleButton,
-                                                   AUTO_SCALE_ManScaleButton});
+    const int chosen =
+        RunModalPanel(hScalePanel, {AUTO_SCALE_AutoScaleButton, AUTO_SCALE_ManScaleButton});
     return chosen != AUTO_SCALE_ManScaleButton;
 }
 
@@ -95,8 +109,8 @@ void PlotCurves(int view) {
     const int panel = Panel();
     if (view == 0 && iSelect == SHOW_SERIES) {
         int dimmed = 1;
-        GetMenuBarAttribute(hMainBar != 0 ? hMainBar : hMenuBar, MENUBAR_MATH_FFT,
-                            ATTR_MENU_DIMMED, &dimmed);
+        GetMenuBarAttribute(hMainBar != 0 ? hMainBar : hMenuBar, MENUBAR_MATH_FFT, ATTR_MENU_DIMMED,
+                            &dimmed);
         if (!dimmed && !dFFTValues.empty()) {
             const int points = stParam.pixelCount / 2;
             const int entries = std::min(iNumOfFFT, static_cast<int>(dFFTValues.size()) - 1);
@@ -114,17 +128,16 @@ void PlotCurves(int view) {
         }
     }
     if (view == 0 || view == 2) {
-        iPlotHandle1 = iNumOfMeas > 0
-                           ? Handle(PlotXY(panel, MAINP_SPECGRAPH, dXInterpolVal, dYInterpolVal,
-                                           iNumOfMeas, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID,
-                                           iFarbe))
-                           : 0;
+        iPlotHandle1 =
+            iNumOfMeas > 0
+                ? Handle(PlotXY(panel, MAINP_SPECGRAPH, dXInterpolVal, dYInterpolVal, iNumOfMeas,
+                                VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, iFarbe))
+                : 0;
     }
     if (view == 1 || view == 2) {
         iPlotHandle2 = iNumberSave > 0
-                           ? Handle(PlotXY(panel, MAINP_SPECGRAPH, x2_Werte, y2_Werte,
-                                           iNumberSave, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID,
-                                           iFarbe2))
+                           ? Handle(PlotXY(panel, MAINP_SPECGRAPH, x2_Werte, y2_Werte, iNumberSave,
+                                           VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, iFarbe2))
                            : 0;
     }
 }
@@ -160,14 +173,16 @@ void WavelengthReadOut() {
             dYcursor = dYInterpolVal[i];
         }
     } else if (iXAchse != 0 && iCkdDomWave) {
-        if (g_displayHooks.DomWave) g_displayHooks.DomWave();
+        if (g_displayHooks.DomWave)
+            g_displayHooks.DomWave();
     } else if (iXAchse != 0 && iCkdCogVal) {
         display_COGValley();
     }
     SetGraphCursor(Panel(), MAINP_SPECGRAPH, 1, dXcursor, dYcursor);
     ShowCursorValues();
     // The centroids write their own read-out, 0.0 when there is none.
-    if (position) SetCtrlVal(Panel(), MAINP_DOM_WAVE, dXcursor);
+    if (position)
+        SetCtrlVal(Panel(), MAINP_DOM_WAVE, dXcursor);
 }
 
 void ReferenceReadOut() {
@@ -202,14 +217,16 @@ void ReferenceReadOut() {
             ShowCursorValues();
         }
     }
-    if (iFwhmMode == 1 || sym_mode == 1 || iValMode == 1) display_PlotFWHMValues();
+    if (iFwhmMode == 1 || sym_mode == 1 || iValMode == 1)
+        display_PlotFWHMValues();
 }
 
 // Keeps the active cursor on the curve after a new measurement: on the same
 // x when the grid still has it, else on the last-but-one point.
 void CursorFollow() {
     const int n = iNumOfMeas;
-    if (n < 2) return;
+    if (n < 2)
+        return;
     dXcursor = ReadDouble(Panel(), MAINP_c1x, 0.0);
     dYcursor = ReadDouble(Panel(), MAINP_c1y, 0.0);
     const int cursor = iActiveCursor == 2 ? 2 : 1;
@@ -225,14 +242,17 @@ void CursorFollow() {
             break;
         }
     }
-    if (i > n - 3) i = n - 2;
-    if (dXcursor < x[0]) i = 0;
-    if (dXcursor > x[n - 1]) i = n - 2;
+    if (i > n - 3)
+        i = n - 2;
+    if (dXcursor < x[0])
+        i = 0;
+    if (dXcursor > x[n - 1])
+        i = n - 2;
     CursorToPoint(cursor, i);
     ShowCursorValues();
 }
 
-}  // namespace
+} // namespace
 
 void display_DrawGraph() {
     const int panel = Panel();
@@ -243,7 +263,8 @@ void display_DrawGraph() {
     }
     // The user bounds are indexed by the shown curve; without one there is
     // nothing to draw.
-    if (iSelect < SHOW_DARK || iSelect > SHOW_SERIES) return;
+    if (iSelect < SHOW_DARK || iSelect > SHOW_SERIES)
+        return;
     SuspendTimerCallbacks();
 
     iAutoScale = ReadInt(panel, MAINP_AUTO_SCALE, iAutoScale);
@@ -259,8 +280,10 @@ void display_DrawGraph() {
 
     const int view = iCompare;
     Extent extent;
-    if (view != 1) extent.add(dYInterpolVal, iNumOfMeas);
-    if (view != 0) extent.add(y2_Werte, iNumberSave);
+    if (view != 1)
+        extent.add(dYInterpolVal, iNumOfMeas);
+    if (view != 0)
+        extent.add(y2_Werte, iNumberSave);
     double max = extent.max;
     double min = extent.min;
     if (iClrDisplay == 0 && extent.any) {
@@ -283,11 +306,12 @@ void display_DrawGraph() {
     double lo, hi;
     if (iAutoScale) {
         hi = max + 0.1 * std::fabs(max) + 1.1;
-        const bool fromZero = iSelect == SHOW_DARK || iSelect == SHOW_TRANSMISSION ||
-                              iSelect == SHOW_SERIES;
+        const bool fromZero =
+            iSelect == SHOW_DARK || iSelect == SHOW_TRANSMISSION || iSelect == SHOW_SERIES;
         lo = fromZero ? 0.0 : min - 0.1 * std::fabs(min);
         // A curve entirely below zero would leave the axis upside down.
-        if (!(lo < hi)) lo = min - 0.1 * std::fabs(min);
+        if (!(lo < hi))
+            lo = min - 0.1 * std::fabs(min);
     } else {
         lo = lower;
         hi = upper;
@@ -296,23 +320,27 @@ void display_DrawGraph() {
     if (std::isfinite(lo) && std::isfinite(hi) && lo < hi)
         SetAxisScalingMode(panel, MAINP_SPECGRAPH, VAL_LEFT_YAXIS, VAL_MANUAL, lo, hi);
 
-    if (iClrDisplay == 1) display_ClearMainGraph();
+    if (iClrDisplay == 1)
+        display_ClearMainGraph();
     PlotCurves(view);
     Show(MAINP_SPECGRAPH, 1);
 
     if (view == 0 || view == 2) {
         const bool evaluable = iNumOfMeas >= 2;
-        if (evaluable && (iCkdMaxWave == 1 || iCkdMinWave == 1 || iCkdDomWave == 1 || iCkdCogVal == 1) &&
+        if (evaluable &&
+            (iCkdMaxWave == 1 || iCkdMinWave == 1 || iCkdDomWave == 1 || iCkdCogVal == 1) &&
             (iSelect == SHOW_REFERENCE || iSelect == SHOW_TRANSMISSION ||
              iSelect == SHOW_ABSORBANCE))
             WavelengthReadOut();
-        if (evaluable && iSelect == SHOW_REFERENCE) ReferenceReadOut();
+        if (evaluable && iSelect == SHOW_REFERENCE)
+            ReferenceReadOut();
         if (evaluable && iSelect == SHOW_TRANSMISSION && iCkdCogVal == 1 && iXAchse != 0)
             display_COGValley();
         Show(MAINP_SPECGRAPH, 1);
         Show(MAINP_FWHMMODE_DECO, 1);
         int active = 1;
-        if (GetActiveGraphCursor(panel, MAINP_SPECGRAPH, &active) == 0) iActiveCursor = active;
+        if (GetActiveGraphCursor(panel, MAINP_SPECGRAPH, &active) == 0)
+            iActiveCursor = active;
         if (!iCkdMaxWave && !iCkdMinWave && !iCkdDomWave && !iCkdFwhm && !iCkdCogVal &&
             !iFwhmMode && !sym_mode && !iValMode)
             CursorFollow();
@@ -330,9 +358,11 @@ void set_ConfigGraphAxis(int select, int funcNr, int xAchse) {
     if (select == SHOW_REFERENCE) {
         if (iCkdMaxWave || iCkdMinWave || (xAchse && (iCkdDomWave || iCkdCogVal)))
             Show(MAINP_DOM_WAVE, 1);
-        if (iCkdFwhm) Show(MAINP_FWHM, 1);
+        if (iCkdFwhm)
+            Show(MAINP_FWHM, 1);
     } else if (select == SHOW_TRANSMISSION) {
-        if (iCkdCogVal && xAchse) Show(MAINP_DOM_WAVE, 1);
+        if (iCkdCogVal && xAchse)
+            Show(MAINP_DOM_WAVE, 1);
     }
 
     const int xPrecision = xAchse ? 2 : 0;
@@ -361,26 +391,32 @@ void set_ConfigGraphAxis(int select, int funcNr, int xAchse) {
     };
     Look look;
     switch (select) {
-        case SHOW_DARK: look = {"ADC-Counts", "ADC-Counts", 0, 0x000000, 0x808080}; break;
-        case SHOW_REFERENCE: {
-            const bool fine = iInterplMode == 2 || iInterplMode == 6 || iInterplMode == 7;
-            look = {"ADC-Counts", "ADC-Counts", fine ? 2 : 0, 0xFF0000, 0x008080};
-            break;
-        }
-        case SHOW_TRANSMISSION:
-            look = {"Transmission/Reflexion [%]", "Transmission [%]", 2, 0x0000FF, 0x800000};
-            break;
-        case SHOW_ABSORBANCE: look = {"Absorbance [Units]", "Absorbance", 3, 0x00FF00, 0x0000FF}; break;
-        case SHOW_DERIVATIVE:
-            look = {funcNr == 1 ? "1. derivation transmission" : "2. derivation transmission",
-                    "Y-Value", 3, 0xFF00FF, 0x008000};
-            break;
-        case SHOW_SERIES:
-            look = {"Power", "Power", 3, 0x008080, iFarbe2};
-            SetAxisName(panel, MAINP_SPECGRAPH, VAL_XAXIS, "Frequence");
-            SetCtrlAttribute(panel, MAINP_c1x, ATTR_LABEL_TEXT, "Frequence");
-            break;
-        default: look = {nullptr, nullptr, 0, iFarbe, iFarbe2}; break;
+    case SHOW_DARK:
+        look = {"ADC-Counts", "ADC-Counts", 0, 0x000000, 0x808080};
+        break;
+    case SHOW_REFERENCE: {
+        const bool fine = iInterplMode == 2 || iInterplMode == 6 || iInterplMode == 7;
+        look = {"ADC-Counts", "ADC-Counts", fine ? 2 : 0, 0xFF0000, 0x008080};
+        break;
+    }
+    case SHOW_TRANSMISSION:
+        look = {"Transmission/Reflexion [%]", "Transmission [%]", 2, 0x0000FF, 0x800000};
+        break;
+    case SHOW_ABSORBANCE:
+        look = {"Absorbance [Units]", "Absorbance", 3, 0x00FF00, 0x0000FF};
+        break;
+    case SHOW_DERIVATIVE:
+        look = {funcNr == 1 ? "1. derivation transmission" : "2. derivation transmission",
+                "Y-Value", 3, 0xFF00FF, 0x008000};
+        break;
+    case SHOW_SERIES:
+        look = {"Power", "Power", 3, 0x008080, iFarbe2};
+        SetAxisName(panel, MAINP_SPECGRAPH, VAL_XAXIS, "Frequence");
+        SetCtrlAttribute(panel, MAINP_c1x, ATTR_LABEL_TEXT, "Frequence");
+        break;
+    default:
+        look = {nullptr, nullptr, 0, iFarbe, iFarbe2};
+        break;
     }
     if (look.axis != nullptr) {
         SetAxisName(panel, MAINP_SPECGRAPH, VAL_LEFT_YAXIS, look.axis);
@@ -392,7 +428,8 @@ void set_ConfigGraphAxis(int select, int funcNr, int xAchse) {
     }
 
     SetCtrlAttribute(panel, MAINP_MEASURED, ATTR_TEXT_COLOR, iFarbe);
-    if (iFileOpen) SetCtrlAttribute(panel, MAINP_STORED, ATTR_TEXT_COLOR, iFarbe2);
+    if (iFileOpen)
+        SetCtrlAttribute(panel, MAINP_STORED, ATTR_TEXT_COLOR, iFarbe2);
 }
 
 void display_ClearMainGraph() {
@@ -404,14 +441,16 @@ void display_ClearMainGraph() {
     iPlotHandle1 = 0;
     iPlotHandle2 = 0;
     iCogLineHandle = 0;
-    for (FwhmSlot& slot : FWHM) slot.plotHandle = 0;
+    for (FwhmSlot& slot : FWHM)
+        slot.plotHandle = 0;
 }
 
 void display_COGValley() {
     const int n = iNumOfPnt;
     // Centroids are wavelengths: none on the pixel axis, none on a curve too
     // short to have a valley.
-    if (iXAchse == 0 || n < 2 || n > iNumOfMeas || !dXInterpolVal || !dYInterpolVal) return;
+    if (iXAchse == 0 || n < 2 || n > iNumOfMeas || !dXInterpolVal || !dYInterpolVal)
+        return;
     const double percent = ReadDouble(hWlValDispl, WLVALUE_DOM_WAVE_BORDER, 50.0);
     // The displayed range is the centroid's acceptance window; the device's
     // wavelength range stays as the connection set it.
@@ -422,8 +461,8 @@ void display_COGValley() {
 
     double cx = 0.0, cy = 0.0;
     GetGraphCursor(Panel(), MAINP_SPECGRAPH, 1, &cx, &cy);
-    const int i = zoltmath_ValleyWave(dYInterpolVal, dXInterpolVal, cx,
-                                      static_cast<uint32_t>(n - 1));
+    const int i =
+        zoltmath_ValleyWave(dYInterpolVal, dXInterpolVal, cx, static_cast<uint32_t>(n - 1));
     if (i < 0 || i >= n) {
         SetCtrlVal(Panel(), MAINP_DOM_WAVE, 0.0);
         return;
@@ -441,8 +480,8 @@ void display_COGValley() {
     dYcursor = value;
     SetCtrlVal(Panel(), MAINP_DOM_WAVE, dXcursor);
     DeletePlot(&iCogLineHandle);
-    iCogLineHandle = Handle(PlotLine(Panel(), MAINP_SPECGRAPH, dXcursor, level, dXcursor, dYcursor,
-                                     kCogLineColour));
+    iCogLineHandle = Handle(
+        PlotLine(Panel(), MAINP_SPECGRAPH, dXcursor, level, dXcursor, dYcursor, kCogLineColour));
 }
 
 void display_PlotFWHMValues() {
@@ -460,8 +499,10 @@ void display_PlotFWHMValues() {
 
     for (int k = 0; k < kFwhmSlots; ++k) {
         FwhmSlot& slot = FWHM[k];
-        if (!lines) DeletePlot(&slot.plotHandle);
-        if (!(slot.x > 0.0)) continue;  // a free slot
+        if (!lines)
+            DeletePlot(&slot.plotHandle);
+        if (!(slot.x > 0.0))
+            continue; // a free slot
         if (unchanged) {
             if (n >= 2 && dXInterpolVal && dYInterpolVal) {
                 const auto last = static_cast<uint32_t>(n - 1);
@@ -475,8 +516,8 @@ void display_PlotFWHMValues() {
                 } else if (sym_mode == 1) {
                     result = zoltmath_Symmetry(dYInterpolVal, dXInterpolVal, last, level, from, &p);
                 } else if (iValMode == 1) {
-                    result = zoltmath_ValleyWidth(dYInterpolVal, dXInterpolVal, last, level, from,
-                                                  &p);
+                    result =
+                        zoltmath_ValleyWidth(dYInterpolVal, dXInterpolVal, last, level, from, &p);
                 }
                 // No evaluation ran, or it found nothing: the slot keeps its values.
                 if (p >= 0 && p < n) {
@@ -500,20 +541,22 @@ void display_PlotFWHMValues() {
         SetCtrlVal(panel, slot.valueCtrl, slot.value);
         SetCtrlVal(panel, slot.positionCtrl, slot.x);
     }
-    if (g_displayHooks.FWHM_AV_CALC) g_displayHooks.FWHM_AV_CALC();
+    if (g_displayHooks.FWHM_AV_CALC)
+        g_displayHooks.FWHM_AV_CALC();
     iStartWlScal = 1;
     iEndWlScal = 1;
 }
 
 void set_PrintAnnotation(int n, double x, double y) {
     char caption[64];
-    std::snprintf(caption, sizeof caption, iValMode ? "Valley %d \n X: %.2lf " : "Peak %d \n X: %.2lf ",
-                  n, x);
+    std::snprintf(caption, sizeof caption,
+                  iValMode ? "Valley %d \n X: %.2lf " : "Peak %d \n X: %.2lf ", n, x);
     const int panel = Panel();
     const int id = AddGraphAnnotation(panel, MAINP_SPECGRAPH, x, y, caption, 0x000000);
     if (id > 0) {
         // The marker keeps its own annotation, so removing it removes only that one.
-        if (n >= 1 && n <= kFwhmSlots) FWHM[n - 1].annotationId = id;
+        if (n >= 1 && n <= kFwhmSlots)
+            FWHM[n - 1].annotationId = id;
         SetAnnotationAttribute(panel, MAINP_SPECGRAPH, id, ATTR_ANNOTATION_XOFFSET, -25);
         SetAnnotationAttribute(panel, MAINP_SPECGRAPH, id, ATTR_ANNOTATION_YOFFSET, -65);
     }

@@ -30,8 +30,8 @@
 // Routines of parts of the program that are built later.  Each is called
 // when it is linked in and skipped until then; the program is linked with
 // every object of its libraries, so a definition anywhere is found.
-int fileio_ReadIniFile() __attribute__((weak));       // configuration file reader
-int fileio_WriteIniFile() __attribute__((weak));      // configuration file writer
+int fileio_ReadIniFile() __attribute__((weak));  // configuration file reader
+int fileio_WriteIniFile() __attribute__((weak)); // configuration file writer
 void set_DomWaveCtrl(int choice) __attribute__((weak));
 void set_InterpolMenuChecked() __attribute__((weak));
 void main_FreeFFTValues() __attribute__((weak));
@@ -51,13 +51,13 @@ constexpr int kFrameWidth = 6;
 constexpr int kFrameHeight = 31;
 
 // Axis-scaling controls in the order of dUserBounds.
-constexpr int kBoundCtrls[12] = {AXISSCAL_DRK_MIN,  AXISSCAL_DRK_MAX,  AXISSCAL_REF_MIN,
-                                 AXISSCAL_REF_MAX,  AXISSCAL_TRA_MIN,  AXISSCAL_TRA_MAX,
-                                 AXISSCAL_ABS_MIN,  AXISSCAL_ABS_MAX,  AXISSCAL_CALC_MIN,
+constexpr int kBoundCtrls[12] = {AXISSCAL_DRK_MIN,  AXISSCAL_DRK_MAX, AXISSCAL_REF_MIN,
+                                 AXISSCAL_REF_MAX,  AXISSCAL_TRA_MIN, AXISSCAL_TRA_MAX,
+                                 AXISSCAL_ABS_MIN,  AXISSCAL_ABS_MAX, AXISSCAL_CALC_MIN,
                                  AXISSCAL_CALC_MAX, AXISSCAL_FFT_MIN, AXISSCAL_FFT_MAX};
 
 // Protocol header fields, in the order of the first six protocol texts.
-constexpr int kProtocolHeaderCtrls[6] = {PRINT_SPEC_NUM, PRINT_SPEC_TYPE, PRINT_ARRAY_TYPE,
+constexpr int kProtocolHeaderCtrls[6] = {PRINT_SPEC_NUM, PRINT_SPEC_TYPE,  PRINT_ARRAY_TYPE,
                                          PRINT_PIXEL,    PRINT_FIBER_SLIT, PRINT_OPERATOR};
 
 // Copies at most size - 1 characters and always terminates.
@@ -82,8 +82,10 @@ void SettingsWithoutConfigFile() {
     iCheckBoxDarkRef = 0;
     iCkdFwhm = iCkdMaxWave = iCkdMinWave = iCkdCogVal = iCkdDomWave = 0;
     cLastCsvPath[0] = cLastValPath[0] = cLastDatPath[0] = cLastParPath[0] = '\0';
-    for (double& b : dUserBounds) b = 0.0;
-    for (int i = 1; i <= 5; ++i) cPrtBuf[i][0] = '\0';
+    for (double& b : dUserBounds)
+        b = 0.0;
+    for (int i = 1; i <= 5; ++i)
+        cPrtBuf[i][0] = '\0';
 }
 
 // The user's language as the four hexadecimal digits of a Windows language
@@ -121,13 +123,17 @@ void FillLocaleLanguage() {
     std::snprintf(cLocaleLanguage, 5, "%04X", id);
 }
 
-int Round(double v) { return static_cast<int>(std::lround(v)); }
+int Round(double v) {
+    return static_cast<int>(std::lround(v));
+}
 
 #if ORVALIN_HAVE_LATER
-void ClearStoredMeasured() { stSavedMeas.measured = 0; }
+void ClearStoredMeasured() {
+    stSavedMeas.measured = 0;
+}
 #endif
 
-}  // namespace
+} // namespace
 
 // ---------------------------------------------------------------- arguments
 int orvalin_StoreArguments(int argc, char** argv, std::string* error) {
@@ -142,8 +148,10 @@ int orvalin_StoreArguments(int argc, char** argv, std::string* error) {
             return -1;
         }
     }
-    if (argc > 1 && argv[1] != nullptr) CopyText(sArg1, sizeof sArg1, argv[1]);
-    if (argc > 2 && argv[2] != nullptr) CopyText(sArg2, sizeof sArg2, argv[2]);
+    if (argc > 1 && argv[1] != nullptr)
+        CopyText(sArg1, sizeof sArg1, argv[1]);
+    if (argc > 2 && argv[2] != nullptr)
+        CopyText(sArg2, sizeof sArg2, argv[2]);
     return 0;
 }
 
@@ -197,15 +205,19 @@ void main_adjust_panel_to_screen(int panel) {
     int w = 0, h = 0;
     GetPanelAttribute(panel, ATTR_WIDTH, &w);
     GetPanelAttribute(panel, ATTR_HEIGHT, &h);
-    if (sw > kReferenceScreenWidth) SetPanelAttribute(panel, ATTR_WIDTH, Round(double(w) * sw / kReferenceScreenWidth));
-    if (sh > kReferenceScreenHeight) SetPanelAttribute(panel, ATTR_HEIGHT, Round(double(h) * sh / kReferenceScreenHeight));
+    if (sw > kReferenceScreenWidth)
+        SetPanelAttribute(panel, ATTR_WIDTH, Round(double(w) * sw / kReferenceScreenWidth));
+    if (sh > kReferenceScreenHeight)
+        SetPanelAttribute(panel, ATTR_HEIGHT, Round(double(h) * sh / kReferenceScreenHeight));
     GetPanelAttribute(panel, ATTR_WIDTH, &w);
     GetPanelAttribute(panel, ATTR_HEIGHT, &h);
-    if (sw <= 0 || sh <= 0) return;
+    if (sw <= 0 || sh <= 0)
+        return;
     const double rx = double(w + kFrameWidth) / sw;
     const double ry = double(h + kFrameHeight) / sh;
     const double r = rx > ry ? rx : ry;
-    if (r == 0.0) return;
+    if (r == 0.0)
+        return;
     if (r > 1.0) {
         w = Round(w / r);
         h = Round(h / r);
@@ -218,7 +230,8 @@ void main_adjust_panel_to_screen(int panel) {
 
 int main_LoadPanel_and_Adjust(int parent, const char* uiFile, int panelId) {
     const int handle = LoadPanel(parent, uiFile, panelId);
-    if (handle > 0) main_adjust_panel_to_screen(handle);
+    if (handle > 0)
+        main_adjust_panel_to_screen(handle);
     return handle;
 }
 
@@ -229,8 +242,10 @@ void Main_MakeMainGraph_Small_or_Big(int big) {
     GetCtrlAttribute(hMainPanel, MAINP_FWHMMODE_DECO, ATTR_WIDTH_C, &decoWidth);
     GetCtrlAttribute(hMainPanel, MAINP_FWHMMODE_DECO, ATTR_HEIGHT_C, &decoHeight);
     const int width = big != 0 ? decoLeft + decoWidth - graphLeft : decoLeft - graphLeft;
-    if (decoHeight > 0) SetCtrlAttribute(hMainPanel, MAINP_SPECGRAPH, ATTR_HEIGHT_C, decoHeight);
-    if (width > 0) SetCtrlAttribute(hMainPanel, MAINP_SPECGRAPH, ATTR_WIDTH_C, width);
+    if (decoHeight > 0)
+        SetCtrlAttribute(hMainPanel, MAINP_SPECGRAPH, ATTR_HEIGHT_C, decoHeight);
+    if (width > 0)
+        SetCtrlAttribute(hMainPanel, MAINP_SPECGRAPH, ATTR_WIDTH_C, width);
 }
 
 int orvalin_LoadPanels() {
@@ -254,7 +269,8 @@ int orvalin_LoadPanels() {
     hMenuBar = LoadMenuBar(hMainPanel, kMainUiFile, MENUBAR);
     hXAxisResetBar = LoadMenuBar(0, kMainUiFile, XAXISRESET);
     hTrigMeasBar = LoadMenuBar(0, kMainUiFile, TRIGMEAS);
-    if (hMenuBar <= 0 || hXAxisResetBar <= 0 || hTrigMeasBar <= 0) return -1;
+    if (hMenuBar <= 0 || hXAxisResetBar <= 0 || hTrigMeasBar <= 0)
+        return -1;
     SetPanelMenuBar(hMainPanel, hMenuBar);
 
     hPrtPanel = main_LoadPanel_and_Adjust(0, kProtocolUiFile, PROTOCOL1);
@@ -270,31 +286,36 @@ int orvalin_LoadPanels() {
     hAsFHelp = main_LoadPanel_and_Adjust(0, kMainUiFile, ASFHELP);
     hParUtil = main_LoadPanel_and_Adjust(0, kMainUiFile, PARUTILITY);
 
-    int* const pages[12] = {&hTabRoot, &hTabAdc,     &hTabSens, &hTabComm,  &hTabMeas, &hTabScan,
-                            &hTabPeriph, &hTabSpecFun, &hTabCor, &hTabOther, &hTabLog, &hTabBlock};
+    int* const pages[12] = {&hTabRoot, &hTabAdc,   &hTabSens,   &hTabComm,
+                            &hTabMeas, &hTabScan,  &hTabPeriph, &hTabSpecFun,
+                            &hTabCor,  &hTabOther, &hTabLog,    &hTabBlock};
     for (int i = 0; i < 12; ++i) {
-        if (GetPanelHandleFromTabPage(hParUtil, PARUTILITY_TABPAR, i, pages[i]) != 0) *pages[i] = 0;
+        if (GetPanelHandleFromTabPage(hParUtil, PARUTILITY_TABPAR, i, pages[i]) != 0)
+            *pages[i] = 0;
     }
     return 0;
 }
 
 void orvalin_DiscardPanels() {
-    int* const panels[] = {&hTabRoot,    &hTabAdc,       &hTabSens,     &hTabComm,     &hTabMeas,
-                           &hTabScan,    &hTabPeriph,    &hTabSpecFun,  &hTabCor,      &hTabOther,
-                           &hTabLog,     &hTabBlock,     &hParUtil,     &hAsFHelp,     &hAboutPanel,
-                           &hCOGIntervalPanel, &iCSVhandle, &hProgressPanel, &hFFTParPanel,
-                           &hStatWaitInf, &hStatTable,   &hStatPar,     &hPrtHead,     &hPrtPanel,
-                           &hSmoothPanel, &hOpPanel,     &hAxisScaling, &hCommentPanel, &hInfLoad,
-                           &hFuncPanel,  &hWlValDispl,   &hScalePanel,  &hConfigPanel, &hDevselectPanel,
-                           &hDDEPanel};
-    for (int* p : panels) *p = 0;
+    int* const panels[] = {
+        &hTabRoot,          &hTabAdc,      &hTabSens,       &hTabComm,        &hTabMeas,
+        &hTabScan,          &hTabPeriph,   &hTabSpecFun,    &hTabCor,         &hTabOther,
+        &hTabLog,           &hTabBlock,    &hParUtil,       &hAsFHelp,        &hAboutPanel,
+        &hCOGIntervalPanel, &iCSVhandle,   &hProgressPanel, &hFFTParPanel,    &hStatWaitInf,
+        &hStatTable,        &hStatPar,     &hPrtHead,       &hPrtPanel,       &hSmoothPanel,
+        &hOpPanel,          &hAxisScaling, &hCommentPanel,  &hInfLoad,        &hFuncPanel,
+        &hWlValDispl,       &hScalePanel,  &hConfigPanel,   &hDevselectPanel, &hDDEPanel};
+    for (int* p : panels)
+        *p = 0;
     for (int* bar : {&hTrigMeasBar, &hXAxisResetBar, &hMenuBar}) {
-        if (*bar > 0) DiscardMenuBar(*bar);
+        if (*bar > 0)
+            DiscardMenuBar(*bar);
         *bar = 0;
     }
     hMainBar = 0;
     // Child panels and tab pages go with their parents.
-    if (hMainPanel > 0) DiscardPanel(hMainPanel);
+    if (hMainPanel > 0)
+        DiscardPanel(hMainPanel);
     hMainPanel = 0;
 }
 
@@ -323,7 +344,8 @@ void orvalin_InstallLinkHooks() {
 // ---------------------------------------------------------------- settings
 void Init() {
     hMainBar = GetPanelMenuBar(hMainPanel);
-    if (hMainBar <= 0) hMainBar = hMenuBar;
+    if (hMainBar <= 0)
+        hMainBar = hMenuBar;
 
     // Configuration file (config.ini).  Until its reader is part of the
     // program the defaults it would set are used.
@@ -339,9 +361,11 @@ void Init() {
     CallCtrlCallback(hMainPanel, MAINP_CHECKBOXDARKREF, EVENT_COMMIT, 0, 0);
     SetCtrlVal(hMainPanel, MAINP_CHECKBOXADAPT, iCheckBoxAdapt);
 
-    for (int i = 0; i < 6; ++i) SetCtrlVal(hPrtHead, kProtocolHeaderCtrls[i], cPrtBuf[i]);
+    for (int i = 0; i < 6; ++i)
+        SetCtrlVal(hPrtHead, kProtocolHeaderCtrls[i], cPrtBuf[i]);
 
-    for (int i = 0; i < 12; ++i) SetCtrlVal(hAxisScaling, kBoundCtrls[i], dUserBounds[i]);
+    for (int i = 0; i < 12; ++i)
+        SetCtrlVal(hAxisScaling, kBoundCtrls[i], dUserBounds[i]);
 
     int choice = 0;
     if (iCkdDomWave != 0) {
@@ -353,13 +377,15 @@ void Init() {
     } else if (iCkdCogVal != 0) {
         choice = 4;
     }
-    if (set_DomWaveCtrl != nullptr) set_DomWaveCtrl(choice);
+    if (set_DomWaveCtrl != nullptr)
+        set_DomWaveCtrl(choice);
     if (iCkdFwhm != 0) {
         SetCtrlVal(hWlValDispl, WLVALUE_CB_FWHM, 1);
         SetCtrlAttribute(hMainPanel, MAINP_FWHM, ATTR_VISIBLE, 1);
     }
 
-    if (set_InterpolMenuChecked != nullptr) set_InterpolMenuChecked();
+    if (set_InterpolMenuChecked != nullptr)
+        set_InterpolMenuChecked();
 
     FillLocaleLanguage();
     // The tab control's look needs no attribute here.
@@ -368,10 +394,12 @@ void Init() {
 // -------------------------------------------------------------------- quit
 void comm_ShortQuit() {
     // Quitting has begun: device events and a second quit do nothing.
-    if (usStopFlag != 0) return;
+    if (usStopFlag != 0)
+        return;
     usStopFlag = 1;
 
-    for (int i = 0; i < 12; ++i) GetCtrlVal(hAxisScaling, kBoundCtrls[i], &dUserBounds[i]);
+    for (int i = 0; i < 12; ++i)
+        GetCtrlVal(hAxisScaling, kBoundCtrls[i], &dUserBounds[i]);
     GetCtrlVal(hAxisScaling, AXISSCAL_RB_X1, &iPxlWlMode);
     GetCtrlVal(hWlValDispl, WLVALUE_CB_DOM_WAVE, &iCkdDomWave);
     GetCtrlVal(hWlValDispl, WLVALUE_CB_FWHM, &iCkdFwhm);
@@ -379,8 +407,10 @@ void comm_ShortQuit() {
     GetCtrlVal(hWlValDispl, WLVALUE_CB_MIN_WAVE, &iCkdMinWave);
     GetCtrlVal(hWlValDispl, WLVALUE_CB_COG_VALLEY, &iCkdCogVal);
 
-    if (fileio_WriteIniFile != nullptr) fileio_WriteIniFile();
-    if (main_FreeFFTValues != nullptr) main_FreeFFTValues();
+    if (fileio_WriteIniFile != nullptr)
+        fileio_WriteIniFile();
+    if (main_FreeFFTValues != nullptr)
+        main_FreeFFTValues();
 
     link_FreeSpectra();
 
@@ -395,10 +425,12 @@ void comm_ShortQuit() {
 }
 
 void orvalin_QuitWhenIdle() {
-    if (usStopFlag != 0) return;
+    if (usStopFlag != 0)
+        return;
 #if ORVALIN_HAVE_MEASURE
     // A running measurement still uses the arrays and the device.
-    if (measure_RequestQuitAfter(comm_ShortQuit) != 0) return;
+    if (measure_RequestQuitAfter(comm_ShortQuit) != 0)
+        return;
 #endif
     comm_ShortQuit();
 }
@@ -409,9 +441,11 @@ int Quit(int panel, int control, int event, void* callbackData, int eventData1, 
     (void)callbackData;
     (void)eventData1;
     (void)eventData2;
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT)
+        return 0;
     SetCtrlAttribute(hMainPanel, MAINP_TIMER, ATTR_ENABLED, 0);
-    if (ConfirmPopup("Quit", "Do you really want to exit?") == 1) orvalin_QuitWhenIdle();
+    if (ConfirmPopup("Quit", "Do you really want to exit?") == 1)
+        orvalin_QuitWhenIdle();
     return 0;
 }
 
@@ -429,7 +463,8 @@ int orvalin_Main(int argc, char** argv) {
     const int argsOk = orvalin_StoreArguments(argc, argv, &argError);
 
     if (InitUserInterface(argc, argv) != 0) {
-        if (argsOk != 0) std::fprintf(stderr, "orvalin: %s\n", argError.c_str());
+        if (argsOk != 0)
+            std::fprintf(stderr, "orvalin: %s\n", argError.c_str());
         return -1;
     }
     if (argsOk != 0) {
@@ -441,7 +476,8 @@ int orvalin_Main(int argc, char** argv) {
     InitVariables(0);
     orvalin_InstallLinkHooks();
     orvalin_RegisterCallbacks();
-    if (orvalin_LoadPanels() != 0) return -1;
+    if (orvalin_LoadPanels() != 0)
+        return -1;
 
     GetCtrlAttribute(hMainPanel, MAINP_DARK, ATTR_CMD_BUTTON_COLOR, &colorMeasButt);
     SetPanelAttribute(hMainPanel, ATTR_WINDOW_ZOOM, VAL_MAXIMIZE);
@@ -451,7 +487,8 @@ int orvalin_Main(int argc, char** argv) {
     SetCtrlAttribute(hMainPanel, MAINP_SAVECONT, ATTR_VISIBLE, 0);
 
     DisplayPanel(hMainPanel);
-    if (dStartupPause > 0.0) Delay(dStartupPause);
+    if (dStartupPause > 0.0)
+        Delay(dStartupPause);
 
     Init();
     comm_InitConnect();

@@ -14,10 +14,10 @@ int iAverage = 1;
 double dScanPeriodUIR = 0.0;
 
 // Panels and menu bars
-int hDDEPanel = 0, hConfigPanel = 0, hScalePanel = 0, hWlValDispl = 0, hFuncPanel = 0,
-    hInfLoad = 0, hCommentPanel = 0, hAxisScaling = 0, hOpPanel = 0, hSmoothPanel = 0,
-    hPrtPanel = 0, hPrtHead = 0, hStatPar = 0, hStatTable = 0, hStatWaitInf = 0,
-    hFFTParPanel = 0, hProgressPanel = 0, iCSVhandle = 0, hAsFHelp = 0;
+int hDDEPanel = 0, hConfigPanel = 0, hScalePanel = 0, hWlValDispl = 0, hFuncPanel = 0, hInfLoad = 0,
+    hCommentPanel = 0, hAxisScaling = 0, hOpPanel = 0, hSmoothPanel = 0, hPrtPanel = 0,
+    hPrtHead = 0, hStatPar = 0, hStatTable = 0, hStatWaitInf = 0, hFFTParPanel = 0,
+    hProgressPanel = 0, iCSVhandle = 0, hAsFHelp = 0;
 int hTrigMeasBar = 0, hXAxisResetBar = 0;
 int hTabAdc = 0, hTabSens = 0, hTabComm = 0, hTabMeas = 0, hTabScan = 0, hTabPeriph = 0,
     hTabSpecFun = 0, hTabCor = 0, hTabOther = 0, hTabLog = 0, hTabBlock = 0;
@@ -55,19 +55,20 @@ void eval_ResetFwhmTable() {
         MAINP_FWHM1, MAINP_FWHM2, MAINP_FWHM3, MAINP_FWHM4,  MAINP_FWHM5,  MAINP_FWHM6,
         MAINP_FWHM7, MAINP_FWHM8, MAINP_FWHM9, MAINP_FWHM10, MAINP_FWHM11, MAINP_FWHM12};
     static const int32_t kPosition[kFwhmSlots] = {
-        MAINP_FWHM_NM1, MAINP_FWHM_NM2, MAINP_FWHM_NM3,  MAINP_FWHM_NM4,  MAINP_FWHM_NM5,
-        MAINP_FWHM_NM6, MAINP_FWHM_NM7, MAINP_FWHM_NM8,  MAINP_FWHM_NM9,  MAINP_FWHM_NM10,
-        MAINP_FWHM_NM11, MAINP_FWHM_NM12};
-    static const int32_t kRadio[kFwhmSlots] = {
-        MAINP_RBPEAK1, MAINP_RBPEAK2, MAINP_RBPEAK3,  MAINP_RBPEAK4,  MAINP_RBPEAK5,
-        MAINP_RBPEAK6, MAINP_RBPEAK7, MAINP_RBPEAK8,  MAINP_RBPEAK9,  MAINP_RBPEAK10,
-        MAINP_RBPEAK11, MAINP_RBPEAK12};
+        MAINP_FWHM_NM1, MAINP_FWHM_NM2,  MAINP_FWHM_NM3,  MAINP_FWHM_NM4,
+        MAINP_FWHM_NM5, MAINP_FWHM_NM6,  MAINP_FWHM_NM7,  MAINP_FWHM_NM8,
+        MAINP_FWHM_NM9, MAINP_FWHM_NM10, MAINP_FWHM_NM11, MAINP_FWHM_NM12};
+    static const int32_t kRadio[kFwhmSlots] = {MAINP_RBPEAK1,  MAINP_RBPEAK2,  MAINP_RBPEAK3,
+                                               MAINP_RBPEAK4,  MAINP_RBPEAK5,  MAINP_RBPEAK6,
+                                               MAINP_RBPEAK7,  MAINP_RBPEAK8,  MAINP_RBPEAK9,
+                                               MAINP_RBPEAK10, MAINP_RBPEAK11, MAINP_RBPEAK12};
     static const int32_t kUnit[kFwhmSlots] = {
-        MAINP_FWHM_UNIT_1, MAINP_FWHM_UNIT_2, MAINP_FWHM_UNIT_3,  MAINP_FWHM_UNIT_4,
-        MAINP_FWHM_UNIT_5, MAINP_FWHM_UNIT_6, MAINP_FWHM_UNIT_7,  MAINP_FWHM_UNIT_8,
+        MAINP_FWHM_UNIT_1, MAINP_FWHM_UNIT_2,  MAINP_FWHM_UNIT_3,  MAINP_FWHM_UNIT_4,
+        MAINP_FWHM_UNIT_5, MAINP_FWHM_UNIT_6,  MAINP_FWHM_UNIT_7,  MAINP_FWHM_UNIT_8,
         MAINP_FWHM_UNIT_9, MAINP_FWHM_UNIT_10, MAINP_FWHM_UNIT_11, MAINP_FWHM_UNIT_12};
     for (int i = 0; i < kFwhmSlots; ++i) {
-        FWHM[i] = FwhmSlot{0.0, 0.0, 0.0, 0, kColour[i], kValue[i], kPosition[i], kRadio[i], kUnit[i]};
+        FWHM[i] =
+            FwhmSlot{0.0, 0.0, 0.0, 0, kColour[i], kValue[i], kPosition[i], kRadio[i], kUnit[i]};
     }
 }
 

@@ -8,8 +8,9 @@ using connecttest::Device;
 
 namespace {
 
-const char kSearchCom[] = "Invalid COM port given by argument!\nA value between 1...256 is neccessary.\n"
-                          "Do you wish to search automatically?";
+const char kSearchCom[] =
+    "Invalid COM port given by argument!\nA value between 1...256 is neccessary.\n"
+    "Do you wish to search automatically?";
 
 ZSimDevice ComDevice(const char* serial, uint16_t port) {
     ZSimDevice d = Device(ZOLT_CONN_COM, serial);
@@ -17,7 +18,7 @@ ZSimDevice ComDevice(const char* serial, uint16_t port) {
     return d;
 }
 
-}  // namespace
+} // namespace
 
 // ------------------------------------------------------------ parsing
 TEST(ConnectParse, ComPortIsStrictDecimalOneTo256) {
@@ -25,7 +26,8 @@ TEST(ConnectParse, ComPortIsStrictDecimalOneTo256) {
     EXPECT_EQ(comm_ParseComPort("1"), 1);
     EXPECT_EQ(comm_ParseComPort("256"), 256);
     EXPECT_EQ(comm_ParseComPort("007"), 7);
-    for (const char* bad : {"", "0", "257", "abc", "5abc", " 5", "-5", "+5", "99999999999999999999"})
+    for (const char* bad :
+         {"", "0", "257", "abc", "5abc", " 5", "-5", "+5", "99999999999999999999"})
         EXPECT_EQ(comm_ParseComPort(bad), -1) << bad;
 }
 
@@ -64,7 +66,8 @@ TEST_F(ConnectFixture, NoArgumentsAndNoStoredConnectionSearchesAtOnce) {
     EXPECT_TRUE(popup_script::Record().empty()) << ::testing::PrintToString(Shown());
     const std::string log = Log();
     EXPECT_EQ(Count(log, "ZOLT_Open"), 1) << log;
-    EXPECT_NE(log.find("comm_GetNumDevices, ZOLT_GetNumDevices, returned code: 0 \n"), std::string::npos);
+    EXPECT_NE(log.find("comm_GetNumDevices, ZOLT_GetNumDevices, returned code: 0 \n"),
+              std::string::npos);
     EXPECT_NE(log.find("comm_OpenDevice, ZOLT_OpenDevice, returned code: 0 \n"), std::string::npos);
     EXPECT_EQ(Title(), "Orvalin # ZS10001");
     EXPECT_EQ(Text(hAboutPanel, ABOUT_SERIAL1), "ZS10001");
@@ -86,7 +89,8 @@ TEST_F(ConnectFixture, StoredConnectionIsTriedFirst) {
     ASSERT_EQ(iOffline, 0);
     EXPECT_STREQ(cSerial1, "ZS30002");
     const std::string log = Log();
-    EXPECT_NE(log.find("main_DevicesSearch, ZOLT_OpenCOMDevice#1, returned code: 0 \n"), std::string::npos);
+    EXPECT_NE(log.find("main_DevicesSearch, ZOLT_OpenCOMDevice#1, returned code: 0 \n"),
+              std::string::npos);
     EXPECT_EQ(log.find("ZOLT_GetNumDevices"), std::string::npos);
     EXPECT_TRUE(popup_script::Record().empty());
 }
@@ -98,7 +102,8 @@ TEST_F(ConnectFixture, FailingStoredConnectionSearchesWithoutAMessage) {
     EXPECT_EQ(iOffline, 0);
     EXPECT_TRUE(popup_script::Record().empty());
     const std::string log = Log();
-    EXPECT_NE(log.find("main_DevicesSearch, ZOLT_OpenCOMDevice#1, returned code: "), std::string::npos);
+    EXPECT_NE(log.find("main_DevicesSearch, ZOLT_OpenCOMDevice#1, returned code: "),
+              std::string::npos);
     EXPECT_NE(log.find("comm_GetNumDevices"), std::string::npos);
 }
 
@@ -139,8 +144,8 @@ TEST_P(BadComArgument, AsksAndYesSearches) {
     EXPECT_EQ(q.kind, popup_script::Kind::Confirm);
     EXPECT_EQ(q.title, "ZOLT Tarvo ERROR");
     if (*GetParam() == '\0') {
-        EXPECT_EQ(q.text,
-                  "COM-port number as the 2nd command line argument missing.\nDo you wish to search automatically?");
+        EXPECT_EQ(q.text, "COM-port number as the 2nd command line argument missing.\nDo you wish "
+                          "to search automatically?");
     } else {
         EXPECT_EQ(q.text, kSearchCom);
     }
@@ -201,14 +206,15 @@ TEST_F(ConnectFixture, OfflineMakesNoOpenCallEvenWithAStoredConnection) {
 TEST_F(ConnectFixture, NoDeviceFound) {
     zsim_ClearDevices();
     comm_InitConnect();
-    EXPECT_EQ(Shown(), std::vector<std::string>{"No device found!|No device found! Switched to offline mode."});
+    EXPECT_EQ(Shown(), std::vector<std::string>{
+                           "No device found!|No device found! Switched to offline mode."});
     EXPECT_EQ(iOffline, 1);
     EXPECT_EQ(Log().find("comm_OpenDevice"), std::string::npos);
 }
 
 // ------------------------------------------------------------- chooser
 class ThreeDevices : public ConnectFixture {
-protected:
+  protected:
     void SetUp() override {
         ConnectFixture::SetUp();
         ZSimDevice bt = Device(ZOLT_CONN_BT, "ZS50003");
@@ -225,7 +231,8 @@ TEST_F(ThreeDevices, ChooserShowsOneLinePerDevice) {
     ASSERT_EQ(count, 3);
     std::vector<std::string> lines(3);
     for (int i = 0; i < 3; ++i) {
-        GetLabelFromIndex(hDevselectPanel, DEVSELECT_SELECTDEV, i, &lines[static_cast<std::size_t>(i)]);
+        GetLabelFromIndex(hDevselectPanel, DEVSELECT_SELECTDEV, i,
+                          &lines[static_cast<std::size_t>(i)]);
         int value = -1;
         GetValueFromIndex(hDevselectPanel, DEVSELECT_SELECTDEV, i, &value);
         EXPECT_EQ(value, i);
@@ -268,7 +275,8 @@ TEST_F(ThreeDevices, OkOpensTheSelectedDevice) {
 
 TEST_F(ConnectFixture, OneDeviceNeedsNoChooser) {
     comm_InitConnect();
-    for (const auto& s : popup_script::Record()) EXPECT_NE(s.kind, popup_script::Kind::ModalPanel);
+    for (const auto& s : popup_script::Record())
+        EXPECT_NE(s.kind, popup_script::Kind::ModalPanel);
     EXPECT_EQ(iOffline, 0);
 }
 
@@ -281,17 +289,20 @@ TEST_F(ConnectFixture, BluetoothArgumentShowsItsAddress) {
     ASSERT_EQ(iOffline, 0);
     EXPECT_EQ(stParam.btAddress, 0x0012ABCDEF01ull);
     EXPECT_EQ(Text(hAboutPanel, ABOUT_CONNTYPE), "Bluetooth, address 0x0012ABCDEF01");
-    EXPECT_NE(Log().find("main_DevicesSearch, ZOLT_OpenBTDevice#2 Arg=\"0012abcdef01\", returned code: 0 \n"),
-              std::string::npos);
+    EXPECT_NE(
+        Log().find(
+            "main_DevicesSearch, ZOLT_OpenBTDevice#2 Arg=\"0012abcdef01\", returned code: 0 \n"),
+        std::string::npos);
 }
 
 TEST_F(ConnectFixture, MalformedBluetoothAddressIsNotOpened) {
     Args("BT", "00:12:AB");
     popup_script::PushConfirm(false);
     comm_InitConnect();
-    EXPECT_EQ(Shown(), std::vector<std::string>{
-                           "ERROR|Could not open device with BlueTooth address specified by argument!\n"
-                           "Do you wish to search automatically?"});
+    EXPECT_EQ(Shown(),
+              std::vector<std::string>{
+                  "ERROR|Could not open device with BlueTooth address specified by argument!\n"
+                  "Do you wish to search automatically?"});
     EXPECT_EQ(Log().find("ZOLT_Open"), std::string::npos);
 }
 
@@ -308,7 +319,8 @@ TEST_F(ConnectFixture, FailedBasicReadClosesTheDeviceAndStaysOffline) {
     EXPECT_EQ(Shown(), std::vector<std::string>{"ERROR|Could not read parameter from device!"});
     EXPECT_EQ(iOffline, 1);
     EXPECT_EQ(dwCurrentDevice, 0u);
-    EXPECT_NE(Log().find("main_DevicesSearch, ZOLT_CloseDevice, returned code: 0 \n"), std::string::npos);
+    EXPECT_NE(Log().find("main_DevicesSearch, ZOLT_CloseDevice, returned code: 0 \n"),
+              std::string::npos);
     EXPECT_EQ(Title(), "Orvalin (offline)");
     int dimmed = 0;
     GetMenuBarAttribute(hMenuBar, MENUBAR_DISCON_DEVICE, ATTR_MENU_DIMMED, &dimmed);
@@ -321,7 +333,8 @@ TEST_F(ConnectFixture, FailedBasicReadClosesTheDeviceAndStaysOffline) {
     // No handle was leaked: the port opens again.
     uint32_t h = 0;
     EXPECT_EQ(ZOLT_OpenCOMDevice(3, 0, &h), 0);
-    if (h != 0) ZOLT_CloseDevice(h);
+    if (h != 0)
+        ZOLT_CloseDevice(h);
 }
 
 TEST_F(ConnectFixture, ArraysFollowThePixelCountOfEachConnection) {
@@ -353,7 +366,8 @@ TEST_F(ConnectFixture, ArraysFollowThePixelCountOfEachConnection) {
     EXPECT_NE(iAllocatedDisplay, firstDisplay);
     // Zero-filled anew and indexable to the last pixel (the sanitizer
     // catches a stale, larger or smaller size).
-    for (double* a : {dDark, dLight, dReferenz, dTrans, dAbsorb, dFormel1, dFormel2}) EXPECT_EQ(a[511], 0.0);
+    for (double* a : {dDark, dLight, dReferenz, dTrans, dAbsorb, dFormel1, dFormel2})
+        EXPECT_EQ(a[511], 0.0);
     EXPECT_EQ(iRowDark[511], 0);
     EXPECT_DOUBLE_EQ(dLambda[511], 400.0 + 0.5 * 511);
     EXPECT_EQ(dYtemp[25500], 0.0);
@@ -363,7 +377,7 @@ TEST_F(ConnectFixture, ArraysFollowThePixelCountOfEachConnection) {
 }
 
 TEST_F(ConnectFixture, ConnectedControlsAndRanges) {
-    iStartWaveLen = 150;  // below the device's 190 nm
+    iStartWaveLen = 150; // below the device's 190 nm
     iEndWaveLen = 700;
     fTint = 0.0f;
     comm_InitConnect();
@@ -399,8 +413,10 @@ TEST_F(ConnectFixture, ConnectedControlsAndRanges) {
     GetCtrlAttribute(hMainPanel, MAINP_SWITCHCONNECT, ATTR_TOOLTIP_TEXT, &tip);
     EXPECT_EQ(tip, "Click to close connection");
     const std::string log = Log();
-    EXPECT_NE(log.find("comm_SetTrigger, ZOLT_SetTrigger Arg = 2, returned code: 0 \n"), std::string::npos);
-    EXPECT_NE(log.find("main_DevicesSearch, ZOLT_SetCallbackFunction, returned code: 0 \n"), std::string::npos);
+    EXPECT_NE(log.find("comm_SetTrigger, ZOLT_SetTrigger Arg = 2, returned code: 0 \n"),
+              std::string::npos);
+    EXPECT_NE(log.find("main_DevicesSearch, ZOLT_SetCallbackFunction, returned code: 0 \n"),
+              std::string::npos);
     EXPECT_NE(log.find("main_DevicesSearch, main_GetBasicParam()"), std::string::npos);
 }
 

@@ -8,17 +8,18 @@ using connecttest::ConnectFixture;
 
 namespace {
 
-constexpr int kArmed = 0xFFD0C8;  // (255, 208, 200)
+constexpr int kArmed = 0xFFD0C8; // (255, 208, 200)
 
 std::vector<int> g_pressed;
 
 int RecordPress(int panel, int control, int event, void*, int, int) {
-    if (panel == hMainPanel && event == EVENT_COMMIT) g_pressed.push_back(control);
+    if (panel == hMainPanel && event == EVENT_COMMIT)
+        g_pressed.push_back(control);
     return 0;
 }
 
 class TriggerTest : public ConnectFixture {
-protected:
+  protected:
     void SetUp() override {
         ConnectFixture::SetUp();
         g_pressed.clear();
@@ -34,7 +35,8 @@ protected:
     }
 
     static void DeviceEvent() {
-        cbComCallback(hMainPanel, static_cast<int>(ZOLT_MSG_DEVICE_EVENT), nullptr, nullptr, nullptr);
+        cbComCallback(hMainPanel, static_cast<int>(ZOLT_MSG_DEVICE_EVENT), nullptr, nullptr,
+                      nullptr);
     }
 
     // Lets the queued device-event message arrive (it is posted from the
@@ -45,11 +47,12 @@ protected:
             ProcessSystemEvents();
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
-        for (int i = 0; i < 20; ++i) ProcessSystemEvents();
+        for (int i = 0; i < 20; ++i)
+            ProcessSystemEvents();
     }
 };
 
-}  // namespace
+} // namespace
 
 TEST_F(TriggerTest, FiredTriggerPressesTheLaterArmedButton) {
     Arm(MAINP_REFERENCE);
@@ -57,7 +60,8 @@ TEST_F(TriggerTest, FiredTriggerPressesTheLaterArmedButton) {
     zsim_FireTrigger(0);
     DeliverPosted();
     EXPECT_EQ(g_pressed, std::vector<int>{MAINP_ABSORBANCE});
-    EXPECT_NE(Log().find("comm_GetEnquiry, ZOLT_GetEnquiry, returned code: 0 \n"), std::string::npos);
+    EXPECT_NE(Log().find("comm_GetEnquiry, ZOLT_GetEnquiry, returned code: 0 \n"),
+              std::string::npos);
     EXPECT_EQ(TimerCallbacksSuspended(), 0);
 }
 

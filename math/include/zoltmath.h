@@ -66,18 +66,18 @@ double zoltmath_ValleyWidth(const double* y, const double* x, uint32_t last, int
 // The shown curve's point count and the displayed wavelength range (whole nm);
 // a centroid must lie strictly inside (iMinWaveLen, iMaxWaveLen).
 struct ZoltMathCurveRange {
-  int iNumOfPnt = 0;
-  int iMinWaveLen = 0;
-  int iMaxWaveLen = 0;
+    int iNumOfPnt = 0;
+    int iMinWaveLen = 0;
+    int iMaxWaveLen = 0;
 };
 
 // The valley's construction, for drawing: shoulder wavelengths and the first
 // and last index of the integration window.
 struct ZoltMathValleyConstruction {
-  double dTemp1 = 0.0;
-  double dTemp2 = 0.0;
-  int iTmpCOG1 = 0;
-  int iTmpCOG2 = 0;
+    double dTemp1 = 0.0;
+    double dTemp2 = 0.0;
+    int iTmpCOG1 = 0;
+    int iTmpCOG2 = 0;
 };
 
 // Centroid wavelength of the peak nearest to start, weighted by the values
@@ -104,8 +104,7 @@ int zoltmath_DomWaveValley(const double* y, const double* wl, double percent, do
 // ------------------------------------- polynomial, resampling, correlation
 
 // out[p] = a0 + a1 p + a2 p^2 + a3 p^3 + a4 p^4 for p = 0 ... n-1.
-void zoltmath_Fitpolynom(double* out, double a0, double a1, double a2, double a3, double a4,
-                         int n);
+void zoltmath_Fitpolynom(double* out, double a0, double a1, double a2, double a3, double a4, int n);
 
 // Linear resampling of (x, y), n points, onto the multiples of step strictly
 // above trunc(x[0] / step) * step and strictly below xEnd, by repeated
@@ -127,20 +126,22 @@ void zoltmath_SplineInterpol(double* outY, const double* newX, const double* y, 
 // array is constant.
 double zoltmath_Korrelation(const double* a, const double* b, int n);
 
-inline double pow2(double x) { return x * x; }
+inline double pow2(double x) {
+    return x * x;
+}
 
 // ---------------------------------------------------- stray-light correction
 
 // The device's correction data (copied by the caller from its parameter
 // record). The four pixel numbers are taken as unsigned values.
 struct ZoltMathCorrection {
-  int32_t pixelCount = 0;
-  int32_t correctionStat = 0;
-  int32_t corrRange1First = 0;  // offset window, inclusive
-  int32_t corrRange1Last = 0;
-  int32_t corrRange2First = 0;  // correction range, end exclusive
-  int32_t corrRange2Last = 0;
-  float corrCoeff[4] = {0.0f, 0.0f, 0.0f, 0.0f};
+    int32_t pixelCount = 0;
+    int32_t correctionStat = 0;
+    int32_t corrRange1First = 0; // offset window, inclusive
+    int32_t corrRange1Last = 0;
+    int32_t corrRange2First = 0; // correction range, end exclusive
+    int32_t corrRange2Last = 0;
+    float corrCoeff[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 };
 
 // Offset and stray-light correction of dReferenz (pixelCount values) in place;

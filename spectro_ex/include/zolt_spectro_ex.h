@@ -64,8 +64,7 @@ ZOLT_EXPORT int ZOLT_API ZOLT_SpectroTintEx(uint32_t handle, float* tintMs);
 /* Configure without starting */
 ZOLT_EXPORT int ZOLT_API ZOLT_PrepareLightEx(uint32_t handle, float tintMs, uint16_t averages);
 ZOLT_EXPORT int ZOLT_API ZOLT_PrepareReferEx(uint32_t handle, float tintMs, uint16_t averages);
-ZOLT_EXPORT int ZOLT_API ZOLT_PrepareTransReflEx(uint32_t handle, float tintMs,
-                                                 uint16_t averages);
+ZOLT_EXPORT int ZOLT_API ZOLT_PrepareTransReflEx(uint32_t handle, float tintMs, uint16_t averages);
 
 /* The library's own version (major.minor.build); 128 when its version record
  * cannot be read, outputs then untouched.  Null outputs are skipped. */

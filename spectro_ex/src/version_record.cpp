@@ -11,20 +11,25 @@
 
 #define SPECTRO_EX_STR2(x) #x
 #define SPECTRO_EX_STR(x) SPECTRO_EX_STR2(x)
-#define SPECTRO_EX_VERSION_TEXT                                                  \
-    SPECTRO_EX_STR(SPECTRO_EX_VERSION_MAJOR) "." SPECTRO_EX_STR(SPECTRO_EX_VERSION_MINOR) "." \
-        SPECTRO_EX_STR(SPECTRO_EX_VERSION_BUILD)
+#define SPECTRO_EX_VERSION_TEXT                                                                    \
+    SPECTRO_EX_STR(SPECTRO_EX_VERSION_MAJOR)                                                       \
+    "." SPECTRO_EX_STR(SPECTRO_EX_VERSION_MINOR) "." SPECTRO_EX_STR(SPECTRO_EX_VERSION_BUILD)
 
 // Every "\0" closes its own literal so that no following digit joins the
 // escape.
-#define SPECTRO_EX_VERSION_STRINGS                                              \
-    "FileVersion\0" SPECTRO_EX_VERSION_TEXT "\0"                                \
-    "ProductVersion\0" SPECTRO_EX_VERSION_TEXT "\0"                             \
-    "FileDescription\0" "ZOLT Extended Transmission/Reflection DLL\0"           \
-    "ProductName\0" "ZOLT Extended Transmission/Reflection Dynamic Link Library (DLL)\0" \
-    "InternalName\0" "zolt_spectro_ex\0"                                        \
-    "OriginalFilename\0" "zolt_spectro_ex.dll\0"                                \
-    "SpecialBuild\0" "Win32 Release\0"
+#define SPECTRO_EX_VERSION_STRINGS                                                                 \
+    "FileVersion\0" SPECTRO_EX_VERSION_TEXT "\0"                                                   \
+    "ProductVersion\0" SPECTRO_EX_VERSION_TEXT "\0"                                                \
+    "FileDescription\0"                                                                            \
+    "ZOLT Extended Transmission/Reflection DLL\0"                                                  \
+    "ProductName\0"                                                                                \
+    "ZOLT Extended Transmission/Reflection Dynamic Link Library (DLL)\0"                           \
+    "InternalName\0"                                                                               \
+    "zolt_spectro_ex\0"                                                                            \
+    "OriginalFilename\0"                                                                           \
+    "zolt_spectro_ex.dll\0"                                                                        \
+    "SpecialBuild\0"                                                                               \
+    "Win32 Release\0"
 
 namespace spectro_ex {
 namespace {
@@ -33,7 +38,9 @@ constexpr uint32_t kFileVersionMS = (SPECTRO_EX_VERSION_MAJOR << 16) | SPECTRO_E
 constexpr uint32_t kFileVersionLS = (SPECTRO_EX_VERSION_BUILD << 16) | SPECTRO_EX_VERSION_REVISION;
 constexpr size_t kStringsSize = sizeof(SPECTRO_EX_VERSION_STRINGS);
 
-constexpr size_t spectro_Align4(size_t n) { return (n + 3u) & ~size_t{3u}; }
+constexpr size_t spectro_Align4(size_t n) {
+    return (n + 3u) & ~size_t{3u};
+}
 
 struct VersionNote {
     uint32_t ownerSize;
@@ -55,8 +62,7 @@ static_assert(offsetof(VersionNote, strings) - offsetof(VersionNote, signature) 
 
 // A ".note" section becomes part of a PT_NOTE segment, which is mapped with
 // the module, so the record can be read from memory without opening any file.
-__attribute__((section(".note.zolt.version"), used, aligned(4)))
-const VersionNote kVersionNote = {
+__attribute__((section(".note.zolt.version"), used, aligned(4))) const VersionNote kVersionNote = {
     sizeof(kVersionNoteOwner),
     static_cast<uint32_t>(kVersionOffsetStrings + kStringsSize),
     kVersionNoteType,
@@ -71,34 +77,33 @@ const VersionNote kVersionNote = {
     SPECTRO_EX_VERSION_STRINGS,
 };
 
-uint32_t spectro_ReadU32(const unsigned char* p)
-{
+uint32_t spectro_ReadU32(const unsigned char* p) {
     uint32_t v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
 
 struct NoteSearch {
-    uintptr_t address;  // an address inside the module we are looking for
+    uintptr_t address; // an address inside the module we are looking for
     bool moduleFound;
     const unsigned char* desc;
     size_t descSize;
 };
 
-bool spectro_ModuleContains(const dl_phdr_info* info, uintptr_t address)
-{
+bool spectro_ModuleContains(const dl_phdr_info* info, uintptr_t address) {
     for (ElfW(Half) i = 0; i < info->dlpi_phnum; ++i) {
         const ElfW(Phdr)& ph = info->dlpi_phdr[i];
-        if (ph.p_type != PT_LOAD) continue;
+        if (ph.p_type != PT_LOAD)
+            continue;
         const uintptr_t start = info->dlpi_addr + ph.p_vaddr;
-        if (address >= start && address - start < ph.p_memsz) return true;
+        if (address >= start && address - start < ph.p_memsz)
+            return true;
     }
     return false;
 }
 
 // Walks one PT_NOTE segment; every size is checked against the segment's end.
-void spectro_ScanNotes(const unsigned char* p, size_t size, size_t align, NoteSearch* search)
-{
+void spectro_ScanNotes(const unsigned char* p, size_t size, size_t align, NoteSearch* search) {
     const auto pad = [align](size_t n) { return (n + align - 1) & ~(align - 1); };
     size_t pos = 0;
     while (size - pos >= 12) {
@@ -106,9 +111,11 @@ void spectro_ScanNotes(const unsigned char* p, size_t size, size_t align, NoteSe
         const uint32_t descSize = spectro_ReadU32(p + pos + 4);
         const uint32_t type = spectro_ReadU32(p + pos + 8);
         const size_t ownerAt = pos + 12;
-        if (ownerSize > size - ownerAt) return;
+        if (ownerSize > size - ownerAt)
+            return;
         const size_t descAt = ownerAt + pad(ownerSize);
-        if (descAt > size || descSize > size - descAt) return;
+        if (descAt > size || descSize > size - descAt)
+            return;
         if (type == kVersionNoteType && ownerSize == sizeof(kVersionNoteOwner) &&
             std::memcmp(p + ownerAt, kVersionNoteOwner, sizeof(kVersionNoteOwner)) == 0) {
             search->desc = p + descAt;
@@ -116,36 +123,42 @@ void spectro_ScanNotes(const unsigned char* p, size_t size, size_t align, NoteSe
             return;
         }
         const size_t next = descAt + pad(descSize);
-        if (next <= pos || next > size) return;
+        if (next <= pos || next > size)
+            return;
         pos = next;
     }
 }
 
-int spectro_VisitModule(dl_phdr_info* info, size_t, void* data)
-{
+int spectro_VisitModule(dl_phdr_info* info, size_t, void* data) {
     auto* search = static_cast<NoteSearch*>(data);
-    if (!spectro_ModuleContains(info, search->address)) return 0;
+    if (!spectro_ModuleContains(info, search->address))
+        return 0;
     search->moduleFound = true;
     for (ElfW(Half) i = 0; i < info->dlpi_phnum && search->desc == nullptr; ++i) {
         const ElfW(Phdr)& ph = info->dlpi_phdr[i];
-        if (ph.p_type != PT_NOTE) continue;
+        if (ph.p_type != PT_NOTE)
+            continue;
         const size_t align = ph.p_align == 8 ? 8 : 4;
         spectro_ScanNotes(reinterpret_cast<const unsigned char*>(info->dlpi_addr + ph.p_vaddr),
                           ph.p_filesz, align, search);
     }
-    return 1;  // our module: stop here, found or not
+    return 1; // our module: stop here, found or not
 }
 
-}  // namespace
+} // namespace
 
-bool version_ParseRecord(const unsigned char* desc, size_t size, FileVersion* out)
-{
-    if (desc == nullptr || size < kVersionOffsetStrings) return false;
-    if (spectro_ReadU32(desc + kVersionOffsetSignature) != kVersionSignature) return false;
-    if (spectro_ReadU32(desc + kVersionOffsetLayout) != kVersionLayout) return false;
+bool version_ParseRecord(const unsigned char* desc, size_t size, FileVersion* out) {
+    if (desc == nullptr || size < kVersionOffsetStrings)
+        return false;
+    if (spectro_ReadU32(desc + kVersionOffsetSignature) != kVersionSignature)
+        return false;
+    if (spectro_ReadU32(desc + kVersionOffsetLayout) != kVersionLayout)
+        return false;
     const uint32_t stringsSize = spectro_ReadU32(desc + kVersionOffsetStringsSize);
-    if (stringsSize == 0 || stringsSize > size - kVersionOffsetStrings) return false;
-    if (desc[kVersionOffsetStrings + stringsSize - 1] != '\0') return false;
+    if (stringsSize == 0 || stringsSize > size - kVersionOffsetStrings)
+        return false;
+    if (desc[kVersionOffsetStrings + stringsSize - 1] != '\0')
+        return false;
 
     const uint32_t ms = spectro_ReadU32(desc + kVersionOffsetFileMS);
     const uint32_t ls = spectro_ReadU32(desc + kVersionOffsetFileLS);
@@ -156,14 +169,14 @@ bool version_ParseRecord(const unsigned char* desc, size_t size, FileVersion* ou
     return true;
 }
 
-bool version_ReadOwn(FileVersion* out)
-{
+bool version_ReadOwn(FileVersion* out) {
     // Any code address of ours identifies the module; a library of the same
     // name elsewhere on the search path is never consulted.
     NoteSearch search{reinterpret_cast<uintptr_t>(&version_ReadOwn), false, nullptr, 0};
     dl_iterate_phdr(spectro_VisitModule, &search);
-    if (!search.moduleFound || search.desc == nullptr) return false;
+    if (!search.moduleFound || search.desc == nullptr)
+        return false;
     return version_ParseRecord(search.desc, search.descSize, out);
 }
 
-}  // namespace spectro_ex
+} // namespace spectro_ex

@@ -46,6 +46,6 @@ bool version_ParseRecord(const unsigned char* desc, size_t size, FileVersion* ou
 // module or its record cannot be found or the record is malformed.
 bool version_ReadOwn(FileVersion* out);
 
-}  // namespace spectro_ex
+} // namespace spectro_ex
 
 #endif

@@ -21,8 +21,8 @@ inline constexpr int32_t kBusy = 1;
 inline constexpr int32_t kPixelCount = 2048;
 inline constexpr float kTintMs = 37.25f;
 inline constexpr int32_t kTintReserved = 0x5A5A5A5A;
-inline constexpr int32_t kFetchFill = 1234;   // first element of a fetched array
-inline constexpr float kWaveFill = 0.5f;      // first element of a Wave output
+inline constexpr int32_t kFetchFill = 1234; // first element of a fetched array
+inline constexpr float kWaveFill = 0.5f;    // first element of a Wave output
 
 // Back to the start: empty journal, no failure, device type 0.
 void fake_Reset();
@@ -34,6 +34,6 @@ const std::vector<std::string>& fake_Calls();
 // The third argument the last ZOLT_GetTintConf call received.
 const void* fake_LastTintReserved();
 
-}  // namespace fakecore
+} // namespace fakecore
 
 #endif

@@ -4,8 +4,8 @@
 
 #include <cstdio>
 #include <fstream>
-#include <sstream>
 #include <set>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -18,20 +18,19 @@ namespace {
 
 // Ordinal order; a program importing by ordinal breaks if one moves.
 const char* const kOrdinalTable[] = {
-    "ZOLT_GetNumSpectroEx",  "ZOLT_GetSerialSpectroEx", "ZOLT_OpenSpectroEx",
-    "ZOLT_CloseSpectroEx",   "ZOLT_StartDarkEx",        "ZOLT_DarkPixEx",
-    "ZOLT_DarkWaveEx",       "ZOLT_StartLightEx",       "ZOLT_LightPixEx",
-    "ZOLT_LightWaveEx",      "ZOLT_StartReferEx",       "ZOLT_ReferPixEx",
-    "ZOLT_ReferWaveEx",      "ZOLT_StartTransReflEx",   "ZOLT_TransReflPixEx",
-    "ZOLT_TransReflWaveEx",  "ZOLT_SpectroStatusEx",    "ZOLT_SpectroBreakEx",
-    "ZOLT_PixelCountEx",     "ZOLT_SpectroTintEx",      "ZOLT_PrepareLightEx",
-    "ZOLT_PrepareReferEx",   "ZOLT_PrepareTransReflEx", "ZOLT_GetSpectroExDLLVersion",
+    "ZOLT_GetNumSpectroEx", "ZOLT_GetSerialSpectroEx", "ZOLT_OpenSpectroEx",
+    "ZOLT_CloseSpectroEx",  "ZOLT_StartDarkEx",        "ZOLT_DarkPixEx",
+    "ZOLT_DarkWaveEx",      "ZOLT_StartLightEx",       "ZOLT_LightPixEx",
+    "ZOLT_LightWaveEx",     "ZOLT_StartReferEx",       "ZOLT_ReferPixEx",
+    "ZOLT_ReferWaveEx",     "ZOLT_StartTransReflEx",   "ZOLT_TransReflPixEx",
+    "ZOLT_TransReflWaveEx", "ZOLT_SpectroStatusEx",    "ZOLT_SpectroBreakEx",
+    "ZOLT_PixelCountEx",    "ZOLT_SpectroTintEx",      "ZOLT_PrepareLightEx",
+    "ZOLT_PrepareReferEx",  "ZOLT_PrepareTransReflEx", "ZOLT_GetSpectroExDLLVersion",
 };
 
 // (ordinal, name) pairs of the EXPORTS section; a line of another shape there
 // is a failure.
-std::vector<std::pair<int, std::string>> ReadDef(const char* path)
-{
+std::vector<std::pair<int, std::string>> ReadDef(const char* path) {
     std::ifstream in(path);
     EXPECT_TRUE(in.is_open()) << path;
     std::vector<std::pair<int, std::string>> exports;
@@ -40,12 +39,14 @@ std::vector<std::pair<int, std::string>> ReadDef(const char* path)
     while (std::getline(in, text)) {
         std::istringstream line(text.substr(0, text.find(';')));
         std::string name, ordinal, rest;
-        if (!(line >> name)) continue;
+        if (!(line >> name))
+            continue;
         if (name == "EXPORTS") {
             inExports = true;
             continue;
         }
-        if (!inExports) continue;
+        if (!inExports)
+            continue;
         if ((line >> ordinal) && !(line >> rest) && ordinal.size() > 1 && ordinal[0] == '@' &&
             ordinal.find_first_not_of("0123456789", 1) == std::string::npos)
             exports.emplace_back(std::stoi(ordinal.substr(1)), name);
@@ -60,8 +61,7 @@ struct DynamicSymbol {
     std::string name;
 };
 
-std::vector<DynamicSymbol> DefinedDynamicSymbols(const char* library)
-{
+std::vector<DynamicSymbol> DefinedDynamicSymbols(const char* library) {
     const std::string command = std::string("nm -D --defined-only '") + library + "' 2>&1";
     std::vector<DynamicSymbol> symbols;
     FILE* pipe = popen(command.c_str(), "r");
@@ -83,8 +83,7 @@ std::vector<DynamicSymbol> DefinedDynamicSymbols(const char* library)
     return symbols;
 }
 
-TEST(SPECTRO_EX_EXPORTS_SUITE, DefFileHoldsTheFixedOrdinals)
-{
+TEST(SPECTRO_EX_EXPORTS_SUITE, DefFileHoldsTheFixedOrdinals) {
     const auto exports = ReadDef(SPECTRO_EX_DEF_FILE);
     ASSERT_EQ(exports.size(), std::size(kOrdinalTable));
     for (size_t i = 0; i < exports.size(); ++i) {
@@ -93,10 +92,10 @@ TEST(SPECTRO_EX_EXPORTS_SUITE, DefFileHoldsTheFixedOrdinals)
     }
 }
 
-TEST(SPECTRO_EX_EXPORTS_SUITE, LibraryExportsExactlyTheDefNames)
-{
+TEST(SPECTRO_EX_EXPORTS_SUITE, LibraryExportsExactlyTheDefNames) {
     std::set<std::string> defNames;
-    for (const auto& e : ReadDef(SPECTRO_EX_DEF_FILE)) defNames.insert(e.second);
+    for (const auto& e : ReadDef(SPECTRO_EX_DEF_FILE))
+        defNames.insert(e.second);
     ASSERT_EQ(defNames.size(), std::size(kOrdinalTable));
 
     std::set<std::string> exported;
@@ -107,4 +106,4 @@ TEST(SPECTRO_EX_EXPORTS_SUITE, LibraryExportsExactlyTheDefNames)
     EXPECT_EQ(exported, defNames);
 }
 
-}  // namespace
+} // namespace

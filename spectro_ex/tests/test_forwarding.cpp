@@ -14,8 +14,7 @@ namespace {
 
 constexpr uint32_t kHandle = 0x80000001u;
 
-std::string Ptr(const void* p)
-{
+std::string Ptr(const void* p) {
     char text[32];
     std::snprintf(text, sizeof text, "%p", p);
     return text;
@@ -36,10 +35,11 @@ struct ForwardCase {
     std::function<std::string(Outputs&)> expectedCall;
 };
 
-void PrintTo(const ForwardCase& c, std::ostream* os) { *os << c.label; }
+void PrintTo(const ForwardCase& c, std::ostream* os) {
+    *os << c.label;
+}
 
-std::vector<ForwardCase> AllForwards()
-{
+std::vector<ForwardCase> AllForwards() {
     const std::string h = std::to_string(kHandle);
     const auto fetch = [h](const char* label, int(ZOLT_API * fn)(uint32_t, int32_t*),
                            const char* core) {
@@ -51,12 +51,11 @@ std::vector<ForwardCase> AllForwards()
     const auto wave = [h](const char* label,
                           int(ZOLT_API * fn)(uint32_t, int32_t, int32_t, float, float*),
                           const char* core) {
-        return ForwardCase{label,
-                           [fn](Outputs& o) { return fn(kHandle, 300, -800, 0.25f, o.wave); },
-                           [h, core](Outputs& o) {
-                               return std::string(core) + "(" + h + ",300,-800,0.25," +
-                                      Ptr(o.wave) + ")";
-                           }};
+        return ForwardCase{
+            label, [fn](Outputs& o) { return fn(kHandle, 300, -800, 0.25f, o.wave); },
+            [h, core](Outputs& o) {
+                return std::string(core) + "(" + h + ",300,-800,0.25," + Ptr(o.wave) + ")";
+            }};
     };
     return {
         {"GetNumSpectro", [](Outputs& o) { return ZOLT_GetNumSpectroEx(&o.u32[0]); },
@@ -91,19 +90,17 @@ std::vector<ForwardCase> AllForwards()
 }
 
 class spectro_ex_Forward : public ::testing::TestWithParam<ForwardCase> {
-protected:
+  protected:
     void SetUp() override { fakecore::fake_Reset(); }
 };
 
-TEST_P(spectro_ex_Forward, MakesOneCoreCallWithTheSameArguments)
-{
+TEST_P(spectro_ex_Forward, MakesOneCoreCallWithTheSameArguments) {
     Outputs o;
     EXPECT_EQ(GetParam().call(o), ZOLT_OK);
     EXPECT_EQ(fakecore::fake_Calls(), std::vector<std::string>{GetParam().expectedCall(o)});
 }
 
-TEST_P(spectro_ex_Forward, ReturnsTheCoreStatusUnchanged)
-{
+TEST_P(spectro_ex_Forward, ReturnsTheCoreStatusUnchanged) {
     for (int status : {int{ZOLT_E_HANDLE}, int{ZOLT_E_FATAL}, -1}) {
         fakecore::fake_Reset();
         fakecore::fake_FailAtCall(1, status);
@@ -119,13 +116,12 @@ INSTANTIATE_TEST_SUITE_P(AllForwards, spectro_ex_Forward, ::testing::ValuesIn(Al
                          });
 
 class spectro_ex_ForwardOutputs : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { fakecore::fake_Reset(); }
     Outputs o;
 };
 
-TEST_F(spectro_ex_ForwardOutputs, CoreOutputsReachTheCaller)
-{
+TEST_F(spectro_ex_ForwardOutputs, CoreOutputsReachTheCaller) {
     ASSERT_EQ(ZOLT_GetNumSpectroEx(&o.u32[0]), ZOLT_OK);
     EXPECT_EQ(o.u32[0], fakecore::kNumDevices);
     ASSERT_EQ(ZOLT_GetSerialSpectroEx(0, &o.u32[0], &o.u32[1], &o.u32[2]), ZOLT_OK);
@@ -144,8 +140,7 @@ TEST_F(spectro_ex_ForwardOutputs, CoreOutputsReachTheCaller)
     EXPECT_EQ(o.wave[0], fakecore::kWaveFill);
 }
 
-TEST_F(spectro_ex_ForwardOutputs, TintQueryKeepsTheCoreThirdOutputToItself)
-{
+TEST_F(spectro_ex_ForwardOutputs, TintQueryKeepsTheCoreThirdOutputToItself) {
     ASSERT_EQ(ZOLT_SpectroTintEx(kHandle, &o.tint), ZOLT_OK);
     EXPECT_EQ(o.tint, fakecore::kTintMs);
     // The core must get a real place for its third output, not the caller's.
@@ -153,11 +148,10 @@ TEST_F(spectro_ex_ForwardOutputs, TintQueryKeepsTheCoreThirdOutputToItself)
     EXPECT_NE(fakecore::fake_LastTintReserved(), static_cast<const void*>(&o.tint));
 }
 
-TEST_F(spectro_ex_ForwardOutputs, TintQueryFailureLeavesTheResultAlone)
-{
+TEST_F(spectro_ex_ForwardOutputs, TintQueryFailureLeavesTheResultAlone) {
     fakecore::fake_FailAtCall(1, ZOLT_E_NOT_CONNECTED);
     EXPECT_EQ(ZOLT_SpectroTintEx(kHandle, &o.tint), ZOLT_E_NOT_CONNECTED);
     EXPECT_EQ(o.tint, -1.0f);
 }
 
-}  // namespace
+} // namespace

@@ -18,9 +18,10 @@ using StartFn = int(ZOLT_API*)(uint32_t, float, uint16_t);
 constexpr uint32_t kHandle = 0xDEADBEEFu;
 constexpr char kH[] = "3735928559";
 
-std::string Call(const char* name) { return std::string(name) + "(" + kH + ")"; }
-std::string Call(const char* name, const std::string& arg)
-{
+std::string Call(const char* name) {
+    return std::string(name) + "(" + kH + ")";
+}
+std::string Call(const char* name, const std::string& arg) {
     return std::string(name) + "(" + kH + "," + arg + ")";
 }
 
@@ -31,11 +32,10 @@ struct SequenceCase {
     float tintMs;
     uint16_t averages;
     Calls expected;
-    int expectedStatus;  // with no failure injected
+    int expectedStatus; // with no failure injected
 };
 
-void PrintTo(const SequenceCase& c, std::ostream* os)
-{
+void PrintTo(const SequenceCase& c, std::ostream* os) {
     *os << c.label << " type " << int(c.deviceType) << " tint " << c.tintMs;
 }
 
@@ -43,13 +43,13 @@ void PrintTo(const SequenceCase& c, std::ostream* os)
 constexpr uint8_t kLowTypes[] = {0, 1, 2};
 constexpr uint8_t kHighTypes[] = {3, 4, 255};
 
-std::vector<SequenceCase> AllCases()
-{
+std::vector<SequenceCase> AllCases() {
     std::vector<SequenceCase> cases;
     const auto add = [&](const char* label, StartFn fn, bool low, float tint, uint16_t aver,
                          Calls expected, int status = ZOLT_OK) {
-        for (uint8_t type : low ? std::vector<uint8_t>(std::begin(kLowTypes), std::end(kLowTypes))
-                                : std::vector<uint8_t>(std::begin(kHighTypes), std::end(kHighTypes)))
+        for (uint8_t type :
+             low ? std::vector<uint8_t>(std::begin(kLowTypes), std::end(kLowTypes))
+                 : std::vector<uint8_t>(std::begin(kHighTypes), std::end(kHighTypes)))
             cases.push_back({label, fn, type, tint, aver, expected, status});
     };
     const std::string type = Call("ZOLT_GetDeviceType");
@@ -127,22 +127,20 @@ std::vector<SequenceCase> AllCases()
 }
 
 class spectro_ex_Sequence : public ::testing::TestWithParam<SequenceCase> {
-protected:
+  protected:
     void SetUp() override { fakecore::fake_Reset(); }
 };
 
 // Each expected list holds exactly one ZOLT_InitMeasure for a Start export and
 // none for a Prepare export.
-TEST_P(spectro_ex_Sequence, IssuesTheCallsInOrder)
-{
+TEST_P(spectro_ex_Sequence, IssuesTheCallsInOrder) {
     const SequenceCase& c = GetParam();
     fakecore::fake_SetDeviceType(c.deviceType);
     EXPECT_EQ(c.fn(kHandle, c.tintMs, c.averages), c.expectedStatus);
     EXPECT_EQ(fakecore::fake_Calls(), c.expected);
 }
 
-TEST_P(spectro_ex_Sequence, StopsAtTheFirstFailingStep)
-{
+TEST_P(spectro_ex_Sequence, StopsAtTheFirstFailingStep) {
     const SequenceCase& c = GetParam();
     for (size_t step = 1; step <= c.expected.size(); ++step) {
         SCOPED_TRACE("failing step " + std::to_string(step));
@@ -166,4 +164,4 @@ INSTANTIATE_TEST_SUITE_P(AllKinds, spectro_ex_Sequence, ::testing::ValuesIn(AllC
                              return std::string(name);
                          });
 
-}  // namespace
+} // namespace

@@ -17,20 +17,21 @@ using FetchFn = int(ZOLT_API*)(uint32_t, int32_t*);
 
 // The simulator's clock, moved by the tests: polling needs no real waiting.
 double g_now = 100.0;
-double TestClock() { return g_now; }
+double TestClock() {
+    return g_now;
+}
 
-constexpr double kPollStep = 0.002;      // simulated seconds per status poll
-constexpr int kMaxPolls = 1000000;       // far beyond any measurement here
+constexpr double kPollStep = 0.002; // simulated seconds per status poll
+constexpr int kMaxPolls = 1000000;  // far beyond any measurement here
 
-double Mean(const std::vector<int32_t>& v, size_t from, size_t to)
-{
+double Mean(const std::vector<int32_t>& v, size_t from, size_t to) {
     double sum = 0;
-    for (size_t i = from; i < to; ++i) sum += v[i];
+    for (size_t i = from; i < to; ++i)
+        sum += v[i];
     return sum / static_cast<double>(to - from);
 }
 
-std::vector<std::string> JournalNames()
-{
+std::vector<std::string> JournalNames() {
     std::vector<std::string> names;
     for (size_t i = 0; i < zsim_JournalCount(); ++i) {
         const std::string entry = zsim_JournalEntry(i);
@@ -42,9 +43,8 @@ std::vector<std::string> JournalNames()
 // One instrument of the given device type: the exports set up types below 3
 // and from 3 on differently.
 class spectro_ex_Simulator : public ::testing::TestWithParam<int> {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         zsim_Reset();
         zsim_SetClock(TestClock);
         ZSimDevice device;
@@ -55,8 +55,7 @@ protected:
         Open();
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         if (handle_ != 0) {
             EXPECT_EQ(ZOLT_CloseSpectroEx(handle_), ZOLT_OK);
         }
@@ -64,8 +63,7 @@ protected:
         zsim_Reset();
     }
 
-    void Open()
-    {
+    void Open() {
         uint32_t count = 0;
         ASSERT_EQ(ZOLT_GetNumSpectroEx(&count), ZOLT_OK);
         ASSERT_GE(count, 1u);
@@ -76,14 +74,14 @@ protected:
     }
 
     // Polls until the measurement is done; returns the number of busy answers.
-    int WaitReady()
-    {
+    int WaitReady() {
         int busyPolls = 0;
         for (int i = 0; i < kMaxPolls; ++i) {
             int32_t busy = -1;
             const int status = ZOLT_SpectroStatusEx(handle_, &busy);
             EXPECT_EQ(status, ZOLT_OK);
-            if (status != ZOLT_OK || busy == 0) return busyPolls;
+            if (status != ZOLT_OK || busy == 0)
+                return busyPolls;
             ++busyPolls;
             g_now += kPollStep;
         }
@@ -91,8 +89,7 @@ protected:
         return busyPolls;
     }
 
-    std::vector<int32_t> Measure(StartFn start, FetchFn fetch, float tintMs, uint16_t averages)
-    {
+    std::vector<int32_t> Measure(StartFn start, FetchFn fetch, float tintMs, uint16_t averages) {
         std::vector<int32_t> values(static_cast<size_t>(pixels_), -1);
         EXPECT_EQ(start(handle_, tintMs, averages), ZOLT_OK);
         EXPECT_GT(WaitReady(), 0) << "a fresh measurement reported ready at once";
@@ -108,8 +105,7 @@ protected:
     int32_t pixels_ = 0;
 };
 
-TEST_P(spectro_ex_Simulator, DarkLightAndTransmissionOfTheEmptyBeam)
-{
+TEST_P(spectro_ex_Simulator, DarkLightAndTransmissionOfTheEmptyBeam) {
     const auto dark = Measure(ZOLT_StartDarkEx, ZOLT_DarkPixEx, 10.0f, 2);
     const auto light = Measure(ZOLT_StartLightEx, ZOLT_LightPixEx, 10.0f, 2);
     const auto refer = Measure(ZOLT_StartReferEx, ZOLT_ReferPixEx, 10.0f, 2);
@@ -118,7 +114,8 @@ TEST_P(spectro_ex_Simulator, DarkLightAndTransmissionOfTheEmptyBeam)
     EXPECT_GT(Mean(dark, From(), To()), 0.0);
     EXPECT_GT(Mean(light, From(), To()), 2.0 * Mean(dark, From(), To()));
     size_t lightAbove = 0;
-    for (size_t i = From(); i < To(); ++i) lightAbove += light[i] > dark[i] ? 1 : 0;
+    for (size_t i = From(); i < To(); ++i)
+        lightAbove += light[i] > dark[i] ? 1 : 0;
     EXPECT_EQ(lightAbove, To() - From());
     // Reference and light of the same empty beam agree within the noise.
     EXPECT_NEAR(Mean(refer, From(), To()) / Mean(light, From(), To()), 1.0, 0.05);
@@ -130,15 +127,13 @@ TEST_P(spectro_ex_Simulator, DarkLightAndTransmissionOfTheEmptyBeam)
     EXPECT_NEAR(centre[centre.size() / 2], 10000, 300);
 }
 
-TEST_P(spectro_ex_Simulator, DarkCountsGrowWithTheIntegrationTime)
-{
+TEST_P(spectro_ex_Simulator, DarkCountsGrowWithTheIntegrationTime) {
     const auto shortDark = Measure(ZOLT_StartDarkEx, ZOLT_DarkPixEx, 5.0f, 1);
     const auto longDark = Measure(ZOLT_StartDarkEx, ZOLT_DarkPixEx, 500.0f, 1);
     EXPECT_GT(Mean(longDark, From(), To()), Mean(shortDark, From(), To()));
 }
 
-TEST_P(spectro_ex_Simulator, EachStartInitialisesTheMeasurementOnce)
-{
+TEST_P(spectro_ex_Simulator, EachStartInitialisesTheMeasurementOnce) {
     const StartFn starts[] = {ZOLT_StartDarkEx, ZOLT_StartLightEx, ZOLT_StartReferEx,
                               ZOLT_StartTransReflEx};
     for (StartFn start : starts) {
@@ -150,8 +145,7 @@ TEST_P(spectro_ex_Simulator, EachStartInitialisesTheMeasurementOnce)
     }
 }
 
-TEST_P(spectro_ex_Simulator, PrepareConfiguresWithoutStarting)
-{
+TEST_P(spectro_ex_Simulator, PrepareConfiguresWithoutStarting) {
     zsim_ClearJournal();
     ASSERT_EQ(ZOLT_PrepareTransReflEx(handle_, 20.0f, 3), ZOLT_OK);
     const auto names = JournalNames();
@@ -166,15 +160,13 @@ TEST_P(spectro_ex_Simulator, PrepareConfiguresWithoutStarting)
     EXPECT_EQ(tint, 20.0f);
 }
 
-TEST_P(spectro_ex_Simulator, DarkWithoutTimeIsRefusedBeforeAnythingIsSet)
-{
+TEST_P(spectro_ex_Simulator, DarkWithoutTimeIsRefusedBeforeAnythingIsSet) {
     zsim_ClearJournal();
     EXPECT_EQ(ZOLT_StartDarkEx(handle_, 0.0f, 1), ZOLT_E_INVALID_ARG);
     EXPECT_EQ(JournalNames(), std::vector<std::string>{"ZOLT_GetDeviceType"});
 }
 
-TEST_P(spectro_ex_Simulator, CoreFailureMidSequenceComesBackAndStopsIt)
-{
+TEST_P(spectro_ex_Simulator, CoreFailureMidSequenceComesBackAndStopsIt) {
     zsim_FailCall("ZOLT_SetAverConf", 1, ZOLT_E_SEND);
     zsim_ClearJournal();
     EXPECT_EQ(ZOLT_StartLightEx(handle_, 10.0f, 1), ZOLT_E_SEND);
@@ -186,8 +178,7 @@ TEST_P(spectro_ex_Simulator, CoreFailureMidSequenceComesBackAndStopsIt)
     EXPECT_EQ(busy, 0);
 }
 
-TEST_P(spectro_ex_Simulator, BreakEndsARunningMeasurement)
-{
+TEST_P(spectro_ex_Simulator, BreakEndsARunningMeasurement) {
     zsim_SetNeverEnding(1);
     ASSERT_EQ(ZOLT_StartLightEx(handle_, 10.0f, 1), ZOLT_OK);
     g_now += 60.0;
@@ -199,8 +190,7 @@ TEST_P(spectro_ex_Simulator, BreakEndsARunningMeasurement)
     EXPECT_EQ(busy, 0);
 }
 
-TEST_P(spectro_ex_Simulator, WaveFetchesFollowTheCounts)
-{
+TEST_P(spectro_ex_Simulator, WaveFetchesFollowTheCounts) {
     float fit[5] = {};
     ASSERT_EQ(ZOLT_GetFit(handle_, fit), ZOLT_OK);
     const auto lambda = [&fit](double p) {
@@ -217,14 +207,14 @@ TEST_P(spectro_ex_Simulator, WaveFetchesFollowTheCounts)
     Measure(ZOLT_StartLightEx, ZOLT_LightPixEx, 10.0f, 1);
     std::vector<float> light(points, -1.0f);
     ASSERT_EQ(ZOLT_LightWaveEx(handle_, first, last, 1.0f, light.data()), ZOLT_OK);
-    for (size_t i = 0; i < points; ++i) EXPECT_GT(light[i], dark[i]) << first + int(i) << " nm";
+    for (size_t i = 0; i < points; ++i)
+        EXPECT_GT(light[i], dark[i]) << first + int(i) << " nm";
 
     // A bad grid is the core's to refuse; its status comes back unchanged.
     EXPECT_EQ(ZOLT_LightWaveEx(handle_, first, last, 0.0f, light.data()), ZOLT_E_STEP_WIDTH);
 }
 
-TEST(spectro_ex_DeliveredLibrary, ReportsItsVersion)
-{
+TEST(spectro_ex_DeliveredLibrary, ReportsItsVersion) {
     uint16_t major = 0, minor = 9, build = 0;
     ASSERT_EQ(ZOLT_GetSpectroExDLLVersion(&major, &minor, &build), ZOLT_OK);
     EXPECT_EQ(major, 4);
@@ -237,4 +227,4 @@ INSTANTIATE_TEST_SUITE_P(DeviceTypes, spectro_ex_Simulator, ::testing::Values(1,
                              return "type" + std::to_string(info.param);
                          });
 
-}  // namespace
+} // namespace

@@ -20,8 +20,7 @@ namespace {
 using VersionFn = int(ZOLT_API*)(uint16_t*, uint16_t*, uint16_t*);
 using Bytes = std::vector<unsigned char>;
 
-Bytes ReadFile(const std::string& path)
-{
+Bytes ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
@@ -29,35 +28,40 @@ Bytes ReadFile(const std::string& path)
 // Offset of the record's descriptor in the library file; -1 unless found
 // exactly once.  Only the note segments are searched: debug information may
 // hold another copy of the bytes, which the loader never maps.
-long FindRecord(const Bytes& file)
-{
+long FindRecord(const Bytes& file) {
     unsigned char pattern[12] = {'Z', 'O', 'L', 'T', 0, 0, 0, 0};
     std::memcpy(pattern + 8, &spectro_ex::kVersionSignature, 4);
     Elf64_Ehdr eh;
-    if (file.size() < sizeof eh) return -1;
+    if (file.size() < sizeof eh)
+        return -1;
     std::memcpy(&eh, file.data(), sizeof eh);
     long found = -1;
     for (size_t i = 0; i < eh.e_phnum; ++i) {
         Elf64_Phdr ph;
         const size_t at = eh.e_phoff + i * sizeof ph;
-        if (at + sizeof ph > file.size()) return -1;
+        if (at + sizeof ph > file.size())
+            return -1;
         std::memcpy(&ph, file.data() + at, sizeof ph);
-        if (ph.p_type != PT_NOTE || ph.p_offset + ph.p_filesz > file.size()) continue;
+        if (ph.p_type != PT_NOTE || ph.p_offset + ph.p_filesz > file.size())
+            continue;
         for (size_t j = ph.p_offset; j + sizeof pattern <= ph.p_offset + ph.p_filesz; ++j) {
-            if (std::memcmp(file.data() + j, pattern, sizeof pattern) != 0) continue;
-            if (found != -1) return -1;
+            if (std::memcmp(file.data() + j, pattern, sizeof pattern) != 0)
+                continue;
+            if (found != -1)
+                return -1;
             found = static_cast<long>(j + 8);
         }
     }
     return found;
 }
 
-void PutU32(Bytes& file, size_t at, uint32_t value) { std::memcpy(file.data() + at, &value, 4); }
+void PutU32(Bytes& file, size_t at, uint32_t value) {
+    std::memcpy(file.data() + at, &value, 4);
+}
 
 class spectro_ex_Version : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
+  protected:
+    void SetUp() override {
         original_ = ReadFile(SPECTRO_EX_LIBRARY);
         ASSERT_FALSE(original_.empty());
         record_ = FindRecord(original_);
@@ -67,17 +71,19 @@ protected:
         dir_ = dir;
     }
 
-    void TearDown() override
-    {
-        for (void* h : handles_) dlclose(h);
-        for (const std::string& f : files_) unlink(f.c_str());
-        if (!dir_.empty()) rmdir(dir_.c_str());
+    void TearDown() override {
+        for (void* h : handles_)
+            dlclose(h);
+        for (const std::string& f : files_)
+            unlink(f.c_str());
+        if (!dir_.empty())
+            rmdir(dir_.c_str());
     }
 
     // Writes a copy of the library, loads it, and returns its version query.
-    VersionFn LoadCopy(const Bytes& bytes)
-    {
-        const std::string path = dir_ + "/libzolt_spectro_ex_" + std::to_string(files_.size()) + ".so";
+    VersionFn LoadCopy(const Bytes& bytes) {
+        const std::string path =
+            dir_ + "/libzolt_spectro_ex_" + std::to_string(files_.size()) + ".so";
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
         files_.push_back(path);
@@ -99,8 +105,7 @@ protected:
     std::vector<void*> handles_;
 };
 
-TEST_F(spectro_ex_Version, ReportsTheDeliveredVersion)
-{
+TEST_F(spectro_ex_Version, ReportsTheDeliveredVersion) {
     uint16_t major = 0, minor = 99, build = 0;
     ASSERT_EQ(ZOLT_GetSpectroExDLLVersion(&major, &minor, &build), ZOLT_OK);
     EXPECT_EQ(major, 4);
@@ -108,8 +113,7 @@ TEST_F(spectro_ex_Version, ReportsTheDeliveredVersion)
     EXPECT_EQ(build, 11);
 }
 
-TEST_F(spectro_ex_Version, NullOutputsAreSkipped)
-{
+TEST_F(spectro_ex_Version, NullOutputsAreSkipped) {
     uint16_t minor = 99, build = 0;
     EXPECT_EQ(ZOLT_GetSpectroExDLLVersion(nullptr, &minor, nullptr), ZOLT_OK);
     EXPECT_EQ(minor, 0);
@@ -118,19 +122,26 @@ TEST_F(spectro_ex_Version, NullOutputsAreSkipped)
     EXPECT_EQ(ZOLT_GetSpectroExDLLVersion(nullptr, nullptr, nullptr), ZOLT_OK);
 }
 
-TEST_F(spectro_ex_Version, RecordCarriesTheDescriptiveStrings)
-{
+TEST_F(spectro_ex_Version, RecordCarriesTheDescriptiveStrings) {
     const size_t stringsAt = At(spectro_ex::kVersionOffsetStrings);
     uint32_t size = 0;
     std::memcpy(&size, original_.data() + At(spectro_ex::kVersionOffsetStringsSize), 4);
     ASSERT_LE(stringsAt + size, original_.size());
     const std::string table(reinterpret_cast<const char*>(original_.data() + stringsAt), size);
-    for (const char* pair : {"FileVersion\0" "4.0.11", "ProductVersion\0" "4.0.11",
-                             "FileDescription\0" "ZOLT Extended Transmission/Reflection DLL",
-                             "ProductName\0" "ZOLT Extended Transmission/Reflection Dynamic Link Library (DLL)",
-                             "InternalName\0" "zolt_spectro_ex",
-                             "OriginalFilename\0" "zolt_spectro_ex.dll",
-                             "SpecialBuild\0" "Win32 Release"}) {
+    for (const char* pair : {"FileVersion\0"
+                             "4.0.11",
+                             "ProductVersion\0"
+                             "4.0.11",
+                             "FileDescription\0"
+                             "ZOLT Extended Transmission/Reflection DLL",
+                             "ProductName\0"
+                             "ZOLT Extended Transmission/Reflection Dynamic Link Library (DLL)",
+                             "InternalName\0"
+                             "zolt_spectro_ex",
+                             "OriginalFilename\0"
+                             "zolt_spectro_ex.dll",
+                             "SpecialBuild\0"
+                             "Win32 Release"}) {
         // Key, NUL, value, NUL: the pair as a whole, so no value is cut short.
         const std::string key(pair);
         const std::string entry = key + '\0' + (pair + key.size() + 1) + '\0';
@@ -138,8 +149,7 @@ TEST_F(spectro_ex_Version, RecordCarriesTheDescriptiveStrings)
     }
 }
 
-TEST_F(spectro_ex_Version, ComesFromTheLoadedLibraryFile)
-{
+TEST_F(spectro_ex_Version, ComesFromTheLoadedLibraryFile) {
     Bytes changed = original_;
     PutU32(changed, At(spectro_ex::kVersionOffsetFileMS), (9u << 16) | 8u);
     PutU32(changed, At(spectro_ex::kVersionOffsetFileLS), (7u << 16) | 6u);
@@ -151,15 +161,14 @@ TEST_F(spectro_ex_Version, ComesFromTheLoadedLibraryFile)
     ASSERT_EQ(copy(&major, &minor, &build), ZOLT_OK);
     EXPECT_EQ(major, 9);
     EXPECT_EQ(minor, 8);
-    EXPECT_EQ(build, 7);  // the fourth number is not reported
+    EXPECT_EQ(build, 7); // the fourth number is not reported
 
     ASSERT_EQ(ZOLT_GetSpectroExDLLVersion(&major, &minor, &build), ZOLT_OK);
     EXPECT_EQ(major, 4);
     EXPECT_EQ(build, 11);
 }
 
-TEST_F(spectro_ex_Version, UnreadableRecordGives128AndLeavesOutputsAlone)
-{
+TEST_F(spectro_ex_Version, UnreadableRecordGives128AndLeavesOutputsAlone) {
     uint32_t descSize = 0, stringsSize = 0;
     std::memcpy(&descSize, original_.data() + record_ - 8, 4);
     std::memcpy(&stringsSize, original_.data() + At(spectro_ex::kVersionOffsetStringsSize), 4);
@@ -171,9 +180,10 @@ TEST_F(spectro_ex_Version, UnreadableRecordGives128AndLeavesOutputsAlone)
         {"signature", static_cast<long>(At(spectro_ex::kVersionOffsetSignature)), 0xFEEF04BCu},
         {"layout", static_cast<long>(At(spectro_ex::kVersionOffsetLayout)), 0x00020000u},
         {"note type", record_ - 4, spectro_ex::kVersionNoteType + 1},
-        {"descriptor cut short", record_ - 8, static_cast<uint32_t>(spectro_ex::kVersionOffsetStrings - 1)},
-        {"string table past the descriptor", static_cast<long>(At(spectro_ex::kVersionOffsetStringsSize)),
-         descSize},
+        {"descriptor cut short", record_ - 8,
+         static_cast<uint32_t>(spectro_ex::kVersionOffsetStrings - 1)},
+        {"string table past the descriptor",
+         static_cast<long>(At(spectro_ex::kVersionOffsetStringsSize)), descSize},
         // The table ends in two NULs; two bytes less ends it inside a value.
         {"string table unterminated", static_cast<long>(At(spectro_ex::kVersionOffsetStringsSize)),
          stringsSize - 2},
@@ -194,4 +204,4 @@ TEST_F(spectro_ex_Version, UnreadableRecordGives128AndLeavesOutputsAlone)
     }
 }
 
-}  // namespace
+} // namespace

@@ -40,7 +40,7 @@ TEST(DisplayGrid, LinearGridsStartAboveTheFirstWavelengthAndDropTheLastPointOfCo
     ASSERT_EQ(five.count, 79);
     EXPECT_NEAR(five.x[0], 385.0, 1e-9);
     EXPECT_NEAR(five.x[78], 775.0, 1e-9);
-    EXPECT_NEAR(five.x[79], 780.0, 1e-9);  // computed, not shown
+    EXPECT_NEAR(five.x[79], 780.0, 1e-9); // computed, not shown
 
     const Grid one(s, 3);
     ASSERT_EQ(one.count, 400);
@@ -49,7 +49,7 @@ TEST(DisplayGrid, LinearGridsStartAboveTheFirstWavelengthAndDropTheLastPointOfCo
     EXPECT_NEAR(one.y[119], Samples::Curve(500.0), 0.01);
 
     const Grid two(s, 4);
-    EXPECT_EQ(two.count, 199);  // 382 ... 778; 780 not shown
+    EXPECT_EQ(two.count, 199); // 382 ... 778; 780 not shown
     EXPECT_NEAR(two.x[198], 778.0, 1e-9);
 }
 
@@ -61,7 +61,7 @@ TEST(DisplayGrid, SplineGridsStartAtTheWholeNanometreBelowTheFirstSample) {
     EXPECT_NEAR(tenth.x[3996], 779.6, 1e-9);
 
     const Grid hundredth(s, 7);
-    ASSERT_EQ(hundredth.count, 39999);  // 380.00 ... 779.98
+    ASSERT_EQ(hundredth.count, 39999); // 380.00 ... 779.98
     EXPECT_NEAR(hundredth.x[39998], 779.98, 1e-9);
     EXPECT_NEAR(hundredth.y[12000], Samples::Curve(500.0), 1e-6);
 }
@@ -85,9 +85,11 @@ TEST(DisplayGrid, PixelModesCopyAndUnknownModesWriteNothing) {
 
 TEST(DisplayGrid, GridsWithNothingToShowCountZeroNotMinusOne) {
     const Samples narrow(4, 500.2, 500.6);
-    for (int mode : {4, 5, 7}) EXPECT_EQ(Grid(narrow, mode).count, 0) << "mode " << mode;
+    for (int mode : {4, 5, 7})
+        EXPECT_EQ(Grid(narrow, mode).count, 0) << "mode " << mode;
     const Samples falling(8, 700.0, 400.0);
-    for (int mode : {2, 5, 6, 7}) EXPECT_EQ(Grid(falling, mode).count, 0) << "mode " << mode;
+    for (int mode : {2, 5, 6, 7})
+        EXPECT_EQ(Grid(falling, mode).count, 0) << "mode " << mode;
 }
 
 // ------------------------------------------------------------ pipeline
@@ -194,10 +196,10 @@ TEST_F(DisplayTest, SeriesEnvelopeHoldsMaximaThenMinimaReversed) {
     const int n = stParam.pixelCount;
     dFFTValues.assign(4, std::vector<double>(n + 1, 0.0));
     for (int j = 1; j <= 3; ++j) {
-        dFFTValues[j][5] = 10.0 * j;   // maximum
-        dFFTValues[j][9] = -1.0 * j;   // minimum
+        dFFTValues[j][5] = 10.0 * j; // maximum
+        dFFTValues[j][9] = -1.0 * j; // minimum
     }
-    iNumOfFFT = 5;  // two of them not taken yet
+    iNumOfFFT = 5; // two of them not taken yet
     iSelect = SHOW_SERIES;
     display_Display(0);
     ASSERT_EQ(iNumOfMeas, 6);
@@ -232,14 +234,15 @@ TEST_F(DisplayTest, SelectorFallsBackToDarkForKindsNeitherMeasuredNorStored) {
 }
 
 TEST_F(DisplayTest, InterpolationMenuChecksItemAndParent) {
-    const int items[] = {MENUBAR_no, MENUBAR_linear01, MENUBAR_linear1, MENUBAR_linear2,
-                         MENUBAR_linear5, MENUBAR_sp010, MENUBAR_sp001};
+    const int items[] = {MENUBAR_no,      MENUBAR_linear01, MENUBAR_linear1, MENUBAR_linear2,
+                         MENUBAR_linear5, MENUBAR_sp010,    MENUBAR_sp001};
     for (int mode = 1; mode <= 7; ++mode) {
         iExcelDescription = 0;
         Callback_Interpol(hMenuBar, items[mode - 1], nullptr, hMainPanel);
         EXPECT_EQ(iInterplMode, mode);
         EXPECT_EQ(iExcelDescription, 1);
-        for (int m = 1; m <= 7; ++m) EXPECT_EQ(Checked(items[m - 1]), m == mode ? 1 : 0) << mode;
+        for (int m = 1; m <= 7; ++m)
+            EXPECT_EQ(Checked(items[m - 1]), m == mode ? 1 : 0) << mode;
         EXPECT_EQ(Checked(MENUBAR_lin), mode >= 2 && mode <= 5 ? 1 : 0);
         EXPECT_EQ(Checked(MENUBAR_spline), mode >= 6 ? 1 : 0);
     }
@@ -251,7 +254,8 @@ TEST_F(DisplayTest, ViewItemsSetChecksAndLegends) {
     const struct {
         void (*view)(int, int, void*, int);
         int compare, kestro, file, both, storedDim, measuredDim;
-    } rows[] = {{FileView, 1, 0, 1, 0, 0, 1}, {CompareView, 2, 0, 0, 1, 0, 0},
+    } rows[] = {{FileView, 1, 0, 1, 0, 0, 1},
+                {CompareView, 2, 0, 0, 1, 0, 0},
                 {SpecView, 0, 1, 0, 0, 1, 0}};
     for (const auto& r : rows) {
         r.view(hMenuBar, 0, nullptr, hMainPanel);
@@ -273,9 +277,9 @@ TEST_F(DisplayTest, ClearSpectraOptionRefreshesBothMarks) {
     EXPECT_EQ(Checked(MENUBAR_Always), 0);
     EXPECT_EQ(Checked(MENUBAR_Never), 1);
     iClrDisplay = 1;
-    cbMenu_Display_ClearSpectra_optchange(0, 0, nullptr, 0);  // what the settings reader does
+    cbMenu_Display_ClearSpectra_optchange(0, 0, nullptr, 0); // what the settings reader does
     EXPECT_EQ(Checked(MENUBAR_Always), 1);
     EXPECT_EQ(Checked(MENUBAR_Never), 0);
 }
 
-}  // namespace
+} // namespace

@@ -37,7 +37,7 @@ TEST_F(DisplayTest, CropKeepsTheEndPointOfTheMeasuredCurveOnly) {
         dLambda2[i] = dLambda[i];
         stSavedMeas.transmission[i] = dTrans[i];
     }
-    iInterplMode = 3;  // 381 ... 780 nm
+    iInterplMode = 3; // 381 ... 780 nm
     iCompare = 2;
     Range(400, 700);
     display_Display(1);
@@ -157,7 +157,7 @@ TEST_F(DisplayTest, CursorFollowsTheCurveAcrossMeasurementsAndGrids) {
     iInterplMode = 3;
     Fill(dTrans, [](double wl) { return wl / 10.0; });
     display_Display(1);
-    EXPECT_NEAR(CursorX(), 381.0, 1e-9);  // read-outs at 0, 0: the first point
+    EXPECT_NEAR(CursorX(), 381.0, 1e-9); // read-outs at 0, 0: the first point
 
     SetCtrlVal(hMainPanel, MAINP_c1x, 501.0);
     SetCtrlVal(hMainPanel, MAINP_c1y, 50.1);
@@ -174,7 +174,8 @@ TEST_F(DisplayTest, CursorFollowsTheCurveAcrossMeasurementsAndGrids) {
 
 TEST_F(DisplayTest, StoredViewAndMissingCurveLeaveCursorAndTimersAlone) {
     stSavedMeas.pixelCount = 100;
-    for (int i = 0; i < 100; ++i) dLambda2[i] = 400.0 + i;
+    for (int i = 0; i < 100; ++i)
+        dLambda2[i] = 400.0 + i;
     SetCtrlVal(hMainPanel, MAINP_c1x, 501.0);
     SetCtrlVal(hMainPanel, MAINP_c1y, 3.0);
     iCompare = 1;
@@ -223,7 +224,7 @@ TEST_F(DisplayTest, ValleyCentroidUsesTheDisplayedRangeAndReplacesItsLine) {
     SetGraphCursor(hMainPanel, MAINP_SPECGRAPH, 1, 534.0, 60.0);
     display_Display(1);
     EXPECT_NEAR(ReadOut(MAINP_DOM_WAVE), 536.0, 0.05);
-    EXPECT_EQ(iMinWaveLen, 380);  // the device range stays
+    EXPECT_EQ(iMinWaveLen, 380); // the device range stays
     EXPECT_EQ(iMaxWaveLen, 781);
     const int line = iCogLineHandle;
     ASSERT_GT(line, 0);
@@ -285,9 +286,9 @@ TEST_F(DisplayTest, MarkerLinesAreReplacedNotPiledUp) {
 // ---------------------------------------------------------- axis scaling
 
 TEST_F(DisplayTest, AxisPanelTakesTheTwelveBoundsOnOkAndOnItsCloseBox) {
-    const int controls[12] = {AXISSCAL_DRK_MIN, AXISSCAL_DRK_MAX, AXISSCAL_REF_MIN,
-                              AXISSCAL_REF_MAX, AXISSCAL_TRA_MIN, AXISSCAL_TRA_MAX,
-                              AXISSCAL_ABS_MIN, AXISSCAL_ABS_MAX, AXISSCAL_CALC_MIN,
+    const int controls[12] = {AXISSCAL_DRK_MIN,  AXISSCAL_DRK_MAX, AXISSCAL_REF_MIN,
+                              AXISSCAL_REF_MAX,  AXISSCAL_TRA_MIN, AXISSCAL_TRA_MAX,
+                              AXISSCAL_ABS_MIN,  AXISSCAL_ABS_MAX, AXISSCAL_CALC_MIN,
                               AXISSCAL_CALC_MAX, AXISSCAL_FFT_MIN, AXISSCAL_FFT_MAX};
     Fill(dTrans, [](double) { return 50.0; });
     display_Display(1);
@@ -298,7 +299,8 @@ TEST_F(DisplayTest, AxisPanelTakesTheTwelveBoundsOnOkAndOnItsCloseBox) {
             SetCtrlVal(hAxisScaling, controls[i], 10.0 * (i + 1) + closeBox);
         popup_script::PushChoice(closeBox ? 0 : AXISSCAL_AxisScalingButton);
         Axis_Scaling(hMenuBar, MENUBAR_Axis, nullptr, hMainPanel);
-        for (int i = 0; i < 12; ++i) EXPECT_EQ(dUserBounds[i], 10.0 * (i + 1) + closeBox);
+        for (int i = 0; i < 12; ++i)
+            EXPECT_EQ(dUserBounds[i], 10.0 * (i + 1) + closeBox);
         double lo = 0, hi = 0;
         YAxis(&lo, &hi);
         EXPECT_EQ(lo, 50.0 + closeBox);
@@ -339,4 +341,4 @@ TEST_F(DisplayTest, AutoScaleSwitchRedrawsWithTheUserBounds) {
     EXPECT_EQ(hi, 20.0);
 }
 
-}  // namespace
+} // namespace

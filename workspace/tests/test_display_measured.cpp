@@ -37,7 +37,8 @@ TEST_F(DisplayMeasured, HolmiumTransmissionOnTheFinestSplineGrid) {
     // 0.01 nm from the whole nanometre below the first pixel; the last
     // computed point is not shown, the end of the range is.
     const double first = std::trunc(dLambda[0]);
-    const int expected = static_cast<int>((std::trunc(dLambda[stParam.pixelCount - 1]) - first) * 100) - 1;
+    const int expected =
+        static_cast<int>((std::trunc(dLambda[stParam.pixelCount - 1]) - first) * 100) - 1;
     const int startIndex = static_cast<int>(std::lround((iStartWaveLen - first) * 100));
     EXPECT_EQ(iNumOfMeas, expected - startIndex);
     EXPECT_NEAR(dXInterpolVal[1] - dXInterpolVal[0], 0.01, 1e-9);
@@ -45,11 +46,14 @@ TEST_F(DisplayMeasured, HolmiumTransmissionOnTheFinestSplineGrid) {
     int bands = 0;
     const double* band = zsim_HolmiumBands(&bands);
     for (int b = 0; b < bands; ++b) {
-        if (band[b] < 400.0 || band[b] > 700.0) continue;  // where the lamp is bright
+        if (band[b] < 400.0 || band[b] > 700.0)
+            continue; // where the lamp is bright
         int at = -1;
         for (int i = 0; i < iNumOfMeas; ++i) {
-            if (std::fabs(dXInterpolVal[i] - band[b]) > 6.0) continue;
-            if (at < 0 || dYInterpolVal[i] < dYInterpolVal[at]) at = i;
+            if (std::fabs(dXInterpolVal[i] - band[b]) > 6.0)
+                continue;
+            if (at < 0 || dYInterpolVal[i] < dYInterpolVal[at])
+                at = i;
         }
         ASSERT_GE(at, 0);
         EXPECT_NEAR(dXInterpolVal[at], band[b], 1.0) << "band " << band[b];
@@ -67,7 +71,8 @@ TEST_F(DisplayMeasured, HolmiumTransmissionOnTheFinestSplineGrid) {
         SetPanelAttribute(hMainPanel, ATTR_WIDTH, 1280);
         SetPanelAttribute(hMainPanel, ATTR_HEIGHT, 800);
         DisplayPanel(hMainPanel);
-        for (int i = 0; i < 20; ++i) ProcessDrawEvents();
+        for (int i = 0; i < 20; ++i)
+            ProcessDrawEvents();
         UiImage image;
         ASSERT_EQ(GetPanelImage(hMainPanel, &image), 0);
         QImage picture(reinterpret_cast<const uchar*>(image.pixels.data()), image.width,
@@ -76,4 +81,4 @@ TEST_F(DisplayMeasured, HolmiumTransmissionOnTheFinestSplineGrid) {
     }
 }
 
-}  // namespace
+} // namespace

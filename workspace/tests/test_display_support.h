@@ -30,7 +30,8 @@ struct Panels {
 
 inline Panels& LoadedPanels() {
     static Panels p;
-    if (p.main > 0) return p;
+    if (p.main > 0)
+        return p;
     static int argc = 1;
     static char name[] = "workspace_tests";
     static char* argv[] = {name, nullptr};
@@ -51,7 +52,7 @@ inline Panels& LoadedPanels() {
 }
 
 class DisplayTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         const Panels& p = LoadedPanels();
         hMainPanel = p.main;
@@ -67,7 +68,7 @@ protected:
         iSelect = SHOW_TRANSMISSION;
         FuncNr = 1;
         iMess = 0;
-        iSiCont = 1;  // leaves the measure buttons alone
+        iSiCont = 1; // leaves the measure buttons alone
         iCompare = 0;
         iClrDisplay = 1;
         iInterplMode = 1;
@@ -79,7 +80,8 @@ protected:
         iRangeViolation = 0;
         dCOGInterval = 10.0;
         iNumOfMeas = iNumberSave = iAnzahlFWHM = 0;
-        for (double& b : dUserBounds) b = 0.0;
+        for (double& b : dUserBounds)
+            b = 0.0;
         eval_ResetFwhmTable();
         stSavedMeas = SavedMeasurement{};
         iNumOfFFT = 0;
@@ -130,12 +132,14 @@ protected:
 
     // Fills a measured spectrum with f(wavelength).
     void Fill(double* spectrum, const std::function<double(double)>& f) {
-        for (int i = 0; i < stParam.pixelCount; ++i) spectrum[i] = f(dLambda[i]);
+        for (int i = 0; i < stParam.pixelCount; ++i)
+            spectrum[i] = f(dLambda[i]);
     }
 
     static void YAxis(double* lo, double* hi) {
         int mode = -1;
-        ASSERT_EQ(GetAxisScalingMode(hMainPanel, MAINP_SPECGRAPH, VAL_LEFT_YAXIS, &mode, lo, hi), 0);
+        ASSERT_EQ(GetAxisScalingMode(hMainPanel, MAINP_SPECGRAPH, VAL_LEFT_YAXIS, &mode, lo, hi),
+                  0);
         EXPECT_EQ(mode, VAL_MANUAL);
     }
 
@@ -154,9 +158,10 @@ protected:
     static int ModalPanelsShown() {
         int n = 0;
         for (const auto& s : popup_script::Record())
-            if (s.kind == popup_script::Kind::ModalPanel) ++n;
+            if (s.kind == popup_script::Kind::ModalPanel)
+                ++n;
         return n;
     }
 };
 
-}  // namespace display_test
+} // namespace display_test

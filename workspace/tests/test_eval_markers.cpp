@@ -2,11 +2,11 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
-#include <iterator>
-#include <locale.h>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <iterator>
+#include <locale.h>
 #include <string>
 
 #include "test_eval_support.h"
@@ -18,8 +18,8 @@
 namespace eval_test {
 namespace {
 
-constexpr double kLines[] = {404.66, 435.84, 546.07};  // isolated lines of the emission lamp
-constexpr double kBands[] = {416.3, 451.4, 536.4};     // holmium bands inside 380..700 nm
+constexpr double kLines[] = {404.66, 435.84, 546.07}; // isolated lines of the emission lamp
+constexpr double kBands[] = {416.3, 451.4, 536.4};    // holmium bands inside 380..700 nm
 
 std::string Caption(int id) {
     std::string s;
@@ -34,7 +34,8 @@ TEST_F(MarkerTest, PeakWidthsOfEmissionLinesMatchTheSimulatedLines) {
     PeakMode(hMenuBar, MENUBAR_FWHM, nullptr, hMainPanel);
     ASSERT_EQ(iFwhmMode, 1);
     const int plotsBefore = Plots();
-    for (double line : kLines) DoubleClickAt(line + 0.6);  // a little off the top
+    for (double line : kLines)
+        DoubleClickAt(line + 0.6); // a little off the top
 
     const double fwhm = zsim_EmissionLineFwhm();
     for (int k = 0; k < 3; ++k) {
@@ -67,13 +68,15 @@ TEST_F(MarkerTest, ValleyModeFindsHolmiumBandMinima) {
     // On the lamp's sloping curve the shoulders hold only near the top: at
     // 50 % the walk would run off to the dim end of the range.
     SetCtrlVal(hMainPanel, MAINP_FWHM_Threshold, 90);
-    for (double band : kBands) DoubleClickAt(band - 1.5);
+    for (double band : kBands)
+        DoubleClickAt(band - 1.5);
     ASSERT_EQ(Occupied(), 3);
     for (int k = 0; k < 3; ++k) {
         SCOPED_TRACE(kBands[k]);
         EXPECT_NEAR(FWHM[k].x, kBands[k], 0.2);
         EXPECT_GT(FWHM[k].value, 0.0);
-        EXPECT_EQ(Caption(FWHM[k].annotationId).rfind("Valley " + std::to_string(k + 1) + " ", 0), 0u);
+        EXPECT_EQ(Caption(FWHM[k].annotationId).rfind("Valley " + std::to_string(k + 1) + " ", 0),
+                  0u);
     }
     EXPECT_EQ(Label(hMainPanel, MAINP_RBPEAK3), "Valley 3");
 }
@@ -91,7 +94,8 @@ TEST_F(MarkerTest, SymmetryOfASymmetricLineIsOneAndKeepsPeakLabels) {
 TEST_F(MarkerTest, RemovingOneMarkerRemovesOnlyItsCaptionAndLine) {
     MeasureReference(ZSIM_SAMPLE_EMISSION);
     PeakMode(hMenuBar, MENUBAR_FWHM, nullptr, hMainPanel);
-    for (double line : kLines) DoubleClickAt(line);
+    for (double line : kLines)
+        DoubleClickAt(line);
     ASSERT_EQ(Occupied(), 3);
     const int plots = Plots();
     const int keep1 = FWHM[0].annotationId, keep3 = FWHM[2].annotationId;
@@ -123,7 +127,8 @@ TEST_F(MarkerTest, RemovingMarkerOneLeavesMarkerTen) {
     PeakMode(hMenuBar, MENUBAR_FWHM, nullptr, hMainPanel);
     // Ten markers over the spectrum; a caption lookup by "Peak 1" would
     // also match "Peak 10".
-    for (int k = 0; k < 10; ++k) DoubleClickAt(390.0 + 30.0 * k);
+    for (int k = 0; k < 10; ++k)
+        DoubleClickAt(390.0 + 30.0 * k);
     ASSERT_EQ(Occupied(), 10);
     const int ten = FWHM[9].annotationId;
     CallCtrlCallback(hMainPanel, MAINP_RBPEAK1, EVENT_COMMIT, 0, 0);
@@ -134,7 +139,8 @@ TEST_F(MarkerTest, RemovingMarkerOneLeavesMarkerTen) {
 TEST_F(MarkerTest, ThirteenthMarkerIsRefusedAndTheTableStays) {
     MeasureReference(ZSIM_SAMPLE_EMISSION);
     PeakMode(hMenuBar, MENUBAR_FWHM, nullptr, hMainPanel);
-    for (int k = 0; k < kFwhmSlots; ++k) DoubleClickAt(390.0 + 25.0 * k);
+    for (int k = 0; k < kFwhmSlots; ++k)
+        DoubleClickAt(390.0 + 25.0 * k);
     ASSERT_EQ(Occupied(), kFwhmSlots);
     FwhmSlot before[kFwhmSlots];
     std::copy(std::begin(FWHM), std::end(FWHM), before);
@@ -173,7 +179,8 @@ TEST_F(MarkerTest, NoSlotIsFilledWhenNothingIsEvaluated) {
         EXPECT_EQ(Occupied(), 0);
         EXPECT_EQ(Annotations(), 0);
         EXPECT_TRUE(popup_script::Record().empty());
-        for (const FwhmSlot& s : FWHM) EXPECT_EQ(s.value, 0.0);
+        for (const FwhmSlot& s : FWHM)
+            EXPECT_EQ(s.value, 0.0);
     }
 
     // Another curve than the reference.
@@ -239,12 +246,14 @@ std::string CommaLocale() {
     namespace fs = std::filesystem;
     const fs::path dir = fs::temp_directory_path() / "orvalin_eval_locale";
     fs::create_directories(dir);
-    const std::string cmd = "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() +
-                            "' >/dev/null 2>&1";
-    if (std::system(cmd.c_str()) != 0) return "";
+    const std::string cmd =
+        "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
+    if (std::system(cmd.c_str()) != 0)
+        return "";
     setenv("LOCPATH", dir.c_str(), 1);
     locale_t l = newlocale(LC_NUMERIC_MASK, "de_DE.UTF-8", nullptr);
-    if (!l) return "";
+    if (!l)
+        return "";
     freelocale(l);
     return "de_DE.UTF-8";
 }
@@ -273,7 +282,8 @@ TEST_F(MarkerTest, ClipboardCopyOfTwoMarkersWithAndWithoutComma) {
     ClipboardGetText(&text);
     std::string comma = expected;
     for (char& c : comma)
-        if (c == '.') c = ',';
+        if (c == '.')
+            c = ',';
     EXPECT_EQ(text, comma);
 }
 
@@ -281,7 +291,7 @@ TEST_F(MarkerTest, ClipboardLineFormat) {
     FWHM[0].x = 589.3;
     FWHM[0].value = 1.25;
     FWHM[0].plotHandle = 7;
-    FWHM[2].x = 1000.005;  // no line: left out
+    FWHM[2].x = 1000.005; // no line: left out
     FWHM[2].value = 3.0;
     EXPECT_EQ(eval_MarkerClipboardText(0), "589.30\t1.25\n");
     EXPECT_EQ(eval_MarkerClipboardText(1), "589,30\t1,25\n");
@@ -290,7 +300,8 @@ TEST_F(MarkerTest, ClipboardLineFormat) {
 
 TEST_F(MarkerTest, ClipboardKeepsPointsUnderACommaLocale) {
     const std::string name = CommaLocale();
-    if (name.empty()) GTEST_SKIP() << "no locale with a decimal comma can be had here";
+    if (name.empty())
+        GTEST_SKIP() << "no locale with a decimal comma can be had here";
     FWHM[0].x = 589.3;
     FWHM[0].value = 1.25;
     FWHM[0].plotHandle = 7;
@@ -305,7 +316,7 @@ TEST_F(MarkerTest, ClipboardKeepsPointsUnderACommaLocale) {
     const std::string withComma = eval_MarkerClipboardText(1);
     std::setlocale(LC_NUMERIC, old.c_str());
     FWHM[0].plotHandle = 0;
-    ASSERT_STREQ(probe, "1,5");  // the locale really has a comma
+    ASSERT_STREQ(probe, "1,5"); // the locale really has a comma
     EXPECT_EQ(noComma, "589.30\t1.25\n");
     EXPECT_EQ(withComma, "589,30\t1,25\n");
 }
@@ -313,7 +324,8 @@ TEST_F(MarkerTest, ClipboardKeepsPointsUnderACommaLocale) {
 TEST_F(MarkerTest, DeleteAllPeakClearsEverySlot) {
     MeasureReference(ZSIM_SAMPLE_EMISSION);
     PeakMode(hMenuBar, MENUBAR_FWHM, nullptr, hMainPanel);
-    for (double line : kLines) DoubleClickAt(line);
+    for (double line : kLines)
+        DoubleClickAt(line);
     ASSERT_EQ(Occupied(), 3);
     const int plots = Plots();
     iStartWlScal = iEndWlScal = 0;
@@ -331,5 +343,5 @@ TEST_F(MarkerTest, DeleteAllPeakClearsEverySlot) {
     EXPECT_EQ(Num(hMainPanel, MAINP_FWHM_AV), 0.0);
 }
 
-}  // namespace
-}  // namespace eval_test
+} // namespace
+} // namespace eval_test

@@ -9,7 +9,7 @@ namespace eval_test {
 namespace {
 
 class ModeTest : public EvalTest {
-protected:
+  protected:
     static int Visible(int control) { return Attr(hMainPanel, control, ATTR_VISIBLE); }
     static int GraphWidth() { return Attr(hMainPanel, MAINP_SPECGRAPH, ATTR_WIDTH_C); }
     static int Checked(int item) { return MenuAttr(item, ATTR_CHECKED); }
@@ -27,7 +27,8 @@ protected:
         for (int k = 0; k < 2; ++k) {
             FWHM[k].x = 500.0 + k;
             FWHM[k].value = 1.0;
-            FWHM[k].plotHandle = PlotLine(hMainPanel, MAINP_SPECGRAPH, 500.0 + k, 0, 500.0 + k, 1, 0);
+            FWHM[k].plotHandle =
+                PlotLine(hMainPanel, MAINP_SPECGRAPH, 500.0 + k, 0, 500.0 + k, 1, 0);
         }
     }
 };
@@ -42,7 +43,7 @@ TEST_F(ModeTest, EachMarkerModeAppliesItsTable) {
         const char* plotLabel;
         const char* levelLabel;
         int level;
-        int average;  // FWHM_AV and FWHM_UNIT_AV shown
+        int average; // FWHM_AV and FWHM_UNIT_AV shown
         int help;
         int caption;
         const char* radio;
@@ -71,13 +72,14 @@ TEST_F(ModeTest, EachMarkerModeAppliesItsTable) {
         EXPECT_EQ(Visible(MAINP_FWHM_AV), c.average);
         EXPECT_EQ(Visible(MAINP_FWHM_UNIT_AV), c.average);
         EXPECT_EQ(Visible(MAINP_SHOWHELP), c.help);
-        for (int caption : {MAINP_FWHMMODE_CAPTION, MAINP_VALLEYMODE_CAPTION, MAINP_SYMMODE_CAPTION})
+        for (int caption :
+             {MAINP_FWHMMODE_CAPTION, MAINP_VALLEYMODE_CAPTION, MAINP_SYMMODE_CAPTION})
             EXPECT_EQ(Visible(caption), caption == c.caption) << caption;
         for (int area : {MAINP_RBPEAK12, MAINP_FWHM_NM7, MAINP_FWHM_UNIT_3, MAINP_DEL_ALL_PEAK,
                          MAINP_FWHM_plotline, MAINP_FWHMMODE_DECO})
             EXPECT_EQ(Visible(area), 1) << area;
         EXPECT_EQ(Label(hMainPanel, MAINP_RBPEAK12), c.radio);
-        EXPECT_EQ(Occupied(), 0);  // choosing a mode clears the markers
+        EXPECT_EQ(Occupied(), 0); // choosing a mode clears the markers
         EXPECT_EQ(Plots(), plots - 2);
     }
     // The three captions sit in one place.
@@ -107,11 +109,11 @@ TEST_F(ModeTest, NoneModeHidesTheAreaAndEnlargesTheGraph) {
     EXPECT_EQ(Plots(), plots - 2);
     EXPECT_EQ(Occupied(), 0);
     for (int c : {MAINP_RBPEAK1, MAINP_FWHM12, MAINP_FWHM_NM3, MAINP_FWHM_UNIT_4, MAINP_FWHM_AV,
-                  MAINP_FWHM_UNIT_AV, MAINP_FWHMMODE_DECO, MAINP_FWHM_plotline, MAINP_FWHM_Threshold,
-                  MAINP_TEXTMSG_8, MAINP_DEL_ALL_PEAK, MAINP_FWHMMODE_CAPTION,
+                  MAINP_FWHM_UNIT_AV, MAINP_FWHMMODE_DECO, MAINP_FWHM_plotline,
+                  MAINP_FWHM_Threshold, MAINP_TEXTMSG_8, MAINP_DEL_ALL_PEAK, MAINP_FWHMMODE_CAPTION,
                   MAINP_VALLEYMODE_CAPTION, MAINP_SYMMODE_CAPTION, MAINP_SHOWHELP})
         EXPECT_EQ(Visible(c), 0) << c;
-    EXPECT_EQ(Label(hMainPanel, MAINP_FWHM_Threshold), "Peak width at");  // unchanged
+    EXPECT_EQ(Label(hMainPanel, MAINP_FWHM_Threshold), "Peak width at"); // unchanged
 
     // The axis switches leave a mode the same way, without the rest.
     ValleyMode(hMenuBar, MENUBAR_VALLEY, nullptr, hMainPanel);
@@ -153,7 +155,7 @@ TEST_F(ModeTest, CheckBoxRulesOfTheWlValuesDialog) {
     EXPECT_EQ(Visible(MAINP_DOM_WAVE), 1);
     SetBox(WLVALUE_CB_MAX_WAVE, 1);
     EXPECT_EQ(Box(WLVALUE_CB_DOM_WAVE), 0);
-    EXPECT_EQ(Box(WLVALUE_CB_FWHM), 1);  // the width combines with the peak
+    EXPECT_EQ(Box(WLVALUE_CB_FWHM), 1); // the width combines with the peak
 
     SetBox(WLVALUE_CB_MIN_WAVE, 1);
     EXPECT_EQ(Box(WLVALUE_CB_MAX_WAVE) + Box(WLVALUE_CB_FWHM), 0);
@@ -191,8 +193,8 @@ TEST_F(ModeTest, ValleyCentroidAsksForItsInterval) {
 TEST_F(ModeTest, ZeroIntervalIsRefusedAndTheLastOneKept) {
     dCOGInterval = 6.0;
     SetCtrlVal(hCOGIntervalPanel, COG_VAL_NUMERIC, 0.0);
-    popup_script::PushChoice(COG_VAL_OK_BUTTON);      // refused: asked again
-    popup_script::PushChoice(COG_VAL_CANCEL_BUTTON);  // then left
+    popup_script::PushChoice(COG_VAL_OK_BUTTON);     // refused: asked again
+    popup_script::PushChoice(COG_VAL_CANCEL_BUTTON); // then left
     SetBox(WLVALUE_CB_COG_VALLEY, 1);
     EXPECT_EQ(dCOGInterval, 6.0);
     EXPECT_EQ(Box(WLVALUE_CB_COG_VALLEY), 0);
@@ -211,8 +213,10 @@ TEST_F(ModeTest, CondDisplayTakesTheChoicesAndConfiguresTheReadOut) {
         const char* label;
         int digits;
     } cases[] = {
-        {WLVALUE_CB_MAX_WAVE, 1, "Peak /nm", 2},       {WLVALUE_CB_MAX_WAVE, 0, "Peak /px", 0},
-        {WLVALUE_CB_MIN_WAVE, 1, "Valley /nm", 2},     {WLVALUE_CB_MIN_WAVE, 0, "Valley /px", 0},
+        {WLVALUE_CB_MAX_WAVE, 1, "Peak /nm", 2},
+        {WLVALUE_CB_MAX_WAVE, 0, "Peak /px", 0},
+        {WLVALUE_CB_MIN_WAVE, 1, "Valley /nm", 2},
+        {WLVALUE_CB_MIN_WAVE, 0, "Valley /px", 0},
         {WLVALUE_CB_COG_VALLEY, 1, "COG Valley /nm", 3},
         {WLVALUE_CB_DOM_WAVE, 1, "Centroid Wavelength /nm", 3},
     };
@@ -322,7 +326,7 @@ TEST_F(ModeTest, OfflineCursorMoveLeavesTheCursorWhereItWas) {
     iOffline = 0;
     double x = 0, y = 0;
     GetGraphCursor(hMainPanel, MAINP_SPECGRAPH, 1, &x, &y);
-    EXPECT_DOUBLE_EQ(x, x0);  // not moved to the curve's first point
+    EXPECT_DOUBLE_EQ(x, x0); // not moved to the curve's first point
 }
 
 TEST_F(ModeTest, PeakCentroidOfASymmetricLineIsItsCentre) {
@@ -334,7 +338,7 @@ TEST_F(ModeTest, PeakCentroidOfASymmetricLineIsItsCentre) {
     EXPECT_NEAR(dXcursor, 435.84, 0.05);
     const int line = iDomWaveLineHandle;
     EXPECT_NE(line, 0);
-    const int plots = Plots();  // the curve and one centroid line
+    const int plots = Plots(); // the curve and one centroid line
     EXPECT_EQ(plots, 2);
     // The next evaluation replaces the line.
     MoveCursorTo(404.66);
@@ -387,5 +391,5 @@ TEST_F(ModeTest, ValleyCentroidOfASymmetricBandIsItsCentre) {
     EXPECT_NEAR(Num(hMainPanel, MAINP_DOM_WAVE), 451.4, 0.05);
 }
 
-}  // namespace
-}  // namespace eval_test
+} // namespace
+} // namespace eval_test

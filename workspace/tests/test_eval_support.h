@@ -33,7 +33,7 @@ inline std::string UiPath() {
 }
 
 class EvalTest : public measure_test::MeasureTest {
-protected:
+  protected:
     static void SetUpTestSuite() {
         MeasureTest::SetUpTestSuite();
         static int wl = 0, cog = 0, asf = 0;
@@ -67,7 +67,7 @@ protected:
             SetCtrlVal(hWlValDispl, box, 0);
         SetCtrlVal(hWlValDispl, WLVALUE_DOM_WAVE_BORDER, 50.0);
         dCOGInterval = 10.0;
-        iInterplMode = 7;  // natural spline, 0.01 nm
+        iInterplMode = 7; // natural spline, 0.01 nm
         iCompare = 0;
         iXAchse = 1;
         iStartWaveLen = 380;
@@ -88,7 +88,7 @@ protected:
         LampOn();
         ASSERT_EQ(Step(MEAS_REFERENCE), 0);
         ASSERT_EQ(iSelect, SHOW_REFERENCE);
-        ASSERT_GT(iNumOfMeas, 1000);  // the spline grid, not the pixels
+        ASSERT_GT(iNumOfMeas, 1000); // the spline grid, not the pixels
     }
 
     // Dark and reference without a sample, then the transmission of `sample`.
@@ -118,13 +118,15 @@ protected:
     // Wavelength step between the device's pixels around `nm`.
     static double PixelStepAt(double nm) {
         for (int i = 1; i < stParam.pixelCount; ++i)
-            if (dLambda[i] >= nm) return dLambda[i] - dLambda[i - 1];
+            if (dLambda[i] >= nm)
+                return dLambda[i] - dLambda[i - 1];
         return 0.0;
     }
 
     static int Occupied() {
         int n = 0;
-        for (const FwhmSlot& s : FWHM) n += s.x > 0.0;
+        for (const FwhmSlot& s : FWHM)
+            n += s.x > 0.0;
         return n;
     }
 
@@ -173,4 +175,4 @@ protected:
     static inline int s_wl = 0, s_cog = 0, s_asf = 0;
 };
 
-}  // namespace eval_test
+} // namespace eval_test

@@ -14,14 +14,15 @@ struct Argv {
     std::vector<std::string> args;
     std::vector<char*> ptrs;
     explicit Argv(std::vector<std::string> a) : args(std::move(a)) {
-        for (auto& s : args) ptrs.push_back(s.data());
+        for (auto& s : args)
+            ptrs.push_back(s.data());
         ptrs.push_back(nullptr);
     }
     int argc() const { return static_cast<int>(args.size()); }
     char** argv() { return ptrs.data(); }
 };
 
-}  // namespace
+} // namespace
 
 // ------------------------------------------------------------- arguments
 TEST(StartupArguments, CopiesTheFirstTwo) {
@@ -62,17 +63,19 @@ TEST_F(StartupTest, OverlongArgumentEndsTheProgramWithAMessage) {
 // --------------------------------------------------------------- panels
 TEST_F(StartupTest, LoadsEveryPanelAndMenuBar) {
     ASSERT_EQ(orvalin_LoadPanels(), 0) << GetUiErrorText();
-    const int panels[] = {hMainPanel,   hDDEPanel,    hDevselectPanel, hConfigPanel,  hScalePanel,
-                          hWlValDispl,  hFuncPanel,   hInfLoad,        hCommentPanel, hAxisScaling,
-                          hOpPanel,     hSmoothPanel, hPrtPanel,       hPrtHead,      hStatPar,
-                          hStatTable,   hStatWaitInf, hFFTParPanel,    hProgressPanel, iCSVhandle,
-                          hCOGIntervalPanel, hAboutPanel, hAsFHelp,    hParUtil};
-    for (int p : panels) EXPECT_GT(p, 0);
-    const int pages[] = {hTabRoot, hTabAdc,     hTabSens, hTabComm,  hTabMeas, hTabScan,
-                         hTabPeriph, hTabSpecFun, hTabCor, hTabOther, hTabLog, hTabBlock};
+    const int panels[] = {
+        hMainPanel,     hDDEPanel,  hDevselectPanel,   hConfigPanel, hScalePanel,  hWlValDispl,
+        hFuncPanel,     hInfLoad,   hCommentPanel,     hAxisScaling, hOpPanel,     hSmoothPanel,
+        hPrtPanel,      hPrtHead,   hStatPar,          hStatTable,   hStatWaitInf, hFFTParPanel,
+        hProgressPanel, iCSVhandle, hCOGIntervalPanel, hAboutPanel,  hAsFHelp,     hParUtil};
+    for (int p : panels)
+        EXPECT_GT(p, 0);
+    const int pages[] = {hTabRoot,   hTabAdc,     hTabSens, hTabComm,  hTabMeas, hTabScan,
+                         hTabPeriph, hTabSpecFun, hTabCor,  hTabOther, hTabLog,  hTabBlock};
     for (int i = 0; i < 12; ++i) {
         EXPECT_GT(pages[i], 0) << "tab page " << i;
-        for (int j = 0; j < i; ++j) EXPECT_NE(pages[i], pages[j]);
+        for (int j = 0; j < i; ++j)
+            EXPECT_NE(pages[i], pages[j]);
     }
     // The root page is the one holding the device type field.
     EXPECT_EQ(SetCtrlVal(hTabRoot, TAB_ROOT_UT_DEVTYP, "x"), 0);
@@ -87,7 +90,8 @@ TEST_F(StartupTest, LoadsEveryPanelAndMenuBar) {
 TEST_F(StartupTest, MissingMainFileEndsStartUp) {
     setenv("ORVALIN_UI_DIR", dir_.c_str(), 1);
     // Only found when nothing earlier on the search path has it.
-    std::ofstream(dir_ + "/orvalin.ui") << "<ui version=\"4.0\"><widget class=\"QWidget\" name=\"x\"/></ui>";
+    std::ofstream(dir_ + "/orvalin.ui")
+        << "<ui version=\"4.0\"><widget class=\"QWidget\" name=\"x\"/></ui>";
     EXPECT_EQ(orvalin_LoadPanels(), -1);
     EXPECT_EQ(hMainPanel, 0);
     unsetenv("ORVALIN_UI_DIR");
@@ -251,31 +255,37 @@ TEST_F(StartupTest, ShortQuitFreesClosesAndEndsInOrder) {
     ASSERT_NE(dLight, nullptr);
     ASSERT_NE(iRowDark, nullptr);
     const double bounds[12] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
-    const int ctrls[12] = {AXISSCAL_DRK_MIN, AXISSCAL_DRK_MAX, AXISSCAL_REF_MIN, AXISSCAL_REF_MAX,
-                           AXISSCAL_TRA_MIN, AXISSCAL_TRA_MAX, AXISSCAL_ABS_MIN, AXISSCAL_ABS_MAX,
-                           AXISSCAL_CALC_MIN, AXISSCAL_CALC_MAX, AXISSCAL_FFT_MIN, AXISSCAL_FFT_MAX};
-    for (int i = 0; i < 12; ++i) SetCtrlAttribute(hAxisScaling, ctrls[i], ATTR_MIN_VALUE, -1e9);
-    for (int i = 0; i < 12; ++i) SetCtrlAttribute(hAxisScaling, ctrls[i], ATTR_MAX_VALUE, 1e9);
-    for (int i = 0; i < 12; ++i) SetCtrlVal(hAxisScaling, ctrls[i], bounds[i]);
+    const int ctrls[12] = {AXISSCAL_DRK_MIN,  AXISSCAL_DRK_MAX, AXISSCAL_REF_MIN,
+                           AXISSCAL_REF_MAX,  AXISSCAL_TRA_MIN, AXISSCAL_TRA_MAX,
+                           AXISSCAL_ABS_MIN,  AXISSCAL_ABS_MAX, AXISSCAL_CALC_MIN,
+                           AXISSCAL_CALC_MAX, AXISSCAL_FFT_MIN, AXISSCAL_FFT_MAX};
+    for (int i = 0; i < 12; ++i)
+        SetCtrlAttribute(hAxisScaling, ctrls[i], ATTR_MIN_VALUE, -1e9);
+    for (int i = 0; i < 12; ++i)
+        SetCtrlAttribute(hAxisScaling, ctrls[i], ATTR_MAX_VALUE, 1e9);
+    for (int i = 0; i < 12; ++i)
+        SetCtrlVal(hAxisScaling, ctrls[i], bounds[i]);
     SetCtrlVal(hWlValDispl, WLVALUE_CB_COG_VALLEY, 1);
     const std::string logPath = fileio_Log_Path();
     const uint32_t device = dwCurrentDevice;
 
     comm_ShortQuit();
 
-    for (int i = 0; i < 12; ++i) EXPECT_EQ(dUserBounds[i], bounds[i]) << i;
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(dUserBounds[i], bounds[i]) << i;
     EXPECT_EQ(iCkdCogVal, 1);
-    for (double* a : {dLight, dDark, dLambda, dXInterpolVal, dYInterpolVal, dReferenz, dTrans, dAbsorb,
-                      dFormel1, dFormel2, dXtemp, dYtemp})
+    for (double* a : {dLight, dDark, dLambda, dXInterpolVal, dYInterpolVal, dReferenz, dTrans,
+                      dAbsorb, dFormel1, dFormel2, dXtemp, dYtemp})
         EXPECT_EQ(a, nullptr);
     // The raw counts stay: the process ends right after.
     EXPECT_NE(iRowDark, nullptr);
     EXPECT_EQ(dwCurrentDevice, 0u);
-    EXPECT_EQ(ZOLT_CloseDevice(device), ZOLT_E_HANDLE);  // already closed
+    EXPECT_EQ(ZOLT_CloseDevice(device), ZOLT_E_HANDLE); // already closed
     EXPECT_FALSE(fileio_Log_IsOpen());
     const auto lines = Lines(startup_test::ReadFile(logPath));
     ASSERT_FALSE(lines.empty());
-    EXPECT_NE(lines.back().find("--- comm_ShortQuit, ZOLT_CloseDevice, returned code: 0 "), std::string::npos)
+    EXPECT_NE(lines.back().find("--- comm_ShortQuit, ZOLT_CloseDevice, returned code: 0 "),
+              std::string::npos)
         << lines.back();
     int visible = 1;
     GetPanelAttribute(hParUtil, ATTR_VISIBLE_PANEL, &visible);

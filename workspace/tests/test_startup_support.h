@@ -38,12 +38,13 @@ inline std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> out;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);)
-        if (!line.empty()) out.push_back(line);
+        if (!line.empty())
+            out.push_back(line);
     return out;
 }
 
 class StartupTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         static int argc = 1;
         static char name[] = "workspace_tests";
@@ -79,7 +80,8 @@ protected:
     }
 
     void TearDown() override {
-        if (dwCurrentDevice != 0) ZOLT_CloseDevice(dwCurrentDevice);
+        if (dwCurrentDevice != 0)
+            ZOLT_CloseDevice(dwCurrentDevice);
         dwCurrentDevice = 0;
         fileio_Log_End();
         orvalin_DiscardPanels();
@@ -117,4 +119,4 @@ protected:
     bool hadConfig_ = false;
 };
 
-}  // namespace startup_test
+} // namespace startup_test

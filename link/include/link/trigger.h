@@ -35,7 +35,7 @@ int comm_DeviceCommandRunning();
 
 // Scope guard for the pair above.
 class DeviceCommandScope {
-public:
+  public:
     DeviceCommandScope() { comm_BeginDeviceCommand(); }
     ~DeviceCommandScope() { comm_EndDeviceCommand(); }
     DeviceCommandScope(const DeviceCommandScope&) = delete;

@@ -10,17 +10,17 @@ namespace uiimpl {
 
 struct PlotRec {
     QCPAbstractPlottable* plottable = nullptr;
-    QCPAbstractItem* item = nullptr;  // lines drawn with PlotLine
-    std::vector<double> x, y;         // every point as given; cursors snap to these
-    bool envelope = false;            // the plottable holds a per-column envelope
-    double envLo = 0.0, envHi = 0.0;  // x range the envelope was made for
+    QCPAbstractItem* item = nullptr; // lines drawn with PlotLine
+    std::vector<double> x, y;        // every point as given; cursors snap to these
+    bool envelope = false;           // the plottable holds a per-column envelope
+    double envLo = 0.0, envHi = 0.0; // x range the envelope was made for
 };
 
 struct CursorRec {
     QCPItemTracer* tracer = nullptr;
     double x = 0.0, y = 0.0;
-    int plot = 0;    // plot the cursor sits on, 0 = free
-    int index = -1;  // point index on that plot
+    int plot = 0;   // plot the cursor sits on, 0 = free
+    int index = -1; // point index on that plot
     bool snap = true;
     bool visible = true;
 };
@@ -52,18 +52,21 @@ CtrlRec::~CtrlRec() = default;
 
 namespace {
 
-int g_nextPlot = 1;  // plot handles are never reused, across all graphs
+int g_nextPlot = 1; // plot handles are never reused, across all graphs
 
 // Point of plot `h` nearest to x; false when the plot has no data.
 bool NearestByX(GraphRec& g, int h, double x, int* index, double* px, double* py) {
     auto it = g.plots.find(h);
-    if (it == g.plots.end() || !it->second.plottable || it->second.x.empty()) return false;
+    if (it == g.plots.end() || !it->second.plottable || it->second.x.empty())
+        return false;
     const std::vector<double>& xs = it->second.x;
     std::size_t best = 0;
-    if (qobject_cast<QCPGraph*>(it->second.plottable)) {  // ascending x
+    if (qobject_cast<QCPGraph*>(it->second.plottable)) { // ascending x
         auto b = std::lower_bound(xs.begin(), xs.end(), x);
-        if (b == xs.end()) --b;
-        if (b != xs.begin() && std::fabs(*(b - 1) - x) <= std::fabs(*b - x)) --b;
+        if (b == xs.end())
+            --b;
+        if (b != xs.begin() && std::fabs(*(b - 1) - x) <= std::fabs(*b - x))
+            --b;
         best = static_cast<std::size_t>(b - xs.begin());
     } else {
         double bd = INFINITY;
@@ -81,8 +84,10 @@ bool NearestByX(GraphRec& g, int h, double x, int* index, double* px, double* py
 
 bool PointAt(GraphRec& g, int h, int index, double* px, double* py) {
     auto it = g.plots.find(h);
-    if (it == g.plots.end() || !it->second.plottable) return false;
-    if (index < 0 || static_cast<std::size_t>(index) >= it->second.x.size()) return false;
+    if (it == g.plots.end() || !it->second.plottable)
+        return false;
+    if (index < 0 || static_cast<std::size_t>(index) >= it->second.x.size())
+        return false;
     *px = it->second.x[static_cast<std::size_t>(index)];
     *py = it->second.y[static_cast<std::size_t>(index)];
     return true;
@@ -97,11 +102,14 @@ constexpr int kEnvelopeColumns = 4096;
 
 void MakeEnvelope(PlotRec& p, double lo, double hi) {
     auto* gr = qobject_cast<QCPGraph*>(p.plottable);
-    if (!gr) return;
+    if (!gr)
+        return;
     const std::vector<double>& xs = p.x;
     const std::vector<double>& ys = p.y;
-    std::size_t i0 = static_cast<std::size_t>(std::lower_bound(xs.begin(), xs.end(), lo) - xs.begin());
-    std::size_t i1 = static_cast<std::size_t>(std::upper_bound(xs.begin(), xs.end(), hi) - xs.begin());
+    std::size_t i0 =
+        static_cast<std::size_t>(std::lower_bound(xs.begin(), xs.end(), lo) - xs.begin());
+    std::size_t i1 =
+        static_cast<std::size_t>(std::upper_bound(xs.begin(), xs.end(), hi) - xs.begin());
     QVector<double> k, v;
     k.reserve(4 * kEnvelopeColumns + 4);
     v.reserve(4 * kEnvelopeColumns + 4);
@@ -109,7 +117,8 @@ void MakeEnvelope(PlotRec& p, double lo, double hi) {
         k.push_back(xs[i]);
         v.push_back(ys[i]);
     };
-    if (i0 > 0) add(i0 - 1);
+    if (i0 > 0)
+        add(i0 - 1);
     const double span = hi - lo;
     std::size_t i = i0;
     while (i < i1) {
@@ -117,20 +126,25 @@ void MakeEnvelope(PlotRec& p, double lo, double hi) {
         std::size_t first = i, lowest = i, highest = i, last = i;
         for (++i; i < i1; ++i) {
             const long c = span > 0 ? static_cast<long>((xs[i] - lo) / span * kEnvelopeColumns) : 0;
-            if (c != col) break;
+            if (c != col)
+                break;
             last = i;
-            if (ys[i] < ys[lowest]) lowest = i;
-            if (ys[i] > ys[highest]) highest = i;
+            if (ys[i] < ys[lowest])
+                lowest = i;
+            if (ys[i] > ys[highest])
+                highest = i;
         }
         std::size_t pts[4] = {first, std::min(lowest, highest), std::max(lowest, highest), last};
         std::size_t prev = static_cast<std::size_t>(-1);
         for (std::size_t q : pts) {
-            if (q == prev) continue;
+            if (q == prev)
+                continue;
             add(q);
             prev = q;
         }
     }
-    if (i1 < xs.size()) add(i1);
+    if (i1 < xs.size())
+        add(i1);
     gr->setData(k, v, true);
     p.envLo = lo;
     p.envHi = hi;
@@ -139,12 +153,14 @@ void MakeEnvelope(PlotRec& p, double lo, double hi) {
 void UpdateEnvelopes(GraphRec& g) {
     const QCPRange r = g.plot->xAxis->range();
     for (auto& [h, p] : g.plots)
-        if (p.envelope && (p.envLo != r.lower || p.envHi != r.upper)) MakeEnvelope(p, r.lower, r.upper);
+        if (p.envelope && (p.envLo != r.lower || p.envHi != r.upper))
+            MakeEnvelope(p, r.lower, r.upper);
 }
 
 int FirstDataPlot(GraphRec& g) {
     for (auto& [h, p] : g.plots)
-        if (p.plottable) return h;
+        if (p.plottable)
+            return h;
     return 0;
 }
 
@@ -160,27 +176,34 @@ void Rescale(GraphRec& g) {
         bool any = false;
         QCPRange r;
         for (auto& [h, p] : g.plots) {
-            if (!p.plottable || p.x.empty() || !p.plottable->visible()) continue;
+            if (!p.plottable || p.x.empty() || !p.plottable->visible())
+                continue;
             double mn = p.x.front(), mx = p.x.back();
             if (!qobject_cast<QCPGraph*>(p.plottable)) {
                 auto [lo, hi] = std::minmax_element(p.x.begin(), p.x.end());
                 mn = *lo;
                 mx = *hi;
             }
-            if (!any) r = QCPRange(mn, mx);
-            else r.expand(QCPRange(mn, mx));
+            if (!any)
+                r = QCPRange(mn, mx);
+            else
+                r.expand(QCPRange(mn, mx));
             any = true;
         }
         if (any) {
-            if (r.lower == r.upper) r = QCPRange(r.lower - 0.5, r.upper + 0.5);
+            if (r.lower == r.upper)
+                r = QCPRange(r.lower - 0.5, r.upper + 0.5);
             g.plot->xAxis->setRange(r);
         }
     }
     UpdateEnvelopes(g);
-    if (g.yMode == VAL_AUTOSCALE) g.plot->yAxis->rescale(true);
+    if (g.yMode == VAL_AUTOSCALE)
+        g.plot->yAxis->rescale(true);
 }
 
-void Replot(GraphRec& g) { g.plot->replot(QCustomPlot::rpQueuedReplot); }
+void Replot(GraphRec& g) {
+    g.plot->replot(QCustomPlot::rpQueuedReplot);
+}
 
 // Moves a cursor to where the user points, snapping to the nearest point on screen.
 void MoveToMouse(GraphRec& g, int n, const QPointF& pos) {
@@ -193,14 +216,17 @@ void MoveToMouse(GraphRec& g, int n, const QPointF& pos) {
         int bestPlot = 0, bestIdx = -1;
         double bx = 0, by = 0;
         for (auto& [h, p] : g.plots) {
-            if (!p.plottable || !p.plottable->visible()) continue;
+            if (!p.plottable || !p.plottable->visible())
+                continue;
             int idx;
             double px, py;
-            if (!NearestByX(g, h, mx, &idx, &px, &py)) continue;
+            if (!NearestByX(g, h, mx, &idx, &px, &py))
+                continue;
             // The neighbours may be nearer on screen when the curve is steep.
             for (int k = idx - 1; k <= idx + 1; ++k) {
                 double qx, qy;
-                if (!PointAt(g, h, k, &qx, &qy)) continue;
+                if (!PointAt(g, h, k, &qx, &qy))
+                    continue;
                 double dx = xa->coordToPixel(qx) - pos.x(), dy = ya->coordToPixel(qy) - pos.y();
                 double d = dx * dx + dy * dy;
                 if (d < bestD) {
@@ -243,12 +269,16 @@ void Place(AnnRec& a) {
         a.text->setFont(f);
     }
     // The caption sits on the side of the offset, so it never covers the point.
-    Qt::Alignment al = (a.dy < 0 ? Qt::AlignBottom : a.dy > 0 ? Qt::AlignTop : Qt::AlignVCenter) |
-                       (a.dx < 0 ? Qt::AlignRight : a.dx > 0 ? Qt::AlignLeft : Qt::AlignHCenter);
+    Qt::Alignment al = (a.dy < 0   ? Qt::AlignBottom
+                        : a.dy > 0 ? Qt::AlignTop
+                                   : Qt::AlignVCenter) |
+                       (a.dx < 0   ? Qt::AlignRight
+                        : a.dx > 0 ? Qt::AlignLeft
+                                   : Qt::AlignHCenter);
     a.text->setPositionAlignment(al);
 }
 
-}  // namespace
+} // namespace
 
 void SetupGraph(CtrlRec& c) {
     auto g = std::make_unique<GraphRec>();
@@ -277,23 +307,29 @@ void SetupGraph(CtrlRec& c) {
     const int panel = c.panel, id = c.id;
     QObject::connect(plot, &QCustomPlot::beforeReplot, plot, [raw, panel, id]() {
         CtrlRec* cr = Ctrl(panel, id);
-        if (cr && cr->graph.get() == raw) UpdateEnvelopes(*raw);
+        if (cr && cr->graph.get() == raw)
+            UpdateEnvelopes(*raw);
     });
     QObject::connect(plot, &QCustomPlot::mousePress, plot, [raw, panel, id](QMouseEvent* e) {
         CtrlRec* cr = Ctrl(panel, id);
-        if (!cr || cr->graph.get() != raw || e->button() != Qt::LeftButton || cr->dimmed || cr->indicator) return;
-        if (!raw->plot->axisRect()->rect().contains(e->pos())) return;
+        if (!cr || cr->graph.get() != raw || e->button() != Qt::LeftButton || cr->dimmed ||
+            cr->indicator)
+            return;
+        if (!raw->plot->axisRect()->rect().contains(e->pos()))
+            return;
         int pick = 0;
         for (int n = 1; n <= 2; ++n) {
             const CursorRec& cc = raw->cursors[n - 1];
-            if (!cc.visible) continue;
+            if (!cc.visible)
+                continue;
             double cx = raw->plot->xAxis->coordToPixel(cc.x);
             if (std::fabs(cx - e->pos().x()) <= 6.0) {
                 pick = n;
                 break;
             }
         }
-        if (!pick) pick = raw->active;
+        if (!pick)
+            pick = raw->active;
         raw->active = pick;
         raw->drag = pick;
         MoveToMouse(*raw, pick, e->position());
@@ -301,13 +337,15 @@ void SetupGraph(CtrlRec& c) {
     });
     QObject::connect(plot, &QCustomPlot::mouseMove, plot, [raw, panel, id](QMouseEvent* e) {
         CtrlRec* cr = Ctrl(panel, id);
-        if (!cr || cr->graph.get() != raw || !raw->drag) return;
+        if (!cr || cr->graph.get() != raw || !raw->drag)
+            return;
         MoveToMouse(*raw, raw->drag, e->position());
         Dispatch(panel, id, EVENT_VAL_CHANGED, raw->drag, 0);
     });
     QObject::connect(plot, &QCustomPlot::mouseRelease, plot, [raw, panel, id](QMouseEvent*) {
         CtrlRec* cr = Ctrl(panel, id);
-        if (!cr || cr->graph.get() != raw || !raw->drag) return;
+        if (!cr || cr->graph.get() != raw || !raw->drag)
+            return;
         const int n = raw->drag;
         raw->drag = 0;
         Dispatch(panel, id, EVENT_COMMIT, n, 0);
@@ -315,7 +353,7 @@ void SetupGraph(CtrlRec& c) {
     c.graph = std::move(g);
 }
 
-}  // namespace uiimpl
+} // namespace uiimpl
 
 using namespace uiimpl;
 
@@ -323,7 +361,8 @@ namespace {
 
 GraphRec* Graph(int panel, int control, int* err) {
     CtrlRec* c = Ctrl(panel, control, err);
-    if (!c) return nullptr;
+    if (!c)
+        return nullptr;
     if (!c->graph) {
         *err = UI_ERR_TYPE;
         return nullptr;
@@ -332,33 +371,48 @@ GraphRec* Graph(int panel, int control, int* err) {
 }
 
 QCPAxis* Axis(GraphRec* g, int axis) {
-    if (axis == VAL_XAXIS) return g->plot->xAxis;
-    if (axis == VAL_LEFT_YAXIS) return g->plot->yAxis;
+    if (axis == VAL_XAXIS)
+        return g->plot->xAxis;
+    if (axis == VAL_LEFT_YAXIS)
+        return g->plot->yAxis;
     return nullptr;
 }
 
 void Style(QCPAbstractPlottable* p, int plotStyle, int pointStyle, int lineStyle, int color) {
     QPen pen(ToColor(color));
     pen.setWidth(plotStyle == VAL_FAT_LINE ? 3 : 1);
-    pen.setStyle(lineStyle == VAL_DASH ? Qt::DashLine : lineStyle == VAL_DOT ? Qt::DotLine : Qt::SolidLine);
+    pen.setStyle(lineStyle == VAL_DASH  ? Qt::DashLine
+                 : lineStyle == VAL_DOT ? Qt::DotLine
+                                        : Qt::SolidLine);
     p->setPen(pen);
     QCPScatterStyle::ScatterShape shape = QCPScatterStyle::ssNone;
     switch (pointStyle) {
-        case VAL_SIMPLE_DOT: shape = QCPScatterStyle::ssDisc; break;
-        case VAL_SOLID_SQUARE:
-        case VAL_EMPTY_SQUARE: shape = QCPScatterStyle::ssSquare; break;
-        case VAL_X: shape = QCPScatterStyle::ssCross; break;
-        case VAL_CROSS: shape = QCPScatterStyle::ssPlus; break;
-        default: break;
-    }
-    if (shape == QCPScatterStyle::ssNone && (plotStyle == VAL_SCATTER || plotStyle == VAL_CONNECTED_POINTS))
+    case VAL_SIMPLE_DOT:
         shape = QCPScatterStyle::ssDisc;
-    QCPScatterStyle ss(shape, ToColor(color), pointStyle == VAL_SOLID_SQUARE ? ToColor(color) : Qt::transparent, 5);
+        break;
+    case VAL_SOLID_SQUARE:
+    case VAL_EMPTY_SQUARE:
+        shape = QCPScatterStyle::ssSquare;
+        break;
+    case VAL_X:
+        shape = QCPScatterStyle::ssCross;
+        break;
+    case VAL_CROSS:
+        shape = QCPScatterStyle::ssPlus;
+        break;
+    default:
+        break;
+    }
+    if (shape == QCPScatterStyle::ssNone &&
+        (plotStyle == VAL_SCATTER || plotStyle == VAL_CONNECTED_POINTS))
+        shape = QCPScatterStyle::ssDisc;
+    QCPScatterStyle ss(shape, ToColor(color),
+                       pointStyle == VAL_SOLID_SQUARE ? ToColor(color) : Qt::transparent, 5);
     if (auto* gr = qobject_cast<QCPGraph*>(p)) {
         gr->setScatterStyle(ss);
-        gr->setLineStyle(plotStyle == VAL_SCATTER         ? QCPGraph::lsNone
+        gr->setLineStyle(plotStyle == VAL_SCATTER        ? QCPGraph::lsNone
                          : plotStyle == VAL_VERTICAL_BAR ? QCPGraph::lsImpulse
-                                                          : QCPGraph::lsLine);
+                                                         : QCPGraph::lsLine);
     } else if (auto* cv = qobject_cast<QCPCurve*>(p)) {
         cv->setScatterStyle(ss);
         cv->setLineStyle(plotStyle == VAL_SCATTER ? QCPCurve::lsNone : QCPCurve::lsLine);
@@ -376,29 +430,35 @@ void RemoveAnn(GraphRec* g, AnnRec& a) {
     g->plot->removeItem(a.anchor);
 }
 
-}  // namespace
+} // namespace
 
 int PlotXY(int panel, int graph, const double* x, const double* y, int count, int plotStyle,
            int pointStyle, int lineStyle, int color) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
-    if (count <= 0 || !x || !y) return Fail(UI_ERR_RANGE, "no points to plot");
+    if (!g)
+        return err;
+    if (count <= 0 || !x || !y)
+        return Fail(UI_ERR_RANGE, "no points to plot");
     Quiet quiet;
     bool sorted = true;
-    for (int i = 1; i < count && sorted; ++i) sorted = !(x[i] < x[i - 1]);
+    for (int i = 1; i < count && sorted; ++i)
+        sorted = !(x[i] < x[i - 1]);
     PlotRec rec;
     rec.x.assign(x, x + count);
     rec.y.assign(y, y + count);
-    const bool points = plotStyle == VAL_SCATTER || plotStyle == VAL_CONNECTED_POINTS || pointStyle != VAL_NO_POINT;
+    const bool points =
+        plotStyle == VAL_SCATTER || plotStyle == VAL_CONNECTED_POINTS || pointStyle != VAL_NO_POINT;
     if (sorted) {
         auto* gr = g->plot->addGraph();
         gr->setAdaptiveSampling(true);
         rec.plottable = gr;
         // Point markers must all be drawn; only plain lines take the envelope.
         rec.envelope = !points && static_cast<std::size_t>(count) > kEnvelopeAbove;
-        if (rec.envelope) MakeEnvelope(rec, x[0], x[count - 1]);
-        else gr->setData(QVector<double>(x, x + count), QVector<double>(y, y + count), true);
+        if (rec.envelope)
+            MakeEnvelope(rec, x[0], x[count - 1]);
+        else
+            gr->setData(QVector<double>(x, x + count), QVector<double>(y, y + count), true);
     } else {
         // Curves that turn back in x keep their point order.
         auto* cv = new QCPCurve(g->plot->xAxis, g->plot->yAxis);
@@ -415,16 +475,19 @@ int PlotXY(int panel, int graph, const double* x, const double* y, int count, in
 
 int PlotY(int panel, int graph, const double* y, int count, int plotStyle, int pointStyle,
           int lineStyle, int color) {
-    if (count <= 0 || !y) return Fail(UI_ERR_RANGE, "no points to plot");
+    if (count <= 0 || !y)
+        return Fail(UI_ERR_RANGE, "no points to plot");
     std::vector<double> x(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) x[static_cast<std::size_t>(i)] = i;
+    for (int i = 0; i < count; ++i)
+        x[static_cast<std::size_t>(i)] = i;
     return PlotXY(panel, graph, x.data(), y, count, plotStyle, pointStyle, lineStyle, color);
 }
 
 int PlotLine(int panel, int graph, double x1, double y1, double x2, double y2, int color) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     Quiet quiet;
     auto* line = new QCPItemLine(g->plot);
     line->start->setCoords(x1, y1);
@@ -439,11 +502,14 @@ int PlotLine(int panel, int graph, double x1, double y1, double x2, double y2, i
 int DeleteGraphPlot(int panel, int graph, int plot, int /*refresh*/) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     Quiet quiet;
     auto drop = [g](int h, PlotRec& p) {
-        if (p.plottable) g->plot->removePlottable(p.plottable);
-        if (p.item) g->plot->removeItem(p.item);
+        if (p.plottable)
+            g->plot->removePlottable(p.plottable);
+        if (p.item)
+            g->plot->removeItem(p.item);
         for (CursorRec& c : g->cursors)
             if (c.plot == h) {
                 c.plot = 0;
@@ -451,11 +517,13 @@ int DeleteGraphPlot(int panel, int graph, int plot, int /*refresh*/) {
             }
     };
     if (plot == -1) {
-        for (auto& [h, p] : g->plots) drop(h, p);
+        for (auto& [h, p] : g->plots)
+            drop(h, p);
         g->plots.clear();
     } else {
         auto it = g->plots.find(plot);
-        if (it == g->plots.end()) return 0;  // stale or unknown handle: nothing to do
+        if (it == g->plots.end())
+            return 0; // stale or unknown handle: nothing to do
         drop(it->first, it->second);
         g->plots.erase(it);
     }
@@ -467,22 +535,28 @@ int DeleteGraphPlot(int panel, int graph, int plot, int /*refresh*/) {
 int GetNumGraphPlots(int panel, int graph, int* count) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
-    if (count) *count = static_cast<int>(g->plots.size());
+    if (!g)
+        return err;
+    if (count)
+        *count = static_cast<int>(g->plots.size());
     return 0;
 }
 
 int SetAxisScalingMode(int panel, int graph, int axis, int mode, double min, double max) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     QCPAxis* a = Axis(g, axis);
-    if (!a) return UI_ERR_RANGE;
-    if (mode != VAL_MANUAL && mode != VAL_AUTOSCALE) return UI_ERR_RANGE;
+    if (!a)
+        return UI_ERR_RANGE;
+    if (mode != VAL_MANUAL && mode != VAL_AUTOSCALE)
+        return UI_ERR_RANGE;
     Quiet quiet;
     (axis == VAL_XAXIS ? g->xMode : g->yMode) = mode;
     if (mode == VAL_MANUAL) {
-        if (!std::isfinite(min) || !std::isfinite(max) || !(min < max)) return UI_ERR_RANGE;
+        if (!std::isfinite(min) || !std::isfinite(max) || !(min < max))
+            return UI_ERR_RANGE;
         a->setRange(min, max);
     } else {
         Rescale(*g);
@@ -494,21 +568,28 @@ int SetAxisScalingMode(int panel, int graph, int axis, int mode, double min, dou
 int GetAxisScalingMode(int panel, int graph, int axis, int* mode, double* min, double* max) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     QCPAxis* a = Axis(g, axis);
-    if (!a) return UI_ERR_RANGE;
-    if (mode) *mode = axis == VAL_XAXIS ? g->xMode : g->yMode;
-    if (min) *min = a->range().lower;
-    if (max) *max = a->range().upper;
+    if (!a)
+        return UI_ERR_RANGE;
+    if (mode)
+        *mode = axis == VAL_XAXIS ? g->xMode : g->yMode;
+    if (min)
+        *min = a->range().lower;
+    if (max)
+        *max = a->range().upper;
     return 0;
 }
 
 int SetAxisName(int panel, int graph, int axis, const char* name) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     QCPAxis* a = Axis(g, axis);
-    if (!a) return UI_ERR_RANGE;
+    if (!a)
+        return UI_ERR_RANGE;
     a->setLabel(QString::fromUtf8(name ? name : ""));
     Replot(*g);
     return 0;
@@ -517,10 +598,13 @@ int SetAxisName(int panel, int graph, int axis, const char* name) {
 int SetAxisPrecision(int panel, int graph, int axis, int precision) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     QCPAxis* a = Axis(g, axis);
-    if (!a) return UI_ERR_RANGE;
-    if (precision < 0 || precision > 15) return UI_ERR_RANGE;
+    if (!a)
+        return UI_ERR_RANGE;
+    if (precision < 0 || precision > 15)
+        return UI_ERR_RANGE;
     a->setNumberFormat("f");
     a->setNumberPrecision(precision);
     Replot(*g);
@@ -530,10 +614,13 @@ int SetAxisPrecision(int panel, int graph, int axis, int precision) {
 int SetAxisDivisions(int panel, int graph, int axis, int divisions) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     QCPAxis* a = Axis(g, axis);
-    if (!a) return UI_ERR_RANGE;
-    if (divisions < 1 || divisions > 100) return UI_ERR_RANGE;
+    if (!a)
+        return UI_ERR_RANGE;
+    if (divisions < 1 || divisions > 100)
+        return UI_ERR_RANGE;
     a->ticker()->setTickCount(divisions);
     Replot(*g);
     return 0;
@@ -542,7 +629,8 @@ int SetAxisDivisions(int panel, int graph, int axis, int divisions) {
 int SetGraphColors(int panel, int graph, int plotBg, int gridColor, int axisColor) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     g->plot->axisRect()->setBackground(QBrush(ToColor(plotBg)));
     for (QCPAxis* a : {g->plot->xAxis, g->plot->yAxis}) {
         a->grid()->setPen(QPen(ToColor(gridColor), 1, Qt::DotLine));
@@ -560,9 +648,11 @@ int SetGraphColors(int panel, int graph, int plotBg, int gridColor, int axisColo
 int SetPlotColor(int panel, int graph, int plot, int color) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     auto it = g->plots.find(plot);
-    if (it == g->plots.end()) return UI_ERR_HANDLE;
+    if (it == g->plots.end())
+        return UI_ERR_HANDLE;
     if (it->second.plottable) {
         QPen pen = it->second.plottable->pen();
         pen.setColor(ToColor(color));
@@ -579,8 +669,10 @@ int SetPlotColor(int panel, int graph, int plot, int color) {
 int SetGraphCursor(int panel, int graph, int cursor, double x, double y) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
-    if (cursor < 1 || cursor > 2) return UI_ERR_RANGE;
+    if (!g)
+        return err;
+    if (cursor < 1 || cursor > 2)
+        return UI_ERR_RANGE;
     CursorRec& c = g->cursors[cursor - 1];
     int h = (c.plot && g->plots.count(c.plot)) ? c.plot : FirstDataPlot(*g);
     int idx;
@@ -604,21 +696,29 @@ int SetGraphCursor(int panel, int graph, int cursor, double x, double y) {
 int GetGraphCursor(int panel, int graph, int cursor, double* x, double* y) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
-    if (cursor < 1 || cursor > 2) return UI_ERR_RANGE;
-    if (x) *x = g->cursors[cursor - 1].x;
-    if (y) *y = g->cursors[cursor - 1].y;
+    if (!g)
+        return err;
+    if (cursor < 1 || cursor > 2)
+        return UI_ERR_RANGE;
+    if (x)
+        *x = g->cursors[cursor - 1].x;
+    if (y)
+        *y = g->cursors[cursor - 1].y;
     return 0;
 }
 
 int SetGraphCursorIndex(int panel, int graph, int cursor, int plot, int pointIndex) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
-    if (cursor < 1 || cursor > 2) return UI_ERR_RANGE;
+    if (!g)
+        return err;
+    if (cursor < 1 || cursor > 2)
+        return UI_ERR_RANGE;
     double px, py;
-    if (!g->plots.count(plot)) return UI_ERR_HANDLE;
-    if (!PointAt(*g, plot, pointIndex, &px, &py)) return UI_ERR_RANGE;
+    if (!g->plots.count(plot))
+        return UI_ERR_HANDLE;
+    if (!PointAt(*g, plot, pointIndex, &px, &py))
+        return UI_ERR_RANGE;
     CursorRec& c = g->cursors[cursor - 1];
     c.x = px;
     c.y = py;
@@ -632,19 +732,25 @@ int SetGraphCursorIndex(int panel, int graph, int cursor, int plot, int pointInd
 int GetGraphCursorIndex(int panel, int graph, int cursor, int* plot, int* pointIndex) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
-    if (cursor < 1 || cursor > 2) return UI_ERR_RANGE;
+    if (!g)
+        return err;
+    if (cursor < 1 || cursor > 2)
+        return UI_ERR_RANGE;
     const CursorRec& c = g->cursors[cursor - 1];
-    if (plot) *plot = c.plot;
-    if (pointIndex) *pointIndex = c.index;
+    if (plot)
+        *plot = c.plot;
+    if (pointIndex)
+        *pointIndex = c.index;
     return c.plot ? 0 : UI_ERR_HANDLE;
 }
 
 int SetCursorVisible(int panel, int graph, int cursor, int visible) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
-    if (cursor < 1 || cursor > 2) return UI_ERR_RANGE;
+    if (!g)
+        return err;
+    if (cursor < 1 || cursor > 2)
+        return UI_ERR_RANGE;
     g->cursors[cursor - 1].visible = visible != 0;
     ShowCursor(*g, cursor);
     Replot(*g);
@@ -654,8 +760,10 @@ int SetCursorVisible(int panel, int graph, int cursor, int visible) {
 int SetCursorSnap(int panel, int graph, int cursor, int snapToPoint) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
-    if (cursor < 1 || cursor > 2) return UI_ERR_RANGE;
+    if (!g)
+        return err;
+    if (cursor < 1 || cursor > 2)
+        return UI_ERR_RANGE;
     g->cursors[cursor - 1].snap = snapToPoint != 0;
     return 0;
 }
@@ -663,8 +771,10 @@ int SetCursorSnap(int panel, int graph, int cursor, int snapToPoint) {
 int SetActiveGraphCursor(int panel, int graph, int cursor) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
-    if (cursor < 1 || cursor > 2) return UI_ERR_RANGE;
+    if (!g)
+        return err;
+    if (cursor < 1 || cursor > 2)
+        return UI_ERR_RANGE;
     g->active = cursor;
     return 0;
 }
@@ -672,15 +782,18 @@ int SetActiveGraphCursor(int panel, int graph, int cursor) {
 int GetActiveGraphCursor(int panel, int graph, int* cursor) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
-    if (cursor) *cursor = g->active;
+    if (!g)
+        return err;
+    if (cursor)
+        *cursor = g->active;
     return 0;
 }
 
 int AddGraphAnnotation(int panel, int graph, double x, double y, const char* caption, int color) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     AnnRec a;
     a.caption = QString::fromUtf8(caption ? caption : "");
     a.color = color & 0xFFFFFF;
@@ -710,9 +823,11 @@ int AddGraphAnnotation(int panel, int graph, double x, double y, const char* cap
 int SetAnnotationCaption(int panel, int graph, int id, const char* caption) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     AnnRec* a = Ann(g, id);
-    if (!a) return UI_ERR_HANDLE;
+    if (!a)
+        return UI_ERR_HANDLE;
     a->caption = QString::fromUtf8(caption ? caption : "");
     a->text->setText(a->caption);
     Replot(*g);
@@ -722,23 +837,29 @@ int SetAnnotationCaption(int panel, int graph, int id, const char* caption) {
 int GetAnnotationCaption(int panel, int graph, int id, std::string* caption) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     AnnRec* a = Ann(g, id);
-    if (!a) return UI_ERR_HANDLE;
-    if (caption) *caption = a->caption.toStdString();
+    if (!a)
+        return UI_ERR_HANDLE;
+    if (caption)
+        *caption = a->caption.toStdString();
     return 0;
 }
 
 int DeleteGraphAnnotation(int panel, int graph, int id) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     if (id == -1) {
-        for (auto& [k, a] : g->ann) RemoveAnn(g, a);
+        for (auto& [k, a] : g->ann)
+            RemoveAnn(g, a);
         g->ann.clear();
     } else {
         AnnRec* a = Ann(g, id);
-        if (!a) return 0;
+        if (!a)
+            return 0;
         RemoveAnn(g, *a);
         g->ann.erase(id);
     }
@@ -749,27 +870,33 @@ int DeleteGraphAnnotation(int panel, int graph, int id) {
 int GetNumAnnotations(int panel, int graph, int* count) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
-    if (count) *count = static_cast<int>(g->ann.size());
+    if (!g)
+        return err;
+    if (count)
+        *count = static_cast<int>(g->ann.size());
     return 0;
 }
 
 int GetAnnotationIdFromCaption(int panel, int graph, const char* caption, int* id) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     const QString want = QString::fromUtf8(caption ? caption : "");
-    if (want.isEmpty()) return UI_ERR_RANGE;
+    if (want.isEmpty())
+        return UI_ERR_RANGE;
     for (auto& [k, a] : g->ann)
         if (a.caption == want) {
-            if (id) *id = k;
+            if (id)
+                *id = k;
             return 0;
         }
     for (auto& [k, a] : g->ann)
         if (a.caption.startsWith(want) && a.caption.size() > want.size()) {
             QChar next = a.caption[want.size()];
             if (next == ' ' || next == '\n' || next == '\t' || next == '\r') {
-                if (id) *id = k;
+                if (id)
+                    *id = k;
                 return 0;
             }
         }
@@ -779,28 +906,47 @@ int GetAnnotationIdFromCaption(int panel, int graph, const char* caption, int* i
 int SetAnnotationAttribute(int panel, int graph, int id, int attr, int value) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     auto apply = [attr, value](AnnRec& a) {
         switch (attr) {
-            case ATTR_ANNOTATION_XOFFSET: a.dx = value; break;
-            case ATTR_ANNOTATION_YOFFSET: a.dy = value; break;
-            case ATTR_ANNOTATION_CAPTION_COLOR: a.color = value & 0xFFFFFF; break;
-            case ATTR_ANNOTATION_BGCOLOR: a.bg = value & 0xFFFFFF; break;
-            case ATTR_ANNOTATION_FRAME_COLOR: a.frame = value < 0 ? -1 : value & 0xFFFFFF; break;
-            case ATTR_ANNOTATION_FONT_SIZE: a.fontSize = std::clamp(value, 0, 200); break;
-            case ATTR_ANNOTATION_ARROW_VISIBLE: a.arrowVisible = value != 0; break;
-            default: return false;
+        case ATTR_ANNOTATION_XOFFSET:
+            a.dx = value;
+            break;
+        case ATTR_ANNOTATION_YOFFSET:
+            a.dy = value;
+            break;
+        case ATTR_ANNOTATION_CAPTION_COLOR:
+            a.color = value & 0xFFFFFF;
+            break;
+        case ATTR_ANNOTATION_BGCOLOR:
+            a.bg = value & 0xFFFFFF;
+            break;
+        case ATTR_ANNOTATION_FRAME_COLOR:
+            a.frame = value < 0 ? -1 : value & 0xFFFFFF;
+            break;
+        case ATTR_ANNOTATION_FONT_SIZE:
+            a.fontSize = std::clamp(value, 0, 200);
+            break;
+        case ATTR_ANNOTATION_ARROW_VISIBLE:
+            a.arrowVisible = value != 0;
+            break;
+        default:
+            return false;
         }
         Place(a);
         return true;
     };
     if (id == -1) {
         for (auto& [k, a] : g->ann)
-            if (!apply(a)) return UI_ERR_ATTRIBUTE;
+            if (!apply(a))
+                return UI_ERR_ATTRIBUTE;
     } else {
         AnnRec* a = Ann(g, id);
-        if (!a) return UI_ERR_HANDLE;
-        if (!apply(*a)) return UI_ERR_ATTRIBUTE;
+        if (!a)
+            return UI_ERR_HANDLE;
+        if (!apply(*a))
+            return UI_ERR_ATTRIBUTE;
     }
     Replot(*g);
     return 0;
@@ -809,34 +955,55 @@ int SetAnnotationAttribute(int panel, int graph, int id, int attr, int value) {
 int GetAnnotationAttribute(int panel, int graph, int id, int attr, int* value) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     AnnRec* a = Ann(g, id);
-    if (!a) return UI_ERR_HANDLE;
+    if (!a)
+        return UI_ERR_HANDLE;
     int v;
     switch (attr) {
-        case ATTR_ANNOTATION_XOFFSET: v = a->dx; break;
-        case ATTR_ANNOTATION_YOFFSET: v = a->dy; break;
-        case ATTR_ANNOTATION_CAPTION_COLOR: v = a->color; break;
-        case ATTR_ANNOTATION_BGCOLOR: v = a->bg; break;
-        case ATTR_ANNOTATION_FRAME_COLOR: v = a->frame; break;
-        case ATTR_ANNOTATION_FONT_SIZE: v = a->fontSize; break;
-        case ATTR_ANNOTATION_ARROW_VISIBLE: v = a->arrowVisible ? 1 : 0; break;
-        default: return UI_ERR_ATTRIBUTE;
+    case ATTR_ANNOTATION_XOFFSET:
+        v = a->dx;
+        break;
+    case ATTR_ANNOTATION_YOFFSET:
+        v = a->dy;
+        break;
+    case ATTR_ANNOTATION_CAPTION_COLOR:
+        v = a->color;
+        break;
+    case ATTR_ANNOTATION_BGCOLOR:
+        v = a->bg;
+        break;
+    case ATTR_ANNOTATION_FRAME_COLOR:
+        v = a->frame;
+        break;
+    case ATTR_ANNOTATION_FONT_SIZE:
+        v = a->fontSize;
+        break;
+    case ATTR_ANNOTATION_ARROW_VISIBLE:
+        v = a->arrowVisible ? 1 : 0;
+        break;
+    default:
+        return UI_ERR_ATTRIBUTE;
     }
-    if (value) *value = v;
+    if (value)
+        *value = v;
     return 0;
 }
 
 int RefreshGraph(int panel, int graph) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
-    if (!g) return err;
+    if (!g)
+        return err;
     g->plot->replot(QCustomPlot::rpImmediateRefresh);
     return 0;
 }
 
 // Used by the image grabber: draw now rather than at the next event loop turn.
 void uiimpl::ReplotNow(QWidget* w) {
-    for (QCustomPlot* p : w->findChildren<QCustomPlot*>()) p->replot(QCustomPlot::rpImmediateRefresh);
-    if (auto* p = qobject_cast<QCustomPlot*>(w)) p->replot(QCustomPlot::rpImmediateRefresh);
+    for (QCustomPlot* p : w->findChildren<QCustomPlot*>())
+        p->replot(QCustomPlot::rpImmediateRefresh);
+    if (auto* p = qobject_cast<QCustomPlot*>(w))
+        p->replot(QCustomPlot::rpImmediateRefresh);
 }

@@ -23,8 +23,8 @@ class QMenu;
 
 namespace uiimpl {
 
-struct GraphRec;  // ui_graph.cpp
-struct TableModel;  // ui_table.cpp
+struct GraphRec;   // ui_graph.cpp
+struct TableModel; // ui_table.cpp
 
 // Geometry of a control at the panel's base size, as edges in content
 // coordinates (fractions kept, so a value set from code comes back exactly).
@@ -37,11 +37,11 @@ struct CtrlRec {
     int panel = 0;
     int id = 0;
     QPointer<QWidget> w;
-    int kind = 0;  // CtrlKind
+    int kind = 0; // CtrlKind
     QString name;
     QString callback;
     int dataType = VAL_DOUBLE;
-    double num = 0.0;  // numeric value as set (never rounded by display precision)
+    double num = 0.0; // numeric value as set (never rounded by display precision)
     double minV = 0.0, maxV = 0.0, defV = 0.0;
     int precision = 2;
     int textColor = -1, bgColor = -1, buttonColor = -1, frameColor = -1;
@@ -50,8 +50,8 @@ struct CtrlRec {
     int maxLen = -1;
     bool indicator = false;
     bool dimmed = false;
-    QString label;  // label text when the widget has none of its own
-    QPointer<QWidget> labelWidget;  // a QLabel whose buddy is this control
+    QString label;                 // label text when the widget has none of its own
+    QPointer<QWidget> labelWidget; // a QLabel whose buddy is this control
     // timer
     QTimer* timer = nullptr;
     double interval = 1.0;
@@ -60,7 +60,7 @@ struct CtrlRec {
     // LED
     bool ledOn = false;
     std::unique_ptr<GraphRec> graph;
-    TableModel* table = nullptr;  // owned by its view
+    TableModel* table = nullptr; // owned by its view
     ScaleBase base;
     CtrlRec();
     ~CtrlRec();
@@ -71,20 +71,20 @@ struct CtrlRec {
 struct PanelRec {
     int handle = 0;
     int panelId = 0;
-    int parent = 0;  // parent panel handle, 0 = top level
+    int parent = 0; // parent panel handle, 0 = top level
     QPointer<QWidget> w;
     QString name;
-    QString file;  // resolved path
+    QString file; // resolved path
     QString callback;
     bool isPage = false;
-    int tabCtrl = 0;  // for pages: the tab control id in the parent panel
+    int tabCtrl = 0; // for pages: the tab control id in the parent panel
     int menuBar = 0;
     int activeCtrl = 0;
     bool popup = false;
     std::map<int, std::unique_ptr<CtrlRec>> ctrls;
-    std::vector<int> pages;  // handles of tab pages owned by this panel
-    bool scale = false;      // contents follow the panel's size
-    int baseW = 0, baseH = 0;  // content size when scaling was switched on
+    std::vector<int> pages;   // handles of tab pages owned by this panel
+    bool scale = false;       // contents follow the panel's size
+    int baseW = 0, baseH = 0; // content size when scaling was switched on
 };
 
 struct MenuBarRec {
@@ -93,8 +93,8 @@ struct MenuBarRec {
     QPointer<QMenuBar> bar;
     QString file;
     QString name;
-    int panel = 0;  // attached to
-    std::map<int, QPointer<QAction>> items;  // item id -> action (menus: their menuAction)
+    int panel = 0;                          // attached to
+    std::map<int, QPointer<QAction>> items; // item id -> action (menus: their menuAction)
     std::map<int, QPointer<QMenu>> menus;
     std::map<int, QString> callbacks;
 };
@@ -111,7 +111,7 @@ struct State {
     std::map<int, std::unique_ptr<MenuBarRec>> menuBars;
     int nextPanel = 1;
     int nextMenuBar = 1;
-    int suppress = 0;  // > 0 while the program itself changes widgets
+    int suppress = 0; // > 0 while the program itself changes widgets
     int timerSuspend = 0;
     int activePanel = 0;
     bool waitCursor = false;
@@ -121,10 +121,10 @@ struct State {
     std::string lastError;
     std::map<std::string, CtrlCallbackPtr> ctrlCallbacks;
     std::map<std::string, MenuCallbackPtr> menuCallbacks;
-    std::map<std::string, unsigned long long> fingerprints;  // file name -> built ids
+    std::map<std::string, unsigned long long> fingerprints; // file name -> built ids
     int replaceKey = 0;
     bool replaceKeySet = false;
-    std::vector<struct ModalWait*> modal;  // RunModalPanel calls in progress, innermost last
+    std::vector<struct ModalWait*> modal; // RunModalPanel calls in progress, innermost last
     std::vector<int> popupStack;
 };
 
@@ -165,7 +165,7 @@ void DestroyPanelTimers(PanelRec& p);
 
 // Graph parts
 void SetupGraph(CtrlRec& c);
-void ReplotNow(QWidget* w);  // draws pending graph changes before a grab
+void ReplotNow(QWidget* w); // draws pending graph changes before a grab
 
 // Table parts
 void SetupTable(CtrlRec& c);
@@ -177,16 +177,16 @@ int ScriptedPopupMenu(const std::string& title);
 bool ScriptedPrint(const std::string& what, std::string* pdfPath);
 
 // Scaling of panel contents (ui_scale.cpp).
-void WatchPanel(QWidget* w);  // resize events of a panel widget
+void WatchPanel(QWidget* w); // resize events of a panel widget
 void SetPanelScaling(PanelRec& p, bool on);
 void RescalePanel(PanelRec& p);
 // After the panel's size changed: its menu bar and (when scaling) its controls follow.
 void PanelResized(PanelRec& p);
 // After code changed one geometry attribute of a control: its base follows.
 void NoteCtrlGeometry(CtrlRec& c, int attr);
-int MenuRoom(const PanelRec& p);  // height above the content area
+int MenuRoom(const PanelRec& p); // height above the content area
 
 // Application event filter (keys, mouse, focus, close).
 void InstallAppFilter();
 
-}  // namespace uiimpl
+} // namespace uiimpl

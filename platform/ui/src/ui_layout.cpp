@@ -20,7 +20,7 @@ struct Node {
 // fragments being captured (panels, menu bars, actions), so each panel can be
 // handed to the form loader on its own.
 class Reader {
-public:
+  public:
     explicit Reader(const QByteArray& xml) : r_(xml) {}
 
     QXmlStreamReader r_;
@@ -28,7 +28,8 @@ public:
 
     QXmlStreamReader::TokenType next() {
         auto t = r_.readNext();
-        for (auto* w : writers_) w->writeCurrentToken(r_);
+        for (auto* w : writers_)
+            w->writeCurrentToken(r_);
         return t;
     }
     bool ok() const { return !r_.hasError(); }
@@ -38,9 +39,12 @@ public:
         int depth = 1;
         while (depth > 0 && !r_.atEnd()) {
             auto t = next();
-            if (t == QXmlStreamReader::StartElement) ++depth;
-            else if (t == QXmlStreamReader::EndElement) --depth;
-            else if (t == QXmlStreamReader::Invalid) return;
+            if (t == QXmlStreamReader::StartElement)
+                ++depth;
+            else if (t == QXmlStreamReader::EndElement)
+                --depth;
+            else if (t == QXmlStreamReader::Invalid)
+                return;
         }
     }
     QString text() {
@@ -48,18 +52,23 @@ public:
         int depth = 1;
         while (depth > 0 && !r_.atEnd()) {
             auto t = next();
-            if (t == QXmlStreamReader::Characters) s += r_.text();
-            else if (t == QXmlStreamReader::StartElement) ++depth;
-            else if (t == QXmlStreamReader::EndElement) --depth;
-            else if (t == QXmlStreamReader::Invalid) break;
+            if (t == QXmlStreamReader::Characters)
+                s += r_.text();
+            else if (t == QXmlStreamReader::StartElement)
+                ++depth;
+            else if (t == QXmlStreamReader::EndElement)
+                --depth;
+            else if (t == QXmlStreamReader::Invalid)
+                break;
         }
         return s;
     }
 };
 
 bool SimpleValueTag(QStringView n) {
-    static const QSet<QString> tags = {"string", "number", "double", "bool", "enum", "cstring",
-                                       "set", "char", "float", "uint", "longlong", "ulonglong"};
+    static const QSet<QString> tags = {"string", "number",  "double",   "bool",
+                                       "enum",   "cstring", "set",      "char",
+                                       "float",  "uint",    "longlong", "ulonglong"};
     return tags.contains(n.toString());
 }
 
@@ -69,8 +78,10 @@ QString ReadProperty(Reader& rd) {
     while (!rd.r_.atEnd()) {
         auto t = rd.next();
         if (t == QXmlStreamReader::StartElement) {
-            if (SimpleValueTag(rd.r_.name())) value = rd.text();
-            else rd.skip();
+            if (SimpleValueTag(rd.r_.name()))
+                value = rd.text();
+            else
+                rd.skip();
         } else if (t == QXmlStreamReader::EndElement || t == QXmlStreamReader::Invalid) {
             break;
         }
@@ -155,7 +166,7 @@ void ReadWidget(Reader& rd, Node& node) {
 }
 
 class Numberer {
-public:
+  public:
     explicit Numberer(Layout& out) : out_(out), next_(out.base + 1) {}
 
     bool add(Entry e) {
@@ -178,7 +189,8 @@ public:
         return true;
     }
     void fail(const QString& msg) {
-        if (out_.error.isEmpty()) out_.error = msg;
+        if (out_.error.isEmpty())
+            out_.error = msg;
     }
 
     void panelContents(const Node& node, const QString& panel) {
@@ -217,10 +229,12 @@ public:
     void menu(const Node& m, const QString& bar, const std::map<QString, const Node*>& actions) {
         std::map<QString, const Node*> submenus;
         for (const Node& c : m.children)
-            if (c.cls == "QMenu") submenus[c.name] = &c;
+            if (c.cls == "QMenu")
+                submenus[c.name] = &c;
         QSet<QString> done;
         for (const QString& a : m.addActions) {
-            if (a == "separator") continue;
+            if (a == "separator")
+                continue;
             auto sm = submenus.find(a);
             if (sm != submenus.end()) {
                 addMenu(*sm->second, bar, actions);
@@ -228,7 +242,8 @@ public:
                 continue;
             }
             auto act = actions.find(a);
-            if (act == actions.end()) continue;  // dangling reference: the loader ignores it too
+            if (act == actions.end())
+                continue; // dangling reference: the loader ignores it too
             Entry e;
             e.kind = Kind::MenuItem;
             e.constName = bar + "_" + a;
@@ -239,7 +254,8 @@ public:
             add(e);
         }
         for (const auto& [name, node] : submenus)
-            if (!done.contains(name)) addMenu(*node, bar, actions);
+            if (!done.contains(name))
+                addMenu(*node, bar, actions);
     }
 
     void addMenu(const Node& m, const QString& bar, const std::map<QString, const Node*>& actions) {
@@ -254,7 +270,7 @@ public:
         menu(m, bar, actions);
     }
 
-private:
+  private:
     Layout& out_;
     QSet<QString> seen_;
     int next_;
@@ -271,15 +287,17 @@ QByteArray Document(const QString& className, const QByteArray& body, const QByt
     return doc;
 }
 
-}  // namespace
+} // namespace
 
 bool IsIdentifier(const QString& s) {
-    if (s.isEmpty()) return false;
+    if (s.isEmpty())
+        return false;
     for (int i = 0; i < s.size(); ++i) {
         QChar c = s[i];
         bool ok = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' ||
                   (i > 0 && c >= '0' && c <= '9');
-        if (!ok) return false;
+        if (!ok)
+            return false;
     }
     return true;
 }
@@ -307,14 +325,16 @@ int IdBase(const QString& fileName) {
 
 const Entry* Layout::byId(int id) const {
     const long k = static_cast<long>(id) - base;
-    if (k < 1 || k > static_cast<long>(entries.size())) return nullptr;
+    if (k < 1 || k > static_cast<long>(entries.size()))
+        return nullptr;
     const Entry& e = entries[static_cast<std::size_t>(k - 1)];
     return e.id == id ? &e : nullptr;
 }
 
 const Entry* Layout::byConst(const QString& name) const {
     for (const Entry& e : entries)
-        if (e.constName == name) return &e;
+        if (e.constName == name)
+            return &e;
     return nullptr;
 }
 
@@ -325,16 +345,19 @@ bool Parse(const QByteArray& xml, const QString& fileName, Layout& out) {
     Node top;
     bool haveTop = false;
     std::vector<Node> actions;
-    std::map<QString, QByteArray> fragments;  // top-level child name -> captured XML
+    std::map<QString, QByteArray> fragments; // top-level child name -> captured XML
     QByteArray actionsXml;
-    QByteArray extraXml;  // <customwidgets> for the standalone documents
+    QByteArray extraXml; // <customwidgets> for the standalone documents
 
     while (!rd.r_.atEnd()) {
         auto t = rd.next();
-        if (t == QXmlStreamReader::Invalid) break;
-        if (t != QXmlStreamReader::StartElement) continue;
+        if (t == QXmlStreamReader::Invalid)
+            break;
+        if (t != QXmlStreamReader::StartElement)
+            continue;
         auto n = rd.r_.name();
-        if (n == u"ui") continue;
+        if (n == u"ui")
+            continue;
         if (n == u"customwidgets") {
             QByteArray buf;
             QXmlStreamWriter w(&buf);
@@ -356,13 +379,16 @@ bool Parse(const QByteArray& xml, const QString& fileName, Layout& out) {
         int layoutDepth = 0;
         while (!rd.r_.atEnd()) {
             auto tt = rd.next();
-            if (tt == QXmlStreamReader::Invalid) break;
+            if (tt == QXmlStreamReader::Invalid)
+                break;
             if (tt == QXmlStreamReader::EndElement) {
-                if (layoutDepth == 0) break;
+                if (layoutDepth == 0)
+                    break;
                 --layoutDepth;
                 continue;
             }
-            if (tt != QXmlStreamReader::StartElement) continue;
+            if (tt != QXmlStreamReader::StartElement)
+                continue;
             auto cn = rd.r_.name();
             if (cn == u"widget") {
                 QByteArray buf;
@@ -393,7 +419,8 @@ bool Parse(const QByteArray& xml, const QString& fileName, Layout& out) {
         }
     }
     if (rd.r_.hasError()) {
-        out.error = QString("XML error at line %1: %2").arg(rd.r_.lineNumber()).arg(rd.r_.errorString());
+        out.error =
+            QString("XML error at line %1: %2").arg(rd.r_.lineNumber()).arg(rd.r_.errorString());
         return false;
     }
     if (!haveTop) {
@@ -403,11 +430,13 @@ bool Parse(const QByteArray& xml, const QString& fileName, Layout& out) {
     out.topName = top.name;
 
     std::map<QString, const Node*> actionByName;
-    for (const Node& a : actions) actionByName[a.name] = &a;
+    for (const Node& a : actions)
+        actionByName[a.name] = &a;
 
     Numberer num(out);
     for (const Node& c : top.children) {
-        if (c.name.isEmpty()) continue;
+        if (c.name.isEmpty())
+            continue;
         if (c.cls == "QMenuBar") {
             Entry e;
             e.kind = Kind::MenuBar;
@@ -434,9 +463,10 @@ bool Parse(const QByteArray& xml, const QString& fileName, Layout& out) {
             out.panelUi[c.name] = Document(c.name, fragments[c.name], extraXml);
         }
     }
-    if (!out.error.isEmpty()) return false;
+    if (!out.error.isEmpty())
+        return false;
     out.fingerprint = Fingerprint(out.entries);
     return true;
 }
 
-}  // namespace uilayout
+} // namespace uilayout

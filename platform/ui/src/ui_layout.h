@@ -16,24 +16,24 @@ enum class Kind { Panel, Control, MenuBar, Menu, MenuItem };
 
 struct Entry {
     Kind kind = Kind::Control;
-    QString constName;   // the generated constant (MAINP, MAINP_DARK, MENUBAR_FILE_QUIT)
-    QString objectName;  // widget / action object name
-    QString className;   // Qt class ("QAction" for items)
-    QString owner;       // controls and tab pages: owning panel; menus and items: the bar
-    QString tabControl;  // tab pages: object name of the tab widget holding them
-    int pageIndex = -1;  // tab pages: index within the tab widget
+    QString constName;  // the generated constant (MAINP, MAINP_DARK, MENUBAR_FILE_QUIT)
+    QString objectName; // widget / action object name
+    QString className;  // Qt class ("QAction" for items)
+    QString owner;      // controls and tab pages: owning panel; menus and items: the bar
+    QString tabControl; // tab pages: object name of the tab widget holding them
+    int pageIndex = -1; // tab pages: index within the tab widget
     int id = 0;
-    std::map<QString, QString> props;  // simple-valued properties, dynamic ones included
+    std::map<QString, QString> props; // simple-valued properties, dynamic ones included
 };
 
 struct Layout {
     QString topName;
     std::vector<Entry> entries;
-    std::map<QString, QByteArray> panelUi;    // panel name -> standalone .ui document
-    std::map<QString, QByteArray> menuBarUi;  // bar name -> standalone .ui document
-    QString error;                            // empty when the file parsed
-    std::uint64_t fingerprint = 0;            // over every (constant, id) pair
-    int base = 0;                             // ids are base + 1 ...
+    std::map<QString, QByteArray> panelUi;   // panel name -> standalone .ui document
+    std::map<QString, QByteArray> menuBarUi; // bar name -> standalone .ui document
+    QString error;                           // empty when the file parsed
+    std::uint64_t fingerprint = 0;           // over every (constant, id) pair
+    int base = 0;                            // ids are base + 1 ...
 
     const Entry* byId(int id) const;
     const Entry* byConst(const QString& name) const;
@@ -51,4 +51,4 @@ bool IsIdentifier(const QString& s);
 
 std::uint64_t Fingerprint(const std::vector<Entry>& entries);
 
-}  // namespace uilayout
+} // namespace uilayout

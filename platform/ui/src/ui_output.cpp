@@ -5,14 +5,14 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QPainter>
-#include <QPrinter>
 #include <QPrintDialog>
+#include <QPrinter>
 #include <QPrinterInfo>
 #include <cstdio>
 #include <cstring>
-#include <vector>
 #include <langinfo.h>
 #include <locale.h>
+#include <vector>
 
 #include "ui/popup_script.h"
 #include "ui_internal.h"
@@ -22,15 +22,18 @@ using namespace uiimpl;
 namespace {
 
 int Grab(QWidget* w, UiImage* image) {
-    if (!image) return UI_ERR_TYPE;
+    if (!image)
+        return UI_ERR_TYPE;
     ReplotNow(w);
     QImage img = w->grab().toImage().convertToFormat(QImage::Format_ARGB32);
     image->width = img.width();
     image->height = img.height();
-    image->pixels.assign(static_cast<std::size_t>(img.width()) * static_cast<std::size_t>(img.height()), 0);
+    image->pixels.assign(
+        static_cast<std::size_t>(img.width()) * static_cast<std::size_t>(img.height()), 0);
     for (int y = 0; y < img.height(); ++y) {
         const auto* line = reinterpret_cast<const std::uint32_t*>(img.constScanLine(y));
-        std::copy(line, line + img.width(), image->pixels.begin() + static_cast<std::ptrdiff_t>(y) * img.width());
+        std::copy(line, line + img.width(),
+                  image->pixels.begin() + static_cast<std::ptrdiff_t>(y) * img.width());
     }
     return 0;
 }
@@ -48,11 +51,13 @@ int Print(QWidget* w, const char* pdfPath) {
         printer.setOutputFileName(temp);
     } else if (popup_script::Enabled()) {
         std::string chosen;
-        if (!ScriptedPrint(w->windowTitle().toStdString(), &chosen)) return 1;
+        if (!ScriptedPrint(w->windowTitle().toStdString(), &chosen))
+            return 1;
         return Print(w, chosen.c_str());
     } else {
         QPrintDialog dlg(&printer, w->window());
-        if (dlg.exec() != QDialog::Accepted) return 1;
+        if (dlg.exec() != QDialog::Accepted)
+            return 1;
         if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
             const QByteArray file = printer.outputFileName().toLocal8Bit();
             return Print(w, file.constData());
@@ -60,7 +65,8 @@ int Print(QWidget* w, const char* pdfPath) {
     }
     QPainter painter;
     if (!painter.begin(&printer)) {
-        if (!temp.isEmpty()) QFile::remove(temp);
+        if (!temp.isEmpty())
+            QFile::remove(temp);
         return Fail(UI_ERR_IO, "cannot start printing");
     }
     const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
@@ -68,10 +74,12 @@ int Print(QWidget* w, const char* pdfPath) {
     if (sz.width() > 0 && sz.height() > 0) {
         const double scale = std::min(page.width() / sz.width(), page.height() / sz.height());
         painter.scale(scale, scale);
-        w->render(&painter, QPoint(), QRegion(), QWidget::DrawChildren | QWidget::DrawWindowBackground);
+        w->render(&painter, QPoint(), QRegion(),
+                  QWidget::DrawChildren | QWidget::DrawWindowBackground);
     }
     const bool ok = painter.end();
-    if (temp.isEmpty()) return ok ? 0 : Fail(UI_ERR_IO, "printing failed");
+    if (temp.isEmpty())
+        return ok ? 0 : Fail(UI_ERR_IO, "printing failed");
     if (!ok || !QFileInfo(temp).exists()) {
         QFile::remove(temp);
         return Fail(UI_ERR_IO, "cannot write " + target.toStdString());
@@ -88,71 +96,88 @@ int Print(QWidget* w, const char* pdfPath) {
 bool OneDoubleFormat(const char* f) {
     int conversions = 0;
     for (const char* p = f; *p; ++p) {
-        if (*p != '%') continue;
+        if (*p != '%')
+            continue;
         ++p;
-        if (*p == '%') continue;
-        while (*p && std::strchr("-+ #0", *p)) ++p;
-        while (*p >= '0' && *p <= '9') ++p;
+        if (*p == '%')
+            continue;
+        while (*p && std::strchr("-+ #0", *p))
+            ++p;
+        while (*p >= '0' && *p <= '9')
+            ++p;
         if (*p == '.') {
             ++p;
-            while (*p >= '0' && *p <= '9') ++p;
+            while (*p >= '0' && *p <= '9')
+                ++p;
         }
         if (*p == 'l' || *p == 'L') {
-            if (*p == 'L') return false;
+            if (*p == 'L')
+                return false;
             ++p;
         }
-        if (!*p || !std::strchr("eEfFgGaA", *p)) return false;
+        if (!*p || !std::strchr("eEfFgGaA", *p))
+            return false;
         ++conversions;
     }
     return conversions == 1;
 }
 
-}  // namespace
+} // namespace
 
 int GetCtrlImage(int panel, int control, UiImage* image) {
     int err;
     CtrlRec* c = Ctrl(panel, control, &err);
-    if (!c) return err;
+    if (!c)
+        return err;
     return Grab(c->w, image);
 }
 
 int GetPanelImage(int panel, UiImage* image) {
     PanelRec* p = Panel(panel);
-    if (!p) return UI_ERR_PANEL;
+    if (!p)
+        return UI_ERR_PANEL;
     return Grab(p->w, image);
 }
 
 int ClipboardPutText(const char* text) {
-    if (!qApp) return UI_ERR_NO_APP;
+    if (!qApp)
+        return UI_ERR_NO_APP;
     QGuiApplication::clipboard()->setText(QString::fromUtf8(text ? text : ""));
     return 0;
 }
 
 int ClipboardGetText(std::string* text) {
-    if (!qApp) return UI_ERR_NO_APP;
-    if (text) *text = QGuiApplication::clipboard()->text().toStdString();
+    if (!qApp)
+        return UI_ERR_NO_APP;
+    if (text)
+        *text = QGuiApplication::clipboard()->text().toStdString();
     return 0;
 }
 
 int PrintPanel(int panel, const char* pdfPath) {
     PanelRec* p = Panel(panel);
-    if (!p) return UI_ERR_PANEL;
+    if (!p)
+        return UI_ERR_PANEL;
     return Print(p->w, pdfPath);
 }
 
 int PrintCtrl(int panel, int control, const char* pdfPath) {
     int err;
     CtrlRec* c = Ctrl(panel, control, &err);
-    if (!c) return err;
+    if (!c)
+        return err;
     return Print(c->w, pdfPath);
 }
 
 std::string FormatUserLocale(const char* format, double value) {
-    if (!format || !OneDoubleFormat(format)) return {};
+    if (!format || !OneDoubleFormat(format))
+        return {};
     // The user's numeric conventions for this one call; the process keeps "C".
     locale_t loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
-    if (!loc) loc = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
-    if (!loc) return {};
+    if (!loc)
+        loc = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+    if (!loc)
+        return {};
     locale_t old = uselocale(loc);
     char buf[512];
     int n = std::snprintf(buf, sizeof buf, format, value);
@@ -171,7 +196,8 @@ std::string FormatUserLocale(const char* format, double value) {
 
 char UserDecimalPoint() {
     locale_t loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
-    if (!loc) return '.';
+    if (!loc)
+        return '.';
     const char* r = nl_langinfo_l(RADIXCHAR, loc);
     char c = (r && *r) ? r[0] : '.';
     freelocale(loc);

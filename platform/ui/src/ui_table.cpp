@@ -16,11 +16,11 @@ namespace uiimpl {
 struct TableModel : QAbstractTableModel {
     int panel = 0, ctrl = 0;
     int rows = 0, cols = 0;
-    std::vector<double> num;  // NaN: empty or text cell
+    std::vector<double> num; // NaN: empty or text cell
     QHash<qint64, QString> text;
-    QHash<qint64, QPair<int, int>> colors;  // text, background; -1 = default
+    QHash<qint64, QPair<int, int>> colors; // text, background; -1 = default
     std::vector<QString> rowLabels, colLabels;
-    std::vector<int> precision;  // per column, -1 shortest exact
+    std::vector<int> precision; // per column, -1 shortest exact
 
     explicit TableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -30,55 +30,70 @@ struct TableModel : QAbstractTableModel {
 
     QString shown(int r, int c) const {
         auto t = text.find(key(r, c));
-        if (t != text.end()) return *t;
+        if (t != text.end())
+            return *t;
         double v = num[static_cast<std::size_t>(key(r, c))];
-        if (std::isnan(v)) return {};
+        if (std::isnan(v))
+            return {};
         int p = precision[static_cast<std::size_t>(c)];
-        return p >= 0 ? QString::number(v, 'f', p) : QString::number(v, 'g', QLocale::FloatingPointShortest);
+        return p >= 0 ? QString::number(v, 'f', p)
+                      : QString::number(v, 'g', QLocale::FloatingPointShortest);
     }
 
     QVariant data(const QModelIndex& i, int role) const override {
-        if (!i.isValid() || i.row() >= rows || i.column() >= cols) return {};
-        if (role == Qt::DisplayRole || role == Qt::EditRole) return shown(i.row(), i.column());
+        if (!i.isValid() || i.row() >= rows || i.column() >= cols)
+            return {};
+        if (role == Qt::DisplayRole || role == Qt::EditRole)
+            return shown(i.row(), i.column());
         if (role == Qt::ForegroundRole || role == Qt::BackgroundRole) {
             auto it = colors.find(key(i.row(), i.column()));
-            if (it == colors.end()) return {};
+            if (it == colors.end())
+                return {};
             int col = role == Qt::ForegroundRole ? it->first : it->second;
-            if (col < 0) return {};
+            if (col < 0)
+                return {};
             return QBrush(ToColor(col));
         }
         return {};
     }
 
     QVariant headerData(int s, Qt::Orientation o, int role) const override {
-        if (role != Qt::DisplayRole) return {};
+        if (role != Qt::DisplayRole)
+            return {};
         if (o == Qt::Horizontal && s >= 0 && s < cols)
-            return colLabels[static_cast<std::size_t>(s)].isNull() ? QString::number(s + 1)
-                                                                   : colLabels[static_cast<std::size_t>(s)];
+            return colLabels[static_cast<std::size_t>(s)].isNull()
+                       ? QString::number(s + 1)
+                       : colLabels[static_cast<std::size_t>(s)];
         if (o == Qt::Vertical && s >= 0 && s < rows)
-            return rowLabels[static_cast<std::size_t>(s)].isNull() ? QString::number(s + 1)
-                                                                   : rowLabels[static_cast<std::size_t>(s)];
+            return rowLabels[static_cast<std::size_t>(s)].isNull()
+                       ? QString::number(s + 1)
+                       : rowLabels[static_cast<std::size_t>(s)];
         return {};
     }
 
     Qt::ItemFlags flags(const QModelIndex& i) const override {
-        return i.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable : Qt::NoItemFlags;
+        return i.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable
+                           : Qt::NoItemFlags;
     }
 
     bool setData(const QModelIndex& i, const QVariant& v, int role) override {
-        if (role != Qt::EditRole || !i.isValid()) return false;
+        if (role != Qt::EditRole || !i.isValid())
+            return false;
         const QString s = v.toString();
         bool ok = false;
         double d = s.trimmed().toDouble(&ok);
         put(i.row(), i.column(), ok ? d : NAN, ok ? QString() : s);
-        if (S().suppress == 0) Dispatch(panel, ctrl, EVENT_COMMIT, i.row() + 1, i.column() + 1);
+        if (S().suppress == 0)
+            Dispatch(panel, ctrl, EVENT_COMMIT, i.row() + 1, i.column() + 1);
         return true;
     }
 
     void put(int r, int c, double v, const QString& t) {
         num[static_cast<std::size_t>(key(r, c))] = v;
-        if (t.isNull()) text.remove(key(r, c));
-        else text[key(r, c)] = t;
+        if (t.isNull())
+            text.remove(key(r, c));
+        else
+            text[key(r, c)] = t;
         emit dataChanged(index(r, c), index(r, c));
     }
 
@@ -94,11 +109,13 @@ struct TableModel : QAbstractTableModel {
             }
         for (auto it = text.begin(); it != text.end(); ++it) {
             int r = static_cast<int>(it.key() / cols), c = static_cast<int>(it.key() % cols);
-            if (r < nr && c < nc) nt[static_cast<qint64>(r) * nc + c] = it.value();
+            if (r < nr && c < nc)
+                nt[static_cast<qint64>(r) * nc + c] = it.value();
         }
         for (auto it = colors.begin(); it != colors.end(); ++it) {
             int r = static_cast<int>(it.key() / cols), c = static_cast<int>(it.key() % cols);
-            if (r < nr && c < nc) ncol[static_cast<qint64>(r) * nc + c] = it.value();
+            if (r < nr && c < nc)
+                ncol[static_cast<qint64>(r) * nc + c] = it.value();
         }
         num.swap(n);
         text.swap(nt);
@@ -121,11 +138,14 @@ void SetupTable(CtrlRec& c) {
     if (auto* tw = qobject_cast<QTableWidget*>(old)) {
         model->resizeTo(tw->rowCount(), tw->columnCount());
         for (int col = 0; col < tw->columnCount(); ++col)
-            if (auto* h = tw->horizontalHeaderItem(col)) model->colLabels[static_cast<std::size_t>(col)] = h->text();
+            if (auto* h = tw->horizontalHeaderItem(col))
+                model->colLabels[static_cast<std::size_t>(col)] = h->text();
         for (int r = 0; r < tw->rowCount(); ++r) {
-            if (auto* h = tw->verticalHeaderItem(r)) model->rowLabels[static_cast<std::size_t>(r)] = h->text();
+            if (auto* h = tw->verticalHeaderItem(r))
+                model->rowLabels[static_cast<std::size_t>(r)] = h->text();
             for (int col = 0; col < tw->columnCount(); ++col)
-                if (auto* it = tw->item(r, col)) model->put(r, col, NAN, it->text());
+                if (auto* it = tw->item(r, col))
+                    model->put(r, col, NAN, it->text());
         }
     }
     view->setModel(model);
@@ -148,28 +168,33 @@ void SetupTable(CtrlRec& c) {
     c.table = model;
 }
 
-}  // namespace uiimpl
+} // namespace uiimpl
 
 using namespace uiimpl;
 
 namespace {
 TableModel* Table(int panel, int control, int* err) {
     CtrlRec* c = Ctrl(panel, control, err);
-    if (!c) return nullptr;
+    if (!c)
+        return nullptr;
     if (!c->table) {
         *err = UI_ERR_TYPE;
         return nullptr;
     }
     return c->table;
 }
-bool Cell(TableModel* t, int row, int col) { return row >= 1 && row <= t->rows && col >= 1 && col <= t->cols; }
-}  // namespace
+bool Cell(TableModel* t, int row, int col) {
+    return row >= 1 && row <= t->rows && col >= 1 && col <= t->cols;
+}
+} // namespace
 
 int SetTableSize(int panel, int control, int rows, int columns) {
     int err;
     TableModel* t = Table(panel, control, &err);
-    if (!t) return err;
-    if (rows < 0 || columns < 0) return UI_ERR_RANGE;
+    if (!t)
+        return err;
+    if (rows < 0 || columns < 0)
+        return UI_ERR_RANGE;
     Quiet quiet;
     t->resizeTo(rows, columns);
     return 0;
@@ -178,17 +203,22 @@ int SetTableSize(int panel, int control, int rows, int columns) {
 int GetTableSize(int panel, int control, int* rows, int* columns) {
     int err;
     TableModel* t = Table(panel, control, &err);
-    if (!t) return err;
-    if (rows) *rows = t->rows;
-    if (columns) *columns = t->cols;
+    if (!t)
+        return err;
+    if (rows)
+        *rows = t->rows;
+    if (columns)
+        *columns = t->cols;
     return 0;
 }
 
 int SetTableCellVal(int panel, int control, int row, int column, double value) {
     int err;
     TableModel* t = Table(panel, control, &err);
-    if (!t) return err;
-    if (!Cell(t, row, column)) return UI_ERR_RANGE;
+    if (!t)
+        return err;
+    if (!Cell(t, row, column))
+        return UI_ERR_RANGE;
     Quiet quiet;
     t->put(row - 1, column - 1, value, QString());
     return 0;
@@ -197,8 +227,10 @@ int SetTableCellVal(int panel, int control, int row, int column, double value) {
 int SetTableCellVal(int panel, int control, int row, int column, const char* text) {
     int err;
     TableModel* t = Table(panel, control, &err);
-    if (!t) return err;
-    if (!Cell(t, row, column)) return UI_ERR_RANGE;
+    if (!t)
+        return err;
+    if (!Cell(t, row, column))
+        return UI_ERR_RANGE;
     Quiet quiet;
     t->put(row - 1, column - 1, NAN, QString::fromUtf8(text ? text : ""));
     return 0;
@@ -207,32 +239,41 @@ int SetTableCellVal(int panel, int control, int row, int column, const char* tex
 int GetTableCellVal(int panel, int control, int row, int column, double* value) {
     int err;
     TableModel* t = Table(panel, control, &err);
-    if (!t) return err;
-    if (!Cell(t, row, column)) return UI_ERR_RANGE;
+    if (!t)
+        return err;
+    if (!Cell(t, row, column))
+        return UI_ERR_RANGE;
     double v = t->num[static_cast<std::size_t>(t->key(row - 1, column - 1))];
     if (std::isnan(v)) {
         bool ok = false;
         auto it = t->text.find(t->key(row - 1, column - 1));
-        if (it != t->text.end()) v = it->trimmed().toDouble(&ok);
-        if (!ok) return UI_ERR_TYPE;
+        if (it != t->text.end())
+            v = it->trimmed().toDouble(&ok);
+        if (!ok)
+            return UI_ERR_TYPE;
     }
-    if (value) *value = v;
+    if (value)
+        *value = v;
     return 0;
 }
 
 int GetTableCellVal(int panel, int control, int row, int column, std::string* text) {
     int err;
     TableModel* t = Table(panel, control, &err);
-    if (!t) return err;
-    if (!Cell(t, row, column)) return UI_ERR_RANGE;
-    if (text) *text = t->shown(row - 1, column - 1).toStdString();
+    if (!t)
+        return err;
+    if (!Cell(t, row, column))
+        return UI_ERR_RANGE;
+    if (text)
+        *text = t->shown(row - 1, column - 1).toStdString();
     return 0;
 }
 
 int SetTableColumnValues(int panel, int control, int column, const double* values, int count) {
     int err;
     TableModel* t = Table(panel, control, &err);
-    if (!t) return err;
+    if (!t)
+        return err;
     if (column < 1 || column > t->cols || count < 0 || count > t->rows || (count > 0 && !values))
         return UI_ERR_RANGE;
     Quiet quiet;
@@ -240,15 +281,18 @@ int SetTableColumnValues(int panel, int control, int column, const double* value
         t->num[static_cast<std::size_t>(t->key(r, column - 1))] = values[r];
         t->text.remove(t->key(r, column - 1));
     }
-    if (count > 0) emit t->dataChanged(t->index(0, column - 1), t->index(count - 1, column - 1));
+    if (count > 0)
+        emit t->dataChanged(t->index(0, column - 1), t->index(count - 1, column - 1));
     return 0;
 }
 
 int SetTableRowLabel(int panel, int control, int row, const char* label) {
     int err;
     TableModel* t = Table(panel, control, &err);
-    if (!t) return err;
-    if (row < 1 || row > t->rows) return UI_ERR_RANGE;
+    if (!t)
+        return err;
+    if (row < 1 || row > t->rows)
+        return UI_ERR_RANGE;
     t->rowLabels[static_cast<std::size_t>(row - 1)] = QString::fromUtf8(label ? label : "");
     emit t->headerDataChanged(Qt::Vertical, row - 1, row - 1);
     return 0;
@@ -257,8 +301,10 @@ int SetTableRowLabel(int panel, int control, int row, const char* label) {
 int SetTableColumnLabel(int panel, int control, int column, const char* label) {
     int err;
     TableModel* t = Table(panel, control, &err);
-    if (!t) return err;
-    if (column < 1 || column > t->cols) return UI_ERR_RANGE;
+    if (!t)
+        return err;
+    if (column < 1 || column > t->cols)
+        return UI_ERR_RANGE;
     t->colLabels[static_cast<std::size_t>(column - 1)] = QString::fromUtf8(label ? label : "");
     emit t->headerDataChanged(Qt::Horizontal, column - 1, column - 1);
     return 0;
@@ -267,8 +313,10 @@ int SetTableColumnLabel(int panel, int control, int column, const char* label) {
 int SetTableColumnWidth(int panel, int control, int column, int width) {
     int err;
     TableModel* t = Table(panel, control, &err);
-    if (!t) return err;
-    if (column < 1 || column > t->cols || width < 0) return UI_ERR_RANGE;
+    if (!t)
+        return err;
+    if (column < 1 || column > t->cols || width < 0)
+        return UI_ERR_RANGE;
     qobject_cast<QTableView*>(Ctrl(panel, control)->w.data())->setColumnWidth(column - 1, width);
     return 0;
 }
@@ -276,8 +324,10 @@ int SetTableColumnWidth(int panel, int control, int column, int width) {
 int SetTableCellColor(int panel, int control, int row, int column, int textColor, int bgColor) {
     int err;
     TableModel* t = Table(panel, control, &err);
-    if (!t) return err;
-    if (!Cell(t, row, column)) return UI_ERR_RANGE;
+    if (!t)
+        return err;
+    if (!Cell(t, row, column))
+        return UI_ERR_RANGE;
     t->colors[t->key(row - 1, column - 1)] = {textColor < 0 ? -1 : textColor & 0xFFFFFF,
                                               bgColor < 0 ? -1 : bgColor & 0xFFFFFF};
     emit t->dataChanged(t->index(row - 1, column - 1), t->index(row - 1, column - 1));
@@ -287,20 +337,27 @@ int SetTableCellColor(int panel, int control, int row, int column, int textColor
 int GetTableCellColor(int panel, int control, int row, int column, int* textColor, int* bgColor) {
     int err;
     TableModel* t = Table(panel, control, &err);
-    if (!t) return err;
-    if (!Cell(t, row, column)) return UI_ERR_RANGE;
+    if (!t)
+        return err;
+    if (!Cell(t, row, column))
+        return UI_ERR_RANGE;
     auto it = t->colors.find(t->key(row - 1, column - 1));
-    if (textColor) *textColor = it == t->colors.end() ? -1 : it->first;
-    if (bgColor) *bgColor = it == t->colors.end() ? -1 : it->second;
+    if (textColor)
+        *textColor = it == t->colors.end() ? -1 : it->first;
+    if (bgColor)
+        *bgColor = it == t->colors.end() ? -1 : it->second;
     return 0;
 }
 
 int SetTableColumnPrecision(int panel, int control, int column, int precision) {
     int err;
     TableModel* t = Table(panel, control, &err);
-    if (!t) return err;
-    if (column < 1 || column > t->cols || precision < -1 || precision > 15) return UI_ERR_RANGE;
+    if (!t)
+        return err;
+    if (column < 1 || column > t->cols || precision < -1 || precision > 15)
+        return UI_ERR_RANGE;
     t->precision[static_cast<std::size_t>(column - 1)] = precision;
-    if (t->rows > 0) emit t->dataChanged(t->index(0, column - 1), t->index(t->rows - 1, column - 1));
+    if (t->rows > 0)
+        emit t->dataChanged(t->index(0, column - 1), t->index(t->rows - 1, column - 1));
     return 0;
 }

@@ -1,9 +1,9 @@
 // Panels, controls, attributes, callbacks, menus and timers.
 #include <QAbstractButton>
 #include <QAction>
-#include <QFile>
 #include <QApplication>
 #include <QCoreApplication>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
@@ -21,14 +21,14 @@ TEST_F(UiTest, LoadsPanelsByIdAndRejectsWrongIds) {
     int dlg = LoadPanel(main_, TestUi(), DIALOG);
     ASSERT_GT(dlg, 0);
     EXPECT_NE(dlg, main_);
-    EXPECT_EQ(SetCtrlVal(dlg, DIALOG_OK, 1), UI_ERR_TYPE);  // a button holds no value
+    EXPECT_EQ(SetCtrlVal(dlg, DIALOG_OK, 1), UI_ERR_TYPE); // a button holds no value
 
-    EXPECT_EQ(LoadPanel(0, TestUi(), MAIN_DBL), UI_ERR_BAD_FILE);   // a control, not a panel
-    EXPECT_EQ(LoadPanel(0, TestUi(), PAGE_A), UI_ERR_BAD_FILE);     // tab pages come with their panel
+    EXPECT_EQ(LoadPanel(0, TestUi(), MAIN_DBL), UI_ERR_BAD_FILE); // a control, not a panel
+    EXPECT_EQ(LoadPanel(0, TestUi(), PAGE_A), UI_ERR_BAD_FILE);   // tab pages come with their panel
     EXPECT_EQ(LoadPanel(0, TestUi(), 9999), UI_ERR_BAD_FILE);
     EXPECT_EQ(LoadPanel(0, "no_such_file.ui", MAIN), UI_ERR_FILE);
     EXPECT_EQ(LoadPanel(12345, TestUi(), DIALOG), UI_ERR_PANEL);
-    EXPECT_EQ(SetCtrlVal(main_, DIALOG_OK, 1), UI_ERR_CONTROL);  // control of another panel
+    EXPECT_EQ(SetCtrlVal(main_, DIALOG_OK, 1), UI_ERR_CONTROL); // control of another panel
 
     // Discarding the parent discards the child panel too.
     ASSERT_EQ(DiscardPanel(main_), 0);
@@ -68,7 +68,7 @@ TEST_F(UiTest, IdsOfOneFileAreRefusedByAnother) {
     const std::string other = ::testing::TempDir() + "/other_panels.ui";
     QFile::remove(QString::fromStdString(other));
     ASSERT_TRUE(QFile::copy(TestUi(), QString::fromStdString(other)));
-    EXPECT_EQ(LoadPanel(0, other.c_str(), MAIN), UI_ERR_BAD_FILE);  // same layout, other numbering
+    EXPECT_EQ(LoadPanel(0, other.c_str(), MAIN), UI_ERR_BAD_FILE); // same layout, other numbering
     EXPECT_EQ(LoadMenuBar(0, other.c_str(), MENUBAR), UI_ERR_BAD_FILE);
 }
 
@@ -76,7 +76,7 @@ TEST_F(UiTest, NumericValuesKeepFullPrecisionAndTheirDataTypeRange) {
     ASSERT_EQ(SetCtrlVal(main_, MAIN_DBL, 1.23456789), 0);
     double d = 0;
     ASSERT_EQ(GetCtrlVal(main_, MAIN_DBL, &d), 0);
-    EXPECT_EQ(d, 1.23456789);  // shown with 2 decimals, stored exactly
+    EXPECT_EQ(d, 1.23456789); // shown with 2 decimals, stored exactly
     int prec = -1;
     GetCtrlAttribute(main_, MAIN_DBL, ATTR_PRECISION, &prec);
     EXPECT_EQ(prec, 2);
@@ -89,7 +89,7 @@ TEST_F(UiTest, NumericValuesKeepFullPrecisionAndTheirDataTypeRange) {
     EXPECT_EQ(d, 5000.5);
 
     int i = 0;
-    SetCtrlVal(main_, MAIN_INT, 5000);  // file range -5 .. 1000
+    SetCtrlVal(main_, MAIN_INT, 5000); // file range -5 .. 1000
     GetCtrlVal(main_, MAIN_INT, &i);
     EXPECT_EQ(i, 1000);
     SetCtrlVal(main_, MAIN_INT, 2.6);
@@ -102,7 +102,7 @@ TEST_F(UiTest, NumericValuesKeepFullPrecisionAndTheirDataTypeRange) {
     EXPECT_EQ(hi, 1000);
     SetCtrlAttribute(main_, MAIN_INT, ATTR_MAX_VALUE, 2);
     GetCtrlVal(main_, MAIN_INT, &i);
-    EXPECT_EQ(i, 2);  // narrowing the range coerces the value
+    EXPECT_EQ(i, 2); // narrowing the range coerces the value
 
     short s = 0;
     SetCtrlVal(main_, MAIN_SHORTV, 40000);
@@ -140,12 +140,12 @@ TEST_F(UiTest, StringsRingsAndListsHoldTheirValues) {
     SetCtrlVal(main_, MAIN_STR, "0123456789");
     std::string s;
     GetCtrlVal(main_, MAIN_STR, &s);
-    EXPECT_EQ(s, "01234567");  // maximum length 8 from the file
+    EXPECT_EQ(s, "01234567"); // maximum length 8 from the file
     char small[4];
     EXPECT_EQ(GetCtrlVal(main_, MAIN_STR, small, sizeof small), UI_ERR_BUFFER);
     EXPECT_STREQ(small, "012");
     char fits[9];
-    EXPECT_EQ(GetCtrlVal(main_, MAIN_STR, fits), 0);  // buffer of max length + 1
+    EXPECT_EQ(GetCtrlVal(main_, MAIN_STR, fits), 0); // buffer of max length + 1
     EXPECT_STREQ(fits, "01234567");
     double d;
     EXPECT_EQ(GetCtrlVal(main_, MAIN_STR, &d), UI_ERR_TYPE);
@@ -162,7 +162,7 @@ TEST_F(UiTest, StringsRingsAndListsHoldTheirValues) {
     EXPECT_EQ(idx, 2);
     EXPECT_EQ(SetCtrlVal(main_, MAIN_RING, 25), UI_ERR_RANGE);
     GetCtrlVal(main_, MAIN_RING, &v);
-    EXPECT_EQ(v, 30);  // a refused value leaves the selection alone
+    EXPECT_EQ(v, 30); // a refused value leaves the selection alone
     ASSERT_EQ(InsertListItem(main_, MAIN_RING, 0, "five", 5), 0);
     ASSERT_EQ(InsertListItem(main_, MAIN_RING, -1, "forty", 40), 0);
     int n = 0;
@@ -232,7 +232,7 @@ TEST_F(UiTest, ButtonsSwitchesLedsProgressAndTextBox) {
     std::string text;
     GetCtrlVal(main_, MAIN_LOG, &text);
     EXPECT_EQ(text, "first\nsecond");
-    SetCtrlVal(main_, MAIN_LOG, " more");  // appends
+    SetCtrlVal(main_, MAIN_LOG, " more"); // appends
     GetCtrlVal(main_, MAIN_LOG, &text);
     EXPECT_EQ(text, "first\nsecond more");
     ResetTextBox(main_, MAIN_LOG, "");
@@ -259,7 +259,7 @@ TEST_F(UiTest, EveryAttributeSetCanBeReadBack) {
     SetCtrlAttribute(main_, MAIN_STR, ATTR_CTRL_MODE, VAL_INDICATOR);
     SetCtrlAttribute(main_, MAIN_BUTTON, ATTR_LEFT_C, 250);
     SetCtrlAttribute(main_, MAIN_BUTTON, ATTR_WIDTH_C, 90);
-    SetCtrlAttribute(main_, MAIN_RB1, ATTR_TOP_C, 70);  // inside the group box
+    SetCtrlAttribute(main_, MAIN_RB1, ATTR_TOP_C, 70); // inside the group box
 
     int v = 0;
     std::string s;
@@ -276,7 +276,7 @@ TEST_F(UiTest, EveryAttributeSetCanBeReadBack) {
     GetCtrlAttribute(main_, MAIN_BUTTON, ATTR_LABEL_TEXT, &s);
     EXPECT_EQ(s, "Go");
     GetCtrlAttribute(main_, MAIN_DBL, ATTR_LABEL_TEXT, &s);
-    EXPECT_EQ(s, "FWHM /nm");  // shown by the buddy label
+    EXPECT_EQ(s, "FWHM /nm"); // shown by the buddy label
     std::string buddy;
     GetCtrlVal(main_, MAIN_DBL_LABEL, &buddy);
     EXPECT_EQ(buddy, "FWHM /nm");
@@ -356,7 +356,7 @@ TEST_F(UiTest, TablesHoldCellsLabelsAndColours) {
     double d = 0;
     std::string s;
     GetTableCellVal(main_, MAIN_TABLE, 1, 1, &d);
-    EXPECT_EQ(d, 2.5);  // kept across the resize
+    EXPECT_EQ(d, 2.5); // kept across the resize
     GetTableCellVal(main_, MAIN_TABLE, 2, 3, &s);
     EXPECT_EQ(s, "abc");
     EXPECT_EQ(GetTableCellVal(main_, MAIN_TABLE, 2, 3, &d), UI_ERR_TYPE);
@@ -364,7 +364,8 @@ TEST_F(UiTest, TablesHoldCellsLabelsAndColours) {
     EXPECT_EQ(SetTableCellVal(main_, MAIN_TABLE, 2049, 1, 1.0), UI_ERR_RANGE);
 
     std::vector<double> col(2048);
-    for (int i = 0; i < 2048; ++i) col[static_cast<std::size_t>(i)] = i * 0.5;
+    for (int i = 0; i < 2048; ++i)
+        col[static_cast<std::size_t>(i)] = i * 0.5;
     ASSERT_EQ(SetTableColumnValues(main_, MAIN_TABLE, 300, col.data(), 2048), 0);
     EXPECT_EQ(SetTableColumnValues(main_, MAIN_TABLE, 300, col.data(), 2049), UI_ERR_RANGE);
     GetTableCellVal(main_, MAIN_TABLE, 2048, 300, &d);
@@ -398,7 +399,8 @@ TEST_F(UiTest, ProgramChangesFireNoCallbacksButUserActionsDo) {
     EXPECT_EQ(CountOf(MAIN_BUTTON, EVENT_COMMIT), 1);
 
     QWidget* chk = UiCtrlWidget(main_, MAIN_CHK);
-    QTest::mouseClick(chk, Qt::LeftButton, Qt::NoModifier, QPoint(8, chk->height() / 2));  // on the box
+    QTest::mouseClick(chk, Qt::LeftButton, Qt::NoModifier,
+                      QPoint(8, chk->height() / 2)); // on the box
     int v = 1;
     GetCtrlVal(main_, MAIN_CHK, &v);
     EXPECT_EQ(v, 0);
@@ -439,7 +441,8 @@ TEST_F(UiTest, KeyPressesReachThePanelWithDistinctCodes) {
     QWidget* w = UiPanelWidget(main_);
     auto lastPanelKey = [] {
         for (auto it = Seen().rbegin(); it != Seen().rend(); ++it)
-            if (it->control == 0 && it->event == EVENT_KEYPRESS) return it->d1;
+            if (it->control == 0 && it->event == EVENT_KEYPRESS)
+                return it->d1;
         return -1;
     };
     QTest::keyClick(w, Qt::Key_Escape);
@@ -464,11 +467,13 @@ TEST_F(UiTest, KeyPressesReachThePanelWithDistinctCodes) {
 
 namespace {
 int SwapCommaCb(int, int, int event, void*, int key, int) {
-    if (event == EVENT_KEYPRESS && (key & VAL_ASCII_KEY_MASK) == ',') SetKeyPressEventKey('.');
-    if (event == EVENT_KEYPRESS && key == 'x') return 1;  // swallowed
+    if (event == EVENT_KEYPRESS && (key & VAL_ASCII_KEY_MASK) == ',')
+        SetKeyPressEventKey('.');
+    if (event == EVENT_KEYPRESS && key == 'x')
+        return 1; // swallowed
     return 0;
 }
-}  // namespace
+} // namespace
 
 TEST_F(UiTest, KeyCallbacksCanReplaceOrSwallowTheKey) {
     RegisterCtrlCallback("CountingCb", SwapCommaCb);
@@ -483,7 +488,8 @@ TEST_F(UiTest, DiscardingAPanelInsideItsOwnCallbackIsSafe) {
     static int panel = 0;
     panel = main_;
     RegisterCtrlCallback("CountingCb", [](int p, int, int event, void*, int, int) {
-        if (event == EVENT_COMMIT) DiscardPanel(p);
+        if (event == EVENT_COMMIT)
+            DiscardPanel(p);
         return 0;
     });
     DisplayPanel(main_);
@@ -510,7 +516,7 @@ TEST_F(UiTest, MenuBarsCarryItemsStateAndCallbacks) {
     std::string name;
     GetMenuBarAttribute(bar, MENUBAR_FILE_OPEN, ATTR_ITEM_NAME, &name);
     EXPECT_EQ(name, "Load...");
-    SetMenuBarAttribute(bar, MENUBAR_FILE, ATTR_MENU_DIMMED, 1);  // a whole menu
+    SetMenuBarAttribute(bar, MENUBAR_FILE, ATTR_MENU_DIMMED, 1); // a whole menu
     GetMenuBarAttribute(bar, MENUBAR_FILE, ATTR_MENU_DIMMED, &v);
     EXPECT_EQ(v, 1);
     EXPECT_TRUE(SeenMenus().empty());
@@ -531,11 +537,11 @@ TEST_F(UiTest, MenuBarsCarryItemsStateAndCallbacks) {
     ASSERT_GT(popup, 0);
     popup_script::PushChoice(POPUP_TRIG_ON);
     EXPECT_EQ(RunPopupMenu(popup, POPUP_TRIG, main_, -1, -1), POPUP_TRIG_ON);
-    EXPECT_EQ(RunPopupMenu(popup, POPUP_TRIG, main_, 10, 10), 0);  // nothing queued: dismissed
+    EXPECT_EQ(RunPopupMenu(popup, POPUP_TRIG, main_, 10, 10), 0); // nothing queued: dismissed
     ASSERT_EQ(popup_script::Record().size(), 2u);
     EXPECT_EQ(popup_script::Record()[0].kind, popup_script::Kind::PopupMenu);
     EXPECT_EQ(popup_script::Record()[0].title, "Trigger");
-    EXPECT_EQ(SeenMenus().size(), 1u);  // choosing from the popup runs no menu callback
+    EXPECT_EQ(SeenMenus().size(), 1u); // choosing from the popup runs no menu callback
     EXPECT_EQ(DiscardMenuBar(popup), 0);
     EXPECT_EQ(RunPopupMenu(popup, POPUP_TRIG, main_, -1, -1), UI_ERR_HANDLE);
 }
@@ -555,14 +561,15 @@ TEST_F(UiTest, SuspendedTimersNeverCallBack) {
     EXPECT_EQ(SuspendTimerCallbacks(), 1);
     EXPECT_EQ(SuspendTimerCallbacks(), 2);
     Delay(0.03);
-    EXPECT_EQ(ResumeTimerCallbacks(), 1);  // one level still suspended
+    EXPECT_EQ(ResumeTimerCallbacks(), 1); // one level still suspended
     Delay(0.03);
     EXPECT_EQ(TimerTicks(), 0);
     EXPECT_EQ(ResumeTimerCallbacks(), 0);
-    EXPECT_EQ(ResumeTimerCallbacks(), 0);  // never below zero
-    for (int i = 0; i < 2000 && TimerTicks() < 3; ++i) Delay(0.005);
+    EXPECT_EQ(ResumeTimerCallbacks(), 0); // never below zero
+    for (int i = 0; i < 2000 && TimerTicks() < 3; ++i)
+        Delay(0.005);
     EXPECT_GE(TimerTicks(), 3);
-    EXPECT_EQ(TimerMaxDepth(), 1);  // a tick never re-enters itself
+    EXPECT_EQ(TimerMaxDepth(), 1); // a tick never re-enters itself
     SetCtrlAttribute(main_, MAIN_TIMER, ATTR_ENABLED, 0);
     const int ticks = TimerTicks();
     Delay(0.02);
@@ -588,8 +595,9 @@ TEST_F(UiTest, MessagesPostedFromAnotherThreadArriveOnTheUiThread) {
               0);
     std::thread t([window] { PostWindowMessage(window, 0x9000, 7, 11); });
     t.join();
-    EXPECT_EQ(got, 0);  // queued, not called on the posting thread
-    for (int i = 0; i < 100 && !got; ++i) ProcessSystemEvents();
+    EXPECT_EQ(got, 0); // queued, not called on the posting thread
+    for (int i = 0; i < 100 && !got; ++i)
+        ProcessSystemEvents();
     EXPECT_EQ(got, 0x9000);
     EXPECT_EQ(gotW, 7u);
     EXPECT_EQ(gotL, 11u);
@@ -618,7 +626,7 @@ TEST_F(UiTest, ClosingAPanelAsksItsCallbackAndFocusMovesAreReported) {
     EXPECT_EQ(CountOf(0, EVENT_CLOSE), 1);
     int visible = 0;
     GetPanelAttribute(main_, ATTR_VISIBLE_PANEL, &visible);
-    EXPECT_EQ(visible, 1);  // the callback decides; it did not hide the panel
+    EXPECT_EQ(visible, 1); // the callback decides; it did not hide the panel
 
     // A panel without a callback just hides.
     int dlg = LoadPanel(0, TestUi(), DIALOG);
@@ -636,7 +644,7 @@ TEST_F(UiTest, ClosingAPanelAsksItsCallbackAndFocusMovesAreReported) {
     EXPECT_EQ(CountOf(MAIN_STR, EVENT_LOST_FOCUS), 1);
     EXPECT_EQ(CountOf(MAIN_INT, EVENT_GOT_FOCUS), 1);
     EXPECT_EQ(GetActiveCtrl(main_), MAIN_INT);
-    SetActiveCtrl(main_, MAIN_STR);  // from code: no events
+    SetActiveCtrl(main_, MAIN_STR); // from code: no events
     ProcessSystemEvents();
     EXPECT_EQ(CountOf(MAIN_STR, EVENT_GOT_FOCUS), 1);
     EXPECT_EQ(GetActiveCtrl(main_), MAIN_STR);

@@ -21,17 +21,17 @@ TEST_F(UiTest, ScriptedPopupsAnswerInOrderAndRecordWhatWasShown) {
     popup_script::PushPrompt("secret", true);
     popup_script::PushChoice(2);
 
-    EXPECT_EQ(MessagePopup("Message", "Maximum number of points reached!"), 0);  // takes no answer
+    EXPECT_EQ(MessagePopup("Message", "Maximum number of points reached!"), 0); // takes no answer
     EXPECT_EQ(ConfirmPopup("Quit", "Do you really want to exit?"), 1);
     char buf[7];
     EXPECT_EQ(PromptPopup("Name", "Enter", buf, 6), 0);
-    EXPECT_STREQ(buf, "a long");  // cut to the maximum length
+    EXPECT_STREQ(buf, "a long"); // cut to the maximum length
     EXPECT_LT(PromptPopup("Name", "Enter", buf, 6), 0);
     EXPECT_EQ(PasswordPopup("Password", "Enter password", buf, 6), 0);
     EXPECT_STREQ(buf, "secret");
     EXPECT_EQ(GenericMessagePopup("Choose", "Which?", "A", "B", "C"), 2);
     EXPECT_EQ(popup_script::Pending(), 0u);
-    EXPECT_EQ(ConfirmPopup("Again", "Sure?"), 0);  // nothing queued: no
+    EXPECT_EQ(ConfirmPopup("Again", "Sure?"), 0); // nothing queued: no
 
     const auto& r = popup_script::Record();
     ASSERT_EQ(r.size(), 7u);
@@ -46,8 +46,8 @@ TEST_F(UiTest, ScriptedPopupsAnswerInOrderAndRecordWhatWasShown) {
 TEST_F(UiTest, FileSelectTellsOkCancelAndErrorApart) {
     char path[32];
     popup_script::PushFile("/tmp/a.spc", VAL_EXISTING_FILE_SELECTED);
-    EXPECT_EQ(FileSelectPopup("/data", "a.spc", "*.spc;*.txt", "Load", VAL_LOAD_BUTTON, 0, 0, 1, 0, path,
-                              sizeof path),
+    EXPECT_EQ(FileSelectPopup("/data", "a.spc", "*.spc;*.txt", "Load", VAL_LOAD_BUTTON, 0, 0, 1, 0,
+                              path, sizeof path),
               VAL_EXISTING_FILE_SELECTED);
     EXPECT_STREQ(path, "/tmp/a.spc");
     const auto& shown = popup_script::Record().back();
@@ -56,16 +56,19 @@ TEST_F(UiTest, FileSelectTellsOkCancelAndErrorApart) {
     EXPECT_EQ(shown.defaultName, "a.spc");
     EXPECT_EQ(shown.text, "*.spc;*.txt");
 
-    EXPECT_EQ(FileSelectPopup("", "", "*.csv", "Save", VAL_SAVE_BUTTON, 0, 0, 1, 1, path, sizeof path),
-              VAL_NO_FILE_SELECTED);  // nothing queued: cancelled
+    EXPECT_EQ(
+        FileSelectPopup("", "", "*.csv", "Save", VAL_SAVE_BUTTON, 0, 0, 1, 1, path, sizeof path),
+        VAL_NO_FILE_SELECTED); // nothing queued: cancelled
     EXPECT_STREQ(path, "");
 
     // A path that does not fit is refused, not cut into another file's name.
     popup_script::PushFile("/a/very/long/folder/name/that/does/not/fit.csv", VAL_NEW_FILE_SELECTED);
-    EXPECT_EQ(FileSelectPopup("", "", "*.csv", "Save", VAL_SAVE_BUTTON, 0, 0, 1, 1, path, sizeof path),
-              UI_ERR_BUFFER);
+    EXPECT_EQ(
+        FileSelectPopup("", "", "*.csv", "Save", VAL_SAVE_BUTTON, 0, 0, 1, 1, path, sizeof path),
+        UI_ERR_BUFFER);
     EXPECT_STREQ(path, "");
-    EXPECT_EQ(FileSelectPopup("", "", "", "Save", VAL_SAVE_BUTTON, 0, 0, 1, 1, nullptr, 0), UI_ERR_BUFFER);
+    EXPECT_EQ(FileSelectPopup("", "", "", "Save", VAL_SAVE_BUTTON, 0, 0, 1, 1, nullptr, 0),
+              UI_ERR_BUFFER);
 }
 
 TEST_F(UiTest, ModalPanelReturnsTheCommittingControl) {
@@ -73,13 +76,14 @@ TEST_F(UiTest, ModalPanelReturnsTheCommittingControl) {
     ASSERT_GT(dlg, 0);
     popup_script::PushChoice(DIALOG_OK);
     EXPECT_EQ(RunModalPanel(dlg, {DIALOG_OK, DIALOG_CANCEL}), DIALOG_OK);
-    EXPECT_EQ(CountOf(DIALOG_OK, EVENT_COMMIT), 1);  // its callback ran as on a click
+    EXPECT_EQ(CountOf(DIALOG_OK, EVENT_COMMIT), 1); // its callback ran as on a click
     EXPECT_EQ(popup_script::Record().back().title, "Question");
     EXPECT_EQ(RunModalPanel(dlg, {DIALOG_OK}), 0);
 
     // Unscripted, the panel really runs modally until the user commits one.
     popup_script::Enable(false);
-    QTimer::singleShot(0, [dlg] { QTest::mouseClick(UiCtrlWidget(dlg, DIALOG_CANCEL), Qt::LeftButton); });
+    QTimer::singleShot(
+        0, [dlg] { QTest::mouseClick(UiCtrlWidget(dlg, DIALOG_CANCEL), Qt::LeftButton); });
     EXPECT_EQ(RunModalPanel(dlg, {DIALOG_OK, DIALOG_CANCEL}), DIALOG_CANCEL);
     int visible = 1;
     GetPanelAttribute(dlg, ATTR_VISIBLE_PANEL, &visible);
@@ -99,22 +103,25 @@ TEST_F(UiTest, ModalPanelReturnsTheCommittingControl) {
 namespace {
 std::vector<double> Ramp(int n, double step) {
     std::vector<double> v(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) v[static_cast<std::size_t>(i)] = i * step;
+    for (int i = 0; i < n; ++i)
+        v[static_cast<std::size_t>(i)] = i * step;
     return v;
 }
-}  // namespace
+} // namespace
 
 TEST_F(UiTest, PlotHandlesAreNeverReusedAndStaleDeletesAreHarmless) {
     auto x = Ramp(11, 1.0), y = Ramp(11, 2.0);
-    int p1 = PlotXY(main_, MAIN_GRAPH, x.data(), y.data(), 11, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 0xFF0000);
-    int p2 = PlotXY(main_, MAIN_GRAPH, x.data(), y.data(), 11, VAL_SCATTER, VAL_SOLID_SQUARE, VAL_SOLID, 0x0000FF);
+    int p1 = PlotXY(main_, MAIN_GRAPH, x.data(), y.data(), 11, VAL_THIN_LINE, VAL_NO_POINT,
+                    VAL_SOLID, 0xFF0000);
+    int p2 = PlotXY(main_, MAIN_GRAPH, x.data(), y.data(), 11, VAL_SCATTER, VAL_SOLID_SQUARE,
+                    VAL_SOLID, 0x0000FF);
     ASSERT_GT(p1, 0);
     ASSERT_GT(p2, p1);
     int n = 0;
     GetNumGraphPlots(main_, MAIN_GRAPH, &n);
     EXPECT_EQ(n, 2);
     EXPECT_EQ(DeleteGraphPlot(main_, MAIN_GRAPH, p1, VAL_IMMEDIATE_DRAW), 0);
-    EXPECT_EQ(DeleteGraphPlot(main_, MAIN_GRAPH, p1, VAL_IMMEDIATE_DRAW), 0);  // stale: no-op
+    EXPECT_EQ(DeleteGraphPlot(main_, MAIN_GRAPH, p1, VAL_IMMEDIATE_DRAW), 0); // stale: no-op
     EXPECT_EQ(DeleteGraphPlot(main_, MAIN_GRAPH, 987654, VAL_IMMEDIATE_DRAW), 0);
     GetNumGraphPlots(main_, MAIN_GRAPH, &n);
     EXPECT_EQ(n, 1);
@@ -125,7 +132,8 @@ TEST_F(UiTest, PlotHandlesAreNeverReusedAndStaleDeletesAreHarmless) {
     DeleteGraphPlot(main_, MAIN_GRAPH, -1, VAL_DELAYED_DRAW);
     GetNumGraphPlots(main_, MAIN_GRAPH, &n);
     EXPECT_EQ(n, 0);
-    int p4 = PlotXY(main_, MAIN_GRAPH, x.data(), y.data(), 11, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 0);
+    int p4 = PlotXY(main_, MAIN_GRAPH, x.data(), y.data(), 11, VAL_THIN_LINE, VAL_NO_POINT,
+                    VAL_SOLID, 0);
     EXPECT_GT(p4, p3);
     EXPECT_LT(PlotXY(main_, MAIN_GRAPH, x.data(), y.data(), 0, 0, 0, 0, 0), 0);
     EXPECT_EQ(PlotXY(main_, MAIN_INT, x.data(), y.data(), 11, 0, 0, 0, 0), UI_ERR_TYPE);
@@ -145,7 +153,7 @@ TEST_F(UiTest, AxesKeepTheirScalingAndNames) {
     PlotXY(main_, MAIN_GRAPH, x.data(), y.data(), 11, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 0);
     GetAxisScalingMode(main_, MAIN_GRAPH, VAL_LEFT_YAXIS, &mode, &lo, &hi);
     EXPECT_EQ(mode, VAL_MANUAL);
-    EXPECT_EQ(hi, 108.9);  // plotting leaves a manual range alone
+    EXPECT_EQ(hi, 108.9); // plotting leaves a manual range alone
     EXPECT_EQ(SetAxisScalingMode(main_, MAIN_GRAPH, VAL_XAXIS, VAL_MANUAL, 5.0, 5.0), UI_ERR_RANGE);
     EXPECT_EQ(SetAxisName(main_, MAIN_GRAPH, VAL_LEFT_YAXIS, "Transmission/Reflexion [%]"), 0);
     EXPECT_EQ(SetAxisPrecision(main_, MAIN_GRAPH, VAL_LEFT_YAXIS, 3), 0);
@@ -156,7 +164,8 @@ TEST_F(UiTest, AxesKeepTheirScalingAndNames) {
 
 TEST_F(UiTest, CursorsSnapToPointsAndReportUserDrags) {
     auto x = Ramp(11, 1.0), y = Ramp(11, 2.0);
-    int p = PlotXY(main_, MAIN_GRAPH, x.data(), y.data(), 11, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 0);
+    int p = PlotXY(main_, MAIN_GRAPH, x.data(), y.data(), 11, VAL_THIN_LINE, VAL_NO_POINT,
+                   VAL_SOLID, 0);
     SetGraphCursor(main_, MAIN_GRAPH, 1, 2.4, 0.0);
     double cx = 0, cy = 0;
     GetGraphCursor(main_, MAIN_GRAPH, 1, &cx, &cy);
@@ -171,7 +180,7 @@ TEST_F(UiTest, CursorsSnapToPointsAndReportUserDrags) {
     EXPECT_EQ(cx, 3.0);
     SetGraphCursor(main_, MAIN_GRAPH, 1, 99.0, 0.0);
     GetGraphCursor(main_, MAIN_GRAPH, 1, &cx, &cy);
-    EXPECT_EQ(cx, 10.0);  // beyond the data: the last point
+    EXPECT_EQ(cx, 10.0); // beyond the data: the last point
 
     SetCursorSnap(main_, MAIN_GRAPH, 2, 0);
     SetGraphCursor(main_, MAIN_GRAPH, 2, 2.4, 1.5);
@@ -185,7 +194,7 @@ TEST_F(UiTest, CursorsSnapToPointsAndReportUserDrags) {
     EXPECT_EQ(cx, 7.0);
     EXPECT_EQ(cy, 14.0);
     EXPECT_EQ(SetGraphCursorIndex(main_, MAIN_GRAPH, 1, p, 11), UI_ERR_RANGE);
-    EXPECT_TRUE(Seen().empty());  // set from code: no event
+    EXPECT_TRUE(Seen().empty()); // set from code: no event
 
     // Deleting the plot under a cursor leaves it where it was.
     DeleteGraphPlot(main_, MAIN_GRAPH, p, VAL_IMMEDIATE_DRAW);
@@ -194,7 +203,8 @@ TEST_F(UiTest, CursorsSnapToPointsAndReportUserDrags) {
     EXPECT_EQ(GetGraphCursorIndex(main_, MAIN_GRAPH, 1, &plot, &index), UI_ERR_HANDLE);
 
     // The user drags cursor 1: moves while dragging, commit on release, snapped.
-    p = PlotXY(main_, MAIN_GRAPH, x.data(), y.data(), 11, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 0);
+    p = PlotXY(main_, MAIN_GRAPH, x.data(), y.data(), 11, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID,
+               0);
     SetAxisScalingMode(main_, MAIN_GRAPH, VAL_XAXIS, VAL_MANUAL, 0.0, 10.0);
     SetAxisScalingMode(main_, MAIN_GRAPH, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 20.0);
     SetGraphCursorIndex(main_, MAIN_GRAPH, 1, p, 1);
@@ -229,10 +239,12 @@ TEST_F(UiTest, LongCurvesKeepEveryPointForCursorsAndScaling) {
     // come from it.
     const int n = 204801;
     std::vector<double> x(n), y(n, 1.0);
-    for (int i = 0; i < n; ++i) x[static_cast<std::size_t>(i)] = 200.0 + i * 0.01;
-    y[54321] = 500.0;  // one narrow spike
+    for (int i = 0; i < n; ++i)
+        x[static_cast<std::size_t>(i)] = 200.0 + i * 0.01;
+    y[54321] = 500.0; // one narrow spike
     y[54322] = -7.0;
-    int p = PlotXY(main_, MAIN_GRAPH, x.data(), y.data(), n, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 0);
+    int p =
+        PlotXY(main_, MAIN_GRAPH, x.data(), y.data(), n, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 0);
     ASSERT_GT(p, 0);
     double lo = 0, hi = 0;
     GetAxisScalingMode(main_, MAIN_GRAPH, VAL_LEFT_YAXIS, nullptr, &lo, &hi);
@@ -263,7 +275,7 @@ TEST_F(UiTest, LongCurvesKeepEveryPointForCursorsAndScaling) {
         for (int xx = 0; xx < img.width; ++xx)
             if ((img.pixels[static_cast<std::size_t>(yy * img.width + xx)] & 0xFFFFFF) == 0xFF0000)
                 topRed = std::min(topRed, yy);
-    EXPECT_LT(topRed, img.height / 4);  // the spike reaches near the top
+    EXPECT_LT(topRed, img.height / 4); // the spike reaches near the top
 }
 
 TEST_F(UiTest, AnnotationsHaveIdsAndAreFoundByCaption) {
@@ -289,11 +301,11 @@ TEST_F(UiTest, AnnotationsHaveIdsAndAreFoundByCaption) {
     GetAnnotationCaption(main_, MAIN_GRAPH, a1, &cap);
     EXPECT_EQ(cap, "Valley 1");
     EXPECT_EQ(DeleteGraphAnnotation(main_, MAIN_GRAPH, a1), 0);
-    EXPECT_EQ(DeleteGraphAnnotation(main_, MAIN_GRAPH, a1), 0);  // unknown: no-op
+    EXPECT_EQ(DeleteGraphAnnotation(main_, MAIN_GRAPH, a1), 0); // unknown: no-op
     int n = 0;
     GetNumAnnotations(main_, MAIN_GRAPH, &n);
     EXPECT_EQ(n, 1);
-    EXPECT_GT(AddGraphAnnotation(main_, MAIN_GRAPH, 0, 0, "x", 0), a10);  // ids not reused
+    EXPECT_GT(AddGraphAnnotation(main_, MAIN_GRAPH, 0, 0, "x", 0), a10); // ids not reused
     DeleteGraphAnnotation(main_, MAIN_GRAPH, -1);
     GetNumAnnotations(main_, MAIN_GRAPH, &n);
     EXPECT_EQ(n, 0);
@@ -302,7 +314,8 @@ TEST_F(UiTest, AnnotationsHaveIdsAndAreFoundByCaption) {
 TEST_F(UiTest, GraphImageShowsThePlottedCurve) {
     std::vector<double> x = {0, 10}, y = {5, 5};
     SetAxisScalingMode(main_, MAIN_GRAPH, VAL_LEFT_YAXIS, VAL_MANUAL, 0, 10);
-    PlotXY(main_, MAIN_GRAPH, x.data(), y.data(), 2, VAL_FAT_LINE, VAL_NO_POINT, VAL_SOLID, 0xFF0000);
+    PlotXY(main_, MAIN_GRAPH, x.data(), y.data(), 2, VAL_FAT_LINE, VAL_NO_POINT, VAL_SOLID,
+           0xFF0000);
     UiImage img;
     ASSERT_EQ(GetCtrlImage(main_, MAIN_GRAPH, &img), 0);
     EXPECT_EQ(img.width, 380);
@@ -310,7 +323,8 @@ TEST_F(UiTest, GraphImageShowsThePlottedCurve) {
     ASSERT_EQ(img.pixels.size(), static_cast<std::size_t>(img.width * img.height));
     std::size_t red = 0;
     for (std::uint32_t px : img.pixels)
-        if ((px & 0xFFFFFF) == 0xFF0000) ++red;
+        if ((px & 0xFFFFFF) == 0xFF0000)
+            ++red;
     EXPECT_GT(red, 100u);
     UiImage panel;
     ASSERT_EQ(GetPanelImage(main_, &panel), 0);
@@ -342,13 +356,13 @@ TEST_F(UiTest, ClipboardAndLocaleFormatting) {
     std::string s;
     ClipboardGetText(&s);
     EXPECT_EQ(s, "589.30\t1.25\n");
-    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");  // set at start
+    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C"); // set at start
     EXPECT_FALSE(FormatUserLocale("%.2f", 1.5).empty());
-    EXPECT_EQ(FormatUserLocale("%s", 1.5), "");   // would read a double as a pointer
+    EXPECT_EQ(FormatUserLocale("%s", 1.5), ""); // would read a double as a pointer
     EXPECT_EQ(FormatUserLocale("%f %f", 1.5), "");
     EXPECT_EQ(FormatUserLocale("%d", 1.5), "");
     EXPECT_EQ(FormatUserLocale("%5.1f%%", 12.34).size(), 6u);
-    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C");  // untouched by the helper
+    EXPECT_STREQ(std::setlocale(LC_NUMERIC, nullptr), "C"); // untouched by the helper
     char dp = UserDecimalPoint();
     EXPECT_TRUE(dp == '.' || dp == ',');
 }
@@ -363,16 +377,19 @@ TEST(WorkspaceUiFiles, EveryPanelLoadsAndEveryCallbackResolves) {
         if (!QFileInfo::exists(QString::fromStdString(path))) {
             GTEST_SKIP() << path << " does not exist yet";
         }
-        if (orvalin_RegisterCallbacks) orvalin_RegisterCallbacks();
+        if (orvalin_RegisterCallbacks)
+            orvalin_RegisterCallbacks();
         std::vector<std::string> problems = CheckUiFile(path.c_str());
         std::size_t unresolved = 0;
         for (const std::string& p : problems) {
             if (p.rfind("unresolved callback", 0) == 0 && !orvalin_RegisterCallbacks) {
-                ++unresolved;  // the program's callbacks are not linked into this test
+                ++unresolved; // the program's callbacks are not linked into this test
                 continue;
             }
             ADD_FAILURE() << name << ": " << p;
         }
-        if (unresolved) std::printf("%s: %zu callback names left to the program's own test\n", name, unresolved);
+        if (unresolved)
+            std::printf("%s: %zu callback names left to the program's own test\n", name,
+                        unresolved);
     }
 }

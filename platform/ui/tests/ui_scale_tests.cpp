@@ -7,7 +7,7 @@
 
 namespace {
 
-using Geo = std::array<int, 4>;  // top, left, width, height
+using Geo = std::array<int, 4>; // top, left, width, height
 
 Geo GeoOf(int panel, int control) {
     Geo g{-1, -1, -1, -1};
@@ -24,13 +24,13 @@ void Resize(int panel, int width, int height) {
 }
 
 const std::vector<int>& MainControls() {
-    static const std::vector<int> ids = {MAIN_DBL,   MAIN_DBL_LABEL, MAIN_INT,   MAIN_STR, MAIN_RING,
-                                         MAIN_LIST,  MAIN_GROUP,     MAIN_LED,   MAIN_LOG, MAIN_TIMER,
-                                         MAIN_GRAPH, MAIN_TABLE,     MAIN_SWITCH};
+    static const std::vector<int> ids = {
+        MAIN_DBL, MAIN_DBL_LABEL, MAIN_INT,   MAIN_STR,   MAIN_RING,  MAIN_LIST,  MAIN_GROUP,
+        MAIN_LED, MAIN_LOG,       MAIN_TIMER, MAIN_GRAPH, MAIN_TABLE, MAIN_SWITCH};
     return ids;
 }
 
-}  // namespace
+} // namespace
 
 TEST_F(UiTest, ScalingPanelPlacesEveryControlInProportion) {
     int on = -1;
@@ -40,16 +40,16 @@ TEST_F(UiTest, ScalingPanelPlacesEveryControlInProportion) {
     ASSERT_EQ(GetPanelAttribute(main_, ATTR_SCALE_CONTENTS_ON_RESIZE, &on), 0);
     EXPECT_EQ(on, 1);
 
-    Resize(main_, 1200, 900);  // 1.5 in both directions, panel still hidden
+    Resize(main_, 1200, 900); // 1.5 in both directions, panel still hidden
     EXPECT_EQ(GeoOf(main_, MAIN_DBL), (Geo{15, 15, 150, 36}));
-    EXPECT_EQ(GeoOf(main_, MAIN_DBL_LABEL), (Geo{15, 180, 150, 36}));  // the buddy label
+    EXPECT_EQ(GeoOf(main_, MAIN_DBL_LABEL), (Geo{15, 180, 150, 36})); // the buddy label
     EXPECT_EQ(GeoOf(main_, MAIN_GRAPH), (Geo{15, 600, 570, 450}));
-    EXPECT_EQ(GeoOf(main_, MAIN_LED), (Geo{300, 435, 24, 24}));        // a decoration
+    EXPECT_EQ(GeoOf(main_, MAIN_LED), (Geo{300, 435, 24, 24})); // a decoration
     EXPECT_EQ(GeoOf(main_, MAIN_TABLE), (Geo{480, 600, 570, 300}));
 
     // Different factors per direction; edges round separately, so controls
     // that touched in the design still touch.
-    Resize(main_, 1000, 660);  // 1.25 x 1.1
+    Resize(main_, 1000, 660); // 1.25 x 1.1
     EXPECT_EQ(GeoOf(main_, MAIN_DBL), (Geo{11, 13, 125, 26}));
     Geo label = GeoOf(main_, MAIN_DBL_LABEL);
     EXPECT_EQ(label[1], 150);
@@ -111,25 +111,30 @@ TEST_F(UiTest, GeometrySetFromCodeWhileScaledStaysProportional) {
     GetCtrlAttribute(main_, MAIN_TABLE, ATTR_LEFT_C, &tableLeft);
     GetCtrlAttribute(main_, MAIN_TABLE, ATTR_WIDTH_C, &tableWidth);
     GetCtrlAttribute(main_, MAIN_GRAPH, ATTR_LEFT_C, &graphLeft);
-    ASSERT_EQ(SetCtrlAttribute(main_, MAIN_GRAPH, ATTR_WIDTH_C, tableLeft + tableWidth - graphLeft - 100), 0);
+    ASSERT_EQ(
+        SetCtrlAttribute(main_, MAIN_GRAPH, ATTR_WIDTH_C, tableLeft + tableWidth - graphLeft - 100),
+        0);
     for (auto [w, h] : {std::pair{800, 600}, {1600, 1200}, {1333, 901}, {1111, 777}}) {
         Resize(main_, w, h);
         const Geo g = GeoOf(main_, MAIN_GRAPH), t = GeoOf(main_, MAIN_TABLE);
         EXPECT_NEAR(g[1] + g[2], t[1] + t[2] - 100.0 * w / 1111, 1.0) << w << "x" << h;
     }
     Resize(main_, 800, 600);
-    EXPECT_EQ(GeoOf(main_, MAIN_GRAPH)[2], 380 - 72);  // 100 px at 1111 wide is 72 at 800
+    EXPECT_EQ(GeoOf(main_, MAIN_GRAPH)[2], 380 - 72); // 100 px at 1111 wide is 72 at 800
 }
 
 TEST_F(UiTest, ScaledGeometryDoesNotDriftOverManyResizes) {
     std::vector<Geo> before;
-    for (int id : MainControls()) before.push_back(GeoOf(main_, id));
+    for (int id : MainControls())
+        before.push_back(GeoOf(main_, id));
     ASSERT_EQ(SetPanelAttribute(main_, ATTR_SCALE_CONTENTS_ON_RESIZE, 1), 0);
     for (int round = 0; round < 3; ++round) {
-        for (auto [w, h] : {std::pair{813, 577}, {1279, 911}, {641, 479}, {1001, 733}, {333, 251}}) Resize(main_, w, h);
+        for (auto [w, h] : {std::pair{813, 577}, {1279, 911}, {641, 479}, {1001, 733}, {333, 251}})
+            Resize(main_, w, h);
         Resize(main_, 800, 600);
         for (size_t i = 0; i < MainControls().size(); ++i)
-            EXPECT_EQ(GeoOf(main_, MainControls()[i]), before[i]) << "control " << MainControls()[i];
+            EXPECT_EQ(GeoOf(main_, MainControls()[i]), before[i])
+                << "control " << MainControls()[i];
     }
 }
 
@@ -159,7 +164,7 @@ TEST_F(UiTest, ScalingUsesTheAreaBelowTheMenuBar) {
     GetPanelAttribute(main_, ATTR_HEIGHT, &h);
     const int room = h - 600;
     ASSERT_GT(room, 0);
-    EXPECT_EQ(GeoOf(main_, MAIN_DBL), (Geo{10 + room, 10, 100, 24}));  // room made, nothing scaled
+    EXPECT_EQ(GeoOf(main_, MAIN_DBL), (Geo{10 + room, 10, 100, 24})); // room made, nothing scaled
 
     Resize(main_, 1600, 1200 + room);
     EXPECT_EQ(GeoOf(main_, MAIN_DBL), (Geo{20 + room, 20, 200, 48}));
@@ -169,7 +174,8 @@ TEST_F(UiTest, ScalingUsesTheAreaBelowTheMenuBar) {
     // The bar spans the widened window.
     int menuWidth = 0;
     for (QObject* ch : UiPanelWidget(main_)->children())
-        if (ch->inherits("QMenuBar")) menuWidth = static_cast<QWidget*>(ch)->width();
+        if (ch->inherits("QMenuBar"))
+            menuWidth = static_cast<QWidget*>(ch)->width();
     EXPECT_EQ(menuWidth, 1600);
 }
 

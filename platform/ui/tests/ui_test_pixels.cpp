@@ -5,7 +5,9 @@
 
 bool UiTestPixelOf(QWidget* w, double x, double y, QPoint* out) {
     auto* plot = qobject_cast<QCustomPlot*>(w);
-    if (!plot) return false;
-    *out = QPoint(static_cast<int>(plot->xAxis->coordToPixel(x)), static_cast<int>(plot->yAxis->coordToPixel(y)));
+    if (!plot)
+        return false;
+    *out = QPoint(static_cast<int>(plot->xAxis->coordToPixel(x)),
+                  static_cast<int>(plot->yAxis->coordToPixel(y)));
     return true;
 }

@@ -20,7 +20,8 @@ int GraphCb(int panel, int control, int event, void*, int d1, int d2) {
 }
 
 int TimerCb(int, int, int event, void*, int, int) {
-    if (event != EVENT_TIMER_TICK) return 0;
+    if (event != EVENT_TIMER_TICK)
+        return 0;
     ++TimerTicks();
     ++TimerDepth();
     TimerMaxDepth() = std::max(TimerMaxDepth(), TimerDepth());
@@ -30,16 +31,18 @@ int TimerCb(int, int, int event, void*, int, int) {
     return 0;
 }
 
-void MenuCb(int bar, int item, void*, int panel) { SeenMenus().push_back({bar, item, panel}); }
+void MenuCb(int bar, int item, void*, int panel) {
+    SeenMenus().push_back({bar, item, panel});
+}
 
 class Env : public ::testing::Environment {
-public:
+  public:
     void SetUp() override { ASSERT_EQ(InitUserInterface(0, nullptr), 0); }
 };
 
 [[maybe_unused]] ::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new Env);
 
-}  // namespace
+} // namespace
 
 std::vector<SeenEvent>& Seen() {
     static std::vector<SeenEvent> v;
@@ -65,11 +68,14 @@ int& TimerMaxDepth() {
 int CountOf(int control, int event) {
     int n = 0;
     for (const auto& e : Seen())
-        if (e.control == control && e.event == event) ++n;
+        if (e.control == control && e.event == event)
+            ++n;
     return n;
 }
 
-const char* TestUi() { return UI_TEST_DATA_DIR "/ui_test.ui"; }
+const char* TestUi() {
+    return UI_TEST_DATA_DIR "/ui_test.ui";
+}
 
 void RegisterTestCallbacks() {
     RegisterCtrlCallback("CountingCb", CountingCb);
@@ -90,8 +96,10 @@ void UiTest::SetUp() {
 }
 
 void UiTest::TearDown() {
-    if (main_ > 0) DiscardPanel(main_);
-    while (TimerCallbacksSuspended()) ResumeTimerCallbacks();
+    if (main_ > 0)
+        DiscardPanel(main_);
+    while (TimerCallbacksSuspended())
+        ResumeTimerCallbacks();
     ProcessSystemEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     popup_script::Clear();

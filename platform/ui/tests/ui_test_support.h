@@ -28,10 +28,10 @@ int& TimerMaxDepth();
 int CountOf(int control, int event);
 
 const char* TestUi();
-void RegisterTestCallbacks();  // absolute path of the test resource file
+void RegisterTestCallbacks(); // absolute path of the test resource file
 
 class UiTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override;
     void TearDown() override;
     int main_ = 0;

@@ -26,20 +26,21 @@ int main(int argc, char** argv) {
     const QString file = QFileInfo(in.fileName()).fileName();
     QString tag = QFileInfo(in.fileName()).completeBaseName();
     for (QChar& c : tag)
-        if (!c.isLetterOrNumber() || c.unicode() > 127) c = '_';
+        if (!c.isLetterOrNumber() || c.unicode() > 127)
+            c = '_';
 
     QByteArray out;
     out += "// Generated from " + file.toUtf8() + " by orvalin_ui_idgen. Do not edit.\n";
     out += "#pragma once\n\n#include <ui/ui.h>\n\n";
     const char* kinds[] = {"panel", "control", "menu bar", "menu", "menu item"};
     for (const auto& e : layout.entries) {
-        out += "constexpr int " + e.constName.toUtf8() + " = " + QByteArray::number(e.id) + ";  // " +
-               kinds[static_cast<int>(e.kind)] + "\n";
+        out += "constexpr int " + e.constName.toUtf8() + " = " + QByteArray::number(e.id) +
+               ";  // " + kinds[static_cast<int>(e.kind)] + "\n";
     }
     out += "\n// Lets the loader refuse a copy of the file that numbers differently.\n";
-    out += "inline const int orvalin_ui_registered_" + tag.toUtf8() + " = UiRegisterIdFingerprint(\"" +
-           file.toUtf8() + "\", 0x" + QByteArray::number(static_cast<qulonglong>(layout.fingerprint), 16) +
-           "ULL);\n";
+    out += "inline const int orvalin_ui_registered_" + tag.toUtf8() +
+           " = UiRegisterIdFingerprint(\"" + file.toUtf8() + "\", 0x" +
+           QByteArray::number(static_cast<qulonglong>(layout.fingerprint), 16) + "ULL);\n";
 
     QSaveFile save(QString::fromLocal8Bit(argv[2]));
     if (!save.open(QIODevice::WriteOnly) || save.write(out) != out.size() || !save.commit()) {

@@ -118,10 +118,9 @@ ZOLT_EXPORT void ZOLT_API ZOLT_SetMessagePoster(ZOLT_PostMessageFn post);
 /* Enumeration and connection */
 ZOLT_EXPORT int ZOLT_API ZOLT_GetNumDevices(uint32_t* count);
 ZOLT_EXPORT int ZOLT_API ZOLT_GetDeviceInfo(uint32_t index, uint8_t* connectionType,
-                                            uint8_t* deviceType, char serial[16],
-                                            uint16_t* comPort, uint32_t* baudrate,
-                                            char ipAddress[16], char usbSerial[16],
-                                            uint64_t* btAddress);
+                                            uint8_t* deviceType, char serial[16], uint16_t* comPort,
+                                            uint32_t* baudrate, char ipAddress[16],
+                                            char usbSerial[16], uint64_t* btAddress);
 ZOLT_EXPORT int ZOLT_API ZOLT_GetSerialDevice(uint32_t index, uint32_t* serialNumber,
                                               uint32_t* connectionType, uint32_t* deviceType);
 ZOLT_EXPORT int ZOLT_API ZOLT_OpenDevice(uint32_t index, uint32_t* handle);
@@ -177,7 +176,8 @@ ZOLT_EXPORT int ZOLT_API ZOLT_StartAdaption(uint32_t handle, int32_t mode);
 ZOLT_EXPORT int ZOLT_API ZOLT_CheckAdaptionStat(uint32_t handle, float* tintMs, uint16_t* averages,
                                                 int32_t* busy);
 /* averages: the current averaging; maxAverages: 65535 */
-ZOLT_EXPORT int ZOLT_API ZOLT_GetAverConf(uint32_t handle, uint16_t* averages, uint16_t* maxAverages);
+ZOLT_EXPORT int ZOLT_API ZOLT_GetAverConf(uint32_t handle, uint16_t* averages,
+                                          uint16_t* maxAverages);
 
 /* Parameter block */
 ZOLT_EXPORT int ZOLT_API ZOLT_GetParamBlock(uint32_t handle, uint8_t block[1024]);

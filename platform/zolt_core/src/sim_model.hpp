@@ -14,22 +14,62 @@
 namespace zolt {
 
 // Every per-device operation; the order is the wire numbering, append only.
-#define ZOLT_WIRE_FUNCS(X)                                                                         \
-    X(Hello)                                                                                       \
-    X(Close)                                                                                       \
-    X(Reset) X(GetFirmwareVersion) X(GetFit) X(GetPixel) X(GetPixelBinning) X(GetTint)             \
-        X(GetADCRes) X(GetSDelay) X(GetSplitTime) X(GetBorder) X(GetMinTintConf) X(GetDeviceType)  \
-            X(GetOptTrigg) X(GetBaudrate) X(GetCorrectionStat) X(GetCorrectionRange)               \
-                X(GetCorrectionCoeff) X(SetTrigger) X(GetEnquiry) X(ArbitraryCommand) X(Break)     \
-                    X(SetShutterStat) X(GetShutterStat) X(SetLaserStat) X(GetLaserStat)            \
-                        X(GetMeasHead) X(GetTemperature) X(GetBatteryStat) X(GetFlickerFreq)       \
-                            X(StartAdaption) X(CheckAdaptionStat) X(GetAverConf) X(GetParamBlock)  \
-                                X(SetParamBlock) X(SetExposureConf) X(SetTintConf) X(GetTintConf)  \
-                                    X(SetAdaptConf) X(SetAverConf) X(SetFunctionConf)              \
-                                        X(SetFormatConf) X(InitMeasure) X(MeasureStatusCore)       \
-                                            X(FetchDark) X(FetchLight) X(FetchRefer)               \
-                                                X(FetchTransRefl) X(CalcLintDark) X(CalcLintLight) \
-                                                    X(CalcLintRefer) X(CalcLintTransRefl)
+// clang-format off
+#define ZOLT_WIRE_FUNCS(X) \
+    X(Hello) \
+    X(Close) \
+    X(Reset) \
+    X(GetFirmwareVersion) \
+    X(GetFit) \
+    X(GetPixel) \
+    X(GetPixelBinning) \
+    X(GetTint) \
+    X(GetADCRes) \
+    X(GetSDelay) \
+    X(GetSplitTime) \
+    X(GetBorder) \
+    X(GetMinTintConf) \
+    X(GetDeviceType) \
+    X(GetOptTrigg) \
+    X(GetBaudrate) \
+    X(GetCorrectionStat) \
+    X(GetCorrectionRange) \
+    X(GetCorrectionCoeff) \
+    X(SetTrigger) \
+    X(GetEnquiry) \
+    X(ArbitraryCommand) \
+    X(Break) \
+    X(SetShutterStat) \
+    X(GetShutterStat) \
+    X(SetLaserStat) \
+    X(GetLaserStat) \
+    X(GetMeasHead) \
+    X(GetTemperature) \
+    X(GetBatteryStat) \
+    X(GetFlickerFreq) \
+    X(StartAdaption) \
+    X(CheckAdaptionStat) \
+    X(GetAverConf) \
+    X(GetParamBlock) \
+    X(SetParamBlock) \
+    X(SetExposureConf) \
+    X(SetTintConf) \
+    X(GetTintConf) \
+    X(SetAdaptConf) \
+    X(SetAverConf) \
+    X(SetFunctionConf) \
+    X(SetFormatConf) \
+    X(InitMeasure) \
+    X(MeasureStatusCore) \
+    X(FetchDark) \
+    X(FetchLight) \
+    X(FetchRefer) \
+    X(FetchTransRefl) \
+    X(CalcLintDark) \
+    X(CalcLintLight) \
+    X(CalcLintRefer) \
+    X(CalcLintTransRefl)
+// clang-format on
 
 enum class Fn : uint16_t {
 #define ZOLT_X(n) n,

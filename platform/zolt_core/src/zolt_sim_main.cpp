@@ -161,7 +161,8 @@ int main(int argc, char** argv) {
             // output pipes open.
             const pid_t parent = getppid();
             prctl(PR_SET_PDEATHSIG, SIGKILL);
-            if (getppid() != parent) return 0;
+            if (getppid() != parent)
+                return 0;
         } else if (a == "--help" || a == "-h") {
             usage();
             return 0;

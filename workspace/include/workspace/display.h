@@ -17,11 +17,11 @@
 // points.  The stored curve of the open spectrum file as shown:
 extern double* x2_Werte;
 extern double* y2_Werte;
-extern int iNumberSave;       // points in x2_Werte/y2_Werte
-extern int iNumOfMeas;        // points in dXInterpolVal/dYInterpolVal
-extern int iAnzahlFWHM;       // points in dXtemp/dYtemp
-extern int iNumOfPnt;         // points of the measured curve the centroid searches use
-extern std::vector<double> dMaxMinFFT;  // series envelope: maxima, then minima reversed
+extern int iNumberSave;                // points in x2_Werte/y2_Werte
+extern int iNumOfMeas;                 // points in dXInterpolVal/dYInterpolVal
+extern int iAnzahlFWHM;                // points in dXtemp/dYtemp
+extern int iNumOfPnt;                  // points of the measured curve the centroid searches use
+extern std::vector<double> dMaxMinFFT; // series envelope: maxima, then minima reversed
 
 // Grows the four display buffers of the link to hold `points` values each
 // (never shrinks them; new elements are zero).  false when memory runs out,
@@ -44,14 +44,13 @@ extern double dCOGInterval;   // half window of the valley centroid, nm
 extern int iNumOfFFT;
 extern std::vector<std::vector<double>> dFFTValues;
 
-
 // Routines of the evaluation and axis modules that the drawing runs.  Those
 // modules fill them in when they register their callbacks; a null entry is
 // skipped.
 struct DisplayHooks {
-    void (*set_LblForPxlWL)() = nullptr;  // axis and range labels
-    void (*DomWave)() = nullptr;          // peak centroid read-out
-    void (*FWHM_AV_CALC)() = nullptr;     // average of the marker results
+    void (*set_LblForPxlWL)() = nullptr; // axis and range labels
+    void (*DomWave)() = nullptr;         // peak centroid read-out
+    void (*FWHM_AV_CALC)() = nullptr;    // average of the marker results
     int (*DeleteAllPeak)(int panel, int control, int event, void* callbackData, int eventData1,
                          int eventData2) = nullptr;
 };

@@ -1,8 +1,8 @@
 // State of the display, the graph and its axes.
 #pragma once
 
-extern int iXAchse;               // x axis shown: 1 wavelength, 0 pixel
-extern double dAbsoluteMin;       // running Y extent since the last clear
+extern int iXAchse;         // x axis shown: 1 wavelength, 0 pixel
+extern double dAbsoluteMin; // running Y extent since the last clear
 extern double dAbsoluteMax;
 extern int iActiveCursor;         // active graph cursor
 extern int iPlotHandle;           // plot handles of the main graph

@@ -65,8 +65,7 @@ int ValleyValue(int panel, int control, int event, void* callbackData, int event
                 int eventData2);
 int CogValleyValue(int panel, int control, int event, void* callbackData, int eventData1,
                    int eventData2);
-int DomValue(int panel, int control, int event, void* callbackData, int eventData1,
-             int eventData2);
+int DomValue(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int CancelPeakValley(int panel, int control, int event, void* callbackData, int eventData1,
                      int eventData2);
 int OkPeakValley(int panel, int control, int event, void* callbackData, int eventData1,

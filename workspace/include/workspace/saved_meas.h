@@ -8,14 +8,14 @@
 constexpr int kSavedPoints = 2049;
 
 struct SavedMeasurement {
-    std::int32_t pixelCount = 0;  // valid values in each array
+    std::int32_t pixelCount = 0; // valid values in each array
     double dark[kSavedPoints] = {};
     double reference[kSavedPoints] = {};
     double absorbance[kSavedPoints] = {};
     double transmission[kSavedPoints] = {};
     double derivative1[kSavedPoints] = {};
     double derivative2[kSavedPoints] = {};
-    std::int32_t measured = 0;    // kinds present (iMess bits)
+    std::int32_t measured = 0; // kinds present (iMess bits)
 };
 extern SavedMeasurement stSavedMeas;
 

@@ -43,15 +43,15 @@ extern int iBreakMeas;
 extern float fTint_prev;
 extern int iAverage;
 extern double dScanPeriodUIR;
-extern int iCheckBoxDarkRef;  // dark and reference in one step
-extern int iCheckBoxAdapt;    // adaption before the dark step
+extern int iCheckBoxDarkRef; // dark and reference in one step
+extern int iCheckBoxAdapt;   // adaption before the dark step
 
 // Panel handles (hMainPanel, hMenuBar and hMainBar are in link/shared_state.h;
 // hAboutPanel, hDevselectPanel, hParUtil, hTabRoot and hCOGIntervalPanel in
 // link/connect.h).
-extern int hDDEPanel, hConfigPanel, hScalePanel, hWlValDispl, hFuncPanel, hInfLoad,
-    hCommentPanel, hAxisScaling, hOpPanel, hSmoothPanel, hPrtPanel, hPrtHead, hStatPar,
-    hStatTable, hStatWaitInf, hFFTParPanel, hProgressPanel, iCSVhandle, hAsFHelp;
+extern int hDDEPanel, hConfigPanel, hScalePanel, hWlValDispl, hFuncPanel, hInfLoad, hCommentPanel,
+    hAxisScaling, hOpPanel, hSmoothPanel, hPrtPanel, hPrtHead, hStatPar, hStatTable, hStatWaitInf,
+    hFFTParPanel, hProgressPanel, iCSVhandle, hAsFHelp;
 extern int hTrigMeasBar, hXAxisResetBar;
 extern int hTabAdc, hTabSens, hTabComm, hTabMeas, hTabScan, hTabPeriph, hTabSpecFun, hTabCor,
     hTabOther, hTabLog, hTabBlock;

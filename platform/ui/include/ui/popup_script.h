@@ -16,30 +16,40 @@
 
 namespace popup_script {
 
-enum class Kind { Message, Confirm, Generic, Prompt, Password, FileSelect, ModalPanel, PopupMenu, Print };
+enum class Kind {
+    Message,
+    Confirm,
+    Generic,
+    Prompt,
+    Password,
+    FileSelect,
+    ModalPanel,
+    PopupMenu,
+    Print
+};
 
 struct Shown {
     Kind kind;
     std::string title;
     std::string text;
-    std::string directory;    // file select: start folder
-    std::string defaultName;  // file select: default file name
+    std::string directory;   // file select: start folder
+    std::string defaultName; // file select: default file name
 };
 
 struct Answer {
-    int result = 0;         // returned value (confirm 1/0, file select status, control id ...)
-    std::string response;   // prompt text or chosen path
+    int result = 0;       // returned value (confirm 1/0, file select status, control id ...)
+    std::string response; // prompt text or chosen path
 };
 
-void Enable(bool on);       // on: scripted; off: real dialogs
+void Enable(bool on); // on: scripted; off: real dialogs
 bool Enabled();
-void Push(Answer answer);   // answers are consumed in order, whatever the popup kind
+void Push(Answer answer); // answers are consumed in order, whatever the popup kind
 void PushConfirm(bool yes);
 void PushPrompt(const std::string& text, bool ok = true);
-void PushFile(const std::string& path, int status);  // status: VAL_*_FILE_SELECTED, or < 0
-void PushChoice(int result);  // generic popup button, modal panel control, popup menu item
-void Clear();               // drops queued answers and the record
+void PushFile(const std::string& path, int status); // status: VAL_*_FILE_SELECTED, or < 0
+void PushChoice(int result); // generic popup button, modal panel control, popup menu item
+void Clear();                // drops queued answers and the record
 const std::vector<Shown>& Record();
 std::size_t Pending();
 
-}  // namespace popup_script
+} // namespace popup_script

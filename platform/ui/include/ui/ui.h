@@ -50,27 +50,27 @@ enum UiKey {
     VAL_END_VKEY = 0x0C00,
     VAL_PAGE_UP_VKEY = 0x0D00,
     VAL_PAGE_DOWN_VKEY = 0x0E00,
-    VAL_F1_VKEY = 0x7000,  // F1..F12 follow in steps of 0x100
+    VAL_F1_VKEY = 0x7000, // F1..F12 follow in steps of 0x100
     VAL_ALT_MODIFIER = 0x10000,
     VAL_SHIFT_MODIFIER = 0x20000,
-    VAL_MENUKEY_MODIFIER = 0x40000,   // Ctrl
+    VAL_MENUKEY_MODIFIER = 0x40000, // Ctrl
     VAL_VKEY_MASK = 0xFF00,
     VAL_ASCII_KEY_MASK = 0x00FF
 };
 
 // Error results (every function returns 0 or a handle on success).
 enum UiError {
-    UI_ERR_NO_APP = -1,          // InitUserInterface not called
-    UI_ERR_PANEL = -2,           // unknown panel handle
-    UI_ERR_CONTROL = -3,         // unknown control id on that panel
-    UI_ERR_ATTRIBUTE = -4,       // attribute not valid for that control
-    UI_ERR_TYPE = -5,            // value type does not fit the control
-    UI_ERR_RANGE = -6,           // index or item value out of range / not found
-    UI_ERR_FILE = -7,            // resource file not found or unreadable
-    UI_ERR_BAD_FILE = -8,        // resource file malformed, or id not in it
-    UI_ERR_BUFFER = -9,          // caller's buffer too small
-    UI_ERR_HANDLE = -10,         // unknown menu bar, plot, annotation
-    UI_ERR_IO = -11              // printing / writing failed
+    UI_ERR_NO_APP = -1,    // InitUserInterface not called
+    UI_ERR_PANEL = -2,     // unknown panel handle
+    UI_ERR_CONTROL = -3,   // unknown control id on that panel
+    UI_ERR_ATTRIBUTE = -4, // attribute not valid for that control
+    UI_ERR_TYPE = -5,      // value type does not fit the control
+    UI_ERR_RANGE = -6,     // index or item value out of range / not found
+    UI_ERR_FILE = -7,      // resource file not found or unreadable
+    UI_ERR_BAD_FILE = -8,  // resource file malformed, or id not in it
+    UI_ERR_BUFFER = -9,    // caller's buffer too small
+    UI_ERR_HANDLE = -10,   // unknown menu bar, plot, annotation
+    UI_ERR_IO = -11        // printing / writing failed
 };
 // Text of the last error of a loader or printing function.
 std::string GetUiErrorText();
@@ -78,7 +78,7 @@ std::string GetUiErrorText();
 // Standard callback signature of controls, panels and timers.
 using CtrlCallbackPtr = int (*)(int panel, int control, int event, void* callbackData,
                                 int eventData1, int eventData2);
-using PanelCallbackPtr = CtrlCallbackPtr;  // control argument is 0
+using PanelCallbackPtr = CtrlCallbackPtr; // control argument is 0
 using MenuCallbackPtr = void (*)(int menuBar, int menuItem, void* callbackData, int panel);
 // Window-message hook (device events): message and two values.
 using WinMsgCallbackPtr = int (*)(int panel, int message, unsigned* wParam, unsigned* lParam,
@@ -113,12 +113,12 @@ int UiRegisterIdFingerprint(const char* uiFile, unsigned long long fingerprint);
 std::string ResolveUiFile(const char* uiFile);
 
 // ----------------------------------------------------------- application
-int InitUserInterface(int argc, char** argv);  // creates the application; 0 on success
-int RunUserInterface();                        // runs until QuitUserInterface
+int InitUserInterface(int argc, char** argv); // creates the application; 0 on success
+int RunUserInterface();                       // runs until QuitUserInterface
 void QuitUserInterface(int code);
 void ProcessSystemEvents();
 void ProcessDrawEvents();
-void Delay(double seconds);  // keeps the event loop running
+void Delay(double seconds); // keeps the event loop running
 void SetWaitCursor(int on);
 int GetWaitCursor();
 void GetScreenSize(int* height, int* width);
@@ -131,16 +131,19 @@ int LoadPanel(int parentPanel, const char* uiFile, int panelId);
 int DiscardPanel(int panel);
 int DisplayPanel(int panel);
 int HidePanel(int panel);
-int InstallPopup(int panel);  // modal; also displays it
-int RemovePopup(int panel);   // that panel, or 0: the most recently installed popup
+int InstallPopup(int panel); // modal; also displays it
+int RemovePopup(int panel);  // that panel, or 0: the most recently installed popup
 int GetActivePanel();
 int SetActivePanel(int panel);
 
 enum PanelAttr {
-    ATTR_TITLE = 1,   // string
-    ATTR_TOP, ATTR_LEFT, ATTR_WIDTH, ATTR_HEIGHT,
+    ATTR_TITLE = 1, // string
+    ATTR_TOP,
+    ATTR_LEFT,
+    ATTR_WIDTH,
+    ATTR_HEIGHT,
     ATTR_VISIBLE_PANEL,
-    ATTR_WINDOW_ZOOM,  // VAL_MAXIMIZE / VAL_NO_ZOOM / VAL_MINIMIZE
+    ATTR_WINDOW_ZOOM, // VAL_MAXIMIZE / VAL_NO_ZOOM / VAL_MINIMIZE
     ATTR_PANEL_MENU_BAR_CONSTANT,
     // int 0/1.  When on, a resize places and sizes every control in
     // proportion to the panel's content area (below the menu bar) at the
@@ -184,34 +187,53 @@ int GetCtrlVal(int panel, int control, char* value, std::size_t size);
 
 enum CtrlAttr {
     ATTR_CTRL_VAL = 100,
-    ATTR_LABEL_TEXT,     // string
-    ATTR_DIMMED,         // int
-    ATTR_VISIBLE,        // int
-    ATTR_TEXT_COLOR,     // int 0xRRGGBB
+    ATTR_LABEL_TEXT, // string
+    ATTR_DIMMED,     // int
+    ATTR_VISIBLE,    // int
+    ATTR_TEXT_COLOR, // int 0xRRGGBB
     ATTR_TEXT_BGCOLOR,
     ATTR_CMD_BUTTON_COLOR,
     ATTR_FRAME_COLOR,
-    ATTR_PRECISION,      // digits after the point
-    ATTR_MIN_VALUE,      // double
+    ATTR_PRECISION, // digits after the point
+    ATTR_MIN_VALUE, // double
     ATTR_MAX_VALUE,
     ATTR_DEFAULT_VALUE,
-    ATTR_TOOLTIP_TEXT,   // string
-    ATTR_CTRL_MODE,      // VAL_HOT / VAL_INDICATOR
-    ATTR_TOP_C, ATTR_LEFT_C, ATTR_WIDTH_C, ATTR_HEIGHT_C,
-    ATTR_ON_VALUE, ATTR_OFF_VALUE,  // binary switch per-state values
+    ATTR_TOOLTIP_TEXT, // string
+    ATTR_CTRL_MODE,    // VAL_HOT / VAL_INDICATOR
+    ATTR_TOP_C,
+    ATTR_LEFT_C,
+    ATTR_WIDTH_C,
+    ATTR_HEIGHT_C,
+    ATTR_ON_VALUE,
+    ATTR_OFF_VALUE, // binary switch per-state values
     ATTR_MAX_ENTRY_LENGTH,
-    ATTR_CALLBACK_NAME,  // string, read only
-    ATTR_INTERVAL,       // timer control, double seconds
-    ATTR_ENABLED,        // timer control
-    ATTR_ON_COLOR,       // LED / binary switch colour when on (0xRRGGBB)
-    ATTR_OFF_COLOR,      // ... when off
-    ATTR_DATA_TYPE,      // numeric: one of VAL_INTEGER ..., read only
-    ATTR_CTRL_KIND       // one of CtrlKind, read only
+    ATTR_CALLBACK_NAME, // string, read only
+    ATTR_INTERVAL,      // timer control, double seconds
+    ATTR_ENABLED,       // timer control
+    ATTR_ON_COLOR,      // LED / binary switch colour when on (0xRRGGBB)
+    ATTR_OFF_COLOR,     // ... when off
+    ATTR_DATA_TYPE,     // numeric: one of VAL_INTEGER ..., read only
+    ATTR_CTRL_KIND      // one of CtrlKind, read only
 };
 enum CtrlKind {
-    CTRL_NUMERIC = 1, CTRL_STRING, CTRL_TEXT_MSG, CTRL_RING, CTRL_LIST_BOX, CTRL_RADIO,
-    CTRL_CHECK_BOX, CTRL_BINARY_SWITCH, CTRL_COMMAND_BUTTON, CTRL_LED, CTRL_TAB, CTRL_TABLE,
-    CTRL_PROGRESS, CTRL_PICTURE, CTRL_TEXT_BOX, CTRL_DECORATION, CTRL_HYPERLINK, CTRL_TIMER,
+    CTRL_NUMERIC = 1,
+    CTRL_STRING,
+    CTRL_TEXT_MSG,
+    CTRL_RING,
+    CTRL_LIST_BOX,
+    CTRL_RADIO,
+    CTRL_CHECK_BOX,
+    CTRL_BINARY_SWITCH,
+    CTRL_COMMAND_BUTTON,
+    CTRL_LED,
+    CTRL_TAB,
+    CTRL_TABLE,
+    CTRL_PROGRESS,
+    CTRL_PICTURE,
+    CTRL_TEXT_BOX,
+    CTRL_DECORATION,
+    CTRL_HYPERLINK,
+    CTRL_TIMER,
     CTRL_GRAPH
 };
 enum { VAL_INTEGER = 1, VAL_SHORT_INTEGER, VAL_UNSIGNED_INTEGER, VAL_CHAR, VAL_FLOAT, VAL_DOUBLE };
@@ -228,8 +250,8 @@ int DefaultCtrl(int panel, int control);
 
 // Rings and list boxes: items with a label and an int value.
 int ClearListCtrl(int panel, int control);
-int InsertListItem(int panel, int control, int index, const char* label, int value);  // -1 = end
-int DeleteListItem(int panel, int control, int index, int count);  // count -1: to the end
+int InsertListItem(int panel, int control, int index, const char* label, int value); // -1 = end
+int DeleteListItem(int panel, int control, int index, int count); // count -1: to the end
 int GetNumListItems(int panel, int control, int* count);
 int GetCtrlIndex(int panel, int control, int* index);
 int SetCtrlIndex(int panel, int control, int index);
@@ -237,7 +259,7 @@ int GetLabelFromIndex(int panel, int control, int index, std::string* label);
 int GetValueFromIndex(int panel, int control, int index, int* value);
 
 // Text box: append-only log.
-int SetCtrlText(int panel, int control, const char* text);  // replaces all
+int SetCtrlText(int panel, int control, const char* text); // replaces all
 int AppendTextBoxLine(int panel, int control, const char* line);
 int ResetTextBox(int panel, int control, const char* text);
 int GetNumTextBoxLines(int panel, int control, int* lines);
@@ -245,7 +267,7 @@ int GetNumTextBoxLines(int panel, int control, int* lines);
 // Tables
 int SetTableSize(int panel, int control, int rows, int columns);
 int GetTableSize(int panel, int control, int* rows, int* columns);
-int SetTableCellVal(int panel, int control, int row, int column, double value);  // 1-based
+int SetTableCellVal(int panel, int control, int row, int column, double value); // 1-based
 int SetTableCellVal(int panel, int control, int row, int column, const char* text);
 int GetTableCellVal(int panel, int control, int row, int column, double* value);
 int GetTableCellVal(int panel, int control, int row, int column, std::string* text);
@@ -265,13 +287,13 @@ int SetProgress(int panel, int control, double percent);
 int DisplayImageFile(int panel, int control, const char* path);
 
 // Timers (timer controls in the .ui files)
-int SuspendTimerCallbacks();  // counted
+int SuspendTimerCallbacks(); // counted
 int ResumeTimerCallbacks();
 int TimerCallbacksSuspended();
-int ResetTimer(int panel, int control);  // 0 control: every timer of the panel; panel 0: all
+int ResetTimer(int panel, int control); // 0 control: every timer of the panel; panel 0: all
 
 // ----------------------------------------------------------------- menus
-int LoadMenuBar(int panel, const char* uiFile, int menuBarId);  // handle > 0
+int LoadMenuBar(int panel, const char* uiFile, int menuBarId); // handle > 0
 int SetPanelMenuBar(int panel, int menuBar);
 int GetPanelMenuBar(int panel);
 int DiscardMenuBar(int menuBar);
@@ -290,10 +312,11 @@ int RunPopupMenu(int menuBar, int menu, int panel, int top, int left);
 // All modal dialogs go through one seam (ui/popup_script.h lets tests queue
 // answers and read back every (title, text) shown).
 int MessagePopup(const char* title, const char* message);
-int ConfirmPopup(const char* title, const char* message);  // yes 1, no 0
+int ConfirmPopup(const char* title, const char* message); // yes 1, no 0
 int GenericMessagePopup(const char* title, const char* message, const char* b1, const char* b2,
-                        const char* b3);  // 1..3
-int PromptPopup(const char* title, const char* message, char* response, int maxLength);  // 0 ok, <0 cancel
+                        const char* b3); // 1..3
+int PromptPopup(const char* title, const char* message, char* response,
+                int maxLength); // 0 ok, <0 cancel
 int PasswordPopup(const char* title, const char* message, char* response, int maxLength);
 enum { VAL_NO_FILE_SELECTED = 0, VAL_EXISTING_FILE_SELECTED = 1, VAL_NEW_FILE_SELECTED = 2 };
 enum { VAL_SELECT_BUTTON = 0, VAL_OK_BUTTON = 1, VAL_SAVE_BUTTON = 2, VAL_LOAD_BUTTON = 3 };
@@ -310,11 +333,22 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
 int RunModalPanel(int panel, const std::vector<int>& controls);
 
 // ------------------------------------------------------------------ graph
-enum { VAL_THIN_LINE = 0, VAL_CONNECTED_POINTS = 1, VAL_SCATTER = 2, VAL_FAT_LINE = 3,
-       VAL_VERTICAL_BAR = 4 };
+enum {
+    VAL_THIN_LINE = 0,
+    VAL_CONNECTED_POINTS = 1,
+    VAL_SCATTER = 2,
+    VAL_FAT_LINE = 3,
+    VAL_VERTICAL_BAR = 4
+};
 enum { VAL_SOLID = 0, VAL_DASH = 1, VAL_DOT = 2 };
-enum { VAL_NO_POINT = 0, VAL_SIMPLE_DOT = 1, VAL_SOLID_SQUARE = 2, VAL_EMPTY_SQUARE = 3,
-       VAL_X = 4, VAL_CROSS = 5 };
+enum {
+    VAL_NO_POINT = 0,
+    VAL_SIMPLE_DOT = 1,
+    VAL_SOLID_SQUARE = 2,
+    VAL_EMPTY_SQUARE = 3,
+    VAL_X = 4,
+    VAL_CROSS = 5
+};
 enum { VAL_DELAYED_DRAW = 0, VAL_IMMEDIATE_DRAW = 1 };
 enum { VAL_XAXIS = 0, VAL_LEFT_YAXIS = 1 };
 enum { VAL_MANUAL = 0, VAL_AUTOSCALE = 1 };
@@ -325,7 +359,7 @@ int PlotXY(int panel, int graph, const double* x, const double* y, int count, in
 int PlotY(int panel, int graph, const double* y, int count, int plotStyle, int pointStyle,
           int lineStyle, int color);
 int PlotLine(int panel, int graph, double x1, double y1, double x2, double y2, int color);
-int DeleteGraphPlot(int panel, int graph, int plot, int refresh);  // plot -1: all; unknown: no-op
+int DeleteGraphPlot(int panel, int graph, int plot, int refresh); // plot -1: all; unknown: no-op
 int GetNumGraphPlots(int panel, int graph, int* count);
 int SetAxisScalingMode(int panel, int graph, int axis, int mode, double min, double max);
 int GetAxisScalingMode(int panel, int graph, int axis, int* mode, double* min, double* max);
@@ -352,16 +386,16 @@ int GetActiveGraphCursor(int panel, int graph, int* cursor);
 // Annotations: returns an id > 0.
 int AddGraphAnnotation(int panel, int graph, double x, double y, const char* caption, int color);
 int SetAnnotationCaption(int panel, int graph, int id, const char* caption);
-int DeleteGraphAnnotation(int panel, int graph, int id);  // -1: all; unknown: no-op
+int DeleteGraphAnnotation(int panel, int graph, int id); // -1: all; unknown: no-op
 int GetNumAnnotations(int panel, int graph, int* count);
 // Id of the annotation whose caption is `caption`, or starts with it followed
 // by a space or line break ("Peak 1" finds "Peak 1 \n X: 2.00", not "Peak 10 ...").
 int GetAnnotationIdFromCaption(int panel, int graph, const char* caption, int* id);
 int GetAnnotationCaption(int panel, int graph, int id, std::string* caption);
 enum AnnotationAttr {
-    ATTR_ANNOTATION_XOFFSET = 300,   // caption offset from the point, pixels
+    ATTR_ANNOTATION_XOFFSET = 300, // caption offset from the point, pixels
     ATTR_ANNOTATION_YOFFSET,
-    ATTR_ANNOTATION_CAPTION_COLOR,   // 0xRRGGBB
+    ATTR_ANNOTATION_CAPTION_COLOR, // 0xRRGGBB
     ATTR_ANNOTATION_BGCOLOR,
     ATTR_ANNOTATION_FRAME_COLOR,
     ATTR_ANNOTATION_FONT_SIZE,

@@ -4,5 +4,5 @@
 
 class QWidget;
 
-QWidget* UiPanelWidget(int panel);               // nullptr for an unknown handle
-QWidget* UiCtrlWidget(int panel, int control);   // graphs: the plot widget itself
+QWidget* UiPanelWidget(int panel);             // nullptr for an unknown handle
+QWidget* UiCtrlWidget(int panel, int control); // graphs: the plot widget itself
