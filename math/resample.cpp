@@ -107,6 +107,47 @@ double zoltmath_SpInterp(const double* x, const double* y, const double* y2, int
            ((a * a * a - a) * y2[k] + (b * b * b - b) * y2[k + 1]) * (h * h) / 6.0;
 }
 
+namespace {
+
+// A spline solve spreads one non-finite sample over the whole curve. Each run
+// of finite samples gets a spline of its own instead; points in an interval
+// that touches a non-finite sample stay NaN, as they do on the linear grids.
+void SplineAroundGaps(double* outY, const double* newX, int m, const double* x, const double* y,
+                      int n, std::vector<double>& y2) {
+    std::vector<int> runStart(static_cast<size_t>(n), 0);
+    int start = 0;
+    for (int i = 0; i <= n; ++i) {
+        if (i == n || !std::isfinite(y[i])) {
+            if (i - start >= 2)
+                zoltmath_Spline(x + start, y + start, i - start, y2.data() + start);
+            for (int k = start; k < i; ++k)
+                runStart[static_cast<size_t>(k)] = start;
+            start = i + 1;
+        }
+    }
+    for (int i = 0; i < m; ++i) {
+        const double t = newX[i];
+        int k = static_cast<int>(std::upper_bound(x, x + n, t) - x) - 1;
+        k = std::clamp(k, 0, n - 2);
+        // A point on a finite sample belongs to the finite side.
+        if (k > 0 && t == x[k] && !std::isfinite(y[k + 1]))
+            --k;
+        if (!std::isfinite(t) || !std::isfinite(y[k]) || !std::isfinite(y[k + 1])) {
+            outY[i] = std::nan("");
+            continue;
+        }
+        const int first = runStart[static_cast<size_t>(k)];
+        int last = k + 1;
+        while (last + 1 < n && std::isfinite(y[last + 1]))
+            ++last;
+        int segment = k - first;
+        outY[i] = zoltmath_SpInterp(x + first, y + first, y2.data() + first, last - first + 1, t,
+                                    &segment);
+    }
+}
+
+} // namespace
+
 void zoltmath_SplineInterpol(double* outY, const double* newX, const double* y, const double* x,
                              int n, int m) {
     if (outY == nullptr || newX == nullptr || y == nullptr || x == nullptr || n <= 0 || m <= 0) {
@@ -142,10 +183,17 @@ void zoltmath_SplineInterpol(double* outY, const double* newX, const double* y, 
         return;
     }
     std::vector<double> y2(static_cast<size_t>(count));
-    zoltmath_Spline(kx, ky, count, y2.data());
-    int segment = 0;
-    for (int i = 0; i < m; ++i)
-        outY[i] = zoltmath_SpInterp(kx, ky, y2.data(), count, newX[i], &segment);
+    bool allFinite = true;
+    for (int i = 0; i < count && allFinite; ++i)
+        allFinite = std::isfinite(ky[i]);
+    if (allFinite) {
+        zoltmath_Spline(kx, ky, count, y2.data());
+        int segment = 0;
+        for (int i = 0; i < m; ++i)
+            outY[i] = zoltmath_SpInterp(kx, ky, y2.data(), count, newX[i], &segment);
+        return;
+    }
+    SplineAroundGaps(outY, newX, m, kx, ky, count, y2);
 }
 
 double zoltmath_Korrelation(const double* a, const double* b, int n) {

@@ -10,7 +10,7 @@ void zoltmath_Boxcar(double* y, int width, int n) {
     if (y == nullptr || width < 1 || n <= 0)
         return;
     const int half = (width - 1) / 2;
-    if (half == 0 || n <= half)
+    if (half == 0)
         return;
 
     // Means are computed from unsmoothed input; a mean goes back into y only

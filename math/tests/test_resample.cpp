@@ -182,6 +182,29 @@ TEST(MathSplineResampling, RepeatedXAndTinyInputs) {
         EXPECT_EQ(v, -3.0);
 }
 
+TEST(MathSplineResampling, OneNanSampleStaysLocal) {
+    // 21 samples of a smooth curve with sample 10 lost.
+    std::vector<double> x, y;
+    for (int i = 0; i <= 20; ++i) {
+        x.push_back(i);
+        y.push_back(std::sin(0.3 * i));
+    }
+    y[10] = std::nan("");
+    std::vector<double> t, out;
+    for (double v = 0.0; v <= 20.0; v += 0.25)
+        t.push_back(v);
+    out.assign(t.size(), 0.0);
+    zoltmath_SplineInterpol(out.data(), t.data(), y.data(), x.data(), 21,
+                            static_cast<int>(t.size()));
+    for (size_t i = 0; i < t.size(); ++i) {
+        const bool touchesGap = t[i] > 9.0 && t[i] < 11.0;
+        EXPECT_EQ(std::isnan(out[i]), touchesGap) << "t " << t[i];
+        if (!touchesGap && std::fmod(t[i], 1.0) == 0.0) {
+            EXPECT_NEAR(out[i], std::sin(0.3 * t[i]), 1e-12) << "t " << t[i];
+        }
+    }
+}
+
 TEST(MathStrayLightCorrection, OnlyStatusOneCorrects) {
     for (int stat : {0, 2, -1}) {
         std::vector<double> ref(300, 50.0);
