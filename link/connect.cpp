@@ -232,7 +232,7 @@ int StayOffline() {
         iMinWaveLen = static_cast<int>(v);
     if (GetCtrlAttribute(hMainPanel, MAINP_ENDWL, ATTR_DEFAULT_VALUE, &v) == 0)
         iMaxWaveLen = static_cast<int>(v);
-    return -1;
+    return kResultFailed;
 }
 
 // An opened device that cannot be set up is closed again, so its port can be
@@ -617,7 +617,7 @@ int main_DevicesSearch() {
     fileio_Log_SectionCall("main_DevicesSearch, main_GetBasicParam()");
     const int basic = main_GetBasicParam();
     fileio_Log_SectionResult(basic);
-    if (basic != 0)
+    if (basic != kResultOk)
         return CloseAndStayOffline(before);
 
     SetCtrlVal(hAboutPanel, ABOUT_SERIAL1, cSerial1);
@@ -672,7 +672,7 @@ int main_DevicesSearch() {
         g_connectHooks.PU_GetAllParam();
     Hook(g_connectHooks.PU_CurrentValues_to_InitValues);
     SetWaitCursor(0);
-    return 0;
+    return kResultOk;
 }
 
 void comm_InitConnect() {
@@ -690,7 +690,7 @@ void comm_InitConnect() {
     fileio_Log_SectionResult(result);
 
     const int bar = hMainBar != 0 ? hMainBar : hMenuBar;
-    if (result == 0) {
+    if (result == kResultOk) {
         if (iFileOpen == 1) {
             SetMenuBarAttribute(bar, MENUBAR_COMPARE, ATTR_MENU_DIMMED, 0);
             SetMenuBarAttribute(bar, MENUBAR_COMPARE, ATTR_CHECKED, 1);

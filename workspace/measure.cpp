@@ -256,7 +256,7 @@ int MeasureSteps(int mode) {
         if (mode == MEAS_DERIVATIVE) {
             Derivatives(n);
         } else {
-            if (ErrorCheck(SpecRead(mode)) != 0) {
+            if (ErrorCheck(SpecRead(mode)) != ZOLT_OK) {
                 if (iSiCont)
                     CancelContinuous();
                 iMess = 0;
