@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "link/core_call.h"
 #include "link/device_params.h"
 #include "link/log.h"
 #include "link/shared_state.h"
@@ -105,11 +106,9 @@ void CopyIntoRecord(const DeviceInfo& d) {
 
 int GetInfo(const char* logText, uint32_t index, DeviceInfo* d) {
     *d = DeviceInfo{};
-    fileio_Log_Call(logText);
-    const int status =
-        ZOLT_GetDeviceInfo(index, &d->connectionType, &d->deviceType, d->serial, &d->comPort,
-                           &d->baudrate, d->ipAddress, d->usbSerial, &d->btAddress);
-    fileio_Log_Result(status);
+    const int status = link_CoreCall(logText, ZOLT_GetDeviceInfo, index, &d->connectionType,
+                                     &d->deviceType, d->serial, &d->comPort, &d->baudrate,
+                                     d->ipAddress, d->usbSerial, &d->btAddress);
     // The library's texts are 16 bytes; keep them terminated whatever it wrote.
     d->serial[ZOLT_TEXT16 - 1] = d->ipAddress[ZOLT_TEXT16 - 1] = d->usbSerial[ZOLT_TEXT16 - 1] =
         '\0';
@@ -150,13 +149,13 @@ bool Describes(const DeviceInfo& d, const OpenedBy& o) {
 // describes keeps the address it was opened with.
 DeviceInfo DescribeOpened(const OpenedBy& o) {
     DeviceInfo d;
-    if (GetInfo("main_DevicesSearch, ZOLT_GetDeviceInfoEx#2", 0, &d) == 0 && Describes(d, o))
+    if (GetInfo("main_DevicesSearch, ZOLT_GetDeviceInfoEx#2", 0, &d) == ZOLT_OK && Describes(d, o))
         return d;
     uint32_t count = 0;
     ZOLT_GetNumDevices(&count);
     for (uint32_t i = 1; i < count && i < 256; ++i) {
         DeviceInfo other;
-        if (GetInfo("main_DevicesSearch, ZOLT_GetDeviceInfoEx#2", i, &other) == 0 &&
+        if (GetInfo("main_DevicesSearch, ZOLT_GetDeviceInfoEx#2", i, &other) == ZOLT_OK &&
             Describes(other, o))
             return other;
     }
@@ -164,11 +163,10 @@ DeviceInfo DescribeOpened(const OpenedBy& o) {
     // opened with, and the device itself tells its serial number.
     DeviceInfo kept;
     char reply[ZOLT_REPLY_MAX + 1] = {};
-    fileio_Log_Call("main_DevicesSearch, ZOLT_ArbitraryCommand");
-    fileio_Log_Call_ArgStr("*PARA:SERN?");
-    const int status = ZOLT_ArbitraryCommand(dwCurrentDevice, "*PARA:SERN?\r", reply);
-    fileio_Log_Result(status);
-    if (status == 0 && static_cast<unsigned char>(reply[0]) != ZOLT_NAK) {
+    const int status =
+        link_CoreCall("main_DevicesSearch, ZOLT_ArbitraryCommand", "*PARA:SERN?",
+                      ZOLT_ArbitraryCommand, dwCurrentDevice, "*PARA:SERN?\r", reply);
+    if (status == ZOLT_OK && static_cast<unsigned char>(reply[0]) != ZOLT_NAK) {
         // "SERN:\tvalue\r"
         const char* v = std::strchr(reply, ':');
         v = v != nullptr ? v + 1 : reply;
@@ -234,15 +232,14 @@ int StayOffline() {
         iMinWaveLen = static_cast<int>(v);
     if (GetCtrlAttribute(hMainPanel, MAINP_ENDWL, ATTR_DEFAULT_VALUE, &v) == 0)
         iMaxWaveLen = static_cast<int>(v);
-    return -1;
+    return kResultFailed;
 }
 
 // An opened device that cannot be set up is closed again, so its port can be
 // opened later, and the stored connection stays the one from before.
 int CloseAndStayOffline(const StoredConnection& before) {
     if (dwCurrentDevice != 0) {
-        fileio_Log_Call("main_DevicesSearch, ZOLT_CloseDevice");
-        fileio_Log_Result(ZOLT_CloseDevice(dwCurrentDevice));
+        link_CoreCall("main_DevicesSearch, ZOLT_CloseDevice", ZOLT_CloseDevice, dwCurrentDevice);
         dwCurrentDevice = 0;
     }
     RestoreConnection(before);
@@ -378,18 +375,15 @@ std::string comm_ConnTypeText() {
 }
 
 int comm_OpenDevice(uint32_t index, uint32_t* handle) {
-    fileio_Log_Call("comm_OpenDevice, ZOLT_OpenDevice");
-    const int status = ZOLT_OpenDevice(index, handle);
-    fileio_Log_Result(status);
+    const int status =
+        link_CoreCall("comm_OpenDevice, ZOLT_OpenDevice", ZOLT_OpenDevice, index, handle);
     return comm_StatusToResult(status);
 }
 
 int comm_GetNumDevices(int32_t* count) {
     uint32_t n = 0;
-    fileio_Log_Call("comm_GetNumDevices, ZOLT_GetNumDevices");
-    dwError = ZOLT_GetNumDevices(&n);
-    fileio_Log_Result(dwError);
-    if (dwError == 0)
+    link_CoreCallKeep("comm_GetNumDevices, ZOLT_GetNumDevices", ZOLT_GetNumDevices, &n);
+    if (dwError == ZOLT_OK)
         *count = n > 0x7FFFFFFFu ? 0x7FFFFFFF : static_cast<int32_t>(n);
     return 0;
 }
@@ -426,34 +420,31 @@ int main_DevicesSearch() {
         uint32_t h = 0;
         switch (stParam.connectionType) {
         case ZOLT_CONN_COM:
-            fileio_Log_Call("main_DevicesSearch, ZOLT_OpenCOMDevice#1");
-            dwError = ZOLT_OpenCOMDevice(stParam.comPort, 0, &h);
+            link_CoreCallKeep("main_DevicesSearch, ZOLT_OpenCOMDevice#1", ZOLT_OpenCOMDevice,
+                              stParam.comPort, 0, &h);
             opened.keyword = KW_COM;
             opened.port = stParam.comPort;
             break;
         case ZOLT_CONN_USB:
-            fileio_Log_Call("main_DevicesSearch, ZOLT_OpenFTDIDevice#1");
-            fileio_Log_Call_ArgStr(stParam.usbSerial);
-            dwError = ZOLT_OpenFTDIDevice(stParam.usbSerial, &h);
+            link_CoreCallKeep("main_DevicesSearch, ZOLT_OpenFTDIDevice#1", stParam.usbSerial,
+                              ZOLT_OpenFTDIDevice, stParam.usbSerial, &h);
             opened.keyword = KW_FTDI;
             opened.text = stParam.usbSerial;
             break;
         case ZOLT_CONN_TCPIP:
-            fileio_Log_Call("main_DevicesSearch, ZOLT_OpenTCPDevice#1");
-            fileio_Log_Call_ArgStr(stParam.ipAddress);
-            dwError = ZOLT_OpenTCPDevice(stParam.ipAddress, &h);
+            link_CoreCallKeep("main_DevicesSearch, ZOLT_OpenTCPDevice#1", stParam.ipAddress,
+                              ZOLT_OpenTCPDevice, stParam.ipAddress, &h);
             opened.keyword = KW_TCPIP;
             opened.text = stParam.ipAddress;
             break;
         default:
-            fileio_Log_Call("main_DevicesSearch, ZOLT_OpenBTDevice#1");
-            dwError = ZOLT_OpenBTDevice(stParam.btAddress, &h);
+            link_CoreCallKeep("main_DevicesSearch, ZOLT_OpenBTDevice#1", ZOLT_OpenBTDevice,
+                              stParam.btAddress, &h);
             opened.keyword = KW_BT;
             opened.bt = stParam.btAddress;
             break;
         }
-        fileio_Log_Result(dwError);
-        if (dwError == 0) {
+        if (dwError == ZOLT_OK) {
             dwCurrentDevice = h;
             iOffline = 0;
         } else {
@@ -501,14 +492,6 @@ int main_DevicesSearch() {
     if (iOffline != 0 && IsDirectKeyword(kw)) {
         uint32_t h = 0;
         int status = ZOLT_E_INVALID_ARG;
-        // Every open by a command-line address is logged with that address.
-        auto openLogged = [&h](const char* logText, const char* shownArg, auto open) {
-            fileio_Log_Call(logText);
-            fileio_Log_Call_ArgStr(shownArg);
-            const int result = open(&h);
-            fileio_Log_Result(result);
-            return result;
-        };
         auto showOpening = [](const char* format, const char* what) {
             char text[160];
             std::snprintf(text, sizeof text, format, what);
@@ -519,10 +502,8 @@ int main_DevicesSearch() {
             char text[160];
             std::snprintf(text, sizeof text, "OPENING DEVICE ON COM-PORT %d...", port);
             Status(text);
-            fileio_Log_Call("main_DevicesSearch, ZOLT_OpenCOMDevice#2");
-            fileio_Log_Call_ArgInt(port);
-            status = ZOLT_OpenCOMDevice(static_cast<uint32_t>(port), 0, &h);
-            fileio_Log_Result(status);
+            status = link_CoreCall("main_DevicesSearch, ZOLT_OpenCOMDevice#2", port,
+                                   ZOLT_OpenCOMDevice, static_cast<uint32_t>(port), 0, &h);
             opened.keyword = KW_COM;
             opened.port = static_cast<unsigned>(port);
             break;
@@ -530,30 +511,30 @@ int main_DevicesSearch() {
         case KW_FTDI:
             showOpening("OPENING DEVICE WITH USB SERIAL NUMBER %s...", sArg2);
             if (argUsable)
-                status = openLogged("main_DevicesSearch, ZOLT_OpenFTDIDevice#2", sArg2,
-                                    [](uint32_t* out) { return ZOLT_OpenFTDIDevice(sArg2, out); });
+                status = link_CoreCall("main_DevicesSearch, ZOLT_OpenFTDIDevice#2", sArg2,
+                                       ZOLT_OpenFTDIDevice, sArg2, &h);
             opened.keyword = KW_FTDI;
             opened.text = sArg2;
             break;
         case KW_TCPIP:
             showOpening("OPENING DEVICE WITH IP ADDRESS %s...", sArg2);
             if (argUsable)
-                status = openLogged("main_DevicesSearch, ZOLT_OpenTCPDevice#2", sArg2,
-                                    [](uint32_t* out) { return ZOLT_OpenTCPDevice(sArg2, out); });
+                status = link_CoreCall("main_DevicesSearch, ZOLT_OpenTCPDevice#2", sArg2,
+                                       ZOLT_OpenTCPDevice, sArg2, &h);
             opened.keyword = KW_TCPIP;
             opened.text = sArg2;
             break;
         default:
             showOpening("OPENING DEVICE WITH BLUETOOTH ADDRESS %s...", sArg2);
             if (argUsable)
-                status = openLogged("main_DevicesSearch, ZOLT_OpenBTDevice#2", sArg2,
-                                    [bt](uint32_t* out) { return ZOLT_OpenBTDevice(bt, out); });
+                status = link_CoreCall("main_DevicesSearch, ZOLT_OpenBTDevice#2", sArg2,
+                                       ZOLT_OpenBTDevice, bt, &h);
             opened.keyword = KW_BT;
             opened.bt = bt;
             break;
         }
         dwError = status;
-        if (status == 0) {
+        if (status == ZOLT_OK) {
             dwCurrentDevice = h;
             iOffline = 0;
         } else {
@@ -594,7 +575,7 @@ int main_DevicesSearch() {
             } else {
                 uint32_t h = 0;
                 dwError = comm_OpenDevice(static_cast<uint32_t>(index), &h);
-                if (dwError == 0) {
+                if (dwError == ZOLT_OK) {
                     dwCurrentDevice = h;
                     iOffline = 0;
                     searched = true;
@@ -615,7 +596,7 @@ int main_DevicesSearch() {
     if (searched) {
         DeviceInfo described;
         if (GetInfo("main_DevicesSearch, ZOLT_GetDeviceInfoEx#2", static_cast<uint32_t>(index),
-                    &described) == 0) {
+                    &described) == ZOLT_OK) {
             CopyIntoRecord(described);
         } else if (static_cast<std::size_t>(index) < devices.size()) {
             CopyIntoRecord(devices[static_cast<std::size_t>(index)]);
@@ -626,8 +607,7 @@ int main_DevicesSearch() {
     SetCtrlVal(hAboutPanel, ABOUT_SERIAL1, cSerial1);
     CopyText(sPrevSerNum, sizeof sPrevSerNum, cSerial1);
     if (stParam.deviceType != 3) {
-        fileio_Log_Call("main_DevicesSearch, ZOLT_Reset");
-        fileio_Log_Result(ZOLT_Reset(dwCurrentDevice));
+        link_CoreCall("main_DevicesSearch, ZOLT_Reset", ZOLT_Reset, dwCurrentDevice);
     }
     comm_ReadParam();
     SetCtrlVal(hAboutPanel, ABOUT_CONNTYPE, comm_ConnTypeText().c_str());
@@ -637,7 +617,7 @@ int main_DevicesSearch() {
     fileio_Log_SectionCall("main_DevicesSearch, main_GetBasicParam()");
     const int basic = main_GetBasicParam();
     fileio_Log_SectionResult(basic);
-    if (basic != 0)
+    if (basic != kResultOk)
         return CloseAndStayOffline(before);
 
     SetCtrlVal(hAboutPanel, ABOUT_SERIAL1, cSerial1);
@@ -658,10 +638,9 @@ int main_DevicesSearch() {
     SetCtrlAttribute(hMainPanel, MAINP_INTTIME, ATTR_PRECISION, iTint_prec);
 
     comm_InstallDeviceEvents();
-    if (comm_SetTrigger(2) == 0) {
-        fileio_Log_Call("main_DevicesSearch, ZOLT_SetCallbackFunction");
-        fileio_Log_Result(
-            ZOLT_SetCallbackFunction(dwCurrentDevice, ZOLT_CALLBACK_POST_MESSAGE, hMainHWND));
+    if (comm_SetTrigger(2) == kResultOk) {
+        link_CoreCall("main_DevicesSearch, ZOLT_SetCallbackFunction", ZOLT_SetCallbackFunction,
+                      dwCurrentDevice, ZOLT_CALLBACK_POST_MESSAGE, hMainHWND);
     }
     comm_CheckFit();
     if (link_AllocDisplayBuffers() != 0) {
@@ -693,7 +672,7 @@ int main_DevicesSearch() {
         g_connectHooks.PU_GetAllParam();
     Hook(g_connectHooks.PU_CurrentValues_to_InitValues);
     SetWaitCursor(0);
-    return 0;
+    return kResultOk;
 }
 
 void comm_InitConnect() {
@@ -711,7 +690,7 @@ void comm_InitConnect() {
     fileio_Log_SectionResult(result);
 
     const int bar = hMainBar != 0 ? hMainBar : hMenuBar;
-    if (result == 0) {
+    if (result == kResultOk) {
         if (iFileOpen == 1) {
             SetMenuBarAttribute(bar, MENUBAR_COMPARE, ATTR_MENU_DIMMED, 0);
             SetMenuBarAttribute(bar, MENUBAR_COMPARE, ATTR_CHECKED, 1);

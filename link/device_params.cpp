@@ -6,8 +6,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "link/log.h"
+#include "link/core_call.h"
 #include "link/shared_state.h"
+#include "link/status.h"
 #include "ui/ui.h"
 #include "zolt_core.h"
 #include "zoltmath.h"
@@ -15,14 +16,6 @@
 const float kFallbackFit[5] = {-600.0f, 2.0f, -0.001f, 7e-7f, -2e-10f};
 
 namespace {
-
-// Runs one core call between its log line's start and its status.
-template <class Call> int Logged(const char* text, Call call) {
-    fileio_Log_Call(text);
-    const int status = call();
-    fileio_Log_Result(status);
-    return status;
-}
 
 // Copies at most size - 1 characters and always terminates.
 void CopyField(char* dst, std::size_t size, std::string_view src) {
@@ -93,54 +86,54 @@ int comm_ReadParam() {
     const uint32_t h = dwCurrentDevice;
 
     char firmware[ZOLT_FIRMWARE_MAX + 1] = {};
-    if (Logged("comm_ReadParam, ZOLT_GetFirmwareVersion",
-               [&] { return ZOLT_GetFirmwareVersion(h, firmware); }) == 0) {
+    if (link_CoreCall("comm_ReadParam, ZOLT_GetFirmwareVersion", ZOLT_GetFirmwareVersion, h,
+                      firmware) == ZOLT_OK) {
         CopyField(stParam.firmware, sizeof stParam.firmware,
                   std::string_view(firmware, strnlen(firmware, ZOLT_FIRMWARE_MAX)));
     }
 
     float fit[5] = {};
-    if (Logged("comm_ReadParam, ZOLT_GetFit", [&] { return ZOLT_GetFit(h, fit); }) == 0) {
+    if (link_CoreCall("comm_ReadParam, ZOLT_GetFit", ZOLT_GetFit, h, fit) == ZOLT_OK) {
         std::memcpy(stParam.fit, fit, sizeof fit);
     }
 
     int32_t pixels = 0;
-    if (Logged("comm_ReadParam, ZOLT_GetPixel", [&] { return ZOLT_GetPixel(h, &pixels); }) == 0 &&
+    if (link_CoreCall("comm_ReadParam, ZOLT_GetPixel", ZOLT_GetPixel, h, &pixels) == ZOLT_OK &&
         UsablePixelCount(pixels)) {
         stParam.pixelCount = pixels;
     }
 
     uint8_t binning = 0;
-    const int binStatus = Logged("comm_ReadParam, ZOLT_GetPixelBinning",
-                                 [&] { return ZOLT_GetPixelBinning(h, &binning); });
+    const int binStatus =
+        link_CoreCall("comm_ReadParam, ZOLT_GetPixelBinning", ZOLT_GetPixelBinning, h, &binning);
     // A binning of 0 would divide the correction range by zero: count it as 1.
-    stParam.pixelBinning = (binStatus == 0 && binning != 0) ? binning : 1;
+    stParam.pixelBinning = (binStatus == ZOLT_OK && binning != 0) ? binning : 1;
 
     float tint = 0.0f;
-    if (Logged("comm_ReadParam, ZOLT_GetTint", [&] { return ZOLT_GetTint(h, &tint); }) == 0) {
+    if (link_CoreCall("comm_ReadParam, ZOLT_GetTint", ZOLT_GetTint, h, &tint) == ZOLT_OK) {
         stParam.tintDevice = tint;
     }
 
     uint8_t adc = 0;
-    if (Logged("comm_ReadParam, ZOLT_GetADCRes", [&] { return ZOLT_GetADCRes(h, &adc); }) == 0) {
+    if (link_CoreCall("comm_ReadParam, ZOLT_GetADCRes", ZOLT_GetADCRes, h, &adc) == ZOLT_OK) {
         stParam.adcResolution = adc;
     }
 
     int32_t delay = 0;
-    if (Logged("comm_ReadParam, ZOLT_GetSDelay", [&] { return ZOLT_GetSDelay(h, &delay); }) == 0) {
+    if (link_CoreCall("comm_ReadParam, ZOLT_GetSDelay", ZOLT_GetSDelay, h, &delay) == ZOLT_OK) {
         stParam.sDelay = delay;
     }
 
     int32_t split = 0;
-    stParam.splitTime = Logged("comm_ReadParam, ZOLT_GetSplitTime",
-                               [&] { return ZOLT_GetSplitTime(h, &split); }) == 0
-                            ? split
-                            : 0;
+    stParam.splitTime =
+        link_CoreCall("comm_ReadParam, ZOLT_GetSplitTime", ZOLT_GetSplitTime, h, &split) == ZOLT_OK
+            ? split
+            : 0;
 
     uint8_t low = 0;
     uint8_t high = 0;
-    if (Logged("comm_ReadParam, ZOLT_GetBorder", [&] { return ZOLT_GetBorder(h, &low, &high); }) ==
-        0) {
+    if (link_CoreCall("comm_ReadParam, ZOLT_GetBorder", ZOLT_GetBorder, h, &low, &high) ==
+        ZOLT_OK) {
         stParam.borderLow = low;
         stParam.borderHigh = high;
     } else {
@@ -149,14 +142,14 @@ int comm_ReadParam() {
     }
 
     float minTint = 0.0f;
-    if (Logged("comm_ReadParam, ZOLT_GetMinTintConf",
-               [&] { return ZOLT_GetMinTintConf(h, &minTint); }) == 0) {
+    if (link_CoreCall("comm_ReadParam, ZOLT_GetMinTintConf", ZOLT_GetMinTintConf, h, &minTint) ==
+        ZOLT_OK) {
         stParam.minTintConf = minTint;
     }
 
     uint8_t type = 0;
-    if (Logged("comm_ReadParam, ZOLT_GetDeviceType",
-               [&] { return ZOLT_GetDeviceType(h, &type); }) == 0) {
+    if (link_CoreCall("comm_ReadParam, ZOLT_GetDeviceType", ZOLT_GetDeviceType, h, &type) ==
+        ZOLT_OK) {
         stParam.deviceType = type;
     }
 
@@ -164,16 +157,16 @@ int comm_ReadParam() {
         stParam.optTrigger = 1;
     } else {
         int32_t trig = 0;
-        if (Logged("comm_ReadParam, ZOLT_GetOptTrigg",
-                   [&] { return ZOLT_GetOptTrigg(h, &trig); }) == 0) {
+        if (link_CoreCall("comm_ReadParam, ZOLT_GetOptTrigg", ZOLT_GetOptTrigg, h, &trig) ==
+            ZOLT_OK) {
             stParam.optTrigger = trig;
         }
     }
 
     if (stParam.connectionType == 4) {
         int32_t baud = 0;
-        if (Logged("comm_ReadParam, ZOLT_GetBaudrate",
-                   [&] { return ZOLT_GetBaudrate(h, &baud); }) == 0) {
+        if (link_CoreCall("comm_ReadParam, ZOLT_GetBaudrate", ZOLT_GetBaudrate, h, &baud) ==
+            ZOLT_OK) {
             stParam.baudrate = baud;
         }
     }
@@ -190,27 +183,26 @@ int main_GetBasicParam() {
     bool failed = false;
 
     float fit[5] = {};
-    dwError = Logged("main_GetBasicParam, ZOLT_GetFit", [&] { return ZOLT_GetFit(h, fit); });
-    if (dwError == 0) {
+    link_CoreCallKeep("main_GetBasicParam, ZOLT_GetFit", ZOLT_GetFit, h, fit);
+    if (dwError == ZOLT_OK) {
         std::memcpy(stParam.fit, fit, sizeof fit);
     } else {
         failed = true;
     }
 
     int32_t pixels = 0;
-    dwError =
-        Logged("main_GetBasicParam, ZOLT_GetPixel", [&] { return ZOLT_GetPixel(h, &pixels); });
+    link_CoreCallKeep("main_GetBasicParam, ZOLT_GetPixel", ZOLT_GetPixel, h, &pixels);
     // A count the arrays and files cannot hold is as unusable as no count.
-    if (dwError == 0 && UsablePixelCount(pixels)) {
+    if (dwError == ZOLT_OK && UsablePixelCount(pixels)) {
         stParam.pixelCount = pixels;
     } else {
         failed = true;
     }
 
     char firmware[ZOLT_FIRMWARE_MAX + 1] = {};
-    dwError = Logged("main_GetBasicParam, ZOLT_GetFirmwareVersion",
-                     [&] { return ZOLT_GetFirmwareVersion(h, firmware); });
-    if (dwError == 0) {
+    link_CoreCallKeep("main_GetBasicParam, ZOLT_GetFirmwareVersion", ZOLT_GetFirmwareVersion, h,
+                      firmware);
+    if (dwError == ZOLT_OK) {
         CopyField(stParam.firmware, sizeof stParam.firmware,
                   std::string_view(firmware, strnlen(firmware, ZOLT_FIRMWARE_MAX)));
     } else {
@@ -218,26 +210,24 @@ int main_GetBasicParam() {
     }
 
     uint8_t type = 0;
-    dwError = Logged("main_GetBasicParam, ZOLT_GetDeviceType",
-                     [&] { return ZOLT_GetDeviceType(h, &type); });
-    if (dwError == 0) {
+    link_CoreCallKeep("main_GetBasicParam, ZOLT_GetDeviceType", ZOLT_GetDeviceType, h, &type);
+    if (dwError == ZOLT_OK) {
         stParam.deviceType = type;
     } else {
         failed = true;
     }
 
     int32_t delay = 0;
-    dwError =
-        Logged("main_GetBasicParam, ZOLT_GetSDelay", [&] { return ZOLT_GetSDelay(h, &delay); });
-    if (dwError == 0) {
+    link_CoreCallKeep("main_GetBasicParam, ZOLT_GetSDelay", ZOLT_GetSDelay, h, &delay);
+    if (dwError == ZOLT_OK) {
         stParam.sDelay = delay;
     } else {
         failed = true;
     }
 
     float tint = 0.0f;
-    dwError = Logged("main_GetBasicParam, ZOLT_GetTint", [&] { return ZOLT_GetTint(h, &tint); });
-    if (dwError == 0) {
+    link_CoreCallKeep("main_GetBasicParam, ZOLT_GetTint", ZOLT_GetTint, h, &tint);
+    if (dwError == ZOLT_OK) {
         stParam.tintDefault = tint;
     } else {
         failed = true;
@@ -248,18 +238,16 @@ int main_GetBasicParam() {
         iOffline = 1;
         DimFileOpen();
         SetWaitCursor(0);
-        return -1;
+        return kResultFailed;
     }
 
     int32_t split = 0;
-    dwError = Logged("main_GetBasicParam, ZOLT_GetSplitTime",
-                     [&] { return ZOLT_GetSplitTime(h, &split); });
-    stParam.splitTime = dwError == 0 ? split : 0;
+    link_CoreCallKeep("main_GetBasicParam, ZOLT_GetSplitTime", ZOLT_GetSplitTime, h, &split);
+    stParam.splitTime = dwError == ZOLT_OK ? split : 0;
 
     int32_t trig = 0;
-    dwError =
-        Logged("main_GetBasicParam, ZOLT_GetOptTrigg", [&] { return ZOLT_GetOptTrigg(h, &trig); });
-    stParam.optTrigger = dwError == 0 ? trig : 0;
+    link_CoreCallKeep("main_GetBasicParam, ZOLT_GetOptTrigg", ZOLT_GetOptTrigg, h, &trig);
+    stParam.optTrigger = dwError == ZOLT_OK ? trig : 0;
 
     stParam.correctionStat = 0;
     stParam.corrRange1First = stParam.corrRange1Last = 0;
@@ -269,9 +257,9 @@ int main_GetBasicParam() {
     if (stParam.deviceType == 3) {
         int32_t first = 0;
         int32_t last = 0;
-        dwError = Logged("main_GetBasicParam, ZOLT_GetCorrectionRange#1",
-                         [&] { return ZOLT_GetCorrectionRange(h, &first, &last); });
-        if (dwError == 0) {
+        link_CoreCallKeep("main_GetBasicParam, ZOLT_GetCorrectionRange#1", ZOLT_GetCorrectionRange,
+                          h, &first, &last);
+        if (dwError == ZOLT_OK) {
             stParam.corrRange1First = first;
             stParam.corrRange1Last = last;
         }
@@ -291,22 +279,22 @@ int main_GetBasicParam() {
         }
     } else {
         int32_t stat = 0;
-        if (ZOLT_GetCorrectionStat(h, &stat) == 0)
+        if (ZOLT_GetCorrectionStat(h, &stat) == ZOLT_OK)
             stParam.correctionStat = stat;
         if (stParam.correctionStat == 1) {
             int32_t first = 0;
             int32_t last = 0;
-            dwError = Logged("main_GetBasicParam, ZOLT_GetCorrectionRange#2",
-                             [&] { return ZOLT_GetCorrectionRange(h, &first, &last); });
-            const bool rangeRead = dwError == 0;
+            link_CoreCallKeep("main_GetBasicParam, ZOLT_GetCorrectionRange#2",
+                              ZOLT_GetCorrectionRange, h, &first, &last);
+            const bool rangeRead = dwError == ZOLT_OK;
             if (rangeRead) {
                 stParam.corrRange2First = first;
                 stParam.corrRange2Last = last;
             }
             float coeff[4] = {};
-            dwError = Logged("main_GetBasicParam, ZOLT_GetCorrectionCoeff",
-                             [&] { return ZOLT_GetCorrectionCoeff(h, coeff); });
-            const bool coeffRead = dwError == 0;
+            link_CoreCallKeep("main_GetBasicParam, ZOLT_GetCorrectionCoeff",
+                              ZOLT_GetCorrectionCoeff, h, coeff);
+            const bool coeffRead = dwError == ZOLT_OK;
             if (coeffRead)
                 std::memcpy(stParam.corrCoeff, coeff, sizeof coeff);
             stParam.corrRange1First = 100;
@@ -351,7 +339,7 @@ const char* comm_DeviceTypeText(int deviceType, int table) {
     static constexpr const char* kAfterSetup[4] = {"generic ZOLT device", "kestro device (xx01)",
                                                    "kestro 4407", "TKRx7"};
     if (deviceType < 0 || deviceType > 3)
-        return "unknown device type";
+        return "";
     return table == 1 ? kConfiguring[deviceType] : kAfterSetup[deviceType];
 }
 

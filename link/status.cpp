@@ -2,6 +2,7 @@
 
 #include "link/shared_state.h"
 #include "ui/ui.h"
+#include "zolt_core.h"
 
 namespace {
 
@@ -11,28 +12,28 @@ struct StatusText {
 };
 
 constexpr StatusText kStatusTexts[] = {
-    {2, "Could not open COM-port!"},
-    {3, "Could not set COM-port settings!"},
-    {4, "Could not set buffer of COM-port!"},
-    {5, "Could not purge buffers of COM-port!"},
-    {6, "Could not set COM-port timeout!"},
-    {7, "Could not send to device!"},
-    {8, "Communication time error!"},
-    {10, "Could not receive from device!"},
-    {11, "Command not supported or invalid argument!"},
-    {12, "Could not convert received data!"},
-    {13, "Invalid argument!"},
-    {14, "Device busy!"},
-    {17, "Invalid checksum of received data!"},
-    {18, "Invalid step width!"},
-    {19, "Invalid device number!"},
-    {20, "Device not connected!"},
-    {21, "Invalid device handle!"},
-    {22, "Invalid calibration file number!"},
-    {23, "Calibration data not read!"},
-    {32, "Measurement failed (overexposure)!"},
-    {128, "Internal DLL error!"},
-    {255, "Fatal communication error!"},
+    {ZOLT_E_COM_OPEN, "Could not open COM-port!"},
+    {ZOLT_E_COM_SETTINGS, "Could not set COM-port settings!"},
+    {ZOLT_E_COM_BUFFER, "Could not set buffer of COM-port!"},
+    {ZOLT_E_COM_PURGE, "Could not purge buffers of COM-port!"},
+    {ZOLT_E_COM_TIMEOUT, "Could not set COM-port timeout!"},
+    {ZOLT_E_SEND, "Could not send to device!"},
+    {ZOLT_E_TIME, "Communication time error!"},
+    {ZOLT_E_RECEIVE, "Could not receive from device!"},
+    {ZOLT_E_NOT_SUPPORTED, "Command not supported or invalid argument!"},
+    {ZOLT_E_CONVERT, "Could not convert received data!"},
+    {ZOLT_E_INVALID_ARG, "Invalid argument!"},
+    {ZOLT_E_BUSY, "Device busy!"},
+    {ZOLT_E_CHECKSUM, "Invalid checksum of received data!"},
+    {ZOLT_E_STEP_WIDTH, "Invalid step width!"},
+    {ZOLT_E_DEVICE_NUMBER, "Invalid device number!"},
+    {ZOLT_E_NOT_CONNECTED, "Device not connected!"},
+    {ZOLT_E_HANDLE, "Invalid device handle!"},
+    {ZOLT_E_CALIB_NUMBER, "Invalid calibration file number!"},
+    {ZOLT_E_CALIB_NOT_READ, "Calibration data not read!"},
+    {ZOLT_E_OVEREXPOSURE, "Measurement failed (overexposure)!"},
+    {ZOLT_E_INTERNAL, "Internal DLL error!"},
+    {ZOLT_E_FATAL, "Fatal communication error!"},
 };
 
 constexpr const char* kUnknownStatus = "Unknown error or Windows sockets error codes!";
@@ -40,7 +41,7 @@ constexpr const char* kUnknownStatus = "Unknown error or Windows sockets error c
 } // namespace
 
 const char* ErrorText(int code) {
-    if (code == 0 || code == kStatusUserBreak)
+    if (code == ZOLT_OK || code == kStatusUserBreak)
         return nullptr;
     for (const StatusText& s : kStatusTexts) {
         if (s.code == code)
@@ -57,13 +58,13 @@ int ErrorCheck(int code) {
 }
 
 int is_dwError_0() {
-    return dwError == 0 ? 1 : 0;
+    return dwError == ZOLT_OK ? 1 : 0;
 }
 
 int comm_StatusToResult(int status) {
-    if (status == 0)
-        return 0;
-    if (status == 255)
-        return -99;
-    return -1;
+    if (status == ZOLT_OK)
+        return kResultOk;
+    if (status == ZOLT_E_FATAL)
+        return kResultFatal;
+    return kResultFailed;
 }

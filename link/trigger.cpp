@@ -1,7 +1,7 @@
 #include "link/trigger.h"
 
 #include "link/connect.h"
-#include "link/log.h"
+#include "link/core_call.h"
 #include "link/shared_state.h"
 #include "link/status.h"
 #include "orvalin_ui.h"
@@ -57,19 +57,16 @@ int comm_DeviceCommandRunning() {
 }
 
 int comm_SetTrigger(int mode) {
-    fileio_Log_Call("comm_SetTrigger, ZOLT_SetTrigger");
-    fileio_Log_Call_ArgInt(mode);
-    const int status = ZOLT_SetTrigger(dwCurrentDevice, mode);
-    fileio_Log_Result(status);
+    const int status = link_CoreCall("comm_SetTrigger, ZOLT_SetTrigger", mode, ZOLT_SetTrigger,
+                                     dwCurrentDevice, mode);
     return comm_StatusToResult(status);
 }
 
 int comm_GetEnquiry() {
     int32_t value = 0;
-    fileio_Log_Call("comm_GetEnquiry, ZOLT_GetEnquiry");
-    const int status = ZOLT_GetEnquiry(dwCurrentDevice, &value);
-    fileio_Log_Result(status);
-    if (status != 0)
+    const int status =
+        link_CoreCall("comm_GetEnquiry, ZOLT_GetEnquiry", ZOLT_GetEnquiry, dwCurrentDevice, &value);
+    if (status != ZOLT_OK)
         return comm_StatusToResult(status);
     return value;
 }

@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "link/log.h"
+#include "link/core_call.h"
 #include "link/shared_state.h"
 #include "link/trigger.h"
 #include "orvalin_ui.h"
@@ -32,10 +32,9 @@ int MaxAverages() {
         return kMaxAveragesU16;
     if (g_averHandle != dwCurrentDevice) {
         uint16_t current = 0, maximum = 0;
-        fileio_Log_Call("main_GetAverage, ZOLT_GetAverConf");
-        const int status = ZOLT_GetAverConf(dwCurrentDevice, &current, &maximum);
-        fileio_Log_Result(status);
-        g_maxAverages = status == 0 && maximum >= 1 ? maximum : kMaxAveragesU16;
+        const int status = link_CoreCall("main_GetAverage, ZOLT_GetAverConf", ZOLT_GetAverConf,
+                                         dwCurrentDevice, &current, &maximum);
+        g_maxAverages = status == ZOLT_OK && maximum >= 1 ? maximum : kMaxAveragesU16;
         g_averHandle = dwCurrentDevice;
     }
     return g_maxAverages;

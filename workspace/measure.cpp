@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "link/core_call.h"
 #include "link/log.h"
 #include "link/shared_state.h"
 #include "link/status.h"
@@ -33,7 +34,6 @@ double (*g_clock)() = nullptr;
 
 constexpr double kSecondPhaseLimit = 30.0; // s after the estimated time
 constexpr double kAdaptionLimit = 120.0;   // s
-constexpr int kStatusBusy = ZOLT_E_BUSY;
 
 int PixelCount() {
     return stParam.pixelCount > 0 ? stParam.pixelCount : 0;
@@ -235,9 +235,8 @@ int MeasureSteps(int mode) {
                 fileio_Log_SectionResult(dwError);
             } else {
                 char reply[ZOLT_REPLY_MAX] = {0}; // the core writes up to this size
-                fileio_Log_Call("main_Measure, ZOLT_ArbitraryCommand *contr:lamp 0");
-                dwError = ZOLT_ArbitraryCommand(dwCurrentDevice, "*contr:lamp 0\r", reply);
-                fileio_Log_Result(dwError);
+                link_CoreCallKeep("main_Measure, ZOLT_ArbitraryCommand *contr:lamp 0",
+                                  ZOLT_ArbitraryCommand, dwCurrentDevice, "*contr:lamp 0\r", reply);
             }
         }
         if (mode != MEAS_DERIVATIVE)
@@ -257,7 +256,7 @@ int MeasureSteps(int mode) {
         if (mode == MEAS_DERIVATIVE) {
             Derivatives(n);
         } else {
-            if (ErrorCheck(SpecRead(mode)) != 0) {
+            if (ErrorCheck(SpecRead(mode)) != ZOLT_OK) {
                 if (iSiCont)
                     CancelContinuous();
                 iMess = 0;
@@ -330,24 +329,19 @@ bool KnownKind(int mode) {
 }
 
 bool StatusKeepsPolling(int status) {
-    return status == 0 || status == kStatusBusy;
+    return status == ZOLT_OK || status == ZOLT_E_BUSY;
 }
 
 // The acquisition between switching the device events off and on again.
 int Acquire(int mode, double estimated) {
     const bool dark = mode == MEAS_DARK;
     const int n = PixelCount();
-    int status;
-    if (dark) {
-        fileio_Log_Call("SpecRead, ZOLT_StartDarkEx");
-        status = ZOLT_StartDarkEx(dwCurrentDevice, fTint, static_cast<uint16_t>(iAverage));
-    } else {
-        fileio_Log_Call("SpecRead, ZOLT_StartLightEx");
-        status = ZOLT_StartLightEx(dwCurrentDevice, fTint, static_cast<uint16_t>(iAverage));
-    }
-    fileio_Log_Result(status);
-    dwError = status;
-    if (status != 0) {
+    const uint16_t averages = static_cast<uint16_t>(iAverage);
+    int status = dark ? link_CoreCallKeep("SpecRead, ZOLT_StartDarkEx", ZOLT_StartDarkEx,
+                                          dwCurrentDevice, fTint, averages)
+                      : link_CoreCallKeep("SpecRead, ZOLT_StartLightEx", ZOLT_StartLightEx,
+                                          dwCurrentDevice, fTint, averages);
+    if (status != ZOLT_OK) {
         if (!iSiCont)
             SetCtrlAttribute(hMainPanel, MAINP_WAITING, ATTR_VISIBLE, 0);
         return status;
@@ -355,15 +349,14 @@ int Acquire(int mode, double estimated) {
 
     int32_t busy = 1;
     char text[64];
-    // A status of 14 (device busy) keeps the wait going like a busy flag.
+    // A busy status keeps the wait going like a busy flag.
     auto poll = [&](const char* breakText) {
         if (iBreakMeas) {
-            fileio_Log_Call(breakText);
-            fileio_Log_Result(ZOLT_Break(dwCurrentDevice));
+            link_CoreCall(breakText, ZOLT_Break, dwCurrentDevice);
         }
         int32_t b = 1;
         dwError = ZOLT_SpectroStatusEx(dwCurrentDevice, &b);
-        busy = dwError == kStatusBusy ? 1 : b;
+        busy = dwError == ZOLT_E_BUSY ? 1 : b;
         ProcessDrawEvents();
         ProcessSystemEvents();
     };
@@ -391,12 +384,11 @@ int Acquire(int mode, double estimated) {
     if (busy != 0 && StatusKeepsPolling(dwError)) {
         // Still measuring after the whole wait: stop the device so the next
         // start does not find it busy, and report the time-out.
-        fileio_Log_Call("SpecRead, ZOLT_Break (time-out)");
-        fileio_Log_Result(ZOLT_Break(dwCurrentDevice));
-        dwError = kStatusBusy;
-        return kStatusBusy;
+        link_CoreCall("SpecRead, ZOLT_Break (time-out)", ZOLT_Break, dwCurrentDevice);
+        dwError = ZOLT_E_BUSY;
+        return ZOLT_E_BUSY;
     }
-    if (dwError != 0)
+    if (dwError != ZOLT_OK)
         return dwError;
     if (!iSiCont)
         SetCtrlAttribute(hMainPanel, MAINP_WAITING, ATTR_VISIBLE, 0);
@@ -412,17 +404,15 @@ int Acquire(int mode, double estimated) {
     }
 
     if (dark) {
-        fileio_Log_Call("SpecRead, ZOLT_DarkPixEx");
-        status = ZOLT_DarkPixEx(dwCurrentDevice, iRowDark);
-        fileio_Log_Result(status);
-        if (status == 0)
+        status =
+            link_CoreCall("SpecRead, ZOLT_DarkPixEx", ZOLT_DarkPixEx, dwCurrentDevice, iRowDark);
+        if (status == ZOLT_OK)
             for (int i = 0; i < n; ++i)
                 dDark[i] = static_cast<double>(iRowDark[i]);
     } else {
-        fileio_Log_Call("SpecRead, ZOLT_LightPixEx");
-        status = ZOLT_LightPixEx(dwCurrentDevice, iRowLight);
-        fileio_Log_Result(status);
-        if (status == 0)
+        status =
+            link_CoreCall("SpecRead, ZOLT_LightPixEx", ZOLT_LightPixEx, dwCurrentDevice, iRowLight);
+        if (status == ZOLT_OK)
             for (int i = 0; i < n; ++i)
                 dLight[i] = static_cast<double>(iRowLight[i]);
     }
@@ -511,16 +501,15 @@ int SpecRead(int mode) {
 
     SetCtrlAttribute(hMainPanel, MAINP_WAITING, ATTR_VISIBLE, 1);
     comm_SetTrigger(0);
-    fileio_Log_Call("SpecRead, ZOLT_SetCallbackFunction(0) ");
-    fileio_Log_Result(ZOLT_SetCallbackFunction(dwCurrentDevice, ZOLT_CALLBACK_OFF, 0));
+    link_CoreCall("SpecRead, ZOLT_SetCallbackFunction(0) ", ZOLT_SetCallbackFunction,
+                  dwCurrentDevice, ZOLT_CALLBACK_OFF, 0);
 
     const int result = Acquire(acqMode, t);
 
     // Device events and the trigger come back on every way out.
-    if (comm_SetTrigger(2) == 0) {
-        fileio_Log_Call("SpecRead, ZOLT_SetCallbackFunction(0x5)");
-        fileio_Log_Result(
-            ZOLT_SetCallbackFunction(dwCurrentDevice, ZOLT_CALLBACK_POST_MESSAGE, hMainHWND));
+    if (comm_SetTrigger(2) == kResultOk) {
+        link_CoreCall("SpecRead, ZOLT_SetCallbackFunction(0x5)", ZOLT_SetCallbackFunction,
+                      dwCurrentDevice, ZOLT_CALLBACK_POST_MESSAGE, hMainHWND);
     }
     return result;
 }
@@ -530,15 +519,14 @@ int comm_AdaptionFirmware() {
     uint16_t averages = 1;
     int32_t busy = 1;
 
-    fileio_Log_Call("comm_AdaptionFirmware, ZOLT_StartAdaption");
-    int status = ZOLT_StartAdaption(dwCurrentDevice, 0);
-    fileio_Log_Result(status);
-    if (status == 255)
-        return -99;
-    if (status == 11)
-        return -4;
-    if (status != 0)
-        return -1;
+    int status = link_CoreCall("comm_AdaptionFirmware, ZOLT_StartAdaption", ZOLT_StartAdaption,
+                               dwCurrentDevice, 0);
+    if (status == ZOLT_E_FATAL)
+        return kResultFatal;
+    if (status == ZOLT_E_NOT_SUPPORTED)
+        return kAdaptionNotSupported;
+    if (status != ZOLT_OK)
+        return kResultFailed;
 
     auto show = [&] {
         if (tint > 0.0f)
@@ -549,32 +537,31 @@ int comm_AdaptionFirmware() {
     double now = start;
     do {
         if (iBreakMeas) {
-            fileio_Log_Call("comm_AdaptionFirmware, ZOLT_SpectroBreakEx");
-            status = ZOLT_SpectroBreakEx(dwCurrentDevice);
-            fileio_Log_Result(status);
-            if (status == 0)
-                return -2;
-            return status == 255 ? -99 : -1;
+            status = link_CoreCall("comm_AdaptionFirmware, ZOLT_SpectroBreakEx",
+                                   ZOLT_SpectroBreakEx, dwCurrentDevice);
+            if (status == ZOLT_OK)
+                return kAdaptionBroken;
+            return status == ZOLT_E_FATAL ? kResultFatal : kResultFailed;
         }
         now = measure_Timer();
         status = ZOLT_CheckAdaptionStat(dwCurrentDevice, &tint, &averages, &busy);
-        if (status == 255)
-            return -99;
-        if (status == 32)
-            return -3;
-        if (status != 0)
-            return -1;
+        if (status == ZOLT_E_FATAL)
+            return kResultFatal;
+        if (status == ZOLT_E_OVEREXPOSURE)
+            return kAdaptionOverexposed;
+        if (status != ZOLT_OK)
+            return kResultFailed;
         show();
         ProcessDrawEvents();
         ProcessSystemEvents();
     } while (busy != 0 && now - start < kAdaptionLimit);
     if (busy != 0) {
         // Out of time: stop the device so the dark acquisition can start.
-        fileio_Log_Call("comm_AdaptionFirmware, ZOLT_SpectroBreakEx");
-        fileio_Log_Result(ZOLT_SpectroBreakEx(dwCurrentDevice));
+        link_CoreCall("comm_AdaptionFirmware, ZOLT_SpectroBreakEx", ZOLT_SpectroBreakEx,
+                      dwCurrentDevice);
     }
     show();
-    return 0;
+    return kResultOk;
 }
 
 void CancelContinuous() {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "link/connect.h"
+#include "link/core_call.h"
 #include "link/device_params.h"
 #include "link/log.h"
 #include "link/shared_state.h"
@@ -414,8 +415,7 @@ void comm_ShortQuit() {
 
     link_FreeSpectra();
 
-    fileio_Log_Call("comm_ShortQuit, ZOLT_CloseDevice");
-    fileio_Log_Result(ZOLT_CloseDevice(dwCurrentDevice));
+    link_CoreCall("comm_ShortQuit, ZOLT_CloseDevice", ZOLT_CloseDevice, dwCurrentDevice);
     dwCurrentDevice = 0;
 
     fileio_Log_End();

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "link/core_call.h"
 #include "link/log.h"
 #include "link_test_support.h"
 #include "ui/popup_script.h"
@@ -148,6 +149,43 @@ TEST_F(LogTest, RestartWhileOpenContinuesTheFileAndEndStopsWriting) {
 
     EXPECT_EQ(Log(), Expected("log_restart.txt"));
     EXPECT_EQ(clock_.readings, readingsAtEnd);
+}
+
+TEST_F(LogTest, OneLoggedCoreCallWritesTheWholeLine) {
+    struct Case {
+        LogArg arg;
+        int status;
+        bool keep;
+        const char* line;
+    };
+    const Case cases[] = {
+        {LogArg(), 0, false, "08:00:00 --- t, returned code: 0 \n"},
+        {LogArg(2), 255, true, "08:00:00 --- t Arg = 2, returned code: 255 **ERROR\n"},
+        {LogArg("FT4711"), 21, false, "08:00:00 --- t Arg=\"FT4711\", returned code: 21 **ERROR\n"},
+        {LogArg::Float(12.5f), 0, true, "08:00:00 --- t Arg = 12.5000000, returned code: 0 \n"},
+        {LogArg::ULL(0xA1B2ull, "0x%06llX"), -1, false,
+         "08:00:00 --- t Arg = 0x00A1B2, returned code: -1 **ERROR\n"},
+    };
+    fileio_Log_Start();
+    fileio_Log_SectionCall("banner first");
+    fileio_Log_SectionResultVoid();
+    for (const Case& c : cases) {
+        const std::size_t before = Log().size();
+        dwError = 77;
+        std::string seenDuringCall;
+        auto call = [&] {
+            seenDuringCall = Log().substr(before);
+            return c.status;
+        };
+        const int status =
+            c.keep ? link_CoreCallKeep("t", c.arg, call) : link_CoreCall("t", c.arg, call);
+        EXPECT_EQ(status, c.status);
+        EXPECT_EQ(dwError, c.keep ? c.status : 77) << c.line;
+        EXPECT_EQ(Log().substr(before), c.line);
+        // The call line is out before the call runs, its status after.
+        EXPECT_EQ(seenDuringCall, std::string(c.line).substr(0, std::string(c.line).find(',')));
+    }
+    dwError = 0;
 }
 
 TEST_F(LogTest, LongTextsAreWrittenWhole) {

@@ -1,43 +1,25 @@
 #include <gtest/gtest.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
 #include "link/shared_state.h"
 #include "link/status.h"
 #include "ui/popup_script.h"
+#include "zolt_core.h"
 
 namespace {
 
-struct Listed {
+struct Named {
+    const char* name;
     int code;
-    const char* text;
 };
 
-const Listed kListed[] = {
-    {2, "Could not open COM-port!"},
-    {3, "Could not set COM-port settings!"},
-    {4, "Could not set buffer of COM-port!"},
-    {5, "Could not purge buffers of COM-port!"},
-    {6, "Could not set COM-port timeout!"},
-    {7, "Could not send to device!"},
-    {8, "Communication time error!"},
-    {10, "Could not receive from device!"},
-    {11, "Command not supported or invalid argument!"},
-    {12, "Could not convert received data!"},
-    {13, "Invalid argument!"},
-    {14, "Device busy!"},
-    {17, "Invalid checksum of received data!"},
-    {18, "Invalid step width!"},
-    {19, "Invalid device number!"},
-    {20, "Device not connected!"},
-    {21, "Invalid device handle!"},
-    {22, "Invalid calibration file number!"},
-    {23, "Calibration data not read!"},
-    {32, "Measurement failed (overexposure)!"},
-    {128, "Internal DLL error!"},
-    {255, "Fatal communication error!"},
-};
+// Every status code the core names.
+#define NAMED_CODE(name, value) {#name, name},
+const Named kNamed[] = {ZOLT_STATUS_CODES(NAMED_CODE)};
+#undef NAMED_CODE
 
 constexpr const char* kUnknown = "Unknown error or Windows sockets error codes!";
 
@@ -74,16 +56,22 @@ class StatusTest : public ::testing::Test {
     }
 };
 
-TEST_F(StatusTest, EveryListedCodeShowsItsTextOnce) {
-    for (const Listed& l : kListed) {
+TEST_F(StatusTest, EveryNamedCodeHasItsOwnText) {
+    std::set<std::string> texts;
+    for (const Named& n : kNamed) {
+        if (n.code == ZOLT_OK)
+            continue;
         int result = 0;
-        const auto shown = Check(l.code, &result);
-        EXPECT_EQ(result, l.code);
-        ASSERT_EQ(shown.size(), 1u) << l.code;
+        const auto shown = Check(n.code, &result);
+        EXPECT_EQ(result, n.code);
+        ASSERT_EQ(shown.size(), 1u) << n.name;
         EXPECT_EQ(shown[0].kind, popup_script::Kind::Message);
         EXPECT_EQ(shown[0].title, "Error");
-        EXPECT_EQ(shown[0].text, l.text) << l.code;
+        EXPECT_NE(shown[0].text, kUnknown) << n.name;
+        EXPECT_TRUE(texts.insert(shown[0].text).second) << n.name << " shares its text";
     }
+    EXPECT_EQ(ErrorText(ZOLT_E_BUSY), std::string("Device busy!"));
+    EXPECT_EQ(ErrorText(ZOLT_E_FATAL), std::string("Fatal communication error!"));
 }
 
 TEST_F(StatusTest, UnlistedCodesShowTheUnknownText) {
@@ -110,9 +98,9 @@ TEST_F(StatusTest, WrapperResults) {
     EXPECT_EQ(comm_StatusToResult(0), 0);
     EXPECT_EQ(comm_StatusToResult(255), -99);
     EXPECT_EQ(comm_StatusToResult(14), -1);
-    for (const Listed& l : kListed) {
-        if (l.code != 255) {
-            EXPECT_EQ(comm_StatusToResult(l.code), -1) << l.code;
+    for (const Named& n : kNamed) {
+        if (n.code != ZOLT_OK && n.code != ZOLT_E_FATAL) {
+            EXPECT_EQ(comm_StatusToResult(n.code), -1) << n.name;
         }
     }
     for (int code : kUnlisted)

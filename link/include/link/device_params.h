@@ -60,7 +60,7 @@ int main_GetBasicParam();
 void comm_SplitFirmware();
 
 // Device-type text: table 1 while configuring, table 2 after set-up.  Types
-// outside the table give a neutral text.
+// outside the table have no text (empty).
 const char* comm_DeviceTypeText(int deviceType, int table);
 
 // Checks the wavelength polynomial, sets iMinWaveLen/iMaxWaveLen, replaces an

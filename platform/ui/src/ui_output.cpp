@@ -1,8 +1,5 @@
 // Images of panels and controls, clipboard, printing, user-locale numbers.
 #include <QClipboard>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QPrintDialog>
@@ -10,10 +7,9 @@
 #include <QPrinterInfo>
 #include <cstdio>
 #include <cstring>
-#include <langinfo.h>
-#include <locale.h>
-#include <vector>
 
+#include "support/atomic_file.h"
+#include "support/numfmt.h"
 #include "ui/popup_script.h"
 #include "ui_internal.h"
 
@@ -42,13 +38,14 @@ int Grab(QWidget* w, UiImage* image) {
 int Print(QWidget* w, const char* pdfPath) {
     ReplotNow(w);
     QPrinter printer(QPrinter::HighResolution);
-    QString target, temp;
+    std::string target, temp;
     if (pdfPath && *pdfPath) {
-        target = QString::fromLocal8Bit(pdfPath);
-        // Written beside the target and renamed, so a failure leaves no partial file.
-        temp = target + ".part";
+        target = pdfPath;
+        // The printer writes a temporary beside the target, which is then put
+        // in place whole, so a failure leaves no partial file.
+        temp = support::TempNameFor(target);
         printer.setOutputFormat(QPrinter::PdfFormat);
-        printer.setOutputFileName(temp);
+        printer.setOutputFileName(QString::fromLocal8Bit(temp.c_str()));
     } else if (popup_script::Enabled()) {
         std::string chosen;
         if (!ScriptedPrint(w->windowTitle().toStdString(), &chosen))
@@ -65,8 +62,8 @@ int Print(QWidget* w, const char* pdfPath) {
     }
     QPainter painter;
     if (!painter.begin(&printer)) {
-        if (!temp.isEmpty())
-            QFile::remove(temp);
+        if (!temp.empty())
+            std::remove(temp.c_str());
         return Fail(UI_ERR_IO, "cannot start printing");
     }
     const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
@@ -78,17 +75,15 @@ int Print(QWidget* w, const char* pdfPath) {
                   QWidget::DrawChildren | QWidget::DrawWindowBackground);
     }
     const bool ok = painter.end();
-    if (temp.isEmpty())
+    if (temp.empty())
         return ok ? 0 : Fail(UI_ERR_IO, "printing failed");
-    if (!ok || !QFileInfo(temp).exists()) {
-        QFile::remove(temp);
-        return Fail(UI_ERR_IO, "cannot write " + target.toStdString());
+    if (!ok) {
+        std::remove(temp.c_str());
+        return Fail(UI_ERR_IO, "cannot write " + target);
     }
-    QFile::remove(target);
-    if (!QFile::rename(temp, target)) {
-        QFile::remove(temp);
-        return Fail(UI_ERR_IO, "cannot write " + target.toStdString());
-    }
+    std::string error;
+    if (support::CommitFileAtomic(temp, target, &error) != 0)
+        return Fail(UI_ERR_IO, error);
     return 0;
 }
 
@@ -172,34 +167,12 @@ int PrintCtrl(int panel, int control, const char* pdfPath) {
 std::string FormatUserLocale(const char* format, double value) {
     if (!format || !OneDoubleFormat(format))
         return {};
-    // The user's numeric conventions for this one call; the process keeps "C".
-    locale_t loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
-    if (!loc)
-        loc = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
-    if (!loc)
-        return {};
-    locale_t old = uselocale(loc);
-    char buf[512];
-    int n = std::snprintf(buf, sizeof buf, format, value);
-    std::string out;
-    if (n >= 0 && static_cast<std::size_t>(n) < sizeof buf) {
-        out.assign(buf, static_cast<std::size_t>(n));
-    } else if (n >= 0) {
-        std::vector<char> big(static_cast<std::size_t>(n) + 1);
-        std::snprintf(big.data(), big.size(), format, value);
-        out.assign(big.data(), static_cast<std::size_t>(n));
-    }
-    uselocale(old);
-    freelocale(loc);
-    return out;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+    return support::FormatUser(format, value); // the format was checked above
+#pragma GCC diagnostic pop
 }
 
 char UserDecimalPoint() {
-    locale_t loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
-    if (!loc)
-        return '.';
-    const char* r = nl_langinfo_l(RADIXCHAR, loc);
-    char c = (r && *r) ? r[0] : '.';
-    freelocale(loc);
-    return c;
+    return support::UserDecimalPoint();
 }

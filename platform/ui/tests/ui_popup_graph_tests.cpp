@@ -2,8 +2,10 @@
 // program's own resource files.
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -332,13 +334,25 @@ TEST_F(UiTest, GraphImageShowsThePlottedCurve) {
 }
 
 TEST_F(UiTest, PrintsAPanelToPdf) {
-    const std::string pdf = ::testing::TempDir() + "/ui_print_test.pdf";
-    QFile::remove(QString::fromStdString(pdf));
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string pdf = dir.filePath("ui_print_test.pdf").toStdString();
+    // An old file is replaced whole.
+    {
+        QFile old(QString::fromStdString(pdf));
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("old");
+    }
     ASSERT_EQ(PrintPanel(main_, pdf.c_str()), 0);
     QFile f(QString::fromStdString(pdf));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_TRUE(f.read(5).startsWith("%PDF"));
-    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(pdf + ".part")));
+    // A target that cannot be replaced (a folder) fails and leaves no temporary.
+    const QString blocked = dir.filePath("blocked.pdf");
+    ASSERT_TRUE(QDir().mkdir(blocked));
+    EXPECT_LT(PrintPanel(main_, blocked.toLocal8Bit().constData()), 0);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot),
+              QStringList({"blocked.pdf", "ui_print_test.pdf"}));
     EXPECT_LT(PrintCtrl(main_, MAIN_GRAPH, "/nonexistent-dir/x.pdf"), 0);
     // Without a file the print dialog comes up: cancelled, or printing to the file chosen in it.
     EXPECT_EQ(PrintPanel(main_, nullptr), 1);

@@ -53,32 +53,36 @@ extern "C" {
 #define ZOLT_EXPORT
 #endif
 
-/* Status codes */
-enum {
-    ZOLT_OK = 0,
-    ZOLT_E_COM_OPEN = 2,
-    ZOLT_E_COM_SETTINGS = 3,
-    ZOLT_E_COM_BUFFER = 4,
-    ZOLT_E_COM_PURGE = 5,
-    ZOLT_E_COM_TIMEOUT = 6,
-    ZOLT_E_SEND = 7,
-    ZOLT_E_TIME = 8,
-    ZOLT_E_RECEIVE = 10,
-    ZOLT_E_NOT_SUPPORTED = 11,
-    ZOLT_E_CONVERT = 12,
-    ZOLT_E_INVALID_ARG = 13,
-    ZOLT_E_BUSY = 14,
-    ZOLT_E_CHECKSUM = 17,
-    ZOLT_E_STEP_WIDTH = 18,
-    ZOLT_E_DEVICE_NUMBER = 19,
-    ZOLT_E_NOT_CONNECTED = 20,
-    ZOLT_E_HANDLE = 21,
-    ZOLT_E_CALIB_NUMBER = 22,
-    ZOLT_E_CALIB_NOT_READ = 23,
-    ZOLT_E_OVEREXPOSURE = 32,
-    ZOLT_E_INTERNAL = 128,
-    ZOLT_E_FATAL = 255
-};
+/* Status codes.  ZOLT_STATUS_CODES(X) names each one once, so that a table
+ * that must cover every code (the status texts) can be checked against it. */
+#define ZOLT_STATUS_CODES(X)                                                                       \
+    X(ZOLT_OK, 0)                                                                                  \
+    X(ZOLT_E_COM_OPEN, 2)                                                                          \
+    X(ZOLT_E_COM_SETTINGS, 3)                                                                      \
+    X(ZOLT_E_COM_BUFFER, 4)                                                                        \
+    X(ZOLT_E_COM_PURGE, 5)                                                                         \
+    X(ZOLT_E_COM_TIMEOUT, 6)                                                                       \
+    X(ZOLT_E_SEND, 7)                                                                              \
+    X(ZOLT_E_TIME, 8)                                                                              \
+    X(ZOLT_E_RECEIVE, 10)                                                                          \
+    X(ZOLT_E_NOT_SUPPORTED, 11)                                                                    \
+    X(ZOLT_E_CONVERT, 12)                                                                          \
+    X(ZOLT_E_INVALID_ARG, 13)                                                                      \
+    X(ZOLT_E_BUSY, 14)                                                                             \
+    X(ZOLT_E_CHECKSUM, 17)                                                                         \
+    X(ZOLT_E_STEP_WIDTH, 18)                                                                       \
+    X(ZOLT_E_DEVICE_NUMBER, 19)                                                                    \
+    X(ZOLT_E_NOT_CONNECTED, 20)                                                                    \
+    X(ZOLT_E_HANDLE, 21)                                                                           \
+    X(ZOLT_E_CALIB_NUMBER, 22)                                                                     \
+    X(ZOLT_E_CALIB_NOT_READ, 23)                                                                   \
+    X(ZOLT_E_OVEREXPOSURE, 32)                                                                     \
+    X(ZOLT_E_INTERNAL, 128)                                                                        \
+    X(ZOLT_E_FATAL, 255)
+
+#define ZOLT_STATUS_ENUMERATOR(name, value) name = value,
+enum { ZOLT_STATUS_CODES(ZOLT_STATUS_ENUMERATOR) };
+#undef ZOLT_STATUS_ENUMERATOR
 
 /* Connection types reported by ZOLT_GetDeviceInfo */
 enum {

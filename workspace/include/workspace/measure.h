@@ -25,8 +25,11 @@ int main_Measure();
 // after a user break, else the non-zero status that ended it (14 when the
 // device is still busy after the wait, the fetch status when the fetch fails).
 int SpecRead(int mode);
-// Device-side adaption of the integration time: 0, -1, -2 (user break),
-// -3 (overexposure), -4 (not supported) or -99 (fatal communication error).
+// Device-side adaption of the integration time: kResultOk, kResultFailed,
+// kResultFatal (link/status.h) or one of its own results below.
+constexpr int kAdaptionBroken = -2;       // the user stopped it
+constexpr int kAdaptionOverexposed = -3;  // the device reported overexposure
+constexpr int kAdaptionNotSupported = -4; // the device has no adaption
 int comm_AdaptionFirmware();
 // Leaves continuous mode.
 void CancelContinuous();
