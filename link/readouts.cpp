@@ -277,6 +277,7 @@ int Callback_Sleep(int panel, int control, int event, void*, int, int) {
 int cbDateTime_SetToSystem(int, int, int event, void*, int, int) {
     if (event != EVENT_COMMIT)
         return 0;
+    DeviceCommandScope busy; // no read-out between the two settings
     const std::tm now = LocalNow();
     char date[16] = {};
     char time[16] = {};
@@ -351,6 +352,7 @@ int set_Parameter(const char* command, int secretFrom) {
 }
 
 int main_FirmwareReset() {
+    DeviceCommandScope busy; // the read-outs keep off the restarting device
     fileio_Log_Call("main_FirmwareReset, ZOLT_Reset");
     dwError = ZOLT_Reset(dwCurrentDevice);
     fileio_Log_Result(dwError);

@@ -160,6 +160,11 @@ TEST_F(ReadoutsTest, DateAndTimeOnlyForTypeThreeAndBothAnswered) {
 TEST_F(ReadoutsTest, TimerTickRunsTheFourReadOutsUnlogged) {
     Open(3);
     cbTimerHallSensors(hParUtil, PARUTILITY_TIMER_HALL_SENSORS, EVENT_COMMIT, nullptr, 0, 0);
+    {
+        DeviceCommandScope busy; // a reset or clock setting talks to the device
+        cbTimerHallSensors(hParUtil, PARUTILITY_TIMER_HALL_SENSORS, EVENT_TIMER_TICK, nullptr, 0,
+                           0);
+    }
     EXPECT_EQ(zsim_JournalCount(), 0u);
     cbTimerHallSensors(hParUtil, PARUTILITY_TIMER_HALL_SENSORS, EVENT_TIMER_TICK, nullptr, 0, 0);
     std::string order;
