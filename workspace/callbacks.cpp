@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "link/readouts.h"
 #include "ui/ui.h"
 #include "workspace/orvalin.h"
 
@@ -192,6 +193,7 @@ void orvalin_RegisterCallbacks() {
 
     RegisterCtrlCallback("Quit", Quit);
     RegisterMenuCallback("FILE_quit", FILE_quit);
+    readouts_RegisterCallbacks();
 
 #if ORVALIN_HAVE_MEASURE
     measure_RegisterCallbacks();

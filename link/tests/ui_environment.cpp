@@ -5,11 +5,8 @@
 #include "ui/popup_script.h"
 #include "ui/ui.h"
 
-// The system's font library keeps its configuration caches for the life of the
-// process once the first widget is built; they are not leaks of ours.
-extern "C" const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig.so\n";
-}
+// The leak-check suppressions (font caches, locale search paths) come with
+// the shared test helpers linked into this program.
 
 namespace {
 

@@ -170,6 +170,9 @@ void ReplotNow(QWidget* w); // draws pending graph changes before a grab
 // Table parts
 void SetupTable(CtrlRec& c);
 
+// Adds an entry to the popup seam's record.
+void NotePopup(int kind, const char* title, const std::string& text);
+
 // Records a popup menu and returns the scripted item (0 when none queued).
 int ScriptedPopupMenu(const std::string& title);
 

@@ -128,6 +128,10 @@ int Prompt(ps::Kind kind, const char* title, const char* message, char* response
 
 } // namespace
 
+void uiimpl::NotePopup(int kind, const char* title, const std::string& text) {
+    Note(static_cast<ps::Kind>(kind), title, text);
+}
+
 int MessagePopup(const char* title, const char* message) {
     Note(ps::Kind::Message, title, message ? message : "");
     if (ps::Enabled())

@@ -68,6 +68,10 @@ void zsim_NakCommand(const char* commandPrefix); /* ZOLT_ArbitraryCommand replie
 void zsim_SetMeasureTimeFactor(double factor);   /* >1 slower measurements */
 void zsim_SetNeverEnding(int on);                /* measurements never finish */
 void zsim_SetEnquiry(int index, int value);      /* what ZOLT_GetEnquiry answers */
+/* Fixed answers of the status read-outs, kept until zsim_Reset. */
+void zsim_SetBattery(int index, float volts, int percent, int charging); /* instead of the type's */
+void zsim_SetTemperature(int index, float degrees);  /* NaN: back to the warming model */
+void zsim_SetFlickerWarning(int index, int warning); /* of a failed determination; 0: 11 or 12 */
 /* In-process devices only.  The next ZOLT_GetEnquiry answers 1 once, then
  * the zsim_SetEnquiry value again.  Armed = ZOLT_SetCallbackFunction kind 5;
  * the message is posted from the library's own thread. */

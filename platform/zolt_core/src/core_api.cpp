@@ -1065,6 +1065,28 @@ void zsim_SetEnquiry(int index, int value) {
         dev->enquiry = value;
 }
 
+void zsim_SetBattery(int index, float volts, int percent, int charging) {
+    std::lock_guard<std::mutex> g(L().mu);
+    if (SimDevice* dev = regAt(index)) {
+        dev->batteryFixed = true;
+        dev->batteryVolts = volts;
+        dev->batteryPercent = static_cast<uint8_t>(percent < 0 ? 0 : percent > 255 ? 255 : percent);
+        dev->batteryCharging = charging != 0 ? 1 : 0;
+    }
+}
+
+void zsim_SetTemperature(int index, float degrees) {
+    std::lock_guard<std::mutex> g(L().mu);
+    if (SimDevice* dev = regAt(index))
+        dev->temperature = degrees;
+}
+
+void zsim_SetFlickerWarning(int index, int warning) {
+    std::lock_guard<std::mutex> g(L().mu);
+    if (SimDevice* dev = regAt(index))
+        dev->flickerWarning = warning;
+}
+
 void zsim_FireTrigger(int index) {
     std::lock_guard<std::mutex> g(L().mu);
     SimDevice* dev = regAt(index);

@@ -961,12 +961,13 @@ Reply SimDevice::execute(const Call& c, double now, const Knobs& knobs) {
             r.i[0] = cfg.measHead;
         break;
     case Fn::GetTemperature:
-        r.f[0] = 23.5 + 1.2 * (1.0 - std::exp(-(now - openedAt_) / 600.0));
+        r.f[0] = std::isnan(temperature) ? 23.5 + 1.2 * (1.0 - std::exp(-(now - openedAt_) / 600.0))
+                                         : temperature;
         break;
     case Fn::GetBatteryStat:
-        r.f[0] = tr.batteryVolts;
-        r.i[0] = tr.batteryPercent;
-        r.i[1] = tr.charging;
+        r.f[0] = batteryFixed ? batteryVolts : tr.batteryVolts;
+        r.i[0] = batteryFixed ? batteryPercent : tr.batteryPercent;
+        r.i[1] = batteryFixed ? batteryCharging : tr.charging;
         break;
     case Fn::GetFlickerFreq:
         if (!tr.flicker)
@@ -976,7 +977,7 @@ Reply SimDevice::execute(const Call& c, double now, const Knobs& knobs) {
         else if (cfg.flickerHz > 0)
             r.f[0] = cfg.flickerHz;
         else
-            r.i[0] = cfg.flickerHz < 0 ? 12 : 11;
+            r.i[0] = flickerWarning != 0 ? flickerWarning : cfg.flickerHz < 0 ? 12 : 11;
         break;
     case Fn::StartAdaption: {
         if (!tr.adaption)

@@ -4,6 +4,7 @@
 // expressed as one generic Call/Reply pair that either path can carry.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -123,6 +124,12 @@ class SimDevice {
     bool unplugged = false;
     int enquiry = 0;             // what GetEnquiry answers (zsim_SetEnquiry)
     bool triggerPending = false; // one 1 after a fired trigger
+    // Read-out answers fixed by the test seam (zsim_SetBattery ...).
+    bool batteryFixed = false;
+    float batteryVolts = 0.0f;
+    uint8_t batteryPercent = 0, batteryCharging = 0;
+    float temperature = std::nanf(""); // NaN: the warming model
+    int flickerWarning = 0;            // 0: by cfg.flickerHz
 
     // Brings the instrument to its power-on state.
     void open(double now);

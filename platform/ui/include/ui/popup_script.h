@@ -25,7 +25,8 @@ enum class Kind {
     FileSelect,
     ModalPanel,
     PopupMenu,
-    Print
+    Print,
+    Progress // progress dialog (no answer taken)
 };
 
 struct Shown {

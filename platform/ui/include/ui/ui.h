@@ -283,6 +283,17 @@ int GetTableCellColor(int panel, int control, int row, int column, int* textColo
 // Progress bar
 int SetProgress(int panel, int control, double percent);
 
+// Progress dialog: a modal window with a bar and a label that shows at once
+// and does not wait; the caller works meanwhile and updates it.  Recorded by
+// the popup seam (kind Progress: title, label) without taking an answer.
+// cancelText nullptr or "": no cancel button.  Returns a handle > 0.
+int CreateProgressDialog(const char* title, const char* indicatorLabel, int modal,
+                         const char* cancelText);
+// percent 0..100; 1 when the user has cancelled, else 0; < 0 for an unknown handle.
+int UpdateProgressDialog(int dialog, int percent, int processEvents);
+int DiscardProgressDialog(int dialog);
+int GetNumProgressDialogs(); // open ones
+
 // Picture controls
 int DisplayImageFile(int panel, int control, const char* path);
 
