@@ -143,10 +143,10 @@ bool DecodeOlder(std::string_view bytes, ValFileRecord* r, std::string* error) {
         return Fail(error, "The file's device name or version date is damaged.");
     SetText(r->device, device);
     SetText(r->versionDate, versionDate);
-    const std::string number = support::FormatC("%.2f", version);
-    if (!std::isfinite(version) || number.size() >= sizeof r->versionNumber)
+    // Any finite float prints in at most 43 characters with "%.2f": it fits.
+    if (!std::isfinite(version))
         return Fail(error, "The file's version number is damaged.");
-    SetText(r->versionNumber, number);
+    SetText(r->versionNumber, support::FormatC("%.2f", version));
     for (int i = 0; i < 5; ++i)
         r->fit[i] = static_cast<float>(fit[i]); // out of float range: infinite, refused later
     return true;

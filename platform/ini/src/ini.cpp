@@ -283,6 +283,10 @@ bool Document::GetDouble(std::string_view section, std::string_view key, double*
 bool Document::Put(std::string_view section, std::string_view key, std::string value) {
     if (!ValidSection(section) || !ValidKey(key))
         return false;
+    const std::size_t line =
+        key.size() + 3 + (NeedsQuotes(value) ? Quote(value).size() : value.size());
+    if (line > kMaxLineLength || section.size() + 2 > kMaxLineLength)
+        return false; // the reader would skip it
     Section* s = FindSection(section);
     if (!s) {
         sections_.push_back(Section{std::string(section), {}});

@@ -145,7 +145,12 @@ TEST(IniWrite, RefusesWhatCouldNotBeReadBack) {
     EXPECT_FALSE(doc.PutString("S", "K\n", "v"));
     EXPECT_FALSE(doc.PutString("S", "K", std::string_view("a\0b", 3)));
     EXPECT_FALSE(doc.PutDouble("S", "K", std::nan("")));
-    EXPECT_EQ(doc.SectionCount(), 0u);
+    EXPECT_FALSE(doc.PutString("S", "K", std::string(ini::kMaxLineLength - 5, '\n')));
+    EXPECT_TRUE(doc.PutString("T", "K", std::string(ini::kMaxLineLength - 4, 'x')));
+    ini::Document back;
+    ASSERT_TRUE(back.Parse(doc.ToText()));
+    EXPECT_NE(back.Find("T", "K"), nullptr) << "the longest line put must read back";
+    EXPECT_EQ(doc.SectionCount(), 1u);
 }
 
 } // namespace

@@ -57,7 +57,8 @@ class Document {
     // locale. Returns false, and puts nothing, when the section or key could
     // not be read back (empty, control characters, outer blanks, a key
     // starting with '[', ';' or '#' or holding '=', a section name holding
-    // ']'), when a string holds a NUL, or when a double is not finite.
+    // ']'), when a string holds a NUL, when a double is not finite, or when
+    // the line would be longer than kMaxLineLength.
     bool PutString(std::string_view section, std::string_view key, std::string_view value);
     bool PutInt(std::string_view section, std::string_view key, int value);
     bool PutUInt(std::string_view section, std::string_view key, unsigned value);
