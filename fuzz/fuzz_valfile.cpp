@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     if (!valfile::Decode(bytes, record.get(), nullptr))
         return 0;
-    if (!valfile::Validate(*record, nullptr))
+    if (!valfile::Validate(*record, nullptr) ||
+        valfile::GridPoints(*record) > valfile::kMaxGridPoints)
         std::abort();
     const std::string encoded = valfile::Encode(*record);
     auto again = std::make_unique<valfile::ValFileRecord>();

@@ -267,6 +267,22 @@ int Save(const std::string& path, const ValFileRecord& record, std::string* erro
     return support::WriteFileAtomic(path, Encode(record), error);
 }
 
+std::size_t GridPoints(const ValFileRecord& r) {
+    if (r.pixelCount < 1 || r.pixelCount > kPoints)
+        return 0;
+    const double p = r.pixelCount - 1;
+    double last = r.fit[0];
+    for (int k = 1; k < 5; ++k)
+        last += r.fit[k] * std::pow(p, k);
+    const double lower = std::trunc(static_cast<double>(r.fit[0]));
+    const double upper = std::trunc(last);
+    const double points = (upper - lower) * 100.0 + 1.0;
+    if (!std::isfinite(points) || points < 1.0)
+        return 0;
+    return points >= static_cast<double>(kMaxGridPoints) ? kMaxGridPoints
+                                                         : static_cast<std::size_t>(points);
+}
+
 std::string BuildComment(const std::vector<std::string>& lines) {
     std::string comment;
     for (std::size_t i = 0; i < lines.size() && i < kCommentLines; ++i) {

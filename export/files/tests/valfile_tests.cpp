@@ -179,6 +179,30 @@ TEST(ValFile, LongCommentsAreCutToTheCommentPanelsSize) {
         EXPECT_EQ(valfile::BuildComment(c.lines), c.comment);
 }
 
+TEST(ValFile, GridPointsStayWithinTheArrays) {
+    struct Case {
+        float fit[5];
+        int pixels;
+        std::size_t points;
+    };
+    const Case cases[] = {
+        {{380.7f, 0.2f, 0, 0, 0}, 2001, 40001},    // 380 .. 780 nm
+        {{-5.5f, 0.01f, 0, 0, 0}, 1001, 901},      // truncated toward zero: -5 .. 4
+        {{300.0f, 1.0f, 0, 0, 0}, 2049, 204801},   // 300 .. 2348 nm
+        {{300.0f, 10.0f, 0, 0, 0}, 2049, 204801},  // capped
+        {{800.0f, -0.2f, 0, 0, 0}, 2049, 0},       // falling: empty range
+        {{0.0f, 0.0f, 0, 0, 3e38f}, 2049, 204801}, // overflows to infinity
+        {{0.0f, 0.0f, 0, 0, -3e38f}, 2049, 0},     // and to minus infinity
+        {{380.0f, 0.2f, 0, 0, 0}, 0, 0},           // no pixels
+    };
+    for (const Case& c : cases) {
+        ValFileRecord r;
+        std::memcpy(r.fit, c.fit, sizeof r.fit);
+        r.pixelCount = c.pixels;
+        EXPECT_EQ(valfile::GridPoints(r), c.points) << c.fit[0] << " " << c.fit[1];
+    }
+}
+
 TEST(ValFile, SaveAndLoadThroughFiles) {
     const fs::path dir = fs::temp_directory_path() / ("orvalin_val_" + std::to_string(::getpid()));
     fs::create_directories(dir);

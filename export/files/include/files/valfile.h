@@ -67,6 +67,14 @@ int Load(const std::string& path, ValFileRecord* out, std::string* error, Layout
 // *error set and nothing written.
 int Save(const std::string& path, const ValFileRecord& record, std::string* error);
 
+// Points of the file's wavelength range on the 0.01 nm evaluation grid:
+// (upper - lower) x 100 + 1, lower the first pixel's wavelength and upper the
+// last one's, both truncated toward zero. 0 when the range is empty or not a
+// number, at most kMaxGridPoints. The evaluation arrays take the larger of
+// this and what the connected instrument needs.
+constexpr std::size_t kMaxGridPoints = 204801;
+std::size_t GridPoints(const ValFileRecord& record);
+
 // The comment of the comment panel: the first four lines, each cut to 39
 // characters, joined without separator.
 std::string BuildComment(const std::vector<std::string>& lines);
