@@ -202,7 +202,6 @@ bool Book::SaveXlsx(const std::string& path) {
     // and the library then keeps no second copy of them.
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
-    options.use_zip64 = LXW_TRUE;
     lxw_workbook* wb = workbook_new_opt(temp.c_str(), &options);
     if (!wb) {
         error_ = Describe(path, "out of memory");

@@ -111,9 +111,8 @@ int RecordingApp::CheckRange(const std::string& ref, int count) const {
     else if (!ParseCellRef(ref.substr(colon + 1), &row2, &col2))
         return kAppBadReference;
     const bool shape = col2 == col && row2 - row + 1 == count;
-    return shape && row2 <= AppMaxRow(version_) && col <= AppMaxColumn(version_)
-               ? 0
-               : kAppBadReference;
+    return shape && row2 <= AppMaxRow(version_) && col <= AppMaxColumn(version_) ? 0
+                                                                                 : kAppBadReference;
 }
 
 int RecordingApp::WriteCell(const std::string& ref, const std::string& text) {

@@ -49,7 +49,8 @@ std::vector<std::uint16_t> Utf16(const std::string& utf8) {
         const int extra = c < 0x80 ? 0 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
         std::uint32_t cp = extra == 0 ? c : c & (0x3F >> extra);
         for (int k = 1; k <= extra; ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]) & 0x3F);
+            cp = (cp << 6) |
+                 (static_cast<unsigned char>(utf8[i + static_cast<std::size_t>(k)]) & 0x3F);
         i += static_cast<std::size_t>(extra) + 1;
         if (cp >= 0x10000) {
             cp -= 0x10000;
@@ -251,8 +252,9 @@ std::string CompoundFile(const std::string& stream) {
     pad();
     if (mini) {
         for (std::size_t i = 0; i < 128; ++i)
-            out.U32(i < miniSectors ? (i + 1 < miniSectors ? static_cast<std::uint32_t>(i) + 1 : kEnd)
-                                    : kFree);
+            out.U32(i < miniSectors
+                        ? (i + 1 < miniSectors ? static_cast<std::uint32_t>(i) + 1 : kEnd)
+                        : kFree);
     }
     const auto streamSize = static_cast<std::uint32_t>(size);
     DirEntry(out, "Root Entry", 5, 1, mini ? 0 : kEnd,

@@ -11,6 +11,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <tuple>
 
 #include "book/book.h"
 #include "support_testing/comma_locale.h"
@@ -79,7 +80,8 @@ ReadBack Read(Reader reader, const fs::path& file) {
         if (std::sscanf(line.c_str(), "%d\t%d\t%c\t%n", &r, &c, &kind, &used) < 3)
             continue;
         const std::string v = line.substr(static_cast<std::size_t>(used));
-        rb.cells[{r, c}] = kind == 'S' ? Value{true, Unescape(v), 0} : Value{false, "", std::stod(v)};
+        rb.cells[{r, c}] =
+            kind == 'S' ? Value{true, Unescape(v), 0} : Value{false, "", std::stod(v)};
     }
     return rb;
 }
@@ -100,9 +102,10 @@ void ExpectReads(Reader reader, const fs::path& file, const std::string& sheet,
     ASSERT_EQ(rb.cells.size(), expected.size()) << Name(reader);
     for (const auto& [at, want] : expected) {
         const auto got = rb.cells.find(at);
-        const bool same = got != rb.cells.end() && got->second.text == want.text &&
-                          (want.text ? got->second.s == want.s
-                                     : std::fabs(got->second.d - want.d) <= std::fabs(want.d) * 1e-15);
+        const bool same =
+            got != rb.cells.end() && got->second.text == want.text &&
+            (want.text ? got->second.s == want.s
+                       : std::fabs(got->second.d - want.d) <= std::fabs(want.d) * 1e-15);
         ASSERT_TRUE(same) << Name(reader) << ": row " << at.first << " col " << at.second
                           << " holds "
                           << (got == rb.cells.end() ? std::string("nothing")
@@ -140,8 +143,8 @@ const char* Ext(Kind k) {
 
 TEST(ColumnLetters, BijectiveBase26WithinTheSheet) {
     const std::pair<int, const char*> cases[] = {
-        {1, "A"},     {26, "Z"},     {27, "AA"},  {52, "AZ"},   {53, "BA"},   {702, "ZZ"},
-        {703, "AAA"}, {16384, "XFD"}, {0, ""},   {-1, ""},     {16385, ""}};
+        {1, "A"},     {26, "Z"},      {27, "AA"}, {52, "AZ"}, {53, "BA"}, {702, "ZZ"},
+        {703, "AAA"}, {16384, "XFD"}, {0, ""},    {-1, ""},   {16385, ""}};
     for (const auto& [n, letters] : cases) {
         EXPECT_EQ(book::ColumnLetters(n), letters) << n;
         int row = 0, col = 0;
@@ -192,8 +195,8 @@ void AddColumn(Book& b, Cells& expect, int col) {
         int row;
         const char* text;
         double num;
-    } rows[] = {{1, nullptr, 0}, {2, "absorbance", 0}, {3, "5.3.2026 14:07:09", 0},
-                {4, nullptr, 12.345}, {6, nullptr, 0.1}, {7, nullptr, -1.0 / 3.0},
+    } rows[] = {{1, nullptr, 0},      {2, "absorbance", 0},       {3, "5.3.2026 14:07:09", 0},
+                {4, nullptr, 12.345}, {6, nullptr, 0.1},          {7, nullptr, -1.0 / 3.0},
                 {8, nullptr, 1e-300}, {9, nullptr, 123456789.125}};
     for (const auto& r : rows) {
         if (r.row == 1 || r.text) {
@@ -313,8 +316,8 @@ TEST_F(BookTest, FailedSaveIsReportedAndLeavesTheOldFileAlone) {
         for (int row = 0; row < 20000; ++row)
             ASSERT_TRUE(b.WriteNum(0, row, 1, row * 0.37));
 
-        const std::string targets[] = {(dir / "missing" / "x").string() + Ext(kind),
-                                       dir.string(), "/dev/null"};
+        const std::string targets[] = {(dir / "missing" / "x").string() + Ext(kind), dir.string(),
+                                       "/dev/null"};
         for (const std::string& target : targets) {
             EXPECT_FALSE(b.Save(target)) << target;
             EXPECT_NE(b.Error().find(target), std::string::npos) << b.Error();

@@ -9,9 +9,9 @@ TEST(LiveApp, UnreachableBackEndFailsEveryCallWithAReason) {
     EXPECT_EQ(app->Start(), book::kAppUnreachable);
     EXPECT_FALSE(app->ErrorText(book::kAppUnreachable).empty());
     const double v = 1.0;
-    for (int rc : {app->NewWorkbook(), app->Version(), app->SelectWorksheet(1),
-                   app->AppendWorksheet(), app->WriteCell("A1", "x"), app->WriteRange("A1", &v, 1),
-                   app->Quit()})
+    for (int rc :
+         {app->NewWorkbook(), app->Version(), app->SelectWorksheet(1), app->AppendWorksheet(),
+          app->WriteCell("A1", "x"), app->WriteRange("A1", &v, 1), app->Quit()})
         EXPECT_LT(rc, 0);
 }
 
@@ -22,10 +22,14 @@ TEST(LiveApp, RecordingBackEndChecksReferencesAgainstItsVersion) {
         int count;
         int rc;
     } cases[] = {
-        {16, "B6:B9", 4, 0},          {16, "B6:B8", 4, book::kAppBadReference},
-        {16, "B6:C9", 4, book::kAppBadReference}, {16, "XFD1048576", 1, 0},
-        {16, "b6", 1, book::kAppBadReference},    {11, "IV65536", 1, 0},
-        {11, "IW1", 1, book::kAppBadReference},   {11, "A65537", 1, book::kAppBadReference},
+        {16, "B6:B9", 4, 0},
+        {16, "B6:B8", 4, book::kAppBadReference},
+        {16, "B6:C9", 4, book::kAppBadReference},
+        {16, "XFD1048576", 1, 0},
+        {16, "b6", 1, book::kAppBadReference},
+        {11, "IV65536", 1, 0},
+        {11, "IW1", 1, book::kAppBadReference},
+        {11, "A65537", 1, book::kAppBadReference},
         {11, "A65530:A65536", 7, 0},
     };
     for (const auto& c : cases) {
@@ -60,10 +64,12 @@ TEST(LiveApp, RecordingBackEndWorksheetsAndInjectedFailures) {
     std::vector<std::string> ops;
     for (const auto& c : app.calls())
         ops.push_back(c.op + (c.ref.empty() ? "" : " " + c.ref));
-    const std::vector<std::string> want = {
-        "WriteCell A1",      "Start",     "NewWorkbook",  "SelectWorksheet 1",
-        "SelectWorksheet 2", "AppendWorksheet",           "SelectWorksheet 2",
-        "Quit",              "WriteCell C2", "Quit",      "WriteCell C3"};
+    const std::vector<std::string> want = {"WriteCell A1",      "Start",
+                                           "NewWorkbook",       "SelectWorksheet 1",
+                                           "SelectWorksheet 2", "AppendWorksheet",
+                                           "SelectWorksheet 2", "Quit",
+                                           "WriteCell C2",      "Quit",
+                                           "WriteCell C3"};
     EXPECT_EQ(ops, want);
 }
 

@@ -10,12 +10,12 @@
 namespace book {
 
 // Error codes of the back ends below.
-inline constexpr int kAppUnreachable = -1;   // no application could be started
-inline constexpr int kAppNotStarted = -2;    // call before a successful Start
-inline constexpr int kAppNoWorkbook = -3;    // call before a successful NewWorkbook
-inline constexpr int kAppNoWorksheet = -4;   // no worksheet with that index
-inline constexpr int kAppBadReference = -5;  // malformed or beyond the application's sheet
-inline constexpr int kAppRefused = -6;       // the application declined (test injection)
+inline constexpr int kAppUnreachable = -1;  // no application could be started
+inline constexpr int kAppNotStarted = -2;   // call before a successful Start
+inline constexpr int kAppNoWorkbook = -3;   // call before a successful NewWorkbook
+inline constexpr int kAppNoWorksheet = -4;  // no worksheet with that index
+inline constexpr int kAppBadReference = -5; // malformed or beyond the application's sheet
+inline constexpr int kAppRefused = -6;      // the application declined (test injection)
 
 class LiveApp {
   public:
