@@ -12,6 +12,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth xdotool imagemagick x11-utils
   libjpeg-turbo-progs libxml2-utils poppler-utils
+  python3-openpyxl python3-xlrd libfreexl-dev
   locales
 )
 
