@@ -73,8 +73,9 @@ bool AtomicFile::Open(const std::string& target) {
     if (target.empty())
         return Fail("Cannot write", ENOENT);
     struct stat st {};
-    if (::stat(target.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        return Fail("Cannot write", EISDIR);
+    // Renaming over a device or a folder would replace it, not write into it.
+    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
+        return Fail("Cannot write", S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
     temp_ = TempNameFor(target);
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0) {

@@ -57,6 +57,7 @@ TEST_F(AtomicFileTest, FailuresKeepTheOldFileAndSayWhy) {
     err.clear();
     EXPECT_EQ(support::WriteFileAtomic(dir.string(), "new", &err), -1); // a folder
     EXPECT_FALSE(err.empty());
+    EXPECT_EQ(support::WriteFileAtomic("/dev/null", "new", &err), -1); // not replaced by a file
 
     { // abandoned half way: the target is untouched, the temporary gone
         support::AtomicFile f;
