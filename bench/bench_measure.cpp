@@ -58,7 +58,7 @@ bool Setup() {
     hSmoothPanel = LoadPanel(0, ui, SMOOTHFLTR);
     if (hMainPanel <= 0 || hMenuBar <= 0 || hSmoothPanel <= 0)
         return false;
-    orvalin_RegisterCallbacks();
+    orvalin_Wire();
 
     zsim_Reset();
     if (ZOLT_OpenDevice(0, &dwCurrentDevice) != 0)

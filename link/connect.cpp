@@ -9,6 +9,7 @@
 
 #include "link/core_call.h"
 #include "link/device_params.h"
+#include "link/hooks.h"
 #include "link/log.h"
 #include "link/shared_state.h"
 #include "link/status.h"
@@ -16,28 +17,6 @@
 #include "orvalin_ui.h"
 #include "ui/ui.h"
 #include "zolt_core.h"
-
-char sArg1[100] = {};
-char sArg2[100] = {};
-char sPrevSerNum[16] = {};
-char sOrvalinTitle[64] = {};
-int iStartWaveLen = 380;
-int iEndWaveLen = 780;
-int iStartPixel = 0;
-int iEndPixel = 0;
-int iTint_prec = 3;
-int iMess = 0;
-float fTint = 19999.0f;
-int iPxlWlMode = 1;
-int iFileOpen = 0;
-double dScanDel = 0.0;
-int hAboutPanel = 0;
-int hDevselectPanel = 0;
-int hParUtil = 0;
-int hTabRoot = 0;
-int hCOGIntervalPanel = 0;
-double dConnectPause = 1.0;
-ConnectHooks g_connectHooks;
 
 namespace {
 
@@ -211,14 +190,8 @@ void DimFileOpen(int dimmed) {
         SetMenuBarAttribute(bar, MENUBAR_FILE_OPEN, ATTR_MENU_DIMMED, dimmed);
 }
 
-void Hook(void (*fn)()) {
-    if (fn != nullptr)
-        fn();
-}
-
 void DimMeasureButtons() {
-    if (g_connectHooks.set_MeasBtns != nullptr)
-        g_connectHooks.set_MeasBtns(1);
+    g_workspaceHooks.set_MeasBtns(1);
 }
 
 // Step "still offline": the window shows no device.
@@ -667,23 +640,22 @@ int main_DevicesSearch() {
     SetCtrlVal(hMainPanel, MAINP_ENDWL, iEndWaveLen);
 
     set_ConnectionControl(1);
-    Hook(g_connectHooks.PU_LoadSensList);
-    if (g_connectHooks.PU_GetAllParam != nullptr)
-        g_connectHooks.PU_GetAllParam();
-    Hook(g_connectHooks.PU_CurrentValues_to_InitValues);
+    g_parameterHooks.PU_LoadSensList();
+    g_parameterHooks.PU_GetAllParam();
+    g_parameterHooks.PU_CurrentValues_to_InitValues();
     SetWaitCursor(0);
     return kResultOk;
 }
 
 void comm_InitConnect() {
     iMess = 0;
-    Hook(g_connectHooks.clearStoredMeasured);
-    Hook(g_connectHooks.display_ClearMainGraph);
+    g_workspaceHooks.clearStoredMeasured();
+    g_workspaceHooks.display_ClearMainGraph();
     iOffline = 0;
     DimFileOpen(0);
     SetPanelAttribute(hMainPanel, ATTR_TITLE, "Orvalin");
     DimMeasureButtons();
-    Hook(g_connectHooks.set_UndimMeasButtons);
+    g_workspaceHooks.set_UndimMeasButtons();
 
     fileio_Log_SectionCall("comm_InitConnect, main_DevicesSearch()");
     const int result = main_DevicesSearch();
@@ -701,9 +673,9 @@ void comm_InitConnect() {
         SetCtrlVal(hMainPanel, MAINP_INTTIME,
                    static_cast<double>(fTint > 0.0f ? fTint : stParam.tintDefault));
         if (iPxlWlMode != 0) {
-            Hook(g_connectHooks.set_ChangeToWL);
+            g_workspaceHooks.set_ChangeToWL();
         } else {
-            Hook(g_connectHooks.set_ChangeToPixel);
+            g_workspaceHooks.set_ChangeToPixel();
         }
         SetCtrlAttribute(hCOGIntervalPanel, COG_VAL_NUMERIC, ATTR_MAX_VALUE,
                          stParam.pixelCount / 2.0);
@@ -713,6 +685,6 @@ void comm_InitConnect() {
 
     if (dConnectPause > 0.0)
         Delay(dConnectPause);
-    Hook(g_connectHooks.set_ScanDelay);
+    g_workspaceHooks.set_ScanDelay();
     HidePanel(hAboutPanel);
 }

@@ -3,10 +3,37 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "orvalin_ui.h"
+
 DeviceParameters stParam{};
 char cSerial1[16] = {};
 int dwError = 0;
 uint32_t dwCurrentDevice = 0;
+
+char sArg1[100] = {};
+char sArg2[100] = {};
+char sPrevSerNum[16] = {};
+char sOrvalinTitle[64] = {};
+int iStartWaveLen = 380;
+int iEndWaveLen = 780;
+int iStartPixel = 0;
+int iEndPixel = 0;
+int iTint_prec = 3;
+int iMess = 0;
+float fTint = 19999.0f;
+int iPxlWlMode = 1;
+int iFileOpen = 0;
+double dScanDel = 0.0;
+int hAboutPanel = 0;
+int hDevselectPanel = 0;
+int hParUtil = 0;
+int hTabRoot = 0;
+int hCOGIntervalPanel = 0;
+double dConnectPause = 1.0;
+
+intptr_t hMainHWND = 0;
+uint16_t usStopFlag = 0;
+int colorMeasButt = 0;
 
 int iOffline = 1;
 int iMinWaveLen = 0;
@@ -32,6 +59,15 @@ double* dXInterpolVal = nullptr;
 double* dYInterpolVal = nullptr;
 double* dXtemp = nullptr;
 double* dYtemp = nullptr;
+
+double* x2_Werte = nullptr;
+double* y2_Werte = nullptr;
+int iNumberSave = 0;
+int iNumOfMeas = 0;
+int iAnzahlFWHM = 0;
+int iNumOfPnt = 0;
+
+FwhmSlot FWHM[kFwhmSlots] = {};
 
 int iAllocatedPixels = 0;
 int iAllocatedDisplay = 0;
@@ -125,4 +161,29 @@ void link_ResetSharedState() {
     iOffline = 1;
     iMinWaveLen = 0;
     iMaxWaveLen = 0;
+}
+
+void eval_ResetFwhmTable() {
+    static const int32_t kColour[kFwhmSlots] = {0x0000FF, 0x000080, 0x00FFFF, 0x008080,
+                                                0xFF00FF, 0x800080, 0xFF0000, 0x800000,
+                                                0x00FF00, 0x008000, 0xFFFF00, 0x808000};
+    static const int32_t kValue[kFwhmSlots] = {
+        MAINP_FWHM1, MAINP_FWHM2, MAINP_FWHM3, MAINP_FWHM4,  MAINP_FWHM5,  MAINP_FWHM6,
+        MAINP_FWHM7, MAINP_FWHM8, MAINP_FWHM9, MAINP_FWHM10, MAINP_FWHM11, MAINP_FWHM12};
+    static const int32_t kPosition[kFwhmSlots] = {
+        MAINP_FWHM_NM1, MAINP_FWHM_NM2,  MAINP_FWHM_NM3,  MAINP_FWHM_NM4,
+        MAINP_FWHM_NM5, MAINP_FWHM_NM6,  MAINP_FWHM_NM7,  MAINP_FWHM_NM8,
+        MAINP_FWHM_NM9, MAINP_FWHM_NM10, MAINP_FWHM_NM11, MAINP_FWHM_NM12};
+    static const int32_t kRadio[kFwhmSlots] = {MAINP_RBPEAK1,  MAINP_RBPEAK2,  MAINP_RBPEAK3,
+                                               MAINP_RBPEAK4,  MAINP_RBPEAK5,  MAINP_RBPEAK6,
+                                               MAINP_RBPEAK7,  MAINP_RBPEAK8,  MAINP_RBPEAK9,
+                                               MAINP_RBPEAK10, MAINP_RBPEAK11, MAINP_RBPEAK12};
+    static const int32_t kUnit[kFwhmSlots] = {
+        MAINP_FWHM_UNIT_1, MAINP_FWHM_UNIT_2,  MAINP_FWHM_UNIT_3,  MAINP_FWHM_UNIT_4,
+        MAINP_FWHM_UNIT_5, MAINP_FWHM_UNIT_6,  MAINP_FWHM_UNIT_7,  MAINP_FWHM_UNIT_8,
+        MAINP_FWHM_UNIT_9, MAINP_FWHM_UNIT_10, MAINP_FWHM_UNIT_11, MAINP_FWHM_UNIT_12};
+    for (int i = 0; i < kFwhmSlots; ++i) {
+        FWHM[i] =
+            FwhmSlot{0.0, 0.0, 0.0, 0, kColour[i], kValue[i], kPosition[i], kRadio[i], kUnit[i]};
+    }
 }

@@ -2,16 +2,13 @@
 
 #include "link/connect.h"
 #include "link/core_call.h"
+#include "link/hooks.h"
+#include "link/log.h"
 #include "link/shared_state.h"
 #include "link/status.h"
 #include "orvalin_ui.h"
 #include "ui/ui.h"
 #include "zolt_core.h"
-
-intptr_t hMainHWND = 0;
-uint16_t usStopFlag = 0;
-int colorMeasButt = 0;
-int (*g_measurementRunning)() = nullptr;
 
 namespace {
 
@@ -38,7 +35,7 @@ bool EventsIgnored() {
         return true;
     if (g_deviceCommands > 0)
         return true;
-    return g_measurementRunning != nullptr && g_measurementRunning() != 0;
+    return g_workspaceHooks.measure_IsRunning() != 0;
 }
 
 } // namespace

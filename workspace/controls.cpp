@@ -3,19 +3,17 @@
 #include <cstdint>
 
 #include "link/core_call.h"
+#include "link/hooks.h"
+#include "link/log.h"
 #include "link/shared_state.h"
 #include "link/trigger.h"
 #include "orvalin_ui.h"
 #include "ui/ui.h"
 #include "workspace/display.h"
 #include "workspace/eval.h"
-#include "workspace/later.h"
 #include "workspace/measure.h"
 #include "workspace/state.h"
 #include "zolt_core.h"
-
-// The parameter window's module may not be linked in yet.
-void ShowParUtility(int menuBar, int menuItem, void* callbackData, int panel) __attribute__((weak));
 
 namespace {
 
@@ -315,8 +313,8 @@ int KeyPress(int panel, int control, int event, void* callbackData, int eventDat
     case '*':
     case VAL_MENUKEY_MODIFIER | 'F':
         // The parameter window talks to the device: not under a running poll.
-        if (mainPanel && !measure_IsRunning() && ShowParUtility)
-            ShowParUtility(hMenuBar, MENUBAR_PAR_UTILITY, nullptr, hMainPanel);
+        if (mainPanel && !measure_IsRunning())
+            g_parameterHooks.ShowParUtility(hMenuBar, MENUBAR_PAR_UTILITY, nullptr, hMainPanel);
         break;
     default:
         break;
@@ -407,7 +405,6 @@ void Orvalin_TrigMeasPopUp(int control) {
 }
 
 void measure_RegisterCallbacks() {
-    g_measurementRunning = measure_IsRunning;
     RegisterCtrlCallback("Callback_MeasureButton", Callback_MeasureButton);
     RegisterCtrlCallback("ScanMode", ScanMode);
     RegisterCtrlCallback("ScanDelay", ScanDelay);

@@ -14,17 +14,8 @@
 #include "workspace/measure.h"
 #include "zoltmath.h"
 
-double* x2_Werte = nullptr;
-double* y2_Werte = nullptr;
-int iNumberSave = 0;
-int iNumOfMeas = 0;
-int iAnzahlFWHM = 0;
-int iNumOfPnt = 0;
 std::vector<double> dMaxMinFFT;
-SavedMeasurement stSavedMeas;
-double dLambda2[kSavedPoints] = {};
 
-int iExcelDescription = 0;
 double dCOGInterval = 0.0;
 int iNumOfFFT = 0;
 std::vector<std::vector<double>> dFFTValues;
@@ -335,8 +326,7 @@ int SelectGraph(int panel, int control, int event, void* callbackData, int event
                 int eventData2) {
     if (event != EVENT_COMMIT && event != EVENT_VAL_CHANGED)
         return 0;
-    if (g_displayHooks.DeleteAllPeak)
-        g_displayHooks.DeleteAllPeak(panel, control, event, callbackData, eventData1, eventData2);
+    g_displayHooks.DeleteAllPeak(panel, control, event, callbackData, eventData1, eventData2);
     static const int kBit[] = {
         0,          MEAS_DARK, MEAS_REFERENCE, MEAS_TRANSMISSION, MEAS_ABSORBANCE, MEAS_DERIVATIVE,
         MEAS_SERIES};

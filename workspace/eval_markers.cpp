@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "export/export_hooks.h"
 #include "link/connect.h"
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
@@ -15,10 +16,6 @@
 #include "workspace/orvalin.h"
 #include "workspace/state.h"
 #include "zoltmath.h"
-
-// The protocol print module refreshes its panel when the markers are
-// cleared; until it is linked in there is nothing to refresh.
-void main_UpdateProtocol() __attribute__((weak));
 
 namespace {
 
@@ -299,8 +296,8 @@ int DeleteAllPeak(int, int, int event, void*, int, int) {
     if (event == EVENT_COMMIT) {
         set_FWHM_Reset();
         FWHM_AV_CALC();
-        if (main_UpdateProtocol)
-            main_UpdateProtocol();
+        // The protocol panel shows the marker results.
+        g_exportHooks.main_UpdateProtocol();
     }
     return 0;
 }

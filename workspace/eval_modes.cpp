@@ -380,10 +380,6 @@ void set_WlValueChecked() {
 // ------------------------------------------------------------ registry
 
 void eval_RegisterCallbacks() {
-    g_displayHooks.DomWave = DomWave;
-    g_displayHooks.FWHM_AV_CALC = FWHM_AV_CALC;
-    g_displayHooks.DeleteAllPeak = DeleteAllPeak;
-
     RegisterCtrlCallback("SpecPaintPanel", SpecPaintPanel);
     RegisterCtrlCallback("RadButPeak", RadButPeak);
     RegisterCtrlCallback("DeleteAllPeak", DeleteAllPeak);

@@ -173,8 +173,7 @@ void WavelengthReadOut() {
             dYcursor = dYInterpolVal[i];
         }
     } else if (iXAchse != 0 && iCkdDomWave) {
-        if (g_displayHooks.DomWave)
-            g_displayHooks.DomWave();
+        g_displayHooks.DomWave();
     } else if (iXAchse != 0 && iCkdCogVal) {
         display_COGValley();
     }
@@ -375,7 +374,7 @@ void set_ConfigGraphAxis(int select, int funcNr, int xAchse) {
     }
     SetAxisPrecision(panel, MAINP_SPECGRAPH, VAL_LEFT_YAXIS, xPrecision);
 
-    if (g_displayHooks.set_LblForPxlWL) {
+    if (g_displayHooks.set_LblForPxlWL.bound()) {
         g_displayHooks.set_LblForPxlWL();
     } else {
         // Until the axis module labels the range controls, name the x axis.
@@ -541,8 +540,7 @@ void display_PlotFWHMValues() {
         SetCtrlVal(panel, slot.valueCtrl, slot.value);
         SetCtrlVal(panel, slot.positionCtrl, slot.x);
     }
-    if (g_displayHooks.FWHM_AV_CALC)
-        g_displayHooks.FWHM_AV_CALC();
+    g_displayHooks.FWHM_AV_CALC();
     iStartWlScal = 1;
     iEndWlScal = 1;
 }

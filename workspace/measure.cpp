@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "link/core_call.h"
+#include "export/export_hooks.h"
+#include "link/hooks.h"
 #include "link/log.h"
 #include "link/shared_state.h"
 #include "link/status.h"
@@ -13,7 +15,6 @@
 #include "orvalin_ui.h"
 #include "ui/ui.h"
 #include "workspace/display.h"
-#include "workspace/later.h"
 #include "workspace/measure.h"
 #include "workspace/state.h"
 #include "zolt_core.h"
@@ -192,7 +193,7 @@ void Derivatives(int n) {
 void StatisticsHook(int mode) {
     if (iStatisticsParam == 0 || iStatisticsParam != mode)
         return;
-    main_UpdateTable(mode);
+    g_workspaceHooks.main_UpdateTable(mode);
     indxColumn += 1;
     if (indxColumn < iMeasTask)
         return;
@@ -203,7 +204,7 @@ void StatisticsHook(int mode) {
         usStatMesFlag = 1;
     }
     InstallPopup(hStatWaitInf);
-    main_PrintStatisticsTable(mode);
+    g_workspaceHooks.main_PrintStatisticsTable(mode);
     iStatisticsParam = 0;
     RemovePopup(hStatWaitInf);
     DisplayPanel(hStatTable);
@@ -303,11 +304,11 @@ int MeasureSteps(int mode) {
             int saveCont = 0;
             GetCtrlVal(hMainPanel, MAINP_SAVECONT, &saveCont);
             if (iTableOpen == 1 && saveCont)
-                main_WriteToXLS(1);
+                g_exportHooks.main_WriteToXLS(1);
             if (iCSV)
-                main_WriteCsv();
+                g_exportHooks.main_WriteCsv();
             else if (iASCII)
-                main_WriteCap();
+                g_exportHooks.main_WriteCap();
         }
         StatisticsHook(mode);
         set_UndimMeasButtons();
@@ -461,7 +462,6 @@ int main_Measure() {
     const int mode = iCbSelect;
     if (!KnownKind(mode))
         return 0;
-    g_measurementRunning = measure_IsRunning;
     g_running = 1;
     // Only a break asked for during this step counts.
     iBreakMeas = 0;

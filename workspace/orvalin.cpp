@@ -7,40 +7,22 @@
 #include <cstring>
 #include <string>
 
+#include "export/export_hooks.h"
 #include "link/connect.h"
 #include "link/core_call.h"
 #include "link/device_params.h"
+#include "link/hooks.h"
 #include "link/log.h"
 #include "link/shared_state.h"
 #include "link/trigger.h"
 #include "orvalin_Protocol_ui.h"
 #include "orvalin_ui.h"
 #include "ui/ui.h"
+#include "workspace/display.h"
+#include "workspace/eval.h"
+#include "workspace/measure.h"
 #include "workspace/state.h"
 #include "zolt_core.h"
-
-#if __has_include("workspace/measure.h")
-#include "workspace/measure.h"
-#define ORVALIN_HAVE_MEASURE 1
-#endif
-#if __has_include("workspace/later.h")
-#include "workspace/later.h"
-#define ORVALIN_HAVE_LATER 1
-#endif
-
-// Routines of parts of the program that are built later.  Each is called
-// when it is linked in and skipped until then; the program is linked with
-// every object of its libraries, so a definition anywhere is found.
-int fileio_ReadIniFile() __attribute__((weak));  // configuration file reader
-int fileio_WriteIniFile() __attribute__((weak)); // configuration file writer
-void set_DomWaveCtrl(int choice) __attribute__((weak));
-void set_InterpolMenuChecked() __attribute__((weak));
-void main_FreeFFTValues() __attribute__((weak));
-void set_ChangeToWL() __attribute__((weak));
-void set_ChangeToPixel() __attribute__((weak));
-void PU_LoadSensList() __attribute__((weak));
-int PU_GetAllParam() __attribute__((weak));
-void PU_CurrentValues_to_InitValues() __attribute__((weak));
 
 double dStartupPause = 1.0;
 
@@ -68,8 +50,8 @@ void CopyText(char* dst, std::size_t size, const char* src) {
     dst[n] = '\0';
 }
 
-// Settings the configuration file would give, used until its reader is part
-// of the program.  The stored connection is left as it is.
+// Settings the configuration file would give, used when it cannot be read.
+// The stored connection is left as it is.
 void SettingsWithoutConfigFile() {
     iClrDisplay = 1;
     iInterplMode = 1;
@@ -127,12 +109,6 @@ void FillLocaleLanguage() {
 int Round(double v) {
     return static_cast<int>(std::lround(v));
 }
-
-#if ORVALIN_HAVE_LATER
-void ClearStoredMeasured() {
-    stSavedMeas.measured = 0;
-}
-#endif
 
 } // namespace
 
@@ -320,41 +296,15 @@ void orvalin_DiscardPanels() {
     hMainPanel = 0;
 }
 
-void orvalin_InstallLinkHooks() {
-    iMenuFileOpen = MENUBAR_FILE_OPEN;
-    iCtrlCheckboxAdapt = MAINP_CHECKBOXADAPT;
-    ConnectHooks h;
-#if ORVALIN_HAVE_MEASURE
-    h.set_MeasBtns = set_MeasBtns;
-    h.set_UndimMeasButtons = set_UndimMeasButtons;
-    h.set_ScanDelay = set_ScanDelay;
-    g_measurementRunning = measure_IsRunning;
-#endif
-#if ORVALIN_HAVE_LATER
-    h.display_ClearMainGraph = display_ClearMainGraph;
-    h.clearStoredMeasured = ClearStoredMeasured;
-#endif
-    h.set_ChangeToWL = set_ChangeToWL;
-    h.set_ChangeToPixel = set_ChangeToPixel;
-    h.PU_LoadSensList = PU_LoadSensList;
-    h.PU_GetAllParam = PU_GetAllParam;
-    h.PU_CurrentValues_to_InitValues = PU_CurrentValues_to_InitValues;
-    g_connectHooks = h;
-}
-
 // ---------------------------------------------------------------- settings
 void Init() {
     hMainBar = GetPanelMenuBar(hMainPanel);
     if (hMainBar <= 0)
         hMainBar = hMenuBar;
 
-    // Configuration file (config.ini).  Until its reader is part of the
-    // program the defaults it would set are used.
-    if (fileio_ReadIniFile != nullptr) {
-        fileio_ReadIniFile();
-    } else {
+    // Configuration file (config.ini); its defaults when it cannot be read.
+    if (g_exportHooks.fileio_ReadIniFile() != 0)
         SettingsWithoutConfigFile();
-    }
 
     fileio_Log_Start();
 
@@ -378,15 +328,13 @@ void Init() {
     } else if (iCkdCogVal != 0) {
         choice = 4;
     }
-    if (set_DomWaveCtrl != nullptr)
-        set_DomWaveCtrl(choice);
+    set_DomWaveCtrl(choice);
     if (iCkdFwhm != 0) {
         SetCtrlVal(hWlValDispl, WLVALUE_CB_FWHM, 1);
         SetCtrlAttribute(hMainPanel, MAINP_FWHM, ATTR_VISIBLE, 1);
     }
 
-    if (set_InterpolMenuChecked != nullptr)
-        set_InterpolMenuChecked();
+    set_InterpolMenuChecked();
 
     FillLocaleLanguage();
     // The tab control's look needs no attribute here.
@@ -408,10 +356,8 @@ void comm_ShortQuit() {
     GetCtrlVal(hWlValDispl, WLVALUE_CB_MIN_WAVE, &iCkdMinWave);
     GetCtrlVal(hWlValDispl, WLVALUE_CB_COG_VALLEY, &iCkdCogVal);
 
-    if (fileio_WriteIniFile != nullptr)
-        fileio_WriteIniFile();
-    if (main_FreeFFTValues != nullptr)
-        main_FreeFFTValues();
+    g_exportHooks.fileio_WriteIniFile();
+    g_workspaceHooks.main_FreeFFTValues();
 
     link_FreeSpectra();
 
@@ -427,11 +373,9 @@ void comm_ShortQuit() {
 void orvalin_QuitWhenIdle() {
     if (usStopFlag != 0)
         return;
-#if ORVALIN_HAVE_MEASURE
     // A running measurement still uses the arrays and the device.
     if (measure_RequestQuitAfter(comm_ShortQuit) != 0)
         return;
-#endif
     comm_ShortQuit();
 }
 
@@ -474,8 +418,7 @@ int orvalin_Main(int argc, char** argv) {
     }
 
     InitVariables(0);
-    orvalin_InstallLinkHooks();
-    orvalin_RegisterCallbacks();
+    orvalin_Wire();
     if (orvalin_LoadPanels() != 0)
         return -1;
 

@@ -423,12 +423,12 @@ TEST_F(ConnectFixture, ConnectedControlsAndRanges) {
 TEST_F(ConnectFixture, HooksRunInTheirPlaces) {
     static std::vector<std::string> calls;
     calls.clear();
-    g_connectHooks.display_ClearMainGraph = [] { calls.push_back("clear"); };
-    g_connectHooks.set_MeasBtns = [](int d) { calls.push_back("dim" + std::to_string(d)); };
-    g_connectHooks.set_UndimMeasButtons = [] { calls.push_back("undim"); };
-    g_connectHooks.set_ChangeToWL = [] { calls.push_back("wl"); };
-    g_connectHooks.set_ChangeToPixel = [] { calls.push_back("pixel"); };
-    g_connectHooks.set_ScanDelay = [] { calls.push_back("scan"); };
+    g_workspaceHooks.display_ClearMainGraph = [] { calls.push_back("clear"); };
+    g_workspaceHooks.set_MeasBtns = [](int d) { calls.push_back("dim" + std::to_string(d)); };
+    g_workspaceHooks.set_UndimMeasButtons = [] { calls.push_back("undim"); };
+    g_workspaceHooks.set_ChangeToWL = [] { calls.push_back("wl"); };
+    g_workspaceHooks.set_ChangeToPixel = [] { calls.push_back("pixel"); };
+    g_workspaceHooks.set_ScanDelay = [] { calls.push_back("scan"); };
     iPxlWlMode = 1;
     comm_InitConnect();
     EXPECT_EQ(calls, (std::vector<std::string>{"clear", "dim1", "undim", "wl", "scan"}));

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "link/connect.h"
+#include "link/hooks.h"
 #include "link/log.h"
 #include "link/shared_state.h"
 #include "link/trigger.h"
@@ -37,8 +38,8 @@ class ConnectFixture : public ::testing::Test {
         zsim_Reset();
         link_ResetSharedState();
         popup_script::Clear();
-        g_connectHooks = ConnectHooks{};
-        g_measurementRunning = nullptr;
+        g_workspaceHooks = WorkspaceHooks{};
+        g_parameterHooks = ParameterHooks{};
         dConnectPause = 0.0;
         usStopFlag = 0;
         std::memset(sArg1, 0, sizeof sArg1);

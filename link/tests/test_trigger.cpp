@@ -111,9 +111,9 @@ TEST_F(TriggerTest, IgnoredWhileAMeasurementOrCommandRuns) {
         DeviceCommandScope busy;
         DeviceEvent();
     }
-    g_measurementRunning = [] { return 1; };
+    g_workspaceHooks.measure_IsRunning = [] { return 1; };
     DeviceEvent();
-    g_measurementRunning = nullptr;
+    g_workspaceHooks.measure_IsRunning = nullptr;
     EXPECT_TRUE(g_pressed.empty());
     // Not even asked: the device is in use.
     EXPECT_EQ(Log().find("comm_GetEnquiry"), std::string::npos);

@@ -8,7 +8,6 @@
 #include "ui/popup_script.h"
 #include "ui/ui.h"
 #include "workspace/display.h"
-#include "workspace/later.h"
 #include "workspace/measure.h"
 #include "workspace/orvalin.h"
 #include "workspace/state.h"
@@ -130,7 +129,7 @@ void MeasureTest::SetUp() {
     hStatTable = g_h.statTable;
     hStatWaitInf = g_h.statWait;
     popup_script::Clear();
-    orvalin_RegisterCallbacks();
+    orvalin_Wire();
     measure_ResetState();
 
     zsim_Reset();

@@ -75,8 +75,7 @@ class StartupTest : public ::testing::Test {
         dStartupPause = 0.0;
         dConnectPause = 0.0;
         InitVariables(0);
-        orvalin_InstallLinkHooks();
-        orvalin_RegisterCallbacks();
+        orvalin_Wire();
     }
 
     void TearDown() override {

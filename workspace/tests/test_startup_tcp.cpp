@@ -8,12 +8,9 @@
 #include <QTimer>
 #include <chrono>
 
-#if __has_include("workspace/measure.h")
-#include "workspace/measure.h"
-#define STARTUP_TEST_HAVE_MEASURE 1
-#endif
 #include "link/status.h"
 #include "test_startup_support.h"
+#include "workspace/measure.h"
 
 extern char** environ;
 
@@ -100,13 +97,8 @@ TEST_F(StartupTest, TcpConnectionToZoltSimThenTheServerDies) {
         // A device command after the server has gone: a status, no hang.
         const auto start = std::chrono::steady_clock::now();
         afterDeath = comm_SetTrigger(2);
-#if STARTUP_TEST_HAVE_MEASURE
         iCbSelect = MEAS_DARK;
         main_Measure();
-#else
-        float t = 0;
-        ErrorCheck(ZOLT_GetTemperature(dwCurrentDevice, &t));
-#endif
         for (const auto& s : popup_script::Record()) {
             if (s.title == "Error" && std::string(ErrorText(ZOLT_E_RECEIVE)) == s.text)
                 errorShown = true;

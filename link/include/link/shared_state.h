@@ -1,8 +1,10 @@
-// State that the instrument link and the measurement workspace share.
+// State of the instrument link, and the state that the link, the workspace,
+// the parameter window and the output modules share.
 //
-// The link fills these when a device is connected; the workspace reads them.
-// They live here, not in the workspace, so that the link never depends on the
-// workspace target.  Names are the ones the rest of the code base uses.
+// The link fills most of it when a device is connected; the modules above read
+// it.  Shared state lives here, in the lowest module all its users depend on,
+// so no module reaches one above it.  Names are the ones the rest of the code
+// base uses.
 #pragma once
 
 #include <cstdint>
@@ -14,6 +16,37 @@ extern DeviceParameters stParam; // the connected instrument
 extern char cSerial1[16];        // serial number of the connected device
 extern int dwError;              // status of the last core call whose caller keeps it
 extern uint32_t dwCurrentDevice; // open device handle, 0 when none
+
+// ---------------------------------------------- state of the connection
+extern char sArg1[100];                // connection keyword of the command line
+extern char sArg2[100];                // its address
+extern char sPrevSerNum[16];           // serial number copied at each connection
+extern char sOrvalinTitle[64];         // main-window title while connected
+extern int iStartWaveLen, iEndWaveLen; // displayed range, nm
+extern int iStartPixel, iEndPixel;     // displayed range, pixels
+extern int iTint_prec;                 // decimals of the integration-time controls
+extern int iMess;                      // kinds present in the measured set
+extern float fTint;                    // integration time, ms (0 or less: the device's own)
+extern int iPxlWlMode;                 // the user's axis choice: 1 wavelength, 0 pixel
+extern int iFileOpen;                  // 1 while a spectrum file is loaded
+extern double dScanDel;                // continuous scan period, ms
+extern int hAboutPanel;                // start-up / about panel (progress texts)
+extern int hDevselectPanel;            // device chooser
+extern int hParUtil;                   // parameter utility
+extern int hTabRoot;                   // its root tab page
+extern int hCOGIntervalPanel;          // centre-of-gravity interval popup
+
+// Pause after every connection attempt so the start-up panel can be read, in
+// seconds.  Tests set it to 0.
+extern double dConnectPause;
+
+// ------------------------------------------------------- device events
+// Handle of the main window that the core library posts its messages to.
+extern intptr_t hMainHWND;
+// 1 once quitting has begun: device events are no longer acted on.
+extern uint16_t usStopFlag;
+// Normal colour of the measure buttons; another colour arms a button.
+extern int colorMeasButt;
 
 // ------------------------------------------------------- workspace flags
 extern int iOffline;    // 1 while no device is open
@@ -48,11 +81,42 @@ extern double* dYInterpolVal;
 extern double* dXtemp;
 extern double* dYtemp;
 
+// The measured curve as shown is dXInterpolVal/dYInterpolVal with iNumOfMeas
+// points; the evaluation copy is dXtemp/dYtemp with iAnzahlFWHM points.  The
+// stored curve of the open spectrum file as shown:
+extern double* x2_Werte;
+extern double* y2_Werte;
+extern int iNumberSave; // points in x2_Werte/y2_Werte
+extern int iNumOfMeas;  // points in dXInterpolVal/dYInterpolVal
+extern int iAnzahlFWHM; // points in dXtemp/dYtemp
+extern int iNumOfPnt;   // points of the measured curve the centroid searches use
+
 // Number of elements the per-pixel arrays and the display buffers were last
 // allocated with (0 when not allocated).
 extern int iAllocatedPixels;
 extern int iAllocatedDisplay;
 
+// ------------------------------------------------ evaluation markers
+// One evaluation marker; x not above 0 marks a free slot.
+struct FwhmSlot {
+    double value;
+    double x;
+    double y;
+    int32_t plotHandle;
+    int32_t colour;           // 0xRRGGBB
+    int32_t valueCtrl;        // FWHMn
+    int32_t positionCtrl;     // FWHM_NMn
+    int32_t radioCtrl;        // RBPEAKn
+    int32_t unitCtrl;         // FWHM_UNIT_n
+    int32_t annotationId = 0; // the marker's caption on the graph, 0 when none
+};
+constexpr int kFwhmSlots = 12;
+extern FwhmSlot FWHM[kFwhmSlots];
+
+// Slot colours and controls as at program start.
+void eval_ResetFwhmTable();
+
+// ------------------------------------------------------------ routines
 // Allocates the ten per-pixel arrays, zero-filled, stParam.pixelCount elements
 // each; arrays of an earlier connection are released first.  Returns 0, or -1
 // (every array null) when the pixel count is out of range or memory runs out.

@@ -4,12 +4,7 @@
 
 #include <cstdint>
 
-// Handle of the main window that the core library posts its messages to.
-extern intptr_t hMainHWND;
-// 1 once quitting has begun: device events are no longer acted on.
-extern uint16_t usStopFlag;
-// Normal colour of the measure buttons; another colour arms a button.
-extern int colorMeasButt;
+#include "link/shared_state.h" // hMainHWND, usStopFlag, colorMeasButt
 
 // Trigger mode 2 waits for device events, 0 while a measurement runs.
 // Returns 0, -99 (status 255) or -1.
@@ -41,7 +36,3 @@ class DeviceCommandScope {
     DeviceCommandScope(const DeviceCommandScope&) = delete;
     DeviceCommandScope& operator=(const DeviceCommandScope&) = delete;
 };
-
-// Extra test of the workspace for "a measurement is running" (its own
-// re-entrancy guard); null: only the counter above counts.
-extern int (*g_measurementRunning)();

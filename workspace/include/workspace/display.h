@@ -6,22 +6,16 @@
 // the evaluations that are switched on.  Everything runs on the UI thread.
 #pragma once
 
+#include <array>
 #include <vector>
 
-#include "workspace/saved_meas.h"
+#include "support/hook.h"
+
 #include "workspace/state.h"
 
 // ------------------------------------------------------- display arrays
-// The measured curve as shown is dXInterpolVal/dYInterpolVal (link) with
-// iNumOfMeas points; the evaluation copy is dXtemp/dYtemp with iAnzahlFWHM
-// points.  The stored curve of the open spectrum file as shown:
-extern double* x2_Werte;
-extern double* y2_Werte;
-extern int iNumberSave;                // points in x2_Werte/y2_Werte
-extern int iNumOfMeas;                 // points in dXInterpolVal/dYInterpolVal
-extern int iAnzahlFWHM;                // points in dXtemp/dYtemp
-extern int iNumOfPnt;                  // points of the measured curve the centroid searches use
-extern std::vector<double> dMaxMinFFT; // series envelope: maxima, then minima reversed
+// The arrays and their point counts are in link/shared_state.h, the display
+// settings in workspace/state.h.
 
 // Grows the four display buffers of the link to hold `points` values each
 // (never shrinks them; new elements are zero).  false when memory runs out,
@@ -30,30 +24,27 @@ bool display_ReserveBuffers(int points);
 // Grows x2_Werte/y2_Werte likewise.
 bool display_ReserveStored(int points);
 
-// ------------------------------------------------------ drawing state
-extern int iAutoScale;        // 1 automatic Y range, 0 the user bounds
-extern int iRangeViolation;   // 1 "Ignore Range Violation"
-extern int iFarbe;            // colour of the measured curve (0xRRGGBB)
-extern int iFarbe2;           // colour of the stored curve
-extern int iCogLineHandle;    // valley-centroid line, 0 none
-extern int iExcelDescription; // 1 the next spreadsheet column needs a description
-extern double dCOGInterval;   // half window of the valley centroid, nm
-
-// Series view: entry 0 is a row of zeros, entries 1.. the spectra taken
-// (pixel count + 1 values each); iNumOfFFT spectra are wanted.
-extern int iNumOfFFT;
-extern std::vector<std::vector<double>> dFFTValues;
-
-// Routines of the evaluation and axis modules that the drawing runs.  Those
-// modules fill them in when they register their callbacks; a null entry is
-// skipped.
+// Wiring table of the evaluation and axis routines that the drawing runs.
+// orvalin_Wire() (workspace/wiring.cpp) binds it; the display tests leave it
+// unbound to draw without them.  An unbound entry says "<name>: not built yet"
+// once.  To add an entry: a member here, a line in Entries() (a static_assert
+// checks the count), and its binding in orvalin_Wire() or a line on
+// kNotBuiltYet (workspace/include/workspace/not_built_yet.h).
 struct DisplayHooks {
-    void (*set_LblForPxlWL)() = nullptr; // axis and range labels
-    void (*DomWave)() = nullptr;         // peak centroid read-out
-    void (*FWHM_AV_CALC)() = nullptr;    // average of the marker results
-    int (*DeleteAllPeak)(int panel, int control, int event, void* callbackData, int eventData1,
-                         int eventData2) = nullptr;
+    support::Hook<void()> set_LblForPxlWL{"set_LblForPxlWL"}; // axis and range labels
+    support::Hook<void()> DomWave{"DomWave"};                 // peak centroid read-out
+    support::Hook<void()> FWHM_AV_CALC{"FWHM_AV_CALC"};       // average of the marker results
+    support::Hook<int(int panel, int control, int event, void* callbackData, int eventData1,
+                      int eventData2),
+                  0>
+        DeleteAllPeak{"DeleteAllPeak"};
+
+    std::array<support::HookEntry, 4> Entries() const {
+        return {set_LblForPxlWL.entry(), DomWave.entry(), FWHM_AV_CALC.entry(),
+                DeleteAllPeak.entry()};
+    }
 };
+static_assert(support::ListsEveryEntry<DisplayHooks>());
 extern DisplayHooks g_displayHooks;
 
 // ---------------------------------------------------------- pipeline

@@ -10,8 +10,6 @@
 // ------------------------------------------------------------------ state
 // dCOGInterval, the half window of the valley centroid, is in
 // workspace/display.h; the interval dialog here sets it.
-// Plot handle of the peak-centroid line on the graph, 0 when none.
-extern int iDomWaveLineHandle;
 
 // Message shown when a thirteenth marker is asked for.
 inline constexpr const char* kMaxMarkersText =

@@ -9,13 +9,6 @@
 
 #include <cstdint>
 
-// ------------------------------------------------------------------ state
-extern int iCheckBoxDarkRef; // 1 = dark and reference in one step (CHECKBOXDARKREF)
-extern int iCheckBoxAdapt;   // 1 = device adaption before the dark step (CHECKBOXADAPT)
-extern int spectra;          // iSelect of the curve drawn by the previous step
-extern int ixStartPeakLines; // STARTWL and ENDWL as captured at the last reference step
-extern int ixEndPeakLines;
-
 // --------------------------------------------------------------- sequence
 // One measurement step of the kind in iCbSelect.  0 when the step ended
 // (successfully, with a device error or by a user break); -1 without a

@@ -26,9 +26,6 @@ int orvalin_LoadPanels();
 // Discards everything orvalin_LoadPanels loaded (tests).
 void orvalin_DiscardPanels();
 
-// Fills the link's hooks and control ids with the workspace's routines.
-void orvalin_InstallLinkHooks();
-
 // Defaults of the workspace state; reconnect 1 keeps the link and
 // evaluation-mode flags.
 void InitVariables(int reconnect);
@@ -50,8 +47,15 @@ void main_adjust_panel_to_screen(int panel);
 void Main_MakeMainGraph_Small_or_Big(int big);
 
 // Registers every callback named in the resource files: the real ones, and
-// for those not built yet a stand-in that only says so.
+// for those on kNotBuiltYet a stand-in that only says so.
 void orvalin_RegisterCallbacks();
+// The real ones only (every workspace module's registration).
+void orvalin_RegisterBuiltCallbacks();
+
+// The program's wiring, done once at start-up: binds every entry of the
+// wiring tables (link/hooks.h, export/export_hooks.h, DisplayHooks), gives
+// the link the control ids it needs, and registers the callbacks.
+void orvalin_Wire();
 
 // Pause after the main window is shown, in seconds (tests set 0).
 extern double dStartupPause;

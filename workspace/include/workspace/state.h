@@ -1,16 +1,18 @@
-// Module-level state of the measurement workspace, shared by its callbacks.
-// The spectrum arrays, the device record and the online flag live in the link
-// (link/shared_state.h) because the link allocates them on connection; the
-// few workspace values that a connection reads or sets live there too
-// (link/connect.h, link/trigger.h).  State of the later parts of the
-// workspace is in the small headers included at the end.
+// Module-level state of the measurement workspace: measurement, display,
+// evaluation, smoothing, statistics and series.  State that lower modules
+// share with it is in their own headers, included here so one include gives
+// the whole picture: the link's (device record, spectrum and display arrays,
+// marker table, connection), the parameter window's and the output modules'.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "export/export_state.h"
 #include "link/connect.h"
 #include "link/shared_state.h"
 #include "link/trigger.h"
+#include "parameters/parameters_state.h"
 
 // Measurement kind bits, shared by iCbSelect, iMess and iStatisticsParam.
 enum MeasKind {
@@ -43,23 +45,72 @@ extern int iBreakMeas;
 extern float fTint_prev;
 extern int iAverage;
 extern double dScanPeriodUIR;
-extern int iCheckBoxDarkRef; // dark and reference in one step
-extern int iCheckBoxAdapt;   // adaption before the dark step
+extern int iCheckBoxDarkRef; // 1 = dark and reference in one step (CHECKBOXDARKREF)
+extern int iCheckBoxAdapt;   // 1 = device adaption before the dark step (CHECKBOXADAPT)
+extern int spectra;          // iSelect of the curve drawn by the previous step
+extern int ixStartPeakLines; // STARTWL and ENDWL as captured at the last reference step
+extern int ixEndPeakLines;
 
-// Panel handles (hMainPanel, hMenuBar and hMainBar are in link/shared_state.h;
-// hAboutPanel, hDevselectPanel, hParUtil, hTabRoot and hCOGIntervalPanel in
-// link/connect.h).
-extern int hDDEPanel, hConfigPanel, hScalePanel, hWlValDispl, hFuncPanel, hInfLoad, hCommentPanel,
-    hAxisScaling, hOpPanel, hSmoothPanel, hPrtPanel, hPrtHead, hStatPar, hStatTable, hStatWaitInf,
-    hFFTParPanel, hProgressPanel, iCSVhandle, hAsFHelp;
+// Panel handles of the workspace (the link's, the parameter window's and the
+// output modules' are in their state headers).
+extern int hDDEPanel, hConfigPanel, hScalePanel, hWlValDispl, hFuncPanel, hAxisScaling, hOpPanel,
+    hSmoothPanel, hStatPar, hStatTable, hStatWaitInf, hFFTParPanel, hProgressPanel, hAsFHelp;
 extern int hTrigMeasBar, hXAxisResetBar;
-extern int hTabAdc, hTabSens, hTabComm, hTabMeas, hTabScan, hTabPeriph, hTabSpecFun, hTabCor,
-    hTabOther, hTabLog, hTabBlock;
 
-// sArg1 / sArg2 (command-line keyword and address) are in link/connect.h.
+// ------------------------------------------------------------- display
+extern int iXAchse;         // x axis shown: 1 wavelength, 0 pixel
+extern double dAbsoluteMin; // running Y extent since the last clear
+extern double dAbsoluteMax;
+extern int iActiveCursor;         // active graph cursor
+extern int iPlotHandle;           // plot handles of the main graph
+extern int iPlotHandle1;          // last measured curve
+extern int iPlotHandle2;          // last stored curve
+extern double dXcursor, dYcursor; // graph cursor last read
+extern int iCompare;              // view: 0 measured, 1 stored, 2 both
+extern int iClrDisplay;           // 1 clear the graph before each new curve
+extern int iInterplMode;          // display resampling 1..7
+extern int iStartWlScal;          // 1 while the displayed start / end are those
+extern int iEndWlScal;            // the markers were placed in
+extern double dUserBounds[12];    // lower and upper Y bound per shown curve
+extern int iAutoScale;            // 1 automatic Y range, 0 the user bounds
+extern int iRangeViolation;       // 1 "Ignore Range Violation"
+extern int iFarbe;                // colour of the measured curve (0xRRGGBB)
+extern int iFarbe2;               // colour of the stored curve
+extern int iCogLineHandle;        // valley-centroid line, 0 none
+extern double dCOGInterval;       // half window of the valley centroid, nm
 
-#include "workspace/display_state.h"
-#include "workspace/eval_state.h"
-#include "workspace/output_state.h"
-#include "workspace/smooth_state.h"
-#include "workspace/stats_state.h"
+// ---------------------------------------------------------- evaluation
+extern int iFwhmMode; // 1 peak-width mode
+extern int iValMode;  // 1 valley-width mode
+extern int sym_mode;  // 1 symmetry mode
+extern int iThrSym;   // level in per cent for the symmetry mode
+extern int iThrOther; // level for the width modes
+// Read-out choices of the WL Values dialog.
+extern int iCkdFwhm, iCkdMaxWave, iCkdMinWave, iCkdCogVal, iCkdDomWave;
+
+// Plot handle of the peak-centroid line on the graph, 0 when none.
+extern int iDomWaveLineHandle;
+
+// ----------------------------------------------------------- smoothing
+extern int iSvGlChecked; // Savitzky-Golay item checked
+extern int iBxcrChecked; // boxcar item checked
+extern int iBxcrParam;   // boxcar width
+extern int inL, inR;     // Savitzky-Golay left and right points
+extern int iDeg;         // Savitzky-Golay degree
+
+// ------------------------------------------------- statistics and series
+extern int iStatisticsParam;   // kinds the statistics collect
+extern int iMeasTask;          // measurements wanted
+extern uint16_t usStatMesFlag; // the target message was shown
+extern char cStatMsg1[100];    // "The given number of measurements is reached."
+extern char cStatMsg2[100];    // "Statistics is stopped"
+extern int iStat_CreatedTable; // 1 once the table was built from the current store
+extern int iStatDark, iStatRef, iStatTrans, iStatAbs;
+extern int iStartFFT; // series view state
+extern int iFFTReady;
+extern int indxColumn; // measurements collected so far in a statistics run
+// Series view: entry 0 is a row of zeros, entries 1.. the spectra taken
+// (pixel count + 1 values each); iNumOfFFT spectra are wanted.
+extern int iNumOfFFT;
+extern std::vector<std::vector<double>> dFFTValues;
+extern std::vector<double> dMaxMinFFT; // series envelope: maxima, then minima reversed

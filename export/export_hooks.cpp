@@ -1,0 +1,3 @@
+#include "export/export_hooks.h"
+
+ExportHooks g_exportHooks;

@@ -1,0 +1,4 @@
+#include "link/hooks.h"
+
+WorkspaceHooks g_workspaceHooks;
+ParameterHooks g_parameterHooks;

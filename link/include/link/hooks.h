@@ -1,0 +1,70 @@
+// Wiring tables of the routines that the link and everything above it reach
+// in higher modules: the workspace (pressing measure buttons, redrawing) and
+// the parameter window.  They are declared here, in the lowest module that
+// calls them, so that no module depends on one above it.
+//
+// The program's start-up binds every entry in one place, orvalin_Wire()
+// (workspace/wiring.cpp); nothing else binds them (tests may, to isolate a
+// module).  An entry that is still unbound says "<name>: not built yet" once
+// and returns its fallback.
+//
+// To add an entry:
+//   1. add a member `support::Hook<Signature, Fallback> name{"name"};` below
+//      (Fallback: what a call returns while unbound; omit it for void),
+//   2. add it to the table's Entries() (a static_assert checks the count),
+//   3. bind it in orvalin_Wire(), or, while the routine behind it is not built
+//      yet, put it on kNotBuiltYet (workspace/include/workspace/not_built_yet.h)
+//      with the feature it belongs to.
+// The wiring test fails on an unbound entry missing from kNotBuiltYet and on
+// an entry listed there that is bound.
+#pragma once
+
+#include <array>
+
+#include "support/hook.h"
+
+// Routines of the workspace: those the modules below it call, and those of
+// its own parts not built yet.
+struct WorkspaceHooks {
+    support::Hook<void()> display_ClearMainGraph{"display_ClearMainGraph"};
+    // Forgets which kinds the stored measured set holds.
+    support::Hook<void()> clearStoredMeasured{"clearStoredMeasured"};
+    support::Hook<void(int dimmed)> set_MeasBtns{"set_MeasBtns"};
+    support::Hook<void()> set_UndimMeasButtons{"set_UndimMeasButtons"};
+    support::Hook<void()> set_ScanDelay{"set_ScanDelay"};
+    support::Hook<void()> set_ChangeToWL{"set_ChangeToWL"};
+    support::Hook<void()> set_ChangeToPixel{"set_ChangeToPixel"};
+    // 1 while a measurement step runs (its own re-entrancy guard).
+    support::Hook<int(), 0> measure_IsRunning{"measure_IsRunning"};
+    // Statistics table and series store.
+    support::Hook<void(int kind)> main_UpdateTable{"main_UpdateTable"};
+    support::Hook<void(int kind)> main_PrintStatisticsTable{"main_PrintStatisticsTable"};
+    support::Hook<void()> main_FreeFFTValues{"main_FreeFFTValues"};
+
+    std::array<support::HookEntry, 11> Entries() const {
+        return {display_ClearMainGraph.entry(), clearStoredMeasured.entry(),
+                set_MeasBtns.entry(),           set_UndimMeasButtons.entry(),
+                set_ScanDelay.entry(),          set_ChangeToWL.entry(),
+                set_ChangeToPixel.entry(),      measure_IsRunning.entry(),
+                main_UpdateTable.entry(),       main_PrintStatisticsTable.entry(),
+                main_FreeFFTValues.entry()};
+    }
+};
+static_assert(support::ListsEveryEntry<WorkspaceHooks>());
+extern WorkspaceHooks g_workspaceHooks;
+
+// Routines of the parameter window and its files.
+struct ParameterHooks {
+    support::Hook<void()> PU_LoadSensList{"PU_LoadSensList"};
+    support::Hook<int(), -1> PU_GetAllParam{"PU_GetAllParam"};
+    support::Hook<void()> PU_CurrentValues_to_InitValues{"PU_CurrentValues_to_InitValues"};
+    support::Hook<void(int menuBar, int menuItem, void* callbackData, int panel)> ShowParUtility{
+        "ShowParUtility"};
+
+    std::array<support::HookEntry, 4> Entries() const {
+        return {PU_LoadSensList.entry(), PU_GetAllParam.entry(),
+                PU_CurrentValues_to_InitValues.entry(), ShowParUtility.entry()};
+    }
+};
+static_assert(support::ListsEveryEntry<ParameterHooks>());
+extern ParameterHooks g_parameterHooks;

@@ -1,0 +1,59 @@
+// The one place that binds the wiring tables: what lower modules call in
+// higher ones, and what the workspace calls in parts built later.  An entry
+// left unbound here must be on kNotBuiltYet (workspace/not_built_yet.h).
+#include "workspace/wiring.h"
+
+#include "export/export_hooks.h"
+#include "export/export_state.h"
+#include "link/hooks.h"
+#include "link/shared_state.h"
+#include "orvalin_ui.h"
+#include "workspace/display.h"
+#include "workspace/eval.h"
+#include "workspace/measure.h"
+#include "workspace/orvalin.h"
+
+namespace {
+
+void ClearStoredMeasured() {
+    stSavedMeas.measured = 0;
+}
+
+template <class Table> WiringTable Walk(const char* name, const Table& table) {
+    const auto entries = table.Entries();
+    return {name, std::vector<support::HookEntry>(entries.begin(), entries.end())};
+}
+
+} // namespace
+
+void orvalin_Wire() {
+    // Controls the link sets on the main panel.
+    iMenuFileOpen = MENUBAR_FILE_OPEN;
+    iCtrlCheckboxAdapt = MAINP_CHECKBOXADAPT;
+
+    // From scratch, so nothing a test bound earlier survives.
+    g_workspaceHooks = WorkspaceHooks{};
+    g_parameterHooks = ParameterHooks{};
+    g_exportHooks = ExportHooks{};
+    g_displayHooks = DisplayHooks{};
+
+    WorkspaceHooks& w = g_workspaceHooks;
+    w.display_ClearMainGraph = display_ClearMainGraph;
+    w.clearStoredMeasured = ClearStoredMeasured;
+    w.set_MeasBtns = set_MeasBtns;
+    w.set_UndimMeasButtons = set_UndimMeasButtons;
+    w.set_ScanDelay = set_ScanDelay;
+    w.measure_IsRunning = measure_IsRunning;
+
+    DisplayHooks& d = g_displayHooks;
+    d.DomWave = DomWave;
+    d.FWHM_AV_CALC = FWHM_AV_CALC;
+    d.DeleteAllPeak = DeleteAllPeak;
+
+    orvalin_RegisterCallbacks();
+}
+
+std::vector<WiringTable> orvalin_WiringTables() {
+    return {Walk("WorkspaceHooks", g_workspaceHooks), Walk("ParameterHooks", g_parameterHooks),
+            Walk("ExportHooks", g_exportHooks), Walk("DisplayHooks", g_displayHooks)};
+}
