@@ -88,6 +88,57 @@ std::vector<KnownSetCommand> PU_KnownSetCommands(const std::vector<ParameterCont
     return known;
 }
 
+std::vector<ParTextRow> PU_TextRows(const std::vector<ParameterControl>& table,
+                                    std::span<const ParValue> current,
+                                    const std::vector<bool>& answered) {
+    std::vector<ParTextRow> rows;
+    rows.reserve(table.size());
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const bool have = i < current.size() && i < answered.size() && answered[i];
+        rows.push_back({table[i].setCommand, have, have ? current[i] : table[i].init});
+    }
+    return rows;
+}
+
+bool PU_SetParameterCommand(const std::vector<ParameterControl>& table,
+                            std::span<const ParTextRow> rows, std::size_t row,
+                            std::string_view password, ParSetCommand* out) {
+    *out = {};
+    if (row >= table.size() || row >= rows.size()) {
+        out->error = "No parameter for this control.";
+        return false;
+    }
+    std::string line = PU_CommandLine(rows, table[row].setCommand, NumberStyle::Machine);
+    std::string logLine = line;
+    if (table[row].needsPassword) {
+        line += ' ';
+        line += detail::Trim(password);
+        logLine += " ****";
+    }
+    if (line.size() > kMaxCommandLength) {
+        out->error = support::FormatC("The command is too long for the instrument (%zu of at "
+                                      "most %zu characters): %s",
+                                      line.size(), kMaxCommandLength, logLine.c_str());
+        return false;
+    }
+    out->command = line + '\r';
+    out->logText = logLine + '\r';
+    return true;
+}
+
+bool PU_ValueChanged(const ParValue& a, const ParValue& b) {
+    switch (b.type) {
+    case ParDataType::Float:
+        return std::isnan(a.real) || std::isnan(b.real) || a.real != b.real;
+    case ParDataType::String:
+        return a.text != b.text;
+    case ParDataType::Double:
+        return false;
+    default:
+        return a.integer != b.integer;
+    }
+}
+
 std::string_view PU_AnswerSeparators(int deviceType) {
     return deviceType == 3 ? std::string_view(":;\n\t ") : std::string_view(":;\n\t");
 }

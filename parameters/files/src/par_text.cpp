@@ -140,6 +140,8 @@ ReplayPlan ParText_PlanReplay(std::string_view fileText, std::string_view curren
         };
         if (!PrintableAscii(line))
             return refuse("holds characters other than printable ASCII");
+        if (line.find(';') != std::string_view::npos)
+            return refuse("holds a command separator");
         if (line.size() > kMaxCommandLength)
             return refuse("too long for the instrument");
         for (const KnownSetCommand& k : known) {

@@ -135,8 +135,9 @@ TEST(ParText, ReplaySendsOnlyChangedKnownSetCommands) {
                              "*PARA:SERN 43\n"            // 7 identity
                              "*PARA:TINT 1\r*para:save\n" // 8 two commands in one line
                              "*PARA:CORRCOEFF 2 7e-7\n"   // 9
+                             "*PARA:TINT 5;*para:save\n"  // 10 a chained command
                              "*PARA:TINT " +
-                             std::string(300, '1'); // 10, long and not split
+                             std::string(300, '1'); // 11, long and not split
     const ReplayPlan plan = ParText_PlanReplay(file, current, known);
     ASSERT_EQ(plan.send.size(), 3u);
     EXPECT_EQ(plan.send[0].command, "*PARA:TINT 10");
@@ -148,7 +149,7 @@ TEST(ParText, ReplaySendsOnlyChangedKnownSetCommands) {
     std::vector<int> refused;
     for (const RefusedLine& r : plan.refused)
         refused.push_back(r.lineNumber);
-    EXPECT_EQ(refused, (std::vector<int>{3, 4, 8, 10}));
+    EXPECT_EQ(refused, (std::vector<int>{3, 4, 8, 10, 11}));
 }
 
 TEST(ParText, DefaultFileNameIsSafe) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <limits>
 
 #include "parameters/par_table.h"
 
@@ -71,6 +72,47 @@ TEST(ParTable, RebuildKeepsInitialValuesAndKnowsTheSetCommands) {
     ASSERT_NE(find("*PARA:SERN"), nullptr);
     EXPECT_TRUE(find("*PARA:SERN")->identity);
     EXPECT_FALSE(find("*PARA:BORD")->identity);
+}
+
+TEST(ParTable, SetCommandsCarryEveryValueOfTheirCommand) {
+    std::vector<ParameterControl> t;
+    PU_InitParameters(0, t);
+    std::vector<ParValue> values;
+    for (const ParameterControl& r : t)
+        values.push_back(r.init);
+    values[IndexOf(t, "UT_BORD_LOW")].integer = 100;
+    values[IndexOf(t, "UT_BORD_HI")].integer = 4000000000;
+    values[IndexOf(t, "UT_COR2")].real = 7e-7f;
+    values[IndexOf(t, "UT_SERN")].text = "SN 1";
+    const std::vector<bool> answered(t.size(), true);
+    const auto rows = PU_TextRows(t, values, answered);
+
+    ParSetCommand cmd;
+    ASSERT_TRUE(PU_SetParameterCommand(t, rows, IndexOf(t, "UT_BORD_HI"), "", &cmd));
+    EXPECT_EQ(cmd.command, "*PARA:BORD 100 4000000000\r");
+    ASSERT_TRUE(PU_SetParameterCommand(t, rows, IndexOf(t, "UT_COR2"), "", &cmd));
+    EXPECT_EQ(cmd.command, "*PARA:CORRCOEFF 2 7.000000e-07\r");
+    ASSERT_TRUE(PU_SetParameterCommand(t, rows, IndexOf(t, "UT_SERN"), " 6043 ", &cmd));
+    EXPECT_EQ(cmd.command, "*PARA:SERN SN 1 6043\r");
+    EXPECT_EQ(cmd.logText.find("6043"), std::string::npos) << cmd.logText;
+
+    values[IndexOf(t, "UT_SERN")].text = std::string(300, 'x');
+    const auto longRows = PU_TextRows(t, values, answered);
+    EXPECT_FALSE(PU_SetParameterCommand(t, longRows, IndexOf(t, "UT_SERN"), "6043", &cmd));
+    EXPECT_TRUE(cmd.command.empty());
+    EXPECT_EQ(cmd.error.find("6043"), std::string::npos) << cmd.error;
+}
+
+TEST(ParTable, ChangedValues) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const ParValue f1{ParDataType::Float, 0, 1.0f, {}}, fNan{ParDataType::Float, 0, nan, {}};
+    const ParValue s1{ParDataType::String, 0, 0, "a"}, s2{ParDataType::String, 0, 0, "b"};
+    const ParValue u1{ParDataType::UInt, 1, 0, {}}, u2{ParDataType::UInt, 2, 0, {}};
+    EXPECT_FALSE(PU_ValueChanged(f1, f1));
+    EXPECT_TRUE(PU_ValueChanged(fNan, fNan));
+    EXPECT_FALSE(PU_ValueChanged(s1, s1));
+    EXPECT_TRUE(PU_ValueChanged(s1, s2));
+    EXPECT_TRUE(PU_ValueChanged(u1, u2));
 }
 
 TEST(ParTable, FindSeparatorCountsRuns) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -208,6 +209,30 @@ void PU_InitParameters(int deviceType, std::vector<ParameterControl>& table);
 // Index of the first row showing control on tab; table.size() when none.
 std::size_t PU_ControlName_to_Index(const std::vector<ParameterControl>& table, ParTab tab,
                                     std::string_view control);
+
+// The table with the controls' current values, as the text export and the
+// command builder take it. current and answered are indexed like table;
+// missing entries count as unanswered with the row's initial value.
+std::vector<ParTextRow> PU_TextRows(const std::vector<ParameterControl>& table,
+                                    std::span<const ParValue> current,
+                                    const std::vector<bool>& answered);
+
+// The command that writes row: its command line (every row sharing the set
+// command contributes its value), the password after one blank when the row
+// needs one, then a carriage return. logText is the same with the password
+// masked, for the log. False with error when the command is too long.
+struct ParSetCommand {
+    std::string command;
+    std::string logText;
+    std::string error;
+};
+bool PU_SetParameterCommand(const std::vector<ParameterControl>& table,
+                            std::span<const ParTextRow> rows, std::size_t row,
+                            std::string_view password, ParSetCommand* out);
+
+// Whether a control's value differs from its initial value: by content for
+// strings, and for floats also when either is not a number.
+bool PU_ValueChanged(const ParValue& init, const ParValue& current);
 
 // The set commands a parameter text may replay (the firmware version, which
 // cannot be written, is left out).

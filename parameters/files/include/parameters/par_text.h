@@ -101,7 +101,8 @@ struct ReplayPlan {
 // of three characters or fewer and firmware-version lines ("**") are passed
 // over; a line equal to a whole line of currentText is unchanged; the rest is
 // sent only when it starts with a known set command followed by a blank or
-// its end, holds only printable ASCII and fits the instrument.
+// its end, holds only printable ASCII and no ';' (one command per line)
+// and fits the instrument.
 ReplayPlan ParText_PlanReplay(std::string_view fileText, std::string_view currentText,
                               std::span<const KnownSetCommand> known);
 
