@@ -9,7 +9,9 @@
 #include <utility>
 
 #include "ui/ui.h"
+#include "workspace/axis_mode.h"
 #include "workspace/orvalin.h"
+#include "workspace/smooth.h"
 
 #if __has_include("workspace/measure.h")
 #include "workspace/measure.h"
@@ -200,4 +202,6 @@ void orvalin_RegisterCallbacks() {
         display_RegisterCallbacks();
     if (eval_RegisterCallbacks != nullptr)
         eval_RegisterCallbacks();
+    axis_RegisterCallbacks();
+    smooth_RegisterCallbacks();
 }
