@@ -34,16 +34,18 @@ bool WavelengthAxis() {
     return iXAchse != 0;
 }
 
-// DOM_WAVE shows the peak or valley position in the unit of the axis chosen.
+// DOM_WAVE showing a peak or valley position: its unit and digits follow the
+// axis.  The centroid read-outs keep their own label and three digits.
 void ConfigureDomWave(bool wavelength) {
-    SetCtrlAttribute(hMainPanel, MAINP_DOM_WAVE, ATTR_PRECISION, wavelength ? 2 : 0);
     const char* label = nullptr;
     if (iCkdMaxWave == 1)
         label = wavelength ? "Peak /nm" : "Peak /px";
     else if (iCkdMinWave == 1)
         label = wavelength ? "Valley /nm" : "Valley /px";
-    if (label != nullptr)
-        SetCtrlAttribute(hMainPanel, MAINP_DOM_WAVE, ATTR_LABEL_TEXT, label);
+    if (label == nullptr)
+        return;
+    SetCtrlAttribute(hMainPanel, MAINP_DOM_WAVE, ATTR_PRECISION, wavelength ? 2 : 0);
+    SetCtrlAttribute(hMainPanel, MAINP_DOM_WAVE, ATTR_LABEL_TEXT, label);
 }
 
 void DimCentroidChoices(bool dimmed) {

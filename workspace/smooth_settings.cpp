@@ -2,6 +2,9 @@
 // window, chosen in the SMOOTHING menu and the Smoothing Filters dialog.
 #include "workspace/smooth.h"
 
+#include <algorithm>
+#include <climits>
+
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
 #include "ui/ui.h"
@@ -118,16 +121,17 @@ bool TakeBoxcar() {
 SmoothVerdict smooth_CheckSavGol(int degree, int left, int right, int pixels) {
     if (left < 0 || right < 0)
         return SMOOTH_NEGATIVE_COUNT;
-    if (left + right < 1)
-        return SMOOTH_EMPTY_WINDOW;
     // In 64 bits: two huge counts must not wrap round to a small window.
-    if (pixels > 0 && static_cast<long long>(left) + right + 1 >= pixels)
+    const long long sum = static_cast<long long>(left) + right;
+    if (sum < 1)
+        return SMOOTH_EMPTY_WINDOW;
+    if (pixels > 0 && sum + 1 >= pixels)
         return SMOOTH_WINDOW_TOO_WIDE;
     if (degree < 0)
         return SMOOTH_NEGATIVE_DEGREE;
     if (degree % 2 != 0)
         return SMOOTH_ODD_DEGREE;
-    if (static_cast<long long>(degree) >= static_cast<long long>(left) + right)
+    if (degree >= sum)
         return SMOOTH_DEGREE_TOO_HIGH;
     return SMOOTH_ACCEPTED;
 }
@@ -168,8 +172,9 @@ const char* smooth_VerdictText(SmoothVerdict verdict) {
 }
 
 int smooth_LargestEvenDegree(int left, int right) {
-    const int sum = left + right;
-    return sum % 2 == 0 ? sum - 2 : sum - 1;
+    const long long sum = static_cast<long long>(left) + right;
+    const long long even = sum % 2 == 0 ? sum - 2 : sum - 1;
+    return static_cast<int>(std::clamp<long long>(even, 0, INT_MAX - 1));
 }
 
 void SavGolMenuCallback(int, int, void*, int) {
