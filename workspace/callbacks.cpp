@@ -8,11 +8,13 @@
 
 #include "link/readouts.h"
 #include "ui/ui.h"
+#include "workspace/axis_mode.h"
 #include "workspace/display.h"
 #include "workspace/eval.h"
 #include "workspace/measure.h"
 #include "workspace/not_built_yet.h"
 #include "workspace/orvalin.h"
+#include "workspace/smooth.h"
 
 namespace {
 
@@ -52,6 +54,8 @@ void orvalin_RegisterBuiltCallbacks() {
     measure_RegisterCallbacks();
     display_RegisterCallbacks();
     eval_RegisterCallbacks();
+    axis_RegisterCallbacks();
+    smooth_RegisterCallbacks();
 }
 
 void orvalin_RegisterCallbacks() {

@@ -8,6 +8,7 @@
 #include "link/hooks.h"
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
+#include "workspace/axis_mode.h"
 #include "workspace/display.h"
 #include "workspace/eval.h"
 #include "workspace/measure.h"
@@ -44,8 +45,11 @@ void orvalin_Wire() {
     w.set_UndimMeasButtons = set_UndimMeasButtons;
     w.set_ScanDelay = set_ScanDelay;
     w.measure_IsRunning = measure_IsRunning;
+    w.set_ChangeToWL = set_ChangeToWL;
+    w.set_ChangeToPixel = set_ChangeToPixel;
 
     DisplayHooks& d = g_displayHooks;
+    d.set_LblForPxlWL = set_LblForPxlWL;
     d.DomWave = DomWave;
     d.FWHM_AV_CALC = FWHM_AV_CALC;
     d.DeleteAllPeak = DeleteAllPeak;

@@ -224,10 +224,10 @@ TEST_F(ModeTest, CondDisplayTakesTheChoicesAndConfiguresTheReadOut) {
         SCOPED_TRACE(c.label);
         Click(hWlValDispl, WLVALUE_CDB_CANCEL);
         SetCtrlVal(hWlValDispl, c.box, 1);
-        iXAchse = c.xAxis;
+        iXAchse = iPxlWlMode = c.xAxis;
         popup_script::PushChoice(WLVALUE_CDB_OK);
         CondDisplay(hMenuBar, MENUBAR_WL_VALUES, nullptr, hMainPanel);
-        iXAchse = 1;
+        iXAchse = iPxlWlMode = 1;
         EXPECT_EQ(iCkdMaxWave, c.box == WLVALUE_CB_MAX_WAVE);
         EXPECT_EQ(iCkdMinWave, c.box == WLVALUE_CB_MIN_WAVE);
         EXPECT_EQ(iCkdCogVal, c.box == WLVALUE_CB_COG_VALLEY);
