@@ -190,4 +190,16 @@ constexpr double kEmissionFwhm = 1.5;
 // Trims and copies into a fixed char field, always NUL-terminated.
 void copyText(char* dst, size_t size, const std::string& src);
 
+// Text helpers shared by the configuration and the text commands.
+std::string trim(const std::string& s);
+std::string lower(std::string s);
+// Whole text a number within lo..hi; false for anything else.
+bool parseLong(const std::string& s, long long lo, long long hi, long long& out, int base = 10);
+bool parseDouble(const std::string& s, double& out); // finite numbers only
+std::vector<std::string> words(const std::string& s);
+std::string fmtNum(double v);
+const char* defaultFirmware(int deviceType);
+// Writes the sum of bytes 0..1021 into bytes 1022..1023 of a parameter block.
+void blockChecksum(std::vector<uint8_t>& block);
+
 } // namespace zolt
