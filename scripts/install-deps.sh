@@ -13,6 +13,7 @@ PACKAGES=(
   xvfb xauth xdotool imagemagick x11-utils
   libjpeg-turbo-progs libxml2-utils poppler-utils
   locales
+  clang clang-format libclang-rt-14-dev
 )
 
 SUDO=""

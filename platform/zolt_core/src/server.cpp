@@ -47,15 +47,33 @@ int listenLoopback(uint16_t port, uint16_t* boundPort) {
     return fd;
 }
 
+bool answer(SimDevice& dev, ClientState& client, const std::string& request, std::string& reply,
+            double now) {
+    Call c;
+    if (!decodeCall(request, c) || c.fn == Fn::Close)
+        return false;
+    Reply r;
+    if (c.fn != Fn::Hello && !client.greeted) {
+        r.status = ZOLT_E_HANDLE;
+    } else {
+        r = dev.execute(c, now, Knobs{});
+        if (c.fn == Fn::Hello) {
+            client.greeted = true;
+            dev.isOpen = true;
+        }
+    }
+    reply = encodeReply(r);
+    return true;
+}
+
 void serve(SimDevice& dev, int listenFd, const std::atomic<bool>& stop) {
     int client = -1;
-    bool greeted = false;
-    Knobs knobs;
+    ClientState state;
     auto drop = [&] {
         if (client >= 0)
             ::close(client);
         client = -1;
-        greeted = false;
+        state = ClientState{};
         dev.isOpen = false;
     };
     while (!stop.load()) {
@@ -85,28 +103,10 @@ void serve(SimDevice& dev, int listenFd, const std::atomic<bool>& stop) {
             }
         }
         if (client >= 0 && (p[1].revents & (POLLIN | POLLHUP | POLLERR))) {
-            std::string payload;
-            Call c;
+            std::string payload, reply;
             if (recvFrame(client, payload, kFrameTimeoutMs) != IoResult::Ok ||
-                !decodeCall(payload, c)) {
-                drop();
-                continue;
-            }
-            if (c.fn == Fn::Close) {
-                drop();
-                continue;
-            }
-            Reply r;
-            if (c.fn != Fn::Hello && !greeted) {
-                r.status = ZOLT_E_HANDLE;
-            } else {
-                r = dev.execute(c, monotonicSeconds(), knobs);
-                if (c.fn == Fn::Hello) {
-                    greeted = true;
-                    dev.isOpen = true;
-                }
-            }
-            if (sendFrame(client, encodeReply(r), kFrameTimeoutMs) != IoResult::Ok)
+                !answer(dev, state, payload, reply, monotonicSeconds()) ||
+                sendFrame(client, reply, kFrameTimeoutMs) != IoResult::Ok)
                 drop();
         }
     }

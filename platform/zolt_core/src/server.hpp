@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "sim_model.hpp"
 
@@ -10,6 +11,16 @@ namespace zolt {
 
 // Binds 127.0.0.1:port (0: any free port); returns the socket or -1.
 int listenLoopback(uint16_t port, uint16_t* boundPort);
+
+// What the server keeps about its client between frames.
+struct ClientState {
+    bool greeted = false;
+};
+
+// Answers one request payload into reply; false when the connection is to
+// end (a malformed request, or the client's close).
+bool answer(SimDevice& dev, ClientState& client, const std::string& request, std::string& reply,
+            double now);
 
 // Runs until stop becomes true.  A second client while one is connected is
 // refused with ZOLT_E_COM_OPEN; a client that stalls mid-frame is dropped.
