@@ -33,7 +33,7 @@ int MaxAverages() {
     if (g_averHandle != dwCurrentDevice) {
         uint16_t current = 0, maximum = 0;
         fileio_Log_Call("main_GetAverage, ZOLT_GetAverConf");
-        const int status = ZOLT_GetAverConf(dwCurrentDevice, &current, &maximum);
+        const int status = ZOLT_GetAverConf(dwCurrentDevice, &maximum, &current);
         fileio_Log_Result(status);
         g_maxAverages = status == 0 && maximum >= 1 ? maximum : kMaxAveragesU16;
         g_averHandle = dwCurrentDevice;

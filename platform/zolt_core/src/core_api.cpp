@@ -3,6 +3,8 @@
 // TCP client in core_tcp.cpp, the simulator's control seam in core_seam.cpp.
 #include "zolt_core.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -89,7 +91,7 @@ int ZOLT_OpenDevice(uint32_t index, uint32_t* handle) {
         return sc.done(ZOLT_E_INVALID_ARG);
     if (index >= L().reg.size())
         return sc.done(ZOLT_E_DEVICE_NUMBER);
-    return sc.done(openIndex(index, handle));
+    return sc.done(openIndex(sc, index, handle));
 }
 
 int ZOLT_OpenCOMDevice(uint32_t port, uint32_t reserved, uint32_t* handle) {
@@ -136,13 +138,12 @@ int ZOLT_CloseDevice(uint32_t handle) {
         if (d.unplugged)
             st = ZOLT_E_NOT_CONNECTED; // the handle goes all the same
     }
-    if (s.tcp && !s.tcp->broken) {
-        // Tell the server, but do not wait for it: closing must not hang.
-        sendFrame(s.tcp->fd, encodeCall(mk(Fn::Close)), 200);
-    }
+    std::shared_ptr<TcpLink> link = std::move(s.tcp);
     if (l.directHandle == handle)
         l.directHandle = 0;
     l.sessions.erase(it);
+    if (link)
+        closeTcp(sc, std::move(link));
     return sc.done(st);
 }
 
@@ -189,7 +190,6 @@ int ZOLT_GetFit(uint32_t h, float fit[5]) {
                      kNothing);                                                                    \
     }
 
-ZOLT_INT_GETTER(GetPixel, int32_t)
 ZOLT_INT_GETTER(GetPixelBinning, uint8_t)
 ZOLT_FLOAT_GETTER(GetTint)
 ZOLT_INT_GETTER(GetADCRes, uint8_t)
@@ -214,6 +214,25 @@ ZOLT_SETTER(SetExposureConf)
 ZOLT_SETTER(SetAdaptConf)
 ZOLT_SETTER(SetFunctionConf)
 ZOLT_SETTER(SetFormatConf)
+
+int ZOLT_GetPixel(uint32_t h, int32_t* pixelCount) {
+    Scope sc("ZOLT_GetPixel", hArg(h));
+    int st = 0;
+    if (sc.fault(st))
+        return sc.done(st);
+    if (!pixelCount)
+        return sc.done(ZOLT_E_INVALID_ARG);
+    Reply r;
+    int32_t told = 0;
+    st = dispatch(sc, h, mk(Fn::GetPixel), r, &told);
+    // Fetches copy the count the connection greeted with; a device that now
+    // says otherwise is out of step, and the caller must not size by it.
+    if (st == ZOLT_OK && r.i[0] != told)
+        st = ZOLT_E_CONVERT;
+    if (st == ZOLT_OK)
+        *pixelCount = told;
+    return sc.done(st);
+}
 
 int ZOLT_GetBorder(uint32_t h, uint8_t* low, uint8_t* high) {
     return devOp("ZOLT_GetBorder", h, "", low && high, mk(Fn::GetBorder), [&](const Reply& r) {
@@ -257,8 +276,33 @@ int ZOLT_SetCallbackFunction(uint32_t h, int32_t kind, intptr_t window) {
         return sc.done(st);
     s->callbackKind = kind;
     s->window = kind == ZOLT_CALLBACK_OFF ? 0 : window;
+    if (kind == ZOLT_CALLBACK_POST_MESSAGE)
+        watchDeviceEvents();
     return sc.done(ZOLT_OK);
 }
+
+namespace {
+
+// Queries (a "?" in them, or the identification) may answer up to
+// ZOLT_REPLY_MAX bytes; every other command's answer fits the short buffer
+// callers give switch commands.
+size_t replyCapacity(const std::string& command) {
+    std::string head = command.substr(0, 4);
+    for (char& ch : head)
+        ch = static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+    bool query = command.find('?') != std::string::npos || head == "*idn";
+    return query ? ZOLT_REPLY_MAX : ZOLT_COMMAND_REPLY_MAX;
+}
+
+// The reply text up to its first NUL, cut to fit, and one terminator: the
+// rest of the caller's buffer is left alone.
+void putReply(char* reply, size_t capacity, const std::string& text) {
+    size_t n = std::min({text.size(), text.find('\0'), capacity - 1});
+    std::memcpy(reply, text.data(), n);
+    reply[n] = '\0';
+}
+
+} // namespace
 
 int ZOLT_ArbitraryCommand(uint32_t h, const char* command, char* reply) {
     Scope sc("ZOLT_ArbitraryCommand", hArg(h) + ", " + escape(command));
@@ -278,17 +322,15 @@ int ZOLT_ArbitraryCommand(uint32_t h, const char* command, char* reply) {
         st = session(h, &s);
         if (st != ZOLT_OK)
             return sc.done(st);
-        reply[0] = static_cast<char>(ZOLT_NAK);
-        reply[1] = '\0';
+        putReply(reply, replyCapacity(cmd), std::string(1, static_cast<char>(ZOLT_NAK)));
         return sc.done(ZOLT_OK);
     }
     Call c = mk(Fn::ArbitraryCommand);
     c.data = cmd;
     Reply r;
-    st = dispatch(h, c, r);
+    st = dispatch(sc, h, c, r);
     if (st == ZOLT_OK)
-        copyText(reply, ZOLT_REPLY_MAX,
-                 r.data.substr(0, std::min(r.data.size(), r.data.find('\0'))));
+        putReply(reply, replyCapacity(cmd), r.data);
     return sc.done(st);
 }
 
@@ -325,11 +367,11 @@ int ZOLT_CheckAdaptionStat(uint32_t h, float* tintMs, uint16_t* averages, int32_
                  });
 }
 
-int ZOLT_GetAverConf(uint32_t h, uint16_t* averages, uint16_t* maxAverages) {
+int ZOLT_GetAverConf(uint32_t h, uint16_t* maxAverages, uint16_t* averages) {
     return devOp("ZOLT_GetAverConf", h, "", averages && maxAverages, mk(Fn::GetAverConf),
                  [&](const Reply& r) {
-                     *averages = static_cast<uint16_t>(r.i[0]);
-                     *maxAverages = static_cast<uint16_t>(r.i[1]);
+                     *maxAverages = static_cast<uint16_t>(r.i[0]);
+                     *averages = static_cast<uint16_t>(r.i[1]);
                      return ZOLT_OK;
                  });
 }

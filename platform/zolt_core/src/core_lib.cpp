@@ -54,14 +54,30 @@ class Poster {
         std::lock_guard<std::mutex> g(m_);
         queue_.clear();
     }
+    // Between messages the thread also runs tick, every kTickMs.
+    void watch(void (*tick)()) {
+        std::lock_guard<std::mutex> g(m_);
+        tick_ = tick;
+        if (!thread_.joinable())
+            thread_ = std::thread([this] { run(); });
+    }
 
   private:
     void run() {
         std::unique_lock<std::mutex> lk(m_);
         for (;;) {
-            cv_.wait(lk, [this] { return stop_ || !queue_.empty(); });
+            cv_.wait_for(lk, std::chrono::milliseconds(kTickMs),
+                         [this] { return stop_ || !queue_.empty(); });
             if (stop_)
                 return;
+            if (queue_.empty()) {
+                if (void (*tick)() = tick_) {
+                    lk.unlock();
+                    tick();
+                    lk.lock();
+                }
+                continue;
+            }
             Post p = queue_.front();
             queue_.pop_front();
             lk.unlock();
@@ -75,6 +91,8 @@ class Poster {
     std::deque<Post> queue_;
     std::thread thread_;
     bool stop_ = false;
+    void (*tick_)() = nullptr;
+    static constexpr int kTickMs = 100;
     std::atomic<ZOLT_PostMessageFn> fn_{nullptr};
 };
 
@@ -103,6 +121,47 @@ void dropPosts() {
     poster().drop();
 }
 
+namespace {
+
+// Device events the program has not been told of: a trigger from the control
+// file of an in-process instrument, or from a TCP peer's bench.
+void watchEvents() {
+    struct Peer {
+        intptr_t window;
+        std::shared_ptr<TcpLink> link;
+    };
+    std::vector<Peer> peers;
+    {
+        std::lock_guard<std::mutex> g(L().mu);
+        Lib& l = L();
+        for (auto& [h, s] : l.sessions) {
+            if (s.callbackKind != ZOLT_CALLBACK_POST_MESSAGE)
+                continue;
+            if (s.tcp) {
+                peers.push_back({s.window, s.tcp});
+                continue;
+            }
+            SimDevice& d = *l.reg[static_cast<size_t>(s.regIndex)];
+            if (!d.unplugged && d.execute(mk(Fn::PeekEvent), now(), l.knobs).i[0] == 1)
+                postMessage(s.window);
+        }
+    }
+    for (Peer& p : peers) {
+        // A call in flight on that link: look again at the next tick.
+        std::unique_lock<std::mutex> g(p.link->mu, std::try_to_lock);
+        Reply r;
+        if (g.owns_lock() && !p.link->broken &&
+            tcpExchange(*p.link, mk(Fn::PeekEvent), r) == ZOLT_OK && r.i[0] == 1)
+            postMessage(p.window);
+    }
+}
+
+} // namespace
+
+void watchDeviceEvents() {
+    poster().watch(watchEvents);
+}
+
 double now() {
     Lib& l = L();
     if (l.clock)
@@ -115,6 +174,7 @@ void setRegistry(const std::vector<ZSimDevice>& devs) {
     Lib& l = L();
     closeAllSessions();
     l.reg.clear();
+    ++l.generation;
     for (const ZSimDevice& d : devs)
         l.reg.push_back(std::make_unique<SimDevice>(d));
 }
@@ -197,13 +257,23 @@ int session(uint32_t h, Session** out) {
     return ZOLT_OK;
 }
 
-int dispatch(uint32_t h, const Call& c, Reply& r) {
+int dispatch(Scope& sc, uint32_t h, const Call& c, Reply& r, int32_t* pixels) {
     Session* s = nullptr;
     int st = session(h, &s);
     if (st != ZOLT_OK)
         return st;
-    if (s->tcp)
-        return tcpExchange(*s->tcp, c, r, tcpTimeoutMs());
+    if (pixels)
+        *pixels = s->pixelCount;
+    if (s->tcp) {
+        std::shared_ptr<TcpLink> link = s->tcp;
+        sc.unlock();
+        {
+            std::lock_guard<std::mutex> g(link->mu);
+            st = tcpExchange(*link, c, r);
+        }
+        sc.lock();
+        return st;
+    }
     Lib& l = L();
     r = l.reg[static_cast<size_t>(s->regIndex)]->execute(c, now(), l.knobs);
     return r.status;
@@ -220,7 +290,7 @@ uint32_t newHandle() {
     }
 }
 
-int openIndex(size_t index, uint32_t* handle) {
+int openIndex(Scope& sc, size_t index, uint32_t* handle) {
     Lib& l = L();
     SimDevice& d = *l.reg[index];
     if (d.unplugged)
@@ -232,9 +302,12 @@ int openIndex(size_t index, uint32_t* handle) {
         uint16_t port = 0;
         if (!parseAddress(d.cfg.ipAddress, host, port))
             return ZOLT_E_COM_OPEN;
-        int st = openTcp(host, port, static_cast<int>(index), handle);
-        if (st == ZOLT_OK)
-            d.isOpen = true;
+        // Taken while it connects, so no other call opens it meanwhile.
+        d.isOpen = true;
+        const uint64_t generation = l.generation;
+        int st = openTcp(sc, host, port, static_cast<int>(index), handle);
+        if (st != ZOLT_OK && l.generation == generation)
+            l.reg[index]->isOpen = false;
         return st;
     }
     d.execute(mk(Fn::Hello), now(), l.knobs);
@@ -260,15 +333,22 @@ const ZSimDevice* enumerated(uint32_t index) {
 }
 
 int fetch(const char* name, uint32_t h, int32_t* out, Fn fn) {
-    return devOp(name, h, "", out != nullptr, mk(fn), [&](const Reply& r) {
-        Session* s = nullptr;
-        if (session(h, &s) != ZOLT_OK)
-            return ZOLT_E_HANDLE;
-        if (r.data.size() != static_cast<size_t>(s->pixelCount) * sizeof(int32_t))
-            return ZOLT_E_CONVERT;
+    Scope sc(name, hArg(h));
+    int st = 0;
+    if (sc.fault(st))
+        return sc.done(st);
+    if (!out)
+        return sc.done(ZOLT_E_INVALID_ARG);
+    Reply r;
+    int32_t told = 0;
+    st = dispatch(sc, h, mk(fn), r, &told);
+    // The caller's buffer holds the count it was told: any other size is a
+    // peer out of step, never a copy.
+    if (st == ZOLT_OK && r.data.size() != static_cast<size_t>(told) * sizeof(int32_t))
+        st = ZOLT_E_CONVERT;
+    if (st == ZOLT_OK)
         std::memcpy(out, r.data.data(), r.data.size());
-        return ZOLT_OK;
-    });
+    return sc.done(st);
 }
 
 int calcLint(const char* name, uint32_t h, int32_t first, int32_t last, float step, float* out,
@@ -288,7 +368,7 @@ int calcLint(const char* name, uint32_t h, int32_t first, int32_t last, float st
     if (n > kMaxLintPoints)
         return sc.done(ZOLT_E_INVALID_ARG);
     Reply r;
-    st = dispatch(h, mk(fn, first, last, stepD), r);
+    st = dispatch(sc, h, mk(fn, first, last, stepD), r);
     if (st == ZOLT_OK) {
         if (r.data.size() != static_cast<size_t>(n) * sizeof(float))
             return sc.done(ZOLT_E_CONVERT);

@@ -16,9 +16,12 @@
 
 namespace zolt::core {
 
+// One TCP peer.  Its own lock serialises the requests on its stream, so a
+// slow or silent peer holds up only the calls to that device.
 struct TcpLink {
+    std::mutex mu;
     int fd = -1;
-    bool broken = false;
+    bool broken = false; // lock held
     ~TcpLink() {
         if (fd >= 0)
             ::close(fd);
@@ -27,7 +30,8 @@ struct TcpLink {
 
 struct Session {
     int regIndex = -1;
-    std::unique_ptr<TcpLink> tcp;
+    std::shared_ptr<TcpLink> tcp; // also held by a call in flight
+    // The pixel count the caller is told; every fetch honours it.
     int callbackKind = ZOLT_CALLBACK_OFF;
     intptr_t window = 0;
     int32_t pixelCount = 0;
@@ -55,6 +59,7 @@ struct Lib {
     // The device last opened by its address: index 0 of the enumeration
     // describes it while it is open, as the connection set-up expects.
     uint32_t directHandle = 0;
+    uint64_t generation = 0; // counts registry replacements
 };
 
 Lib& L();
@@ -65,6 +70,8 @@ constexpr size_t kJournalMax = 20000;
 void setPoster(ZOLT_PostMessageFn fn);
 void postMessage(intptr_t window);
 void dropPosts();
+// From the first armed device on, device events are looked for regularly.
+void watchDeviceEvents();
 
 double now();
 void setRegistry(const std::vector<ZSimDevice>& devs);
@@ -104,9 +111,12 @@ class Scope {
         l.journal.push_back(std::string(name_) + "(" + args_ + ") -> " + std::to_string(status));
         return status;
     }
+    // Around a wait on a TCP peer the library lock is let go.
+    void unlock() { lock_.unlock(); }
+    void lock() { lock_.lock(); }
 
   private:
-    std::lock_guard<std::mutex> lock_;
+    std::unique_lock<std::mutex> lock_;
     const char* name_;
     std::string args_;
 };
@@ -121,13 +131,18 @@ inline Call mk(Fn f, int64_t a = 0, int64_t b = 0, double x = 0) {
 }
 
 int tcpTimeoutMs();
-int tcpExchange(TcpLink& t, const Call& c, Reply& r, int timeoutMs);
+// One request and its reply within one deadline; the link's lock held.
+int tcpExchange(TcpLink& t, const Call& c, Reply& r);
 // Opens a TCP peer; regIndex >= 0 when it is an instrument of the registry.
-int openTcp(const std::string& host, uint16_t port, int regIndex, uint32_t* handle);
+// The library lock is let go while it connects.
+int openTcp(Scope& sc, const std::string& host, uint16_t port, int regIndex, uint32_t* handle);
+// Tells the peer of a closing session and waits until it has seen it.
+void closeTcp(Scope& sc, std::shared_ptr<TcpLink> link);
 
 // Looks the handle up; lock held.
 int session(uint32_t h, Session** out);
-int dispatch(uint32_t h, const Call& c, Reply& r);
+// Runs one call on the handle's device; *pixels gets the count the caller was told.
+int dispatch(Scope& sc, uint32_t h, const Call& c, Reply& r, int32_t* pixels = nullptr);
 
 // One per-device call: fault, argument check, dispatch, unpacking.
 template <class Unpack>
@@ -140,7 +155,7 @@ int devOp(const char* name, uint32_t h, const std::string& extra, bool argsOk, c
     if (!argsOk)
         return sc.done(ZOLT_E_INVALID_ARG);
     Reply r;
-    st = dispatch(h, c, r);
+    st = dispatch(sc, h, c, r);
     if (st == ZOLT_OK)
         st = unpack(r);
     return sc.done(st);
@@ -149,7 +164,7 @@ int devOp(const char* name, uint32_t h, const std::string& extra, bool argsOk, c
 inline const auto kNothing = [](const Reply&) { return ZOLT_OK; };
 
 uint32_t newHandle();
-int openIndex(size_t index, uint32_t* handle);
+int openIndex(Scope& sc, size_t index, uint32_t* handle);
 
 template <class Match>
 int openMatching(const char* name, const std::string& args, uint8_t kind, uint32_t* handle,
@@ -163,7 +178,7 @@ int openMatching(const char* name, const std::string& args, uint8_t kind, uint32
     Lib& l = L();
     for (size_t i = 0; i < l.reg.size(); ++i)
         if (l.reg[i]->cfg.connectionType == kind && match(l.reg[i]->cfg)) {
-            st = openIndex(i, handle);
+            st = openIndex(sc, i, handle);
             if (st == ZOLT_OK)
                 l.directHandle = *handle;
             return sc.done(st);

@@ -161,6 +161,9 @@ void zsim_FireTrigger(int index) {
     if (!dev || dev->unplugged)
         return;
     dev->triggerPending = true;
+    // Its message goes out now or never: unarmed, it is lost as a window
+    // message would be.
+    dev->triggerAnnounced = true;
     for (auto& [h, s] : L().sessions)
         if (s.regIndex == index && !s.tcp && s.callbackKind == ZOLT_CALLBACK_POST_MESSAGE)
             postMessage(s.window);
@@ -183,8 +186,14 @@ size_t zsim_JournalCount(void) {
 }
 
 const char* zsim_JournalEntry(size_t i) {
+    // A copy per thread: the journal may drop the entry as soon as the lock
+    // is let go.
+    thread_local std::string copy;
     std::lock_guard<std::mutex> g(L().mu);
-    return i < L().journal.size() ? L().journal[i].c_str() : nullptr;
+    if (i >= L().journal.size())
+        return nullptr;
+    copy = L().journal[i];
+    return copy.c_str();
 }
 
 void zsim_ClearJournal(void) {

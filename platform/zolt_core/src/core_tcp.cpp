@@ -19,13 +19,14 @@ int tcpTimeoutMs() {
     return ms;
 }
 
-int tcpExchange(TcpLink& t, const Call& c, Reply& r, int timeoutMs) {
+int tcpExchange(TcpLink& t, const Call& c, Reply& r) {
     if (t.broken)
         return ZOLT_E_FATAL;
-    IoResult io = sendFrame(t.fd, encodeCall(c), timeoutMs);
+    const Deadline deadline = deadlineIn(tcpTimeoutMs());
+    IoResult io = sendFrame(t.fd, encodeCall(c), deadline);
     std::string payload;
     if (io == IoResult::Ok)
-        io = recvFrame(t.fd, payload, timeoutMs);
+        io = recvFrame(t.fd, payload, deadline);
     if (io != IoResult::Ok) {
         t.broken = true; // the stream is out of step: nothing later can be trusted
         switch (io) {
@@ -46,19 +47,24 @@ int tcpExchange(TcpLink& t, const Call& c, Reply& r, int timeoutMs) {
     return r.status;
 }
 
-int openTcp(const std::string& host, uint16_t port, int regIndex, uint32_t* handle) {
-    int st = 0;
-    int fd = connectTcp(host, port, tcpTimeoutMs(), &st);
-    if (fd < 0)
-        return st;
-    auto link = std::make_unique<TcpLink>();
-    link->fd = fd;
+int openTcp(Scope& sc, const std::string& host, uint16_t port, int regIndex, uint32_t* handle) {
+    const uint64_t generation = L().generation;
+    auto link = std::make_shared<TcpLink>();
     Reply r;
-    st = tcpExchange(*link, mk(Fn::Hello), r, tcpTimeoutMs());
+    int st = 0;
+    sc.unlock();
+    link->fd = connectTcp(host, port, tcpTimeoutMs(), &st);
+    if (link->fd >= 0) {
+        std::lock_guard<std::mutex> g(link->mu);
+        st = tcpExchange(*link, mk(Fn::Hello), r);
+    }
+    sc.lock();
     if (st != ZOLT_OK)
         return st;
     if (r.i[1] < kMinPixels || r.i[1] > kMaxPixels)
         return ZOLT_E_CONVERT;
+    if (regIndex >= 0 && L().generation != generation)
+        return ZOLT_E_COM_OPEN; // the registry was replaced meanwhile
     Session s;
     s.regIndex = regIndex;
     s.tcp = std::move(link);
@@ -83,6 +89,19 @@ int openTcp(const std::string& host, uint16_t port, int regIndex, uint32_t* hand
     return ZOLT_OK;
 }
 
+void closeTcp(Scope& sc, std::shared_ptr<TcpLink> link) {
+    sc.unlock();
+    {
+        // The peer answers a close once it has let the instrument go, so a
+        // new connection right after this finds it free.
+        std::lock_guard<std::mutex> g(link->mu);
+        Reply r;
+        tcpExchange(*link, mk(Fn::Close), r);
+        link->broken = true;
+    }
+    sc.lock();
+}
+
 } // namespace zolt::core
 
 extern "C" {
@@ -98,7 +117,7 @@ int ZOLT_OpenTCPDevice(const char* ipText, uint32_t* handle) {
     uint16_t port = 0;
     if (!parseAddress(ipText, host, port))
         return sc.done(ZOLT_E_INVALID_ARG);
-    st = openTcp(host, port, -1, handle);
+    st = openTcp(sc, host, port, -1, handle);
     if (st == ZOLT_OK)
         L().directHandle = *handle;
     return sc.done(st);

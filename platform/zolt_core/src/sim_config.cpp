@@ -372,6 +372,10 @@ bool parseConfig(const std::string& text, std::vector<ZSimDevice>& out, std::str
                 d.flickerHz = static_cast<float>(x);
             else
                 return bad("none, fuzzy or a frequency in Hz");
+        } else if (key == "control") {
+            if (val.empty() || val.size() > 255)
+                return bad("a file name of 1 to 255 characters");
+            copyText(d.control, sizeof d.control, val);
         } else if (key == "head") {
             if (!parseLong(val, 0, 255, n))
                 return bad("0..255");

@@ -178,6 +178,12 @@ Reply SimDevice::execute(const Call& c, double now, const Knobs& knobs) {
     case Fn::GetEnquiry:
         r.i[0] = triggerPending ? 1 : enquiry;
         triggerPending = false;
+        triggerAnnounced = false;
+        break;
+    case Fn::PeekEvent: // is a trigger waiting that nobody was told of?
+        readControl(true);
+        r.i[0] = triggerPending && !triggerAnnounced ? 1 : 0;
+        triggerAnnounced = triggerAnnounced || triggerPending;
         break;
     case Fn::ArbitraryCommand:
         if (c.data.empty() || c.data.size() > kMaxCommand || c.data.back() != '\r' ||
@@ -277,8 +283,8 @@ Reply SimDevice::execute(const Call& c, double now, const Knobs& knobs) {
         }
         break;
     case Fn::GetAverConf:
-        r.i[0] = averages_;
-        r.i[1] = kMaxAverages;
+        r.i[0] = kMaxAverages;
+        r.i[1] = averages_;
         break;
     case Fn::GetParamBlock:
         if (!tr.paramBlock)
@@ -330,6 +336,7 @@ Reply SimDevice::execute(const Call& c, double now, const Knobs& knobs) {
             r.status = ZOLT_E_BUSY;
             break;
         }
+        readControl(true); // what the user changed at the bench since
         bool dark = function_ == ZOLT_FUNC_DARK;
         double extraMs = 0;
         float tint = tintConf_;

@@ -68,7 +68,8 @@ namespace zolt {
     X(CalcLintDark) \
     X(CalcLintLight) \
     X(CalcLintRefer) \
-    X(CalcLintTransRefl)
+    X(CalcLintTransRefl) \
+    X(PeekEvent)
 // clang-format on
 
 enum class Fn : uint16_t {
@@ -121,14 +122,19 @@ class SimDevice {
     ZSimDevice cfg;
     bool isOpen = false;
     bool unplugged = false;
-    int enquiry = 0;             // what GetEnquiry answers (zsim_SetEnquiry)
-    bool triggerPending = false; // one 1 after a fired trigger
+    int enquiry = 0;               // what GetEnquiry answers (zsim_SetEnquiry)
+    bool triggerPending = false;   // one 1 after a fired trigger
+    bool triggerAnnounced = false; // its device-event message is out
+    bool lampPower = true;         // the bench lamp ("lamp on|off")
 
     // Brings the instrument to its power-on state.
     void open(double now);
     Reply execute(const Call& c, double now, const Knobs& knobs);
 
     double wavelength(int pixel) const;
+    // Runs the commands added to the control file since the last look;
+    // events (trigger, unplug) only when asked, the rest always.
+    void readControl(bool events);
 
   private:
     double fullScale() const;
@@ -174,7 +180,15 @@ class SimDevice {
     // stores
     std::vector<uint8_t> block_;
     std::map<std::string, std::string> params_;
+    // control file as last read
+    std::string controlSeen_;
+    long long controlStamp_ = 0;
 };
+
+enum class ControlResult { Done, Blank, Error };
+// One sample-changer command line; message says what was done or what is wrong.
+ControlResult applyControl(SimDevice& dev, const std::string& line, bool events,
+                           std::string& message);
 
 // Configuration text: see the README section of the simulator.
 bool parseConfig(const std::string& text, std::vector<ZSimDevice>& out, std::string& error);

@@ -129,6 +129,10 @@ double SimDevice::fullScale() const {
 // power-on 10 ms integration lands near 60 % of full scale.
 double SimDevice::signalRate(int pixel) const {
     double nm = wavelength(pixel);
+    // A fit may put pixels at or below 0 nm, or far beyond any light: they
+    // see none, rather than the NaN the source formula gives there.
+    if (!(nm > 1.0 && nm < 1.0e5))
+        return 0.0;
     double scale = fullScale() / 65535.0 * 4000.0;
     static const double lampPeak = peakOf(lampSpectrum), mercuryPeak = peakOf(mercuryEmission);
     if (cfg.sample == ZSIM_SAMPLE_EMISSION)
@@ -144,7 +148,7 @@ double SimDevice::lightRate(int pixel) const {
         return 0.0;
     // The emission lamp shines by itself; the instrument's own lamp only
     // lights the filter path.
-    if (cfg.sample != ZSIM_SAMPLE_EMISSION && !lampOn_)
+    if (cfg.sample != ZSIM_SAMPLE_EMISSION && (!lampOn_ || !lampPower))
         return 0.0;
     return signalRate(pixel);
 }

@@ -90,6 +90,7 @@ void SimDevice::open(double now) {
     putFloat(block_, 256 + 32, static_cast<float>(cfg.pixelCount - 1));
     blockChecksum(block_);
     seedParams();
+    readControl(false); // the bench as the file leaves it
 }
 
 std::string SimDevice::command(const std::string& cmdIn) {
