@@ -14,6 +14,7 @@ PACKAGES=(
   libjpeg-turbo-progs libxml2-utils poppler-utils
   python3-openpyxl python3-xlrd libfreexl-dev
   locales
+  clang clang-format libclang-rt-14-dev
 )
 
 SUDO=""

@@ -31,7 +31,7 @@ int MaxAverages() {
     if (g_averHandle != dwCurrentDevice) {
         uint16_t current = 0, maximum = 0;
         const int status = link_CoreCall("main_GetAverage, ZOLT_GetAverConf", ZOLT_GetAverConf,
-                                         dwCurrentDevice, &current, &maximum);
+                                         dwCurrentDevice, &maximum, &current);
         g_maxAverages = status == ZOLT_OK && maximum >= 1 ? maximum : kMaxAveragesU16;
         g_averHandle = dwCurrentDevice;
     }

@@ -81,7 +81,7 @@ TEST_F(MeasureControls, AveragingIsLimitedToWhatTheInstrumentAccepts) {
     SetCtrlVal(hMainPanel, MAINP_AVERADAPT, 1000);
     main_GetAverage();
     uint16_t current = 0, maximum = 0;
-    ASSERT_EQ(ZOLT_GetAverConf(dwCurrentDevice, &current, &maximum), 0);
+    ASSERT_EQ(ZOLT_GetAverConf(dwCurrentDevice, &maximum, &current), 0);
     EXPECT_EQ(iAverage, maximum);
     // The count the device is given is the clamped one, not a wrapped one.
     SetCtrlVal(hMainPanel, MAINP_INTTIME, 0.01);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "link/connect_args.h"
 #include "link/shared_state.h"
 
 // The connection's state (command-line arguments, displayed range, the
@@ -24,13 +25,5 @@ int comm_GetNumDevices(int32_t* count);
 int set_ConnectionControl(int state);
 
 // ----------------------------------------------------------- helpers
-// Keyword of sArg1 (case-insensitive): 0 none of them, else one of these.
-enum ConnectKeyword { KW_NONE = 0, KW_SEARCH, KW_COM, KW_FTDI, KW_TCPIP, KW_BT, KW_OFFLINE };
-int comm_ArgKeyword(const char* arg);
-// Strict decimal COM port 1..256; -1 for anything else ("5abc", "", "0", "257").
-int comm_ParseComPort(const char* text);
-// Strict hexadecimal Bluetooth address (optional 0x, 1 to 16 digits);
-// false for anything else.
-bool comm_ParseBtAddress(const char* text, uint64_t* address);
 // Text of CONNTYPE for the connection fields of stParam.
 std::string comm_ConnTypeText();

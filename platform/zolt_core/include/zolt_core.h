@@ -8,11 +8,15 @@
  * header states.
  *
  * Buffer sizes callers must provide:
- *   - ZOLT_ArbitraryCommand reply: ZOLT_REPLY_MAX bytes (the reply is capped
- *     and always NUL-terminated; the call shape stays that of the maker's API).
+ *   - ZOLT_ArbitraryCommand reply: ZOLT_REPLY_MAX bytes for a query (a command
+ *     with "?", or "*IDN"), ZOLT_COMMAND_REPLY_MAX bytes for any other command.
+ *     The reply and its NUL are written, nothing more; a longer reply is cut
+ *     to fit.
  *   - ZOLT_GetFirmwareVersion: ZOLT_FIRMWARE_MAX bytes.
  *   - serial / IP / USB serial texts: 16 bytes.
- *   - spectrum fetches: one int32 per pixel (ZOLT_GetPixel).
+ *   - spectrum fetches: one int32 per pixel, the count ZOLT_GetPixel gives;
+ *     every fetch copies exactly that many (a TCP peer that answers another
+ *     count gives ZOLT_E_CONVERT, to ZOLT_GetPixel and to the fetch alike).
  *   - parameter block: ZOLT_PARAM_BLOCK_SIZE bytes.
  *
  * Behaviour of this (simulated) implementation that callers may rely on:
@@ -27,10 +31,12 @@
  *   - A fetch or CalcLint call while a measurement runs, or before one of
  *     that kind has completed (a broken measurement leaves none), gives
  *     ZOLT_E_BUSY.  Transmission needs a dark, a reference and a sample.
- *   - TCP/IP: each call waits at most 2 s (environment ZOLT_TCP_TIMEOUT_MS,
- *     50..60000): a silent peer gives ZOLT_E_TIME, a closed one
- *     ZOLT_E_RECEIVE, and every later call on that handle ZOLT_E_FATAL.
- *     ZOLT_CloseDevice always frees the handle.
+ *   - TCP/IP: each call waits at most 2 s for its request and reply together
+ *     (environment ZOLT_TCP_TIMEOUT_MS, 50..60000): a silent peer gives
+ *     ZOLT_E_TIME, a closed one ZOLT_E_RECEIVE, and every later call on that
+ *     handle ZOLT_E_FATAL.  A wait on one peer holds up no other device.
+ *     ZOLT_CloseDevice always frees the handle and returns once the peer has
+ *     let the instrument go, so it can be opened again at once.
  */
 #ifndef ZOLT_CORE_H
 #define ZOLT_CORE_H
@@ -103,7 +109,8 @@ enum { ZOLT_CALLBACK_OFF = 0, ZOLT_CALLBACK_POST_MESSAGE = 5 };
 /* Measurement function codes (ZOLT_SetFunctionConf) */
 enum { ZOLT_FUNC_LIGHT = 1, ZOLT_FUNC_DARK = 2, ZOLT_FUNC_REFER = 3, ZOLT_FUNC_TRANSREFL = 4 };
 
-#define ZOLT_REPLY_MAX 300
+#define ZOLT_REPLY_MAX 255
+#define ZOLT_COMMAND_REPLY_MAX 50
 #define ZOLT_FIRMWARE_MAX 256
 #define ZOLT_TEXT16 16
 #define ZOLT_PARAM_BLOCK_SIZE 1024
@@ -159,8 +166,9 @@ ZOLT_EXPORT int ZOLT_API ZOLT_GetCorrectionCoeff(uint32_t handle, float coeff[4]
 ZOLT_EXPORT int ZOLT_API ZOLT_SetTrigger(uint32_t handle, int32_t mode);
 ZOLT_EXPORT int ZOLT_API ZOLT_GetEnquiry(uint32_t handle, int32_t* value);
 ZOLT_EXPORT int ZOLT_API ZOLT_SetCallbackFunction(uint32_t handle, int32_t kind, intptr_t window);
-/* command ends in "\r"; reply must hold ZOLT_REPLY_MAX bytes; a reply starting
- * with ZOLT_NAK means the device refused the command. */
+/* command ends in "\r"; reply holds ZOLT_REPLY_MAX bytes for a query,
+ * ZOLT_COMMAND_REPLY_MAX for another command; a reply starting with ZOLT_NAK
+ * means the device refused the command. */
 ZOLT_EXPORT int ZOLT_API ZOLT_ArbitraryCommand(uint32_t handle, const char* command, char* reply);
 ZOLT_EXPORT int ZOLT_API ZOLT_Break(uint32_t handle);
 
@@ -179,9 +187,10 @@ ZOLT_EXPORT int ZOLT_API ZOLT_GetFlickerFreq(uint32_t handle, float* hertz, int3
 ZOLT_EXPORT int ZOLT_API ZOLT_StartAdaption(uint32_t handle, int32_t mode);
 ZOLT_EXPORT int ZOLT_API ZOLT_CheckAdaptionStat(uint32_t handle, float* tintMs, uint16_t* averages,
                                                 int32_t* busy);
-/* averages: the current averaging; maxAverages: 65535 */
-ZOLT_EXPORT int ZOLT_API ZOLT_GetAverConf(uint32_t handle, uint16_t* averages,
-                                          uint16_t* maxAverages);
+/* maxAverages: the largest averaging the device accepts (65535);
+ * averages: the current averaging */
+ZOLT_EXPORT int ZOLT_API ZOLT_GetAverConf(uint32_t handle, uint16_t* maxAverages,
+                                          uint16_t* averages);
 
 /* Parameter block */
 ZOLT_EXPORT int ZOLT_API ZOLT_GetParamBlock(uint32_t handle, uint8_t block[1024]);

@@ -40,6 +40,9 @@ typedef struct ZSimDevice {
     int32_t splitTimeMs; /* split time, ms (0: none) */
     float flickerHz;     /* light modulation: >0 Hz, 0 none (warning 11), <0 fuzzy (12) */
     uint8_t measHead;    /* measuring-head sensor bits */
+    /* Sample-changer commands read at the start of each acquisition (and
+     * while the device-event message is armed); "" for none. */
+    char control[256];
 } ZSimDevice;
 
 /* Fills d with the built-in default instrument. */
@@ -84,8 +87,8 @@ void zsim_Unplug(int index); /* every later call on it: ZOLT_E_NOT_CONNECTED */
 void zsim_SetClock(double (*now)(void));
 
 /* Journal of core calls: "ZOLT_Name(args) -> status", oldest first, at most
- * 20000 kept; NULL past the end.  An entry's text stays valid until the
- * journal is cleared. */
+ * 20000 kept; NULL past the end.  The text is the calling thread's own copy,
+ * valid until that thread asks for the next entry. */
 size_t zsim_JournalCount(void);
 const char* zsim_JournalEntry(size_t i);
 void zsim_ClearJournal(void);

@@ -9,6 +9,9 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "wire.hpp"
 #include "zolt_core.h"
@@ -47,70 +50,141 @@ int listenLoopback(uint16_t port, uint16_t* boundPort) {
     return fd;
 }
 
-void serve(SimDevice& dev, int listenFd, const std::atomic<bool>& stop) {
+bool answer(SimDevice& dev, ClientState& client, const std::string& request, std::string& reply,
+            double now) {
+    Call c;
+    reply.clear();
+    if (!decodeCall(request, c))
+        return false;
+    Reply r;
+    if (c.fn == Fn::Close) {
+        dev.isOpen = false;
+        reply = encodeReply(r);
+        return false;
+    }
+    if (dev.unplugged) {
+        r.status = ZOLT_E_NOT_CONNECTED;
+        reply = encodeReply(r);
+        return true;
+    }
+    if (c.fn != Fn::Hello && !client.greeted) {
+        r.status = ZOLT_E_HANDLE;
+    } else {
+        r = dev.execute(c, now, Knobs{});
+        if (c.fn == Fn::Hello) {
+            client.greeted = true;
+            dev.isOpen = true;
+        }
+    }
+    reply = encodeReply(r);
+    return true;
+}
+
+namespace {
+
+// A connection refused while the instrument has its client: told at once,
+// then kept until it hangs up (so the refusal is read, not reset) or its
+// time is up.
+struct Refused {
+    int fd;
+    Deadline until;
+};
+
+void refuse(std::vector<Refused>& refused, int fd) {
+    Reply busy;
+    busy.status = ZOLT_E_COM_OPEN;
+    if (sendFrame(fd, encodeReply(busy), 0) != IoResult::Ok) {
+        ::close(fd);
+        return;
+    }
+    refused.push_back({fd, deadlineIn(kFrameTimeoutMs)});
+}
+
+} // namespace
+
+// Runs every whole line that has arrived on the control input.
+void control(SimDevice& dev, int& fd, std::string& pending) {
+    char buf[512];
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n <= 0) {
+        fd = -1; // closed: the instrument runs on as it is
+        return;
+    }
+    pending.append(buf, static_cast<size_t>(n));
+    size_t nl;
+    while ((nl = pending.find('\n')) != std::string::npos) {
+        std::string line = pending.substr(0, nl), message;
+        pending.erase(0, nl + 1);
+        ControlResult r = applyControl(dev, line, true, message);
+        if (r == ControlResult::Done)
+            std::printf("zolt-sim: %s\n", message.c_str());
+        else if (r == ControlResult::Error)
+            std::fprintf(stderr, "zolt-sim: %s\n", message.c_str());
+        std::fflush(stdout);
+    }
+    if (pending.size() > 4096)
+        pending.clear(); // no command is that long
+}
+
+void serve(SimDevice& dev, int listenFd, const std::atomic<bool>& stop, int controlFd) {
+    std::string controlText;
     int client = -1;
-    bool greeted = false;
-    Knobs knobs;
+    ClientState state;
+    std::vector<Refused> refused;
     auto drop = [&] {
         if (client >= 0)
             ::close(client);
         client = -1;
-        greeted = false;
+        state = ClientState{};
         dev.isOpen = false;
     };
     while (!stop.load()) {
-        pollfd p[2] = {{listenFd, POLLIN, 0}, {client, POLLIN, 0}};
-        int rc = ::poll(p, client >= 0 ? 2 : 1, 200);
+        std::vector<pollfd> p = {
+            {listenFd, POLLIN, 0}, {client, POLLIN, 0}, {controlFd, POLLIN, 0}};
+        for (const Refused& r : refused)
+            p.push_back({r.fd, POLLIN, 0});
+        int rc = ::poll(p.data(), p.size(), 200);
         if (rc < 0 && errno != EINTR)
             break;
-        if (rc <= 0)
-            continue;
-        if (p[0].revents & POLLIN) {
-            int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+        // The served client first: a close it sent is done before a new
+        // connection is looked at.
+        if (client >= 0 && rc > 0 && (p[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+            std::string payload, reply;
+            bool keep = recvFrame(client, payload, kFrameTimeoutMs) == IoResult::Ok &&
+                        answer(dev, state, payload, reply, monotonicSeconds());
+            if (!reply.empty() && sendFrame(client, reply, kFrameTimeoutMs) != IoResult::Ok)
+                keep = false;
+            if (!keep)
+                drop();
+        }
+        for (size_t k = refused.size(); k-- > 0;) {
+            const short ev = p[3 + k].revents;
+            char sink[256];
+            bool gone =
+                (ev & (POLLHUP | POLLERR | POLLNVAL)) ||
+                ((ev & POLLIN) && ::recv(refused[k].fd, sink, sizeof sink, MSG_DONTWAIT) <= 0);
+            if (gone || Deadline::clock::now() >= refused[k].until) {
+                ::close(refused[k].fd);
+                refused.erase(refused.begin() + static_cast<long>(k));
+            }
+        }
+        if (controlFd >= 0 && rc > 0 && (p[2].revents & (POLLIN | POLLHUP | POLLERR)))
+            control(dev, controlFd, controlText);
+        if (rc > 0 && (p[0].revents & POLLIN)) {
+            int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
             if (fd >= 0) {
                 int one = 1;
                 ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-                if (client >= 0) {
-                    // Exclusive: the instrument already has its client.
-                    // Read its greeting first so the close is orderly.
-                    std::string greeting;
-                    recvFrame(fd, greeting, 500);
-                    Reply busy;
-                    busy.status = ZOLT_E_COM_OPEN;
-                    sendFrame(fd, encodeReply(busy), 500);
-                    ::close(fd);
-                } else {
+                if (client >= 0)
+                    refuse(refused, fd);
+                else
                     client = fd;
-                }
             }
-        }
-        if (client >= 0 && (p[1].revents & (POLLIN | POLLHUP | POLLERR))) {
-            std::string payload;
-            Call c;
-            if (recvFrame(client, payload, kFrameTimeoutMs) != IoResult::Ok ||
-                !decodeCall(payload, c)) {
-                drop();
-                continue;
-            }
-            if (c.fn == Fn::Close) {
-                drop();
-                continue;
-            }
-            Reply r;
-            if (c.fn != Fn::Hello && !greeted) {
-                r.status = ZOLT_E_HANDLE;
-            } else {
-                r = dev.execute(c, monotonicSeconds(), knobs);
-                if (c.fn == Fn::Hello) {
-                    greeted = true;
-                    dev.isOpen = true;
-                }
-            }
-            if (sendFrame(client, encodeReply(r), kFrameTimeoutMs) != IoResult::Ok)
-                drop();
         }
     }
     drop();
+    for (const Refused& r : refused)
+        ::close(r.fd);
 }
 
 } // namespace zolt

@@ -69,7 +69,8 @@ namespace zolt {
     X(CalcLintDark) \
     X(CalcLintLight) \
     X(CalcLintRefer) \
-    X(CalcLintTransRefl)
+    X(CalcLintTransRefl) \
+    X(PeekEvent)
 // clang-format on
 
 enum class Fn : uint16_t {
@@ -130,12 +131,17 @@ class SimDevice {
     uint8_t batteryPercent = 0, batteryCharging = 0;
     float temperature = std::nanf(""); // NaN: the warming model
     int flickerWarning = 0;            // 0: by cfg.flickerHz
+    bool triggerAnnounced = false;     // its device-event message is out
+    bool lampPower = true;             // the bench lamp ("lamp on|off")
 
     // Brings the instrument to its power-on state.
     void open(double now);
     Reply execute(const Call& c, double now, const Knobs& knobs);
 
     double wavelength(int pixel) const;
+    // Runs the commands added to the control file since the last look;
+    // events (trigger, unplug) only when asked, the rest always.
+    void readControl(bool events);
 
   private:
     double fullScale() const;
@@ -181,7 +187,15 @@ class SimDevice {
     // stores
     std::vector<uint8_t> block_;
     std::map<std::string, std::string> params_;
+    // control file as last read
+    std::string controlSeen_;
+    long long controlStamp_ = 0;
 };
+
+enum class ControlResult { Done, Blank, Error };
+// One sample-changer command line; message says what was done or what is wrong.
+ControlResult applyControl(SimDevice& dev, const std::string& line, bool events,
+                           std::string& message);
 
 // Configuration text: see the README section of the simulator.
 bool parseConfig(const std::string& text, std::vector<ZSimDevice>& out, std::string& error);
@@ -196,5 +210,17 @@ constexpr double kEmissionFwhm = 1.5;
 
 // Trims and copies into a fixed char field, always NUL-terminated.
 void copyText(char* dst, size_t size, const std::string& src);
+
+// Text helpers shared by the configuration and the text commands.
+std::string trim(const std::string& s);
+std::string lower(std::string s);
+// Whole text a number within lo..hi; false for anything else.
+bool parseLong(const std::string& s, long long lo, long long hi, long long& out, int base = 10);
+bool parseDouble(const std::string& s, double& out); // finite numbers only
+std::vector<std::string> words(const std::string& s);
+std::string fmtNum(double v);
+const char* defaultFirmware(int deviceType);
+// Writes the sum of bytes 0..1021 into bytes 1022..1023 of a parameter block.
+void blockChecksum(std::vector<uint8_t>& block);
 
 } // namespace zolt

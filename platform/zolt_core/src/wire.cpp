@@ -186,18 +186,28 @@ bool decodeReply(const std::string& payload, Reply& rep) {
     return r.ok && r.pos == payload.size();
 }
 
+Deadline deadlineIn(int ms) {
+    return Clock::now() + std::chrono::milliseconds(ms);
+}
+
 IoResult sendFrame(int fd, const std::string& payload, int timeoutMs) {
+    return sendFrame(fd, payload, deadlineIn(timeoutMs));
+}
+
+IoResult recvFrame(int fd, std::string& payload, int timeoutMs) {
+    return recvFrame(fd, payload, deadlineIn(timeoutMs));
+}
+
+IoResult sendFrame(int fd, const std::string& payload, Deadline deadline) {
     if (payload.size() > kMaxFrame)
         return IoResult::BadFrame;
     std::string frame(kMagic, 4);
     putU(frame, payload.size(), 4);
     frame += payload;
-    return sendAll(fd, frame.data(), frame.size(),
-                   Clock::now() + std::chrono::milliseconds(timeoutMs));
+    return sendAll(fd, frame.data(), frame.size(), deadline);
 }
 
-IoResult recvFrame(int fd, std::string& payload, int timeoutMs) {
-    auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+IoResult recvFrame(int fd, std::string& payload, Deadline deadline) {
     char head[8];
     IoResult r = recvAll(fd, head, 8, deadline);
     if (r != IoResult::Ok)

@@ -6,6 +6,7 @@
 // One request is answered by exactly one reply, in order.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -22,7 +23,13 @@ bool decodeReply(const std::string& payload, Reply& r);
 
 enum class IoResult { Ok, Timeout, Closed, Error, BadFrame };
 
-// Both wait at most timeoutMs in total; they never raise SIGPIPE.
+using Deadline = std::chrono::steady_clock::time_point;
+Deadline deadlineIn(int ms);
+
+// Both give up at the deadline (or after timeoutMs in total); they never
+// raise SIGPIPE.  One deadline for a request and its reply bounds the call.
+IoResult sendFrame(int fd, const std::string& payload, Deadline deadline);
+IoResult recvFrame(int fd, std::string& payload, Deadline deadline);
 IoResult sendFrame(int fd, const std::string& payload, int timeoutMs);
 IoResult recvFrame(int fd, std::string& payload, int timeoutMs);
 

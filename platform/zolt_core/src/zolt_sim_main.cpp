@@ -38,7 +38,9 @@ void usage() {
         "  --sample S   sample in the beam\n"
         "  --seed N     noise seed\n"
         "  --demo       measure in process and print a few values, then exit\n"
-        "  --exit-with-parent  end when the process that started it ends\n",
+        "  --exit-with-parent  end when the process that started it ends\n"
+        "While it serves, lines on standard input change the bench: sample none|holmium|emission,\n"
+        "lamp on|off, trigger (the device asks for a measurement), unplug, plug.\n",
         ZOLT_TCP_DEFAULT_PORT);
 }
 
@@ -229,7 +231,7 @@ int main(int argc, char** argv) {
     std::printf("zolt-sim: listening on 127.0.0.1:%u (device type %d, %d pixels, sample %s)\n",
                 bound, cfg.deviceType, cfg.pixelCount, zolt::sampleName(cfg.sample));
     std::fflush(stdout);
-    zolt::serve(dev, fd, g_stop);
+    zolt::serve(dev, fd, g_stop, STDIN_FILENO);
     ::close(fd);
     return 0;
 }

@@ -119,3 +119,20 @@ TEST_F(ZoltCorePhysics, SameSeedSameSpectraAndAveragingReducesNoise) {
     auto avg = run(7, 16);
     EXPECT_NEAR(spread(a) / spread(avg), 4.0, 1.0);
 }
+
+TEST_F(ZoltCorePhysics, EveryAcceptedFitGivesCountsWithinTheAdcRange) {
+    // Pixels at 0 nm, below it, and far beyond any light.
+    for (const char* fit : {"0 2 5 1 0", "-500 1 0 0 0", "190 1e6 0 0 0", "0 0 0 0 0"}) {
+        std::string cfg = std::string("[device]\npixels = 64\nfit = ") + fit + "\n";
+        char err[200];
+        ASSERT_EQ(zsim_Configure(cfg.c_str(), err, sizeof err), 0) << fit << ": " << err;
+        uint32_t h = open();
+        for (int function : {ZOLT_FUNC_DARK, ZOLT_FUNC_LIGHT}) {
+            ASSERT_EQ(measure(h, function, 10.0f, 1), ZOLT_OK) << fit;
+            auto counts = fetch(h, function == ZOLT_FUNC_DARK ? ZOLT_FetchDark : ZOLT_FetchLight);
+            for (int32_t c : counts)
+                ASSERT_TRUE(c >= 0 && c <= 65535) << fit << ": " << c;
+        }
+        ZOLT_CloseDevice(h);
+    }
+}

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <unistd.h>
 
 #include "helpers.hpp"
 #include "sim_model.hpp"
@@ -44,6 +45,10 @@ TEST_F(ZoltCoreSeam, JournalRecordsCallsWithArgumentsAndStatus) {
         "-> 21");
     EXPECT_NE(std::string(zsim_JournalEntry(2)).find("\"*idn\\r\""), std::string::npos);
     EXPECT_EQ(zsim_JournalEntry(3), nullptr);
+    // An entry is the caller's copy: clearing the journal leaves it readable.
+    const char* first = zsim_JournalEntry(0);
+    zsim_ClearJournal();
+    EXPECT_EQ(std::string(first), "ZOLT_SetTrigger(h=" + std::to_string(h) + ", 2) -> 0");
 }
 
 TEST_F(ZoltCoreSeam, NakCommandRefusesByPrefix) {
@@ -202,4 +207,54 @@ TEST(ZoltCoreWire, GarbageFramesAreRejected) {
     badFn[0] = '\xff';
     badFn[1] = '\xff';
     EXPECT_FALSE(zolt::decodeCall(badFn, c));
+}
+
+TEST_F(ZoltCoreSeam, ControlFileChangesTheBenchAtTheNextAcquisition) {
+    char dir[] = "/tmp/zolt-bench-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string path = std::string(dir) + "/bench.txt";
+    std::string cfg = "[device]\nsample = none\ncontrol = " + path + "\n";
+    char err[200];
+    ASSERT_EQ(zsim_Configure(cfg.c_str(), err, sizeof err), 0) << err;
+    std::ofstream(path) << "sample emission\n"; // read at power-on
+    uint32_t h = open();
+    auto add = [&](const char* line) { std::ofstream(path, std::ios::app) << line << "\n"; };
+    ZSimDevice d;
+    ASSERT_EQ(zsim_GetDevice(0, &d), 0);
+    EXPECT_EQ(d.sample, ZSIM_SAMPLE_EMISSION);
+    struct Step {
+        const char* line;
+        int sample;
+        bool dark; // the light frame shows no lamp
+    } steps[] = {
+        {"sample holmium", ZSIM_SAMPLE_HOLMIUM, false},
+        {"lamp off", ZSIM_SAMPLE_HOLMIUM, true},
+        {"sample glass  # not a sample: refused, nothing changes", ZSIM_SAMPLE_HOLMIUM, true},
+        {"lamp on\nsample none", ZSIM_SAMPLE_NONE, false},
+    };
+    ASSERT_EQ(measure(h, ZOLT_FUNC_DARK, 10.0f, 1), ZOLT_OK);
+    auto dark = fetch(h, ZOLT_FetchDark);
+    for (const Step& s : steps) {
+        add(s.line);
+        ASSERT_EQ(measure(h, ZOLT_FUNC_LIGHT, 10.0f, 1), ZOLT_OK) << s.line;
+        ASSERT_EQ(zsim_GetDevice(0, &d), 0);
+        EXPECT_EQ(d.sample, s.sample) << s.line;
+        double lit = meanDiff(fetch(h, ZOLT_FetchLight), dark, 1000, 1100);
+        EXPECT_EQ(lit < 50.0, s.dark) << s.line << ": " << lit;
+    }
+    // Events run once, when they are new.
+    int32_t enq = -1;
+    add("trigger");
+    ASSERT_EQ(measure(h, ZOLT_FUNC_LIGHT, 10.0f, 1), ZOLT_OK);
+    ASSERT_EQ(ZOLT_GetEnquiry(h, &enq), ZOLT_OK);
+    EXPECT_EQ(enq, 1);
+    ASSERT_EQ(measure(h, ZOLT_FUNC_LIGHT, 10.0f, 1), ZOLT_OK);
+    ASSERT_EQ(ZOLT_GetEnquiry(h, &enq), ZOLT_OK);
+    EXPECT_EQ(enq, 0);
+    add("unplug");
+    ZOLT_InitMeasure(h);
+    EXPECT_EQ(ZOLT_GetEnquiry(h, &enq), ZOLT_E_NOT_CONNECTED);
+    ZOLT_CloseDevice(h);
+    std::remove(path.c_str());
+    rmdir(dir);
 }

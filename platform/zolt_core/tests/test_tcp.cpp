@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,7 @@
 #include <thread>
 
 #include "helpers.hpp"
+#include "wire.hpp"
 
 extern char** environ;
 
@@ -25,8 +27,8 @@ using Clock = std::chrono::steady_clock;
 class SimProcess {
   public:
     explicit SimProcess(std::vector<std::string> extra = {}) {
-        int fds[2];
-        if (pipe(fds) != 0)
+        int fds[2], in[2];
+        if (pipe(fds) != 0 || pipe(in) != 0)
             return;
         std::vector<std::string> args = {ZOLT_SIM_EXE, "--port", "0", "--exit-with-parent"};
         args.insert(args.end(), extra.begin(), extra.end());
@@ -38,10 +40,15 @@ class SimProcess {
         posix_spawn_file_actions_init(&fa);
         posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
         posix_spawn_file_actions_addclose(&fa, fds[0]);
+        posix_spawn_file_actions_adddup2(&fa, in[0], 0);
+        posix_spawn_file_actions_addclose(&fa, in[1]);
         if (posix_spawn(&pid_, ZOLT_SIM_EXE, &fa, nullptr, argv.data(), environ) != 0)
             pid_ = -1;
         posix_spawn_file_actions_destroy(&fa);
         close(fds[1]);
+        close(in[0]);
+        stdin_ = in[1];
+        stdout_ = fds[0];
         // "zolt-sim: listening on 127.0.0.1:PORT (...)"
         std::string line;
         auto deadline = Clock::now() + std::chrono::seconds(10);
@@ -55,12 +62,32 @@ class SimProcess {
                 break;
             line.append(buf, static_cast<size_t>(n));
         }
-        close(fds[0]);
         size_t at = line.find("127.0.0.1:");
         if (at != std::string::npos)
             address_ = line.substr(at, line.find(' ', at) - at);
     }
-    ~SimProcess() { kill(SIGKILL); }
+    ~SimProcess() {
+        kill(SIGKILL);
+        close(stdin_);
+        close(stdout_);
+    }
+    // A bench command on its standard input; true once zolt-sim says it did it.
+    bool command(const std::string& line) {
+        std::string text = line + "\n";
+        if (write(stdin_, text.data(), text.size()) != static_cast<ssize_t>(text.size()))
+            return false;
+        std::string seen;
+        auto deadline = Clock::now() + std::chrono::seconds(5);
+        while (seen.find("zolt-sim: " + line + "\n") == std::string::npos &&
+               Clock::now() < deadline) {
+            pollfd p{stdout_, POLLIN, 0};
+            char buf[256];
+            ssize_t n = poll(&p, 1, 100) > 0 ? read(stdout_, buf, sizeof buf) : 0;
+            if (n > 0)
+                seen.append(buf, static_cast<size_t>(n));
+        }
+        return seen.find("zolt-sim: " + line + "\n") != std::string::npos;
+    }
     const std::string& address() const { return address_; }
     void kill(int sig) {
         if (pid_ <= 0)
@@ -74,6 +101,7 @@ class SimProcess {
 
   private:
     pid_t pid_ = -1;
+    int stdin_ = -1, stdout_ = -1;
     std::string address_;
 };
 
@@ -87,6 +115,62 @@ int waitIdle(uint32_t h, int32_t* busy) {
     } while (st == 0 && *busy && Clock::now() < deadline);
     return st;
 }
+
+// A peer on loopback that answers each request with the next scripted
+// reply; an empty entry leaves that request unanswered.
+class ScriptedPeer {
+  public:
+    explicit ScriptedPeer(std::vector<zolt::Reply> script) {
+        listen_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t len = sizeof sa;
+        bind(listen_, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+        listen(listen_, 1);
+        getsockname(listen_, reinterpret_cast<sockaddr*>(&sa), &len);
+        address_ = "127.0.0.1:" + std::to_string(ntohs(sa.sin_port));
+        thread_ = std::thread([this, script] {
+            int fd = accept(listen_, nullptr, nullptr);
+            std::string request;
+            for (const zolt::Reply& r : script) {
+                if (zolt::recvFrame(fd, request, 5000) != zolt::IoResult::Ok)
+                    break;
+                ++requests_;
+                if (r.status >= 0)
+                    zolt::sendFrame(fd, zolt::encodeReply(r), 5000);
+            }
+            while (zolt::recvFrame(fd, request, 5000) == zolt::IoResult::Ok)
+                ++requests_; // the rest unanswered, until the client goes
+            close(fd);
+        });
+    }
+    ~ScriptedPeer() {
+        shutdown(listen_, SHUT_RDWR);
+        thread_.join();
+        close(listen_);
+    }
+    const std::string& address() const { return address_; }
+    int requests() const { return requests_.load(); }
+    static zolt::Reply silent() {
+        zolt::Reply r;
+        r.status = -1;
+        return r;
+    }
+    static zolt::Reply pixels(int64_t greeting, size_t values) {
+        zolt::Reply r;
+        r.i[0] = greeting;
+        r.i[1] = greeting;
+        r.data.assign(values * sizeof(int32_t), '\x01');
+        return r;
+    }
+
+  private:
+    int listen_ = -1;
+    std::string address_;
+    std::thread thread_;
+    std::atomic<int> requests_{0};
+};
 
 bool isLinkFailure(int st) {
     return st == ZOLT_E_TIME || st == ZOLT_E_RECEIVE || st == ZOLT_E_FATAL;
@@ -217,4 +301,119 @@ TEST_F(ZoltCoreTcp, RegistryEntryOpensOverTcp) {
     while ((st = ZOLT_OpenDevice(0, &h)) != ZOLT_OK && Clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(st, ZOLT_OK);
+}
+
+TEST_F(ZoltCoreTcp, APeerWhosePixelCountsDisagreeNeverOverrunsTheCallersBuffer) {
+    // Greeting 64 pixels, then GetPixel answers 32 and 64, the fetches 128, 32
+    // and 64 values.
+    ScriptedPeer peer({ScriptedPeer::pixels(64, 0), ScriptedPeer::pixels(32, 0),
+                       ScriptedPeer::pixels(64, 0), ScriptedPeer::pixels(0, 128),
+                       ScriptedPeer::pixels(0, 32), ScriptedPeer::pixels(0, 64), zolt::Reply{}});
+    uint32_t h = 0;
+    ASSERT_EQ(ZOLT_OpenTCPDevice(peer.address().c_str(), &h), ZOLT_OK);
+    int32_t n = -1;
+    EXPECT_EQ(ZOLT_GetPixel(h, &n), ZOLT_E_CONVERT);
+    EXPECT_EQ(n, -1) << "the caller is not told a count the fetches will not honour";
+    ASSERT_EQ(ZOLT_GetPixel(h, &n), ZOLT_OK);
+    ASSERT_EQ(n, 64);
+    // The buffer is exactly what the caller was told: ASan watches its end.
+    for (int expected : {ZOLT_E_CONVERT, ZOLT_E_CONVERT, ZOLT_OK}) {
+        std::vector<int32_t> counts(static_cast<size_t>(n), -1);
+        EXPECT_EQ(ZOLT_FetchDark(h, counts.data()), expected);
+        EXPECT_EQ(counts[0] == -1, expected != ZOLT_OK) << "copied only when the size agrees";
+    }
+    EXPECT_EQ(ZOLT_CloseDevice(h), ZOLT_OK);
+}
+
+TEST_F(ZoltCoreTcp, ASilentPeerHoldsUpOnlyItsOwnDevice) {
+    ScriptedPeer peer({ScriptedPeer::pixels(64, 0), ScriptedPeer::silent()});
+    uint32_t tcp = 0, local = 0;
+    ASSERT_EQ(ZOLT_OpenTCPDevice(peer.address().c_str(), &tcp), ZOLT_OK);
+    ASSERT_EQ(ZOLT_OpenDevice(0, &local), ZOLT_OK);
+    std::atomic<bool> waitingDone{false};
+    std::thread waiting([&] {
+        int32_t n = 0;
+        EXPECT_EQ(ZOLT_GetPixel(tcp, &n), ZOLT_E_TIME);
+        waitingDone = true;
+    });
+    while (peer.requests() < 2)
+        std::this_thread::yield();
+    // The peer holds the request; the other instrument answers meanwhile.
+    int32_t n = 0;
+    EXPECT_EQ(ZOLT_GetPixel(local, &n), ZOLT_OK);
+    EXPECT_EQ(n, 2048);
+    EXPECT_FALSE(waitingDone.load()) << "the in-process call waited for the silent peer";
+    waiting.join();
+    ZOLT_CloseDevice(local);
+    ZOLT_CloseDevice(tcp);
+}
+
+TEST_F(ZoltCoreTcp, ACloseIsCompleteWhenItReturns) {
+    SimProcess sim;
+    ASSERT_FALSE(sim.address().empty());
+    // A second client, refused, while the first works on.
+    uint32_t h = 0, other = 0;
+    ASSERT_EQ(ZOLT_OpenTCPDevice(sim.address().c_str(), &h), ZOLT_OK);
+    EXPECT_EQ(ZOLT_OpenTCPDevice(sim.address().c_str(), &other), ZOLT_E_COM_OPEN);
+    for (int k = 0; k < 300; ++k) {
+        ASSERT_EQ(ZOLT_CloseDevice(h), ZOLT_OK);
+        ASSERT_EQ(ZOLT_OpenTCPDevice(sim.address().c_str(), &h), ZOLT_OK) << "cycle " << k;
+    }
+    EXPECT_EQ(ZOLT_CloseDevice(h), ZOLT_OK);
+}
+
+namespace {
+std::atomic<int> g_benchPosts{0};
+void countPost(intptr_t, uint32_t, uintptr_t, intptr_t) {
+    ++g_benchPosts;
+}
+} // namespace
+
+TEST_F(ZoltCoreTcp, TheServedBenchTakesCommandsOnStandardInput) {
+    SimProcess sim;
+    ASSERT_FALSE(sim.address().empty());
+    uint32_t h = 0;
+    ASSERT_EQ(ZOLT_OpenTCPDevice(sim.address().c_str(), &h), ZOLT_OK);
+    auto light = [&] {
+        int32_t busy = 1;
+        std::vector<int32_t> v(2048, -1);
+        EXPECT_EQ(ZOLT_SetTintConf(h, 10.0f), ZOLT_OK);
+        EXPECT_EQ(ZOLT_InitMeasure(h), ZOLT_OK);
+        EXPECT_EQ(waitIdle(h, &busy), ZOLT_OK);
+        EXPECT_EQ(ZOLT_FetchLight(h, v.data()), ZOLT_OK);
+        return v;
+    };
+    auto empty = light();
+    ASSERT_TRUE(sim.command("sample holmium"));
+    auto holmium = light();
+    // 536.4 nm, the deepest visible band, lies near pixel 835 of the default fit.
+    size_t band = 0;
+    float fit[5];
+    ASSERT_EQ(ZOLT_GetFit(h, fit), ZOLT_OK);
+    for (size_t i = 0; i < 2048; ++i) {
+        double x = static_cast<double>(i);
+        if (fit[0] + x * (fit[1] + x * (fit[2] + x * (fit[3] + x * fit[4]))) >= 536.4) {
+            band = i;
+            break;
+        }
+    }
+    EXPECT_LT(holmium[band] - 900, 0.7 * (empty[band] - 900)) << "the band shows in the beam";
+
+    g_benchPosts = 0;
+    ZOLT_SetMessagePoster(countPost);
+    ASSERT_EQ(ZOLT_SetCallbackFunction(h, ZOLT_CALLBACK_POST_MESSAGE, 7), ZOLT_OK);
+    ASSERT_TRUE(sim.command("trigger"));
+    auto deadline = Clock::now() + std::chrono::seconds(5);
+    while (g_benchPosts.load() == 0 && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(g_benchPosts.load(), 1) << "the trigger reaches the program as a device event";
+    int32_t enq = 0;
+    ASSERT_EQ(ZOLT_GetEnquiry(h, &enq), ZOLT_OK);
+    EXPECT_EQ(enq, 1);
+    ASSERT_EQ(ZOLT_SetCallbackFunction(h, ZOLT_CALLBACK_OFF, 0), ZOLT_OK);
+    ZOLT_SetMessagePoster(nullptr);
+
+    ASSERT_TRUE(sim.command("unplug"));
+    EXPECT_EQ(ZOLT_GetEnquiry(h, &enq), ZOLT_E_NOT_CONNECTED);
+    ZOLT_CloseDevice(h);
 }
