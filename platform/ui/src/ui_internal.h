@@ -168,6 +168,13 @@ double Coerce(const CtrlRec& c, double v);            // into the control's type
 void ShowNum(CtrlRec& c);                             // stored number into the widget
 void ShowLed(CtrlRec& c);
 
+// Numeric boxes (ui_numeric.cpp).  A typed entry is read whole: digits with
+// an optional point and exponent; a value beyond a double comes back as an
+// infinity (or zero), for the control's limits to bring in.
+bool ParseNumericEntry(const QString& text, double* value);
+// The toolkit's box for a spin box class of a resource file, else null.
+QWidget* NewNumericBox(const QString& className, QWidget* parent);
+
 // Values of controls (ui_controls.cpp), also set and read as attributes.
 using Val = std::variant<int, double, QString>;
 bool AsDouble(const Val& v, double* d);

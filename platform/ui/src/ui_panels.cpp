@@ -12,8 +12,20 @@ using namespace uiimpl;
 
 namespace {
 
+// Builds the toolkit's own numeric boxes in place of the plain ones.
+class PanelLoader : public QUiLoader {
+  public:
+    QWidget* createWidget(const QString& className, QWidget* parent, const QString& name) override {
+        if (QWidget* w = NewNumericBox(className, parent)) {
+            w->setObjectName(name);
+            return w;
+        }
+        return QUiLoader::createWidget(className, parent, name);
+    }
+};
+
 QUiLoader& Loader() {
-    static QUiLoader* loader = new QUiLoader;
+    static QUiLoader* loader = new PanelLoader;
     return *loader;
 }
 

@@ -136,6 +136,42 @@ TEST_F(UiTest, NumericValuesKeepFullPrecisionAndTheirDataTypeRange) {
     EXPECT_EQ(i, 1);
 }
 
+TEST_F(UiTest, TypedNumbersAreReadWholeAndBroughtIntoTheLimits) {
+    DisplayPanel(main_);
+    SetCtrlAttribute(main_, MAIN_DBL, ATTR_MIN_VALUE, 100.0); // INT keeps its file range -5 .. 1000
+    SetCtrlAttribute(main_, MAIN_DBL, ATTR_MAX_VALUE, 5000.0);
+    struct Row {
+        int control;
+        double start;
+        const char* typed;
+        double expected;
+    } rows[] = {
+        {MAIN_INT, 10, "7", 7},         {MAIN_INT, 10, "1e9", 1000},
+        {MAIN_INT, 10, "-5", -5},       {MAIN_INT, 10, "-50", -5},
+        {MAIN_INT, 10, "2.6", 3},       {MAIN_INT, 10, "1e", 10},
+        {MAIN_INT, 10, "x", 10},        {MAIN_INT, -5, "-9", -5},
+        {MAIN_DBL, 300, "20", 100},     {MAIN_DBL, 300, "0", 100},
+        {MAIN_DBL, 300, "-5", 100},     {MAIN_DBL, 300, "1e9", 5000},
+        {MAIN_DBL, 300, "1e999", 5000}, {MAIN_DBL, 300, "250.5", 250.5},
+        {MAIN_DBL, 300, "1e-999", 100},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.typed);
+        SetCtrlVal(main_, r.control, r.start);
+        Seen().clear();
+        QWidget* spin = UiCtrlWidget(main_, r.control);
+        spin->findChild<QLineEdit*>()->selectAll();
+        QTest::keyClicks(spin, r.typed);
+        QTest::keyClick(spin, Qt::Key_Return);
+        double v = 0;
+        GetCtrlVal(main_, r.control, &v);
+        EXPECT_EQ(v, r.expected);
+        // The callback hears of every change, with the value brought into the limits.
+        EXPECT_EQ(CountOf(r.control, EVENT_COMMIT), r.expected != r.start ? 1 : 0);
+        EXPECT_EQ(spin->findChild<QLineEdit*>()->text().toDouble(), r.expected);
+    }
+}
+
 TEST_F(UiTest, StringsRingsAndListsHoldTheirValues) {
     SetCtrlVal(main_, MAIN_STR, "0123456789");
     std::string s;
