@@ -124,6 +124,37 @@ int FirstDataPlot(GraphRec& g) {
     return 0;
 }
 
+// The shown curve passing nearest to (x, y), measured in fractions of the
+// axis ranges at the point nearest in x; y NaN: only x counts.  A tie keeps
+// the curve `current`, else the oldest.  0 when nothing is plotted.
+int NearestCurve(GraphRec& g, int current, double x, double y) {
+    const double xs = g.plot->xAxis->range().size(), ys = g.plot->yAxis->range().size();
+    auto distance = [&](int h, double* d) {
+        auto it = g.plots.find(h);
+        int idx;
+        double px, py;
+        if (it == g.plots.end() || !it->second.plottable || !it->second.plottable->visible() ||
+            !NearestByX(g, h, x, &idx, &px, &py))
+            return false;
+        const double dx = (px - x) / (xs > 0 ? xs : 1.0);
+        const double dy = std::isnan(y) ? 0.0 : (py - y) / (ys > 0 ? ys : 1.0);
+        *d = std::hypot(dx, dy);
+        return true;
+    };
+    int best = 0;
+    double bestD = INFINITY, d;
+    if (current && distance(current, &d)) {
+        best = current;
+        bestD = d;
+    }
+    for (auto& [h, p] : g.plots)
+        if (h != current && distance(h, &d) && d < bestD) {
+            best = h;
+            bestD = d;
+        }
+    return best ? best : FirstDataPlot(g);
+}
+
 void ShowCursor(GraphRec& g, int n) {
     CursorRec& c = g.cursors[n - 1];
     c.tracer->position->setCoords(c.x, c.y);
@@ -601,10 +632,10 @@ int SetGraphCursor(int panel, int graph, int cursor, double x, double y) {
     if (cursor < 1 || cursor > 2)
         return UI_ERR_RANGE;
     CursorRec& c = g->cursors[cursor - 1];
-    int h = (c.plot && g->plots.count(c.plot)) ? c.plot : FirstDataPlot(*g);
     int idx;
     double px, py;
-    if (c.snap && h && NearestByX(*g, h, x, &idx, &px, &py)) {
+    const int h = c.snap ? NearestCurve(*g, c.plot, x, y) : 0;
+    if (h && NearestByX(*g, h, x, &idx, &px, &py)) {
         c.x = px;
         c.y = py;
         c.plot = h;

@@ -1,0 +1,59 @@
+// Graph details a user sees: where a cursor set from code lands, tick labels,
+// captions of annotations.
+#include <QWidget>
+#include <cmath>
+#include <qcustomplot.h>
+
+#include "ui_test_support.h"
+
+namespace {
+
+// Two curves as in the comparing view: measured y = x, stored y = x + 10.
+struct TwoCurves {
+    int measured = 0, stored = 0;
+    explicit TwoCurves(int panel) {
+        std::vector<double> x(11), y1(11), y2(11);
+        for (int i = 0; i < 11; ++i) {
+            x[static_cast<std::size_t>(i)] = i;
+            y1[static_cast<std::size_t>(i)] = i;
+            y2[static_cast<std::size_t>(i)] = i + 10.0;
+        }
+        measured = PlotXY(panel, MAIN_GRAPH, x.data(), y1.data(), 11, VAL_THIN_LINE, VAL_NO_POINT,
+                          VAL_SOLID, 0);
+        stored = PlotXY(panel, MAIN_GRAPH, x.data(), y2.data(), 11, VAL_THIN_LINE, VAL_NO_POINT,
+                        VAL_SOLID, 0x808080);
+    }
+};
+
+} // namespace
+
+TEST_F(UiTest, CursorSetFromCodeGoesOntoTheCurveThroughThePoint) {
+    TwoCurves c(main_);
+    struct Row {
+        bool startOnStored;
+        double x, y;
+        bool onStored;
+        double expectX, expectY;
+    } rows[] = {
+        {true, 5.0, 5.0, false, 5.0, 5.0},   // dragged onto the stored curve, set on the measured
+        {false, 5.0, 15.0, true, 5.0, 15.0}, // and back
+        {true, 5.2, 14.0, true, 5.0, 15.0},  // near the stored curve: its nearest point
+        {false, 3.0, 4.0, false, 3.0, 3.0},  // near the measured curve
+        {true, 7.0, NAN, true, 7.0, 17.0},   // no height given: the curve it sits on
+        {false, 99.0, 10.0, false, 10.0, 10.0}, // beyond the data: the last point
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.y);
+        ASSERT_EQ(
+            SetGraphCursorIndex(main_, MAIN_GRAPH, 1, r.startOnStored ? c.stored : c.measured, 1),
+            0);
+        ASSERT_EQ(SetGraphCursor(main_, MAIN_GRAPH, 1, r.x, r.y), 0);
+        double cx = 0, cy = 0;
+        GetGraphCursor(main_, MAIN_GRAPH, 1, &cx, &cy);
+        EXPECT_EQ(cx, r.expectX);
+        EXPECT_EQ(cy, r.expectY);
+        int plot = 0, index = -1;
+        ASSERT_EQ(GetGraphCursorIndex(main_, MAIN_GRAPH, 1, &plot, &index), 0);
+        EXPECT_EQ(plot, r.onStored ? c.stored : c.measured);
+    }
+}
