@@ -160,6 +160,7 @@ void ShowCursor(GraphRec& g, int n) {
     c.tracer->position->setCoords(c.x, c.y);
     c.tracer->setVisible(c.visible);
 }
+} // namespace
 
 void Rescale(GraphRec& g) {
     if (g.xMode == VAL_AUTOSCALE) {
@@ -193,6 +194,8 @@ void Rescale(GraphRec& g) {
 }
 
 // Moves a cursor to where the user points, snapping to the nearest point on screen.
+namespace {
+
 void MoveToMouse(GraphRec& g, int n, const QPointF& pos) {
     CursorRec& c = g.cursors[n - 1];
     QCPAxis* xa = g.plot->xAxis;
@@ -273,6 +276,8 @@ void SetupGraph(CtrlRec& c) {
     // Curves of 200,000 points must redraw in a few milliseconds.
     plot->setNotAntialiasedElements(QCP::aePlottables);
     plot->setPlottingHint(QCP::phFastPolylines, true);
+    UseDistinctTicks(plot->xAxis);
+    UseDistinctTicks(plot->yAxis);
     const char* pens[2] = {"#000000", "#808080"};
     for (int n = 0; n < 2; ++n) {
         auto* t = new QCPItemTracer(plot);
@@ -338,14 +343,6 @@ void SetupGraph(CtrlRec& c) {
 using namespace uiimpl;
 
 namespace {
-
-QCPAxis* Axis(GraphRec* g, int axis) {
-    if (axis == VAL_XAXIS)
-        return g->plot->xAxis;
-    if (axis == VAL_LEFT_YAXIS)
-        return g->plot->yAxis;
-    return nullptr;
-}
 
 void Style(QCPAbstractPlottable* p, int plotStyle, int pointStyle, int lineStyle, int color) {
     QPen pen(ToColor(color));
@@ -497,109 +494,6 @@ int GetNumGraphPlots(int panel, int graph, int* count) {
         return err;
     if (count)
         *count = static_cast<int>(g->plots.size());
-    return 0;
-}
-
-int SetAxisScalingMode(int panel, int graph, int axis, int mode, double min, double max) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    QCPAxis* a = Axis(g, axis);
-    if (!a)
-        return UI_ERR_RANGE;
-    if (mode != VAL_MANUAL && mode != VAL_AUTOSCALE)
-        return UI_ERR_RANGE;
-    Quiet quiet;
-    (axis == VAL_XAXIS ? g->xMode : g->yMode) = mode;
-    if (mode == VAL_MANUAL) {
-        if (!std::isfinite(min) || !std::isfinite(max) || !(min < max))
-            return UI_ERR_RANGE;
-        a->setRange(min, max);
-    } else {
-        Rescale(*g);
-    }
-    Replot(*g);
-    return 0;
-}
-
-int GetAxisScalingMode(int panel, int graph, int axis, int* mode, double* min, double* max) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    QCPAxis* a = Axis(g, axis);
-    if (!a)
-        return UI_ERR_RANGE;
-    if (mode)
-        *mode = axis == VAL_XAXIS ? g->xMode : g->yMode;
-    if (min)
-        *min = a->range().lower;
-    if (max)
-        *max = a->range().upper;
-    return 0;
-}
-
-int SetAxisName(int panel, int graph, int axis, const char* name) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    QCPAxis* a = Axis(g, axis);
-    if (!a)
-        return UI_ERR_RANGE;
-    a->setLabel(QString::fromUtf8(name ? name : ""));
-    Replot(*g);
-    return 0;
-}
-
-int SetAxisPrecision(int panel, int graph, int axis, int precision) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    QCPAxis* a = Axis(g, axis);
-    if (!a)
-        return UI_ERR_RANGE;
-    if (precision < 0 || precision > 15)
-        return UI_ERR_RANGE;
-    a->setNumberFormat("f");
-    a->setNumberPrecision(precision);
-    Replot(*g);
-    return 0;
-}
-
-int SetAxisDivisions(int panel, int graph, int axis, int divisions) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    QCPAxis* a = Axis(g, axis);
-    if (!a)
-        return UI_ERR_RANGE;
-    if (divisions < 1 || divisions > 100)
-        return UI_ERR_RANGE;
-    a->ticker()->setTickCount(divisions);
-    Replot(*g);
-    return 0;
-}
-
-int SetGraphColors(int panel, int graph, int plotBg, int gridColor, int axisColor) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    g->plot->axisRect()->setBackground(QBrush(ToColor(plotBg)));
-    for (QCPAxis* a : {g->plot->xAxis, g->plot->yAxis}) {
-        a->grid()->setPen(QPen(ToColor(gridColor), 1, Qt::DotLine));
-        QPen ap(ToColor(axisColor));
-        a->setBasePen(ap);
-        a->setTickPen(ap);
-        a->setSubTickPen(ap);
-        a->setLabelColor(ToColor(axisColor));
-        a->setTickLabelColor(ToColor(axisColor));
-    }
-    Replot(*g);
     return 0;
 }
 

@@ -49,6 +49,10 @@ struct GraphRec {
 
 // The graph record of a control; null with *err set when there is none.
 GraphRec* Graph(int panel, int control, int* err);
+// Ranges follow the plots on the axes that scale automatically.
+void Rescale(GraphRec& g);
+// Tick labels of the axis stay distinct, raising its precision when needed.
+void UseDistinctTicks(QCPAxis* axis);
 // Draws pending changes at the next turn of the event loop.
 void Replot(GraphRec& g);
 

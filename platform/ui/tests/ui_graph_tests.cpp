@@ -57,3 +57,35 @@ TEST_F(UiTest, CursorSetFromCodeGoesOntoTheCurveThroughThePoint) {
         EXPECT_EQ(plot, r.onStored ? c.stored : c.measured);
     }
 }
+
+TEST_F(UiTest, TickLabelsStayDistinctOnNearlyFlatCurves) {
+    auto* plot = qobject_cast<QCustomPlot*>(UiCtrlWidget(main_, MAIN_GRAPH));
+    ASSERT_NE(plot, nullptr);
+    struct Row {
+        double lo, hi;
+        int precision;
+        bool raised; // more decimals than asked for are needed
+    } rows[] = {
+        {0.5, 1.0, 0, true},    {1.0, 1.0, 0, true},     {100.0, 100.004, 2, true},
+        {-3e-7, 2e-7, 3, true}, {0.0, 1000.0, 0, false}, {0.0, 1.0, 2, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.hi);
+        DeleteGraphPlot(main_, MAIN_GRAPH, -1, VAL_IMMEDIATE_DRAW);
+        const double x[] = {0, 1, 2}, y[] = {r.lo, (r.lo + r.hi) / 2, r.hi};
+        PlotXY(main_, MAIN_GRAPH, x, y, 3, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 0);
+        SetAxisPrecision(main_, MAIN_GRAPH, VAL_LEFT_YAXIS, r.precision);
+        RefreshGraph(main_, MAIN_GRAPH);
+        const QVector<QString> labels = plot->yAxis->tickVectorLabels();
+        ASSERT_GE(labels.size(), 2);
+        bool longer = false;
+        for (qsizetype i = 0; i < labels.size(); ++i) {
+            if (i > 0) {
+                EXPECT_NE(labels[i], labels[i - 1]);
+            }
+            const qsizetype dot = labels[i].indexOf('.');
+            longer = longer || (dot >= 0 ? labels[i].size() - dot - 1 : 0) > r.precision;
+        }
+        EXPECT_EQ(longer, r.raised);
+    }
+}
