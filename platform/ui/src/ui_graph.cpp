@@ -295,6 +295,11 @@ void SetupGraph(CtrlRec& c) {
         if (cr && cr->graph.get() == raw)
             UpdateEnvelopes(*raw);
     });
+    QObject::connect(plot, &QCustomPlot::afterLayout, plot, [raw, panel, id]() {
+        CtrlRec* cr = Ctrl(panel, id);
+        if (cr && cr->graph.get() == raw)
+            KeepCaptionsInside(*raw);
+    });
     QObject::connect(plot, &QCustomPlot::mousePress, plot, [raw, panel, id](QMouseEvent* e) {
         CtrlRec* cr = Ctrl(panel, id);
         if (!cr || cr->graph.get() != raw || e->button() != Qt::LeftButton || cr->dimmed ||

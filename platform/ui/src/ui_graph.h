@@ -53,6 +53,8 @@ GraphRec* Graph(int panel, int control, int* err);
 void Rescale(GraphRec& g);
 // Tick labels of the axis stay distinct, raising its precision when needed.
 void UseDistinctTicks(QCPAxis* axis);
+// Captions of annotations inside the plot area (once the layout is known).
+void KeepCaptionsInside(GraphRec& g);
 // Draws pending changes at the next turn of the event loop.
 void Replot(GraphRec& g);
 

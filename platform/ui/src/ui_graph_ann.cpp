@@ -7,9 +7,22 @@ using namespace uiimpl;
 
 namespace {
 
+// Puts the caption at offset (dx, dy) pixels from its point, on the side of
+// the offset so it never covers the point, and starts the arrow there.
+void Offset(AnnRec& a, double dx, double dy) {
+    a.text->position->setCoords(dx, dy);
+    a.arrow->start->setCoords(dx, dy);
+    Qt::Alignment al = (dy < 0   ? Qt::AlignBottom
+                        : dy > 0 ? Qt::AlignTop
+                                 : Qt::AlignVCenter) |
+                       (dx < 0   ? Qt::AlignRight
+                        : dx > 0 ? Qt::AlignLeft
+                                 : Qt::AlignHCenter);
+    a.text->setPositionAlignment(al);
+}
+
 void Place(AnnRec& a) {
-    a.text->position->setCoords(a.dx, a.dy);
-    a.arrow->start->setCoords(a.dx, a.dy);
+    Offset(a, a.dx, a.dy);
     a.arrow->setVisible(a.arrowVisible && (a.dx != 0 || a.dy != 0));
     a.text->setColor(ToColor(a.color));
     a.text->setBrush(QBrush(ToColor(a.bg)));
@@ -19,14 +32,19 @@ void Place(AnnRec& a) {
         f.setPointSize(a.fontSize);
         a.text->setFont(f);
     }
-    // The caption sits on the side of the offset, so it never covers the point.
-    Qt::Alignment al = (a.dy < 0   ? Qt::AlignBottom
-                        : a.dy > 0 ? Qt::AlignTop
-                                   : Qt::AlignVCenter) |
-                       (a.dx < 0   ? Qt::AlignRight
-                        : a.dx > 0 ? Qt::AlignLeft
-                                   : Qt::AlignHCenter);
-    a.text->setPositionAlignment(al);
+}
+
+// The caption's box in pixels with its position at `at` and offset (dx, dy).
+QRectF CaptionBox(const AnnRec& a, QPointF at, double dx, double dy) {
+    const QRect text =
+        QFontMetrics(a.text->font())
+            .boundingRect(0, 0, 0, 0, Qt::TextDontClip | a.text->textAlignment(), a.caption);
+    const QMargins pad = a.text->padding();
+    const double w = text.width() + pad.left() + pad.right();
+    const double h = text.height() + pad.top() + pad.bottom();
+    const double left = dx < 0 ? at.x() - w : dx > 0 ? at.x() : at.x() - w / 2;
+    const double top = dy < 0 ? at.y() - h : dy > 0 ? at.y() : at.y() - h / 2;
+    return QRectF(left, top, w, h);
 }
 
 AnnRec* Ann(GraphRec* g, int id) {
@@ -41,6 +59,43 @@ void RemoveAnn(GraphRec* g, AnnRec& a) {
 }
 
 } // namespace
+
+// A caption that would stand out of the plot area goes to the other side of
+// its point; where that does not fit either, it is moved in as far as needed.
+// The arrow keeps pointing at the point.
+void uiimpl::KeepCaptionsInside(GraphRec& g) {
+    const QRectF area = g.plot->axisRect()->rect();
+    for (auto& [id, a] : g.ann) {
+        const QPointF p = a.anchor->position->pixelPosition();
+        if (!area.adjusted(-1, -1, 1, 1).contains(p)) { // the point itself is not shown
+            Offset(a, a.dx, a.dy);
+            continue;
+        }
+        double dx = a.dx, dy = a.dy;
+        QRectF box = CaptionBox(a, p + QPointF(dx, dy), dx, dy);
+        if (box.left() < area.left() || box.right() > area.right()) {
+            QRectF other = CaptionBox(a, p + QPointF(-dx, dy), -dx, dy);
+            if (other.left() >= area.left() && other.right() <= area.right()) {
+                dx = -dx;
+                box = other;
+            }
+        }
+        if (box.top() < area.top() || box.bottom() > area.bottom()) {
+            QRectF other = CaptionBox(a, p + QPointF(dx, -dy), dx, -dy);
+            if (other.top() >= area.top() && other.bottom() <= area.bottom()) {
+                dy = -dy;
+                box = other;
+            }
+        }
+        const double sx =
+            std::clamp(box.left(), area.left(), std::max(area.left(), area.right() - box.width())) -
+            box.left();
+        const double sy =
+            std::clamp(box.top(), area.top(), std::max(area.top(), area.bottom() - box.height())) -
+            box.top();
+        Offset(a, dx + sx, dy + sy);
+    }
+}
 
 int AddGraphAnnotation(int panel, int graph, double x, double y, const char* caption, int color) {
     int err;

@@ -89,3 +89,42 @@ TEST_F(UiTest, TickLabelsStayDistinctOnNearlyFlatCurves) {
         EXPECT_EQ(longer, r.raised);
     }
 }
+
+TEST_F(UiTest, AnnotationCaptionsStayInsideThePlotArea) {
+    DisplayPanel(main_);
+    ProcessSystemEvents();
+    auto* plot = qobject_cast<QCustomPlot*>(UiCtrlWidget(main_, MAIN_GRAPH));
+    ASSERT_NE(plot, nullptr);
+    const double x[] = {0, 10}, y[] = {0, 10};
+    PlotXY(main_, MAIN_GRAPH, x, y, 2, VAL_THIN_LINE, VAL_NO_POINT, VAL_SOLID, 0);
+    SetAxisScalingMode(main_, MAIN_GRAPH, VAL_XAXIS, VAL_MANUAL, 0.0, 10.0);
+    SetAxisScalingMode(main_, MAIN_GRAPH, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, 10.0);
+    struct Row {
+        double x, y;
+        int dx, dy;
+        bool moved;
+    } rows[] = {
+        {0, 10, -25, -20, true}, {10, 10, 25, -20, true}, {0, 0, -25, 20, true},
+        {5, 10, 0, -20, true},   {5, 5, -25, -20, false},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.x * 100 + r.y);
+        DeleteGraphAnnotation(main_, MAIN_GRAPH, -1);
+        const int id = AddGraphAnnotation(main_, MAIN_GRAPH, r.x, r.y, "3 / 80\nX: 589.30", 0);
+        SetAnnotationAttribute(main_, MAIN_GRAPH, id, ATTR_ANNOTATION_XOFFSET, r.dx);
+        SetAnnotationAttribute(main_, MAIN_GRAPH, id, ATTR_ANNOTATION_YOFFSET, r.dy);
+        RefreshGraph(main_, MAIN_GRAPH);
+        QCPItemText* text = nullptr;
+        for (int i = 0; i < plot->itemCount(); ++i)
+            if (auto* t = qobject_cast<QCPItemText*>(plot->item(i)))
+                text = t;
+        ASSERT_NE(text, nullptr);
+        const QRectF area = plot->axisRect()->rect();
+        const QRectF box(text->topLeft->pixelPosition(), text->bottomRight->pixelPosition());
+        EXPECT_TRUE(area.contains(box)) << box.x() << "," << box.y();
+        EXPECT_EQ(text->position->coords() != QPointF(r.dx, r.dy), r.moved);
+        int dx = 0; // what the program set stays as it was
+        GetAnnotationAttribute(main_, MAIN_GRAPH, id, ATTR_ANNOTATION_XOFFSET, &dx);
+        EXPECT_EQ(dx, r.dx);
+    }
+}
