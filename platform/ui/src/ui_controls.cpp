@@ -107,6 +107,7 @@ int SetNum(CtrlRec& c, double v) {
             b->setChecked(false);
         else
             return Fail(UI_ERR_RANGE, "value is neither the on nor the off value");
+        ShowSwitch(c);
         return 0;
     }
     case CTRL_LED:

@@ -117,11 +117,15 @@ int SetAttr(CtrlRec& c, int attr, const Val& v) {
         c.onColor = i & 0xFFFFFF;
         if (c.kind == CTRL_LED)
             ShowLed(c);
+        else if (c.kind == CTRL_BINARY_SWITCH)
+            ShowSwitch(c);
         return 0;
     case ATTR_OFF_COLOR:
         c.offColor = i & 0xFFFFFF;
         if (c.kind == CTRL_LED)
             ShowLed(c);
+        else if (c.kind == CTRL_BINARY_SWITCH)
+            ShowSwitch(c);
         return 0;
     case ATTR_PRECISION:
         if (i < 0 || i > 15)

@@ -4,9 +4,11 @@
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -162,6 +164,27 @@ void ShowLed(CtrlRec& c) {
     c.w->setPalette(pal);
 }
 
+// A switch shows its state by a lamp beside its text, lit in the on colour.
+void ShowSwitch(CtrlRec& c) {
+    auto* b = qobject_cast<QAbstractButton*>(c.w);
+    if (!b)
+        return;
+    const int side = std::max(8, b->fontMetrics().height() - 2);
+    const qreal dpr = b->devicePixelRatioF();
+    QPixmap pm(QSize(side, side) * dpr);
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(Qt::transparent);
+    QPainter painter(&pm);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QColor lamp = ToColor(b->isChecked() ? c.onColor : c.offColor);
+    painter.setPen(QPen(lamp.darker(160), 1.0));
+    painter.setBrush(lamp);
+    painter.drawEllipse(QRectF(1, 1, side - 2, side - 2));
+    painter.end();
+    b->setIcon(QIcon(pm));
+    b->setIconSize(QSize(side, side));
+}
+
 namespace {
 
 void SetupNumeric(CtrlRec& c, const uilayout::Entry& e) {
@@ -276,7 +299,9 @@ void SetupControl(PanelRec& p, CtrlRec& c, const uilayout::Entry& e) {
         }
         break;
     case CTRL_TEXT_MSG:
-        if (auto* l = qobject_cast<QLabel*>(c.w))
+        // Texts the program sets are shown as they are, unless the resource
+        // file declares the label's format (a help text in rich text).
+        if (auto* l = qobject_cast<QLabel*>(c.w); l && !e.props.count("textFormat"))
             l->setTextFormat(Qt::PlainText);
         break;
     case CTRL_HYPERLINK:
@@ -336,6 +361,11 @@ void SetupControl(PanelRec& p, CtrlRec& c, const uilayout::Entry& e) {
                     c.onValue = on->second.toInt();
                 if (off != e.props.end())
                     c.offValue = off->second.toInt();
+                ShowSwitch(c);
+                QObject::connect(b, &QAbstractButton::toggled, b, [panel, id](bool) {
+                    if (CtrlRec* r = Ctrl(panel, id))
+                        ShowSwitch(*r);
+                });
             }
             if (c.kind == CTRL_COMMAND_BUTTON) {
                 QObject::connect(b, &QAbstractButton::clicked, b,

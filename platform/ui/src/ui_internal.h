@@ -167,6 +167,7 @@ void TypeRange(int dataType, double* lo, double* hi); // what the data type can 
 double Coerce(const CtrlRec& c, double v);            // into the control's type and limits
 void ShowNum(CtrlRec& c);                             // stored number into the widget
 void ShowLed(CtrlRec& c);
+void ShowSwitch(CtrlRec& c); // its lamp after a change of state or colours
 
 // Numeric boxes (ui_numeric.cpp).  A typed entry is read whole: digits with
 // an optional point and exponent; a value beyond a double comes back as an

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
@@ -281,6 +282,41 @@ TEST_F(UiTest, ButtonsSwitchesLedsProgressAndTextBox) {
     EXPECT_EQ(kind, CTRL_HYPERLINK);
     GetCtrlAttribute(main_, MAIN_GROUP, ATTR_CTRL_KIND, &kind);
     EXPECT_EQ(kind, CTRL_DECORATION);
+}
+
+TEST_F(UiTest, SwitchesShowTheirStateAndRichLabelsTheirFormat) {
+    DisplayPanel(main_);
+    auto* sw = qobject_cast<QAbstractButton*>(UiCtrlWidget(main_, MAIN_SWITCH));
+    ASSERT_NE(sw, nullptr);
+    auto lamp = [sw]() {
+        const QImage img = sw->icon().pixmap(sw->iconSize()).toImage();
+        return img.pixelColor(img.width() / 2, img.height() / 2).rgb() & 0xFFFFFF;
+    };
+    SetCtrlAttribute(main_, MAIN_SWITCH, ATTR_ON_COLOR, 0x00FF00);
+    SetCtrlAttribute(main_, MAIN_SWITCH, ATTR_OFF_COLOR, 0xFF0000);
+    struct Step {
+        bool click; // else set from code
+        int value;
+        unsigned color;
+    } steps[] = {
+        {false, 7, 0x00FF00}, {false, 3, 0xFF0000}, {true, 7, 0x00FF00}, {true, 3, 0xFF0000}};
+    for (const Step& s : steps) {
+        if (s.click)
+            QTest::mouseClick(sw, Qt::LeftButton);
+        else
+            SetCtrlVal(main_, MAIN_SWITCH, s.value);
+        int v = 0;
+        GetCtrlVal(main_, MAIN_SWITCH, &v);
+        EXPECT_EQ(v, s.value);
+        EXPECT_EQ(lamp(), s.color);
+    }
+
+    // Markup is shown formatted only where the resource file asks for it.
+    const char* markup = "<b>AF</b>&nbsp;=&nbsp;b&nbsp;/&nbsp;a";
+    SetCtrlVal(main_, MAIN_MSG, markup);
+    SetCtrlVal(main_, MAIN_RICH, markup);
+    EXPECT_LT(UiCtrlWidget(main_, MAIN_RICH)->sizeHint().width(),
+              UiCtrlWidget(main_, MAIN_MSG)->sizeHint().width());
 }
 
 TEST_F(UiTest, EveryAttributeSetCanBeReadBack) {
