@@ -1,51 +1,11 @@
-// Graph control on QCustomPlot: plots by handle, cursors, annotations, axes.
+// Graph control on QCustomPlot: plots by handle, cursors, axes.
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
-#include <qcustomplot.h>
 
-#include "ui_internal.h"
+#include "ui_graph.h"
 
 namespace uiimpl {
-
-struct PlotRec {
-    QCPAbstractPlottable* plottable = nullptr;
-    QCPAbstractItem* item = nullptr; // lines drawn with PlotLine
-    std::vector<double> x, y;        // every point as given; cursors snap to these
-    bool envelope = false;           // the plottable holds a per-column envelope
-    double envLo = 0.0, envHi = 0.0; // x range the envelope was made for
-};
-
-struct CursorRec {
-    QCPItemTracer* tracer = nullptr;
-    double x = 0.0, y = 0.0;
-    int plot = 0;   // plot the cursor sits on, 0 = free
-    int index = -1; // point index on that plot
-    bool snap = true;
-    bool visible = true;
-};
-
-struct AnnRec {
-    QCPItemTracer* anchor = nullptr;
-    QCPItemText* text = nullptr;
-    QCPItemLine* arrow = nullptr;
-    QString caption;
-    int dx = 0, dy = 0;
-    int color = 0, bg = 0xFFFFFF, frame = -1, fontSize = 0;
-    bool arrowVisible = true;
-};
-
-struct GraphRec {
-    QCustomPlot* plot = nullptr;
-    int panel = 0, ctrl = 0;
-    std::map<int, PlotRec> plots;
-    CursorRec cursors[2];
-    int active = 1;
-    std::map<int, AnnRec> ann;
-    int nextAnn = 1;
-    int drag = 0;
-    int xMode = VAL_AUTOSCALE, yMode = VAL_AUTOSCALE;
-};
 
 CtrlRec::CtrlRec() = default;
 CtrlRec::~CtrlRec() = default;
@@ -164,11 +124,43 @@ int FirstDataPlot(GraphRec& g) {
     return 0;
 }
 
+// The shown curve passing nearest to (x, y), measured in fractions of the
+// axis ranges at the point nearest in x; y NaN: only x counts.  A tie keeps
+// the curve `current`, else the oldest.  0 when nothing is plotted.
+int NearestCurve(GraphRec& g, int current, double x, double y) {
+    const double xs = g.plot->xAxis->range().size(), ys = g.plot->yAxis->range().size();
+    auto distance = [&](int h, double* d) {
+        auto it = g.plots.find(h);
+        int idx;
+        double px, py;
+        if (it == g.plots.end() || !it->second.plottable || !it->second.plottable->visible() ||
+            !NearestByX(g, h, x, &idx, &px, &py))
+            return false;
+        const double dx = (px - x) / (xs > 0 ? xs : 1.0);
+        const double dy = std::isnan(y) ? 0.0 : (py - y) / (ys > 0 ? ys : 1.0);
+        *d = std::hypot(dx, dy);
+        return true;
+    };
+    int best = 0;
+    double bestD = INFINITY, d;
+    if (current && distance(current, &d)) {
+        best = current;
+        bestD = d;
+    }
+    for (auto& [h, p] : g.plots)
+        if (h != current && distance(h, &d) && d < bestD) {
+            best = h;
+            bestD = d;
+        }
+    return best ? best : FirstDataPlot(g);
+}
+
 void ShowCursor(GraphRec& g, int n) {
     CursorRec& c = g.cursors[n - 1];
     c.tracer->position->setCoords(c.x, c.y);
     c.tracer->setVisible(c.visible);
 }
+} // namespace
 
 void Rescale(GraphRec& g) {
     if (g.xMode == VAL_AUTOSCALE) {
@@ -201,11 +193,9 @@ void Rescale(GraphRec& g) {
         g.plot->yAxis->rescale(true);
 }
 
-void Replot(GraphRec& g) {
-    g.plot->replot(QCustomPlot::rpQueuedReplot);
-}
-
 // Moves a cursor to where the user points, snapping to the nearest point on screen.
+namespace {
+
 void MoveToMouse(GraphRec& g, int n, const QPointF& pos) {
     CursorRec& c = g.cursors[n - 1];
     QCPAxis* xa = g.plot->xAxis;
@@ -256,29 +246,22 @@ void MoveToMouse(GraphRec& g, int n, const QPointF& pos) {
     Replot(g);
 }
 
-void Place(AnnRec& a) {
-    a.text->position->setCoords(a.dx, a.dy);
-    a.arrow->start->setCoords(a.dx, a.dy);
-    a.arrow->setVisible(a.arrowVisible && (a.dx != 0 || a.dy != 0));
-    a.text->setColor(ToColor(a.color));
-    a.text->setBrush(QBrush(ToColor(a.bg)));
-    a.text->setPen(a.frame < 0 ? QPen(Qt::NoPen) : QPen(ToColor(a.frame)));
-    if (a.fontSize > 0) {
-        QFont f = a.text->font();
-        f.setPointSize(a.fontSize);
-        a.text->setFont(f);
-    }
-    // The caption sits on the side of the offset, so it never covers the point.
-    Qt::Alignment al = (a.dy < 0   ? Qt::AlignBottom
-                        : a.dy > 0 ? Qt::AlignTop
-                                   : Qt::AlignVCenter) |
-                       (a.dx < 0   ? Qt::AlignRight
-                        : a.dx > 0 ? Qt::AlignLeft
-                                   : Qt::AlignHCenter);
-    a.text->setPositionAlignment(al);
+} // namespace
+
+void Replot(GraphRec& g) {
+    g.plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
-} // namespace
+GraphRec* Graph(int panel, int control, int* err) {
+    CtrlRec* c = Ctrl(panel, control, err);
+    if (!c)
+        return nullptr;
+    if (!c->graph) {
+        *err = UI_ERR_TYPE;
+        return nullptr;
+    }
+    return c->graph.get();
+}
 
 void SetupGraph(CtrlRec& c) {
     auto g = std::make_unique<GraphRec>();
@@ -293,6 +276,8 @@ void SetupGraph(CtrlRec& c) {
     // Curves of 200,000 points must redraw in a few milliseconds.
     plot->setNotAntialiasedElements(QCP::aePlottables);
     plot->setPlottingHint(QCP::phFastPolylines, true);
+    UseDistinctTicks(plot->xAxis);
+    UseDistinctTicks(plot->yAxis);
     const char* pens[2] = {"#000000", "#808080"};
     for (int n = 0; n < 2; ++n) {
         auto* t = new QCPItemTracer(plot);
@@ -309,6 +294,11 @@ void SetupGraph(CtrlRec& c) {
         CtrlRec* cr = Ctrl(panel, id);
         if (cr && cr->graph.get() == raw)
             UpdateEnvelopes(*raw);
+    });
+    QObject::connect(plot, &QCustomPlot::afterLayout, plot, [raw, panel, id]() {
+        CtrlRec* cr = Ctrl(panel, id);
+        if (cr && cr->graph.get() == raw)
+            KeepCaptionsInside(*raw);
     });
     QObject::connect(plot, &QCustomPlot::mousePress, plot, [raw, panel, id](QMouseEvent* e) {
         CtrlRec* cr = Ctrl(panel, id);
@@ -359,25 +349,6 @@ using namespace uiimpl;
 
 namespace {
 
-GraphRec* Graph(int panel, int control, int* err) {
-    CtrlRec* c = Ctrl(panel, control, err);
-    if (!c)
-        return nullptr;
-    if (!c->graph) {
-        *err = UI_ERR_TYPE;
-        return nullptr;
-    }
-    return c->graph.get();
-}
-
-QCPAxis* Axis(GraphRec* g, int axis) {
-    if (axis == VAL_XAXIS)
-        return g->plot->xAxis;
-    if (axis == VAL_LEFT_YAXIS)
-        return g->plot->yAxis;
-    return nullptr;
-}
-
 void Style(QCPAbstractPlottable* p, int plotStyle, int pointStyle, int lineStyle, int color) {
     QPen pen(ToColor(color));
     pen.setWidth(plotStyle == VAL_FAT_LINE ? 3 : 1);
@@ -417,17 +388,6 @@ void Style(QCPAbstractPlottable* p, int plotStyle, int pointStyle, int lineStyle
         cv->setScatterStyle(ss);
         cv->setLineStyle(plotStyle == VAL_SCATTER ? QCPCurve::lsNone : QCPCurve::lsLine);
     }
-}
-
-AnnRec* Ann(GraphRec* g, int id) {
-    auto it = g->ann.find(id);
-    return it == g->ann.end() ? nullptr : &it->second;
-}
-
-void RemoveAnn(GraphRec* g, AnnRec& a) {
-    g->plot->removeItem(a.text);
-    g->plot->removeItem(a.arrow);
-    g->plot->removeItem(a.anchor);
 }
 
 } // namespace
@@ -542,109 +502,6 @@ int GetNumGraphPlots(int panel, int graph, int* count) {
     return 0;
 }
 
-int SetAxisScalingMode(int panel, int graph, int axis, int mode, double min, double max) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    QCPAxis* a = Axis(g, axis);
-    if (!a)
-        return UI_ERR_RANGE;
-    if (mode != VAL_MANUAL && mode != VAL_AUTOSCALE)
-        return UI_ERR_RANGE;
-    Quiet quiet;
-    (axis == VAL_XAXIS ? g->xMode : g->yMode) = mode;
-    if (mode == VAL_MANUAL) {
-        if (!std::isfinite(min) || !std::isfinite(max) || !(min < max))
-            return UI_ERR_RANGE;
-        a->setRange(min, max);
-    } else {
-        Rescale(*g);
-    }
-    Replot(*g);
-    return 0;
-}
-
-int GetAxisScalingMode(int panel, int graph, int axis, int* mode, double* min, double* max) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    QCPAxis* a = Axis(g, axis);
-    if (!a)
-        return UI_ERR_RANGE;
-    if (mode)
-        *mode = axis == VAL_XAXIS ? g->xMode : g->yMode;
-    if (min)
-        *min = a->range().lower;
-    if (max)
-        *max = a->range().upper;
-    return 0;
-}
-
-int SetAxisName(int panel, int graph, int axis, const char* name) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    QCPAxis* a = Axis(g, axis);
-    if (!a)
-        return UI_ERR_RANGE;
-    a->setLabel(QString::fromUtf8(name ? name : ""));
-    Replot(*g);
-    return 0;
-}
-
-int SetAxisPrecision(int panel, int graph, int axis, int precision) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    QCPAxis* a = Axis(g, axis);
-    if (!a)
-        return UI_ERR_RANGE;
-    if (precision < 0 || precision > 15)
-        return UI_ERR_RANGE;
-    a->setNumberFormat("f");
-    a->setNumberPrecision(precision);
-    Replot(*g);
-    return 0;
-}
-
-int SetAxisDivisions(int panel, int graph, int axis, int divisions) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    QCPAxis* a = Axis(g, axis);
-    if (!a)
-        return UI_ERR_RANGE;
-    if (divisions < 1 || divisions > 100)
-        return UI_ERR_RANGE;
-    a->ticker()->setTickCount(divisions);
-    Replot(*g);
-    return 0;
-}
-
-int SetGraphColors(int panel, int graph, int plotBg, int gridColor, int axisColor) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    g->plot->axisRect()->setBackground(QBrush(ToColor(plotBg)));
-    for (QCPAxis* a : {g->plot->xAxis, g->plot->yAxis}) {
-        a->grid()->setPen(QPen(ToColor(gridColor), 1, Qt::DotLine));
-        QPen ap(ToColor(axisColor));
-        a->setBasePen(ap);
-        a->setTickPen(ap);
-        a->setSubTickPen(ap);
-        a->setLabelColor(ToColor(axisColor));
-        a->setTickLabelColor(ToColor(axisColor));
-    }
-    Replot(*g);
-    return 0;
-}
-
 int SetPlotColor(int panel, int graph, int plot, int color) {
     int err;
     GraphRec* g = Graph(panel, graph, &err);
@@ -674,10 +531,10 @@ int SetGraphCursor(int panel, int graph, int cursor, double x, double y) {
     if (cursor < 1 || cursor > 2)
         return UI_ERR_RANGE;
     CursorRec& c = g->cursors[cursor - 1];
-    int h = (c.plot && g->plots.count(c.plot)) ? c.plot : FirstDataPlot(*g);
     int idx;
     double px, py;
-    if (c.snap && h && NearestByX(*g, h, x, &idx, &px, &py)) {
+    const int h = c.snap ? NearestCurve(*g, c.plot, x, y) : 0;
+    if (h && NearestByX(*g, h, x, &idx, &px, &py)) {
         c.x = px;
         c.y = py;
         c.plot = h;
@@ -786,208 +643,6 @@ int GetActiveGraphCursor(int panel, int graph, int* cursor) {
         return err;
     if (cursor)
         *cursor = g->active;
-    return 0;
-}
-
-int AddGraphAnnotation(int panel, int graph, double x, double y, const char* caption, int color) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    AnnRec a;
-    a.caption = QString::fromUtf8(caption ? caption : "");
-    a.color = color & 0xFFFFFF;
-    a.anchor = new QCPItemTracer(g->plot);
-    a.anchor->setStyle(QCPItemTracer::tsNone);
-    a.anchor->setGraph(nullptr);
-    a.anchor->position->setCoords(x, y);
-    a.text = new QCPItemText(g->plot);
-    a.text->position->setType(QCPItemPosition::ptAbsolute);
-    a.text->position->setParentAnchor(a.anchor->position);
-    a.text->setText(a.caption);
-    a.text->setPadding(QMargins(3, 2, 3, 2));
-    a.arrow = new QCPItemLine(g->plot);
-    a.arrow->start->setType(QCPItemPosition::ptAbsolute);
-    a.arrow->end->setType(QCPItemPosition::ptAbsolute);
-    a.arrow->start->setParentAnchor(a.anchor->position);
-    a.arrow->end->setParentAnchor(a.anchor->position);
-    a.arrow->end->setCoords(0, 0);
-    a.arrow->setHead(QCPLineEnding::esSpikeArrow);
-    Place(a);
-    const int id = g->nextAnn++;
-    g->ann[id] = a;
-    Replot(*g);
-    return id;
-}
-
-int SetAnnotationCaption(int panel, int graph, int id, const char* caption) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    AnnRec* a = Ann(g, id);
-    if (!a)
-        return UI_ERR_HANDLE;
-    a->caption = QString::fromUtf8(caption ? caption : "");
-    a->text->setText(a->caption);
-    Replot(*g);
-    return 0;
-}
-
-int GetAnnotationCaption(int panel, int graph, int id, std::string* caption) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    AnnRec* a = Ann(g, id);
-    if (!a)
-        return UI_ERR_HANDLE;
-    if (caption)
-        *caption = a->caption.toStdString();
-    return 0;
-}
-
-int DeleteGraphAnnotation(int panel, int graph, int id) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    if (id == -1) {
-        for (auto& [k, a] : g->ann)
-            RemoveAnn(g, a);
-        g->ann.clear();
-    } else {
-        AnnRec* a = Ann(g, id);
-        if (!a)
-            return 0;
-        RemoveAnn(g, *a);
-        g->ann.erase(id);
-    }
-    Replot(*g);
-    return 0;
-}
-
-int GetNumAnnotations(int panel, int graph, int* count) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    if (count)
-        *count = static_cast<int>(g->ann.size());
-    return 0;
-}
-
-int GetAnnotationIdFromCaption(int panel, int graph, const char* caption, int* id) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    const QString want = QString::fromUtf8(caption ? caption : "");
-    if (want.isEmpty())
-        return UI_ERR_RANGE;
-    for (auto& [k, a] : g->ann)
-        if (a.caption == want) {
-            if (id)
-                *id = k;
-            return 0;
-        }
-    for (auto& [k, a] : g->ann)
-        if (a.caption.startsWith(want) && a.caption.size() > want.size()) {
-            QChar next = a.caption[want.size()];
-            if (next == ' ' || next == '\n' || next == '\t' || next == '\r') {
-                if (id)
-                    *id = k;
-                return 0;
-            }
-        }
-    return UI_ERR_HANDLE;
-}
-
-int SetAnnotationAttribute(int panel, int graph, int id, int attr, int value) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    auto apply = [attr, value](AnnRec& a) {
-        switch (attr) {
-        case ATTR_ANNOTATION_XOFFSET:
-            a.dx = value;
-            break;
-        case ATTR_ANNOTATION_YOFFSET:
-            a.dy = value;
-            break;
-        case ATTR_ANNOTATION_CAPTION_COLOR:
-            a.color = value & 0xFFFFFF;
-            break;
-        case ATTR_ANNOTATION_BGCOLOR:
-            a.bg = value & 0xFFFFFF;
-            break;
-        case ATTR_ANNOTATION_FRAME_COLOR:
-            a.frame = value < 0 ? -1 : value & 0xFFFFFF;
-            break;
-        case ATTR_ANNOTATION_FONT_SIZE:
-            a.fontSize = std::clamp(value, 0, 200);
-            break;
-        case ATTR_ANNOTATION_ARROW_VISIBLE:
-            a.arrowVisible = value != 0;
-            break;
-        default:
-            return false;
-        }
-        Place(a);
-        return true;
-    };
-    if (id == -1) {
-        for (auto& [k, a] : g->ann)
-            if (!apply(a))
-                return UI_ERR_ATTRIBUTE;
-    } else {
-        AnnRec* a = Ann(g, id);
-        if (!a)
-            return UI_ERR_HANDLE;
-        if (!apply(*a))
-            return UI_ERR_ATTRIBUTE;
-    }
-    Replot(*g);
-    return 0;
-}
-
-int GetAnnotationAttribute(int panel, int graph, int id, int attr, int* value) {
-    int err;
-    GraphRec* g = Graph(panel, graph, &err);
-    if (!g)
-        return err;
-    AnnRec* a = Ann(g, id);
-    if (!a)
-        return UI_ERR_HANDLE;
-    int v;
-    switch (attr) {
-    case ATTR_ANNOTATION_XOFFSET:
-        v = a->dx;
-        break;
-    case ATTR_ANNOTATION_YOFFSET:
-        v = a->dy;
-        break;
-    case ATTR_ANNOTATION_CAPTION_COLOR:
-        v = a->color;
-        break;
-    case ATTR_ANNOTATION_BGCOLOR:
-        v = a->bg;
-        break;
-    case ATTR_ANNOTATION_FRAME_COLOR:
-        v = a->frame;
-        break;
-    case ATTR_ANNOTATION_FONT_SIZE:
-        v = a->fontSize;
-        break;
-    case ATTR_ANNOTATION_ARROW_VISIBLE:
-        v = a->arrowVisible ? 1 : 0;
-        break;
-    default:
-        return UI_ERR_ATTRIBUTE;
-    }
-    if (value)
-        *value = v;
     return 0;
 }
 

@@ -158,10 +158,32 @@ int FromColor(const QColor& c);
 std::shared_ptr<const uilayout::Layout> LoadLayout(const QString& path, int* err);
 QString Resolve(const char* file);
 
-// Parts set up by the controls code.
+// Parts set up by the controls code (ui_ctrl_setup.cpp).
 void SetupControl(PanelRec& p, CtrlRec& c, const uilayout::Entry& e);
 void ApplyColors(CtrlRec& c);
 void DestroyPanelTimers(PanelRec& p);
+bool IsIntegral(int dataType);
+void TypeRange(int dataType, double* lo, double* hi); // what the data type can hold
+double Coerce(const CtrlRec& c, double v);            // into the control's type and limits
+void ShowNum(CtrlRec& c);                             // stored number into the widget
+void ShowLed(CtrlRec& c);
+void ShowSwitch(CtrlRec& c); // its lamp after a change of state or colours
+
+// Numeric boxes (ui_numeric.cpp).  A typed entry is read whole: digits with
+// an optional point and exponent; a value beyond a double comes back as an
+// infinity (or zero), for the control's limits to bring in.
+bool ParseNumericEntry(const QString& text, double* value);
+// The toolkit's box for a spin box class of a resource file, else null.
+QWidget* NewNumericBox(const QString& className, QWidget* parent);
+
+// Values of controls (ui_controls.cpp), also set and read as attributes.
+using Val = std::variant<int, double, QString>;
+bool AsDouble(const Val& v, double* d);
+bool AsInt(const Val& v, int* out);
+int SetNum(CtrlRec& c, double v);
+int GetNum(CtrlRec& c, double* v);
+int SetStr(CtrlRec& c, const QString& s);
+int GetStr(CtrlRec& c, QString* s);
 
 // Graph parts
 void SetupGraph(CtrlRec& c);
@@ -189,7 +211,9 @@ void PanelResized(PanelRec& p);
 void NoteCtrlGeometry(CtrlRec& c, int attr);
 int MenuRoom(const PanelRec& p); // height above the content area
 
-// Application event filter (keys, mouse, focus, close).
+// Application event filter (keys, mouse, focus, close), ui_events.cpp.
 void InstallAppFilter();
+// The application object the toolkit makes itself; it routes input before any filter.
+QApplication* NewApplication(int& argc, char** argv);
 
 } // namespace uiimpl

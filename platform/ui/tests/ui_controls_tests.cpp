@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QFile>
+#include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QTest>
@@ -136,6 +137,42 @@ TEST_F(UiTest, NumericValuesKeepFullPrecisionAndTheirDataTypeRange) {
     EXPECT_EQ(i, 1);
 }
 
+TEST_F(UiTest, TypedNumbersAreReadWholeAndBroughtIntoTheLimits) {
+    DisplayPanel(main_);
+    SetCtrlAttribute(main_, MAIN_DBL, ATTR_MIN_VALUE, 100.0); // INT keeps its file range -5 .. 1000
+    SetCtrlAttribute(main_, MAIN_DBL, ATTR_MAX_VALUE, 5000.0);
+    struct Row {
+        int control;
+        double start;
+        const char* typed;
+        double expected;
+    } rows[] = {
+        {MAIN_INT, 10, "7", 7},         {MAIN_INT, 10, "1e9", 1000},
+        {MAIN_INT, 10, "-5", -5},       {MAIN_INT, 10, "-50", -5},
+        {MAIN_INT, 10, "2.6", 3},       {MAIN_INT, 10, "1e", 10},
+        {MAIN_INT, 10, "x", 10},        {MAIN_INT, -5, "-9", -5},
+        {MAIN_DBL, 300, "20", 100},     {MAIN_DBL, 300, "0", 100},
+        {MAIN_DBL, 300, "-5", 100},     {MAIN_DBL, 300, "1e9", 5000},
+        {MAIN_DBL, 300, "1e999", 5000}, {MAIN_DBL, 300, "250.5", 250.5},
+        {MAIN_DBL, 300, "1e-999", 100},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.typed);
+        SetCtrlVal(main_, r.control, r.start);
+        Seen().clear();
+        QWidget* spin = UiCtrlWidget(main_, r.control);
+        spin->findChild<QLineEdit*>()->selectAll();
+        QTest::keyClicks(spin, r.typed);
+        QTest::keyClick(spin, Qt::Key_Return);
+        double v = 0;
+        GetCtrlVal(main_, r.control, &v);
+        EXPECT_EQ(v, r.expected);
+        // The callback hears of every change, with the value brought into the limits.
+        EXPECT_EQ(CountOf(r.control, EVENT_COMMIT), r.expected != r.start ? 1 : 0);
+        EXPECT_EQ(spin->findChild<QLineEdit*>()->text().toDouble(), r.expected);
+    }
+}
+
 TEST_F(UiTest, StringsRingsAndListsHoldTheirValues) {
     SetCtrlVal(main_, MAIN_STR, "0123456789");
     std::string s;
@@ -245,6 +282,41 @@ TEST_F(UiTest, ButtonsSwitchesLedsProgressAndTextBox) {
     EXPECT_EQ(kind, CTRL_HYPERLINK);
     GetCtrlAttribute(main_, MAIN_GROUP, ATTR_CTRL_KIND, &kind);
     EXPECT_EQ(kind, CTRL_DECORATION);
+}
+
+TEST_F(UiTest, SwitchesShowTheirStateAndRichLabelsTheirFormat) {
+    DisplayPanel(main_);
+    auto* sw = qobject_cast<QAbstractButton*>(UiCtrlWidget(main_, MAIN_SWITCH));
+    ASSERT_NE(sw, nullptr);
+    auto lamp = [sw]() {
+        const QImage img = sw->icon().pixmap(sw->iconSize()).toImage();
+        return img.pixelColor(img.width() / 2, img.height() / 2).rgb() & 0xFFFFFF;
+    };
+    SetCtrlAttribute(main_, MAIN_SWITCH, ATTR_ON_COLOR, 0x00FF00);
+    SetCtrlAttribute(main_, MAIN_SWITCH, ATTR_OFF_COLOR, 0xFF0000);
+    struct Step {
+        bool click; // else set from code
+        int value;
+        unsigned color;
+    } steps[] = {
+        {false, 7, 0x00FF00}, {false, 3, 0xFF0000}, {true, 7, 0x00FF00}, {true, 3, 0xFF0000}};
+    for (const Step& s : steps) {
+        if (s.click)
+            QTest::mouseClick(sw, Qt::LeftButton);
+        else
+            SetCtrlVal(main_, MAIN_SWITCH, s.value);
+        int v = 0;
+        GetCtrlVal(main_, MAIN_SWITCH, &v);
+        EXPECT_EQ(v, s.value);
+        EXPECT_EQ(lamp(), s.color);
+    }
+
+    // Markup is shown formatted only where the resource file asks for it.
+    const char* markup = "<b>AF</b>&nbsp;=&nbsp;b&nbsp;/&nbsp;a";
+    SetCtrlVal(main_, MAIN_MSG, markup);
+    SetCtrlVal(main_, MAIN_RICH, markup);
+    EXPECT_LT(UiCtrlWidget(main_, MAIN_RICH)->sizeHint().width(),
+              UiCtrlWidget(main_, MAIN_MSG)->sizeHint().width());
 }
 
 TEST_F(UiTest, EveryAttributeSetCanBeReadBack) {

@@ -380,8 +380,9 @@ int SetAxisDivisions(int panel, int graph, int axis, int divisions);
 int SetGraphColors(int panel, int graph, int plotBg, int gridColor, int axisColor);
 int SetPlotColor(int panel, int graph, int plot, int color);
 // Cursors 1 and 2 (crosshairs).  With snap on (the default) a cursor sits on
-// the nearest point of a plot: SetGraphCursor snaps to the point of the
-// cursor's plot (else the oldest plot) nearest in x.  When the user drags a
+// the nearest point of a plot: SetGraphCursor goes to the shown plot passing
+// nearest to (x, y) (y NaN: nearest in x alone), onto its point nearest in
+// x; the plot it sat on before decides only a tie.  When the user drags a
 // cursor (or clicks into the plot area, which moves the active one), the
 // graph's callback gets EVENT_VAL_CHANGED while the mouse moves and
 // EVENT_COMMIT when it is released, eventData1 = the cursor number; a

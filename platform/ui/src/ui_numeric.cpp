@@ -1,0 +1,90 @@
+// Numeric controls read what the user typed as one whole number and then
+// bring it into the control's limits.  The plain spin boxes would drop the
+// characters they do not expect ("1e9" becomes 19, "-5" becomes 5) and keep
+// the old value for an entry beyond a limit.
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QLocale>
+#include <QRegularExpression>
+#include <QSpinBox>
+#include <climits>
+#include <cmath>
+
+#include "ui_internal.h"
+
+namespace uiimpl {
+
+namespace {
+
+QString Bare(const QString& text, const QString& prefix, const QString& suffix) {
+    QString t = text.trimmed();
+    if (!prefix.isEmpty() && t.startsWith(prefix))
+        t.remove(0, prefix.size());
+    if (!suffix.isEmpty() && t.endsWith(suffix))
+        t.chop(suffix.size());
+    return t.trimmed();
+}
+
+QValidator::State Classify(const QString& bare) {
+    double v;
+    if (ParseNumericEntry(bare, &v))
+        return QValidator::Acceptable;
+    // What may still become a number while the user types on.
+    static const QRegularExpression partial(R"(^[+-]?\d*\.?\d*([eE][+-]?\d*)?$)");
+    return partial.match(bare).hasMatch() ? QValidator::Intermediate : QValidator::Invalid;
+}
+
+class IntBox : public QSpinBox {
+  public:
+    explicit IntBox(QWidget* parent) : QSpinBox(parent) { setLocale(QLocale::c()); }
+
+  protected:
+    QValidator::State validate(QString& text, int&) const override {
+        return Classify(Bare(text, prefix(), suffix()));
+    }
+    int valueFromText(const QString& text) const override {
+        double v = value();
+        ParseNumericEntry(Bare(text, prefix(), suffix()), &v);
+        return static_cast<int>(std::clamp(std::round(v), double(minimum()), double(maximum())));
+    }
+};
+
+class RealBox : public QDoubleSpinBox {
+  public:
+    explicit RealBox(QWidget* parent) : QDoubleSpinBox(parent) { setLocale(QLocale::c()); }
+
+  protected:
+    QValidator::State validate(QString& text, int&) const override {
+        return Classify(Bare(text, prefix(), suffix()));
+    }
+    double valueFromText(const QString& text) const override {
+        double v = value();
+        ParseNumericEntry(Bare(text, prefix(), suffix()), &v);
+        return std::clamp(v, minimum(), maximum());
+    }
+};
+
+} // namespace
+
+bool ParseNumericEntry(const QString& text, double* value) {
+    static const QRegularExpression whole(R"(^[+-]?(\d+\.?\d*|\.\d+)([eE][+-]?\d+)?$)");
+    const QString t = text.trimmed();
+    if (!whole.match(t).hasMatch())
+        return false;
+    bool ok = false;
+    double v = t.toDouble(&ok);
+    if (!ok) // beyond what a double holds: an infinity, or zero below its smallest
+        v = std::isinf(v) ? std::copysign(INFINITY, t.startsWith('-') ? -1.0 : 1.0) : 0.0;
+    *value = v;
+    return true;
+}
+
+QWidget* NewNumericBox(const QString& className, QWidget* parent) {
+    if (className == QLatin1String("QSpinBox"))
+        return new IntBox(parent);
+    if (className == QLatin1String("QDoubleSpinBox"))
+        return new RealBox(parent);
+    return nullptr;
+}
+
+} // namespace uiimpl
