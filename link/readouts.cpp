@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "link/connect.h"
+#include "link/core_call.h"
 #include "link/log.h"
 #include "link/shared_state.h"
 #include "link/status.h"
@@ -59,9 +60,8 @@ int AccessCodeAt(const char* command) {
 
 // Logged text command of a callback; the status is only logged.
 CommandReply LoggedCommand(const char* what, const char* command) {
-    fileio_Log_Call(what);
-    CommandReply r = comm_SendCommand(command);
-    fileio_Log_Result(r.status);
+    CommandReply r;
+    link_CoreCall(what, [&] { return (r = comm_SendCommand(command)).status; });
     return r;
 }
 
@@ -192,16 +192,14 @@ int Sync_Value(int, int, int event, void*, int, int) {
     SuspendTimerCallbacks();
     DeviceCommandScope busy;
 
-    fileio_Log_Call("CVICALLBACK Sync_Value, ZOLT_SetCallbackFunction");
-    fileio_Log_Call_ArgInt(ZOLT_CALLBACK_OFF);
-    fileio_Log_Result(ZOLT_SetCallbackFunction(dwCurrentDevice, ZOLT_CALLBACK_OFF, 0));
+    link_CoreCall("CVICALLBACK Sync_Value, ZOLT_SetCallbackFunction", LogArg(ZOLT_CALLBACK_OFF),
+                  ZOLT_SetCallbackFunction, dwCurrentDevice, ZOLT_CALLBACK_OFF, 0);
 
     int dialog = CreateProgressDialog("Determine sync frequency. Please wait...", "", 1, nullptr);
     float hertz = 0.0f;
     int32_t warning = 0;
-    fileio_Log_Call("CVICALLBACK Sync_Value, ZOLT_GetFlickerFreq");
-    const int status = ZOLT_GetFlickerFreq(dwCurrentDevice, &hertz, &warning);
-    fileio_Log_Result(status);
+    const int status = link_CoreCall("CVICALLBACK Sync_Value, ZOLT_GetFlickerFreq",
+                                     ZOLT_GetFlickerFreq, dwCurrentDevice, &hertz, &warning);
     ErrorCheck(status);
     if (status == 0 && !(hertz > 0.0f)) {
         if (dialog > 0)
@@ -224,10 +222,9 @@ int Sync_Value(int, int, int event, void*, int, int) {
 
     // Device events come back on, or an armed trigger would stay dead until
     // the next measurement.
-    fileio_Log_Call("CVICALLBACK Sync_Value, ZOLT_SetCallbackFunction");
-    fileio_Log_Call_ArgInt(ZOLT_CALLBACK_POST_MESSAGE);
-    fileio_Log_Result(
-        ZOLT_SetCallbackFunction(dwCurrentDevice, ZOLT_CALLBACK_POST_MESSAGE, hMainHWND));
+    link_CoreCall("CVICALLBACK Sync_Value, ZOLT_SetCallbackFunction",
+                  LogArg(ZOLT_CALLBACK_POST_MESSAGE), ZOLT_SetCallbackFunction, dwCurrentDevice,
+                  ZOLT_CALLBACK_POST_MESSAGE, hMainHWND);
 
     ResetTimer(0, 0);
     ResumeTimerCallbacks();
@@ -298,10 +295,9 @@ int cbDateTime_SetToSystem(int, int, int event, void*, int, int) {
     };
     for (const auto& step : steps) {
         const std::string command = std::string(step.keyword) + " " + step.value + "\r";
-        fileio_Log_Call(step.log);
-        fileio_Log_Call_ArgStr(step.value);
-        const CommandReply r = comm_SendCommand(command.c_str());
-        fileio_Log_Result(r.status);
+        CommandReply r;
+        link_CoreCall(step.log, LogArg(step.value),
+                      [&] { return (r = comm_SendCommand(command.c_str())).status; });
         Pause(0.1);
         if (r.status != 0 || r.refused)
             failed += std::string(failed.empty() ? "" : "\n") + "Could not set the " + step.what +
@@ -319,12 +315,10 @@ int SetControl(int panel, int control, int event, void*, int, int) {
     int value = 0;
     GetCtrlVal(panel, control, &value);
     const bool shutter = control == PARUTILITY_SHUT;
-    fileio_Log_Call(shutter ? "CVICALLBACK SetControl, ZOLT_SetShutterStat"
-                            : "CVICALLBACK SetControl, ZOLT_SetLaserStat");
-    fileio_Log_Call_ArgInt(value);
-    dwError = shutter ? ZOLT_SetShutterStat(dwCurrentDevice, value)
-                      : ZOLT_SetLaserStat(dwCurrentDevice, value);
-    fileio_Log_Result(dwError);
+    link_CoreCallKeep(shutter ? "CVICALLBACK SetControl, ZOLT_SetShutterStat"
+                              : "CVICALLBACK SetControl, ZOLT_SetLaserStat",
+                      LogArg(value), shutter ? ZOLT_SetShutterStat : ZOLT_SetLaserStat,
+                      dwCurrentDevice, value);
     if (ErrorCheck(dwError) == 0)
         return 0;
     // The device did not switch: show the state it still has.
@@ -338,13 +332,11 @@ int set_Parameter(const char* command, int secretFrom) {
     if (std::strstr(command, "**") != nullptr)
         return 0;
     const std::string shown = comm_ShownCommand(command, secretFrom);
-    char what[400];
-    std::snprintf(what, sizeof what, "set_Parameter, ZOLT_ArbitraryCommand(h=%d, par=\"%s\")",
-                  static_cast<int>(dwCurrentDevice), shown.c_str());
-    fileio_Log_Call(what);
-    const CommandReply r = comm_SendCommand(command);
-    dwError = r.status;
-    fileio_Log_Result(r.status);
+    const std::string what = "set_Parameter, ZOLT_ArbitraryCommand(h=" +
+                             std::to_string(static_cast<int>(dwCurrentDevice)) + ", par=\"" +
+                             shown + "\")";
+    CommandReply r;
+    link_CoreCallKeep(what.c_str(), [&] { return (r = comm_SendCommand(command)).status; });
     if (r.status == 0 && !r.refused)
         return 0;
     MessagePopup("Error writing parameter", shown.c_str());
@@ -353,10 +345,8 @@ int set_Parameter(const char* command, int secretFrom) {
 
 int main_FirmwareReset() {
     DeviceCommandScope busy; // the read-outs keep off the restarting device
-    fileio_Log_Call("main_FirmwareReset, ZOLT_Reset");
-    dwError = ZOLT_Reset(dwCurrentDevice);
-    fileio_Log_Result(dwError);
-    const int status = dwError;
+    const int status =
+        link_CoreCallKeep("main_FirmwareReset, ZOLT_Reset", ZOLT_Reset, dwCurrentDevice);
     if (status != 0)
         MessagePopup("Error", "Error resetting the firmware. ZOLT_Reset not successful.");
     if (stParam.deviceType == kTypeWithClock)
