@@ -11,6 +11,7 @@
 #include "link/readouts.h"
 #include "ui/ui.h"
 #include "workspace/orvalin.h"
+#include "workspace/stats.h"
 
 #if __has_include("workspace/measure.h")
 #include "workspace/measure.h"
@@ -202,4 +203,5 @@ void orvalin_RegisterCallbacks() {
         display_RegisterCallbacks();
     if (eval_RegisterCallbacks != nullptr)
         eval_RegisterCallbacks();
+    stats_RegisterCallbacks();
 }

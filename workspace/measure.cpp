@@ -217,11 +217,7 @@ int MeasureSteps(int mode) {
             return -1;
         }
         const int n = PixelCount();
-        if (iFFTReady) {
-            iStartFFT = 0;
-            SetDimmed(MAINP_CB_FFT, 1);
-            iFFTReady = 0;
-        }
+        set_CheckFFT();
         if (mode == MEAS_REFERENCE) {
             GetCtrlVal(hMainPanel, MAINP_STARTWL, &ixStartPeakLines);
             GetCtrlVal(hMainPanel, MAINP_ENDWL, &ixEndPeakLines);
@@ -310,6 +306,7 @@ int MeasureSteps(int mode) {
                 main_WriteCap();
         }
         StatisticsHook(mode);
+        series_CollectStep(mode);
         set_UndimMeasButtons();
         ProcessDrawEvents();
 

@@ -6,11 +6,7 @@
 
 #include "workspace/display.h"    // display_Display, display_ClearMainGraph
 #include "workspace/saved_meas.h" // stSavedMeas
-
-// ---------------------------------------------------------- statistics
-extern int indxColumn; // measurements collected so far in a statistics run
-void main_UpdateTable(int kind);
-void main_PrintStatisticsTable(int kind);
+#include "workspace/stats.h"      // statistics and series hooks
 
 // ------------------------------------------------------- output links
 void main_WriteToXLS(int append);
