@@ -124,8 +124,8 @@ void set_CheckFFT() {
 }
 
 void series_CollectStep(int mode) {
-    if (iStartFFT != 1 || iSiCont == 0 || dFFTValues.empty() || mode == 0 ||
-        mode != ChosenKind() || Collected() >= iNumOfFFT)
+    if (iStartFFT != 1 || iSiCont == 0 || dFFTValues.empty() || mode == 0 || mode != ChosenKind() ||
+        Collected() >= iNumOfFFT)
         return;
     main_SaveFFTValues(mode);
     if (Collected() >= iNumOfFFT)

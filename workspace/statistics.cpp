@@ -370,8 +370,8 @@ std::string stats_FileText(const std::vector<std::vector<double>>& values, const
         out += support::FormatUser("%d;", k);
     out += "\nAV(STD);;" + num(Stat_val.meanStdDev, "%.2f") + ";";
     out.append(static_cast<std::size_t>(m), ';');
-    out += "\nMAX;" + num(Stat_val.maxAverage, "%.2f") + ";" + num(Stat_val.maxStdDev, "%.2f") +
-           ";";
+    out +=
+        "\nMAX;" + num(Stat_val.maxAverage, "%.2f") + ";" + num(Stat_val.maxStdDev, "%.2f") + ";";
     for (const std::vector<double>& v : values)
         out += num(at(v, pixels), "%.0f") + ";";
     out += "\n";

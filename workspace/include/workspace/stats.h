@@ -73,8 +73,7 @@ int FFTParamClose(int panel, int control, int event, void* callbackData, int eve
                   int eventData2);
 int FFTParametersOk(int panel, int control, int event, void* callbackData, int eventData1,
                     int eventData2);
-int FFTStart(int panel, int control, int event, void* callbackData, int eventData1,
-             int eventData2);
+int FFTStart(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 
 // Registers every callback above by its name.
 void stats_RegisterCallbacks();
