@@ -282,14 +282,14 @@ void main_PrintStatisticsTable(int kind) {
     SetWaitCursor(1);
     SetCtrlAttribute(hStatTable, STATISTICS_TABLE, ATTR_VISIBLE, 0);
 
+    SetCtrlAttribute(hProgressPanel, PROGRESS_P_PROGRESS_TEXT, ATTR_VISIBLE, 0);
+    SetProgress(hProgressPanel, PROGRESS_P_PROGRESS, 0.0);
+    InstallPopup(hProgressPanel);
+
     const int m = StoredCount();
     const int pixels = StoredPixels();
     SizeTable(pixels, m);
     GreyFirstRow();
-
-    SetCtrlAttribute(hProgressPanel, PROGRESS_P_PROGRESS_TEXT, ATTR_VISIBLE, 0);
-    SetProgress(hProgressPanel, PROGRESS_P_PROGRESS, 0.0);
-    InstallPopup(hProgressPanel);
 
     std::vector<double> buffer;
     bool reported = false;
