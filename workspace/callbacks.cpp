@@ -15,6 +15,7 @@
 #include "workspace/not_built_yet.h"
 #include "workspace/orvalin.h"
 #include "workspace/smooth.h"
+#include "workspace/stats.h"
 
 namespace {
 
@@ -56,6 +57,7 @@ void orvalin_RegisterBuiltCallbacks() {
     eval_RegisterCallbacks();
     axis_RegisterCallbacks();
     smooth_RegisterCallbacks();
+    stats_RegisterCallbacks();
 }
 
 void orvalin_RegisterCallbacks() {

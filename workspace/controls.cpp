@@ -288,6 +288,11 @@ int KeyPress(int panel, int control, int event, void* callbackData, int eventDat
     (void)control;
     (void)callbackData;
     (void)eventData2;
+    // The statistics window closes by its frame like by its Close button.
+    if (event == EVENT_CLOSE && panel != hMainPanel && panel == hStatTable) {
+        HidePanel(panel);
+        return 0;
+    }
     if (event != EVENT_KEYPRESS || usStopFlag)
         return 0;
     const bool mainPanel = panel == hMainPanel;

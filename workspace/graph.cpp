@@ -10,6 +10,7 @@
 #include "ui/ui.h"
 #include "workspace/display.h"
 #include "workspace/measure.h"
+#include "workspace/stats.h"
 #include "zoltmath.h"
 
 int iAutoScale = 1;
@@ -108,11 +109,9 @@ bool AskAutoScale() {
 void PlotCurves(int view) {
     const int panel = Panel();
     if (view == 0 && iSelect == SHOW_SERIES) {
-        int dimmed = 1;
-        GetMenuBarAttribute(hMainBar != 0 ? hMainBar : hMenuBar, MENUBAR_MATH_FFT, ATTR_MENU_DIMMED,
-                            &dimmed);
-        if (!dimmed && !dFFTValues.empty()) {
-            const int points = stParam.pixelCount / 2;
+        if (series_ShowOverlay() && !dFFTValues.empty()) {
+            // Every spectrum whole, over the pixel index.
+            const int points = stParam.pixelCount;
             const int entries = std::min(iNumOfFFT, static_cast<int>(dFFTValues.size()) - 1);
             auto plot = [&](const std::vector<double>& s, int style, int colour) {
                 const int n = std::min(points, static_cast<int>(s.size()));
@@ -272,7 +271,10 @@ void display_DrawGraph() {
     const double start = ReadInt(panel, MAINP_STARTWL, 0);
     const double end = ReadInt(panel, MAINP_ENDWL, 0);
 
-    iNumOfMeas = Crop(dXInterpolVal, dYInterpolVal, iNumOfMeas, start, end, true);
+    // The series envelope lies over its element numbers, not over pixels.
+    const bool envelope = iSelect == SHOW_SERIES && !series_ShowOverlay();
+    if (!envelope)
+        iNumOfMeas = Crop(dXInterpolVal, dYInterpolVal, iNumOfMeas, start, end, true);
     iNumberSave = Crop(x2_Werte, y2_Werte, iNumberSave, start, end, false);
     // The centroid searches walk the curve as cropped, never a stale tail.
     iNumOfPnt = iNumOfMeas;
@@ -293,6 +295,8 @@ void display_DrawGraph() {
     }
 
     set_ConfigGraphAxis(iSelect, FuncNr, iXAchse);
+    if (envelope && iNumOfMeas > 1)
+        SetAxisScalingMode(panel, MAINP_SPECGRAPH, VAL_XAXIS, VAL_MANUAL, 0.0, iNumOfMeas - 1);
 
     const double lower = dUserBounds[2 * (iSelect - 1)];
     const double upper = dUserBounds[2 * (iSelect - 1) + 1];

@@ -17,6 +17,7 @@
 #include "workspace/display.h"
 #include "workspace/measure.h"
 #include "workspace/state.h"
+#include "workspace/stats.h"
 #include "zolt_core.h"
 #include "zolt_spectro_ex.h"
 #include "zoltmath.h"
@@ -218,11 +219,7 @@ int MeasureSteps(int mode) {
             return -1;
         }
         const int n = PixelCount();
-        if (iFFTReady) {
-            iStartFFT = 0;
-            SetDimmed(MAINP_CB_FFT, 1);
-            iFFTReady = 0;
-        }
+        set_CheckFFT();
         if (mode == MEAS_REFERENCE) {
             GetCtrlVal(hMainPanel, MAINP_STARTWL, &ixStartPeakLines);
             GetCtrlVal(hMainPanel, MAINP_ENDWL, &ixEndPeakLines);
@@ -311,6 +308,7 @@ int MeasureSteps(int mode) {
                 g_exportHooks.main_WriteCap();
         }
         StatisticsHook(mode);
+        series_CollectStep(mode);
         set_UndimMeasButtons();
         ProcessDrawEvents();
 

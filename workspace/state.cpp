@@ -60,4 +60,3 @@ int iStartFFT = 0;
 int iFFTReady = 0;
 
 // Statistics run
-int indxColumn = 0;

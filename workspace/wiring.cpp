@@ -13,6 +13,7 @@
 #include "workspace/eval.h"
 #include "workspace/measure.h"
 #include "workspace/orvalin.h"
+#include "workspace/stats.h"
 
 namespace {
 
@@ -47,6 +48,9 @@ void orvalin_Wire() {
     w.measure_IsRunning = measure_IsRunning;
     w.set_ChangeToWL = set_ChangeToWL;
     w.set_ChangeToPixel = set_ChangeToPixel;
+    w.main_UpdateTable = main_UpdateTable;
+    w.main_PrintStatisticsTable = main_PrintStatisticsTable;
+    w.main_FreeFFTValues = main_FreeFFTValues;
 
     DisplayHooks& d = g_displayHooks;
     d.set_LblForPxlWL = set_LblForPxlWL;

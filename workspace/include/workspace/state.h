@@ -13,6 +13,7 @@
 #include "link/shared_state.h"
 #include "link/trigger.h"
 #include "parameters/parameters_state.h"
+#include "workspace/stats_state.h"
 
 // Measurement kind bits, shared by iCbSelect, iMess and iStatisticsParam.
 enum MeasKind {
@@ -99,16 +100,7 @@ extern int inL, inR;     // Savitzky-Golay left and right points
 extern int iDeg;         // Savitzky-Golay degree
 
 // ------------------------------------------------- statistics and series
-extern int iStatisticsParam;   // kinds the statistics collect
-extern int iMeasTask;          // measurements wanted
-extern uint16_t usStatMesFlag; // the target message was shown
-extern char cStatMsg1[100];    // "The given number of measurements is reached."
-extern char cStatMsg2[100];    // "Statistics is stopped"
-extern int iStat_CreatedTable; // 1 once the table was built from the current store
-extern int iStatDark, iStatRef, iStatTrans, iStatAbs;
-extern int iStartFFT; // series view state
-extern int iFFTReady;
-extern int indxColumn; // measurements collected so far in a statistics run
+// (the statistics run's own state is in workspace/stats_state.h)
 // Series view: entry 0 is a row of zeros, entries 1.. the spectra taken
 // (pixel count + 1 values each); iNumOfFFT spectra are wanted.
 extern int iNumOfFFT;
