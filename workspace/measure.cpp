@@ -6,8 +6,8 @@
 #include <iterator>
 #include <vector>
 
-#include "link/core_call.h"
 #include "export/export_hooks.h"
+#include "link/core_call.h"
 #include "link/hooks.h"
 #include "link/log.h"
 #include "link/shared_state.h"
