@@ -334,6 +334,7 @@ int main_DevicesSearch() {
 
     // 1.
     dwCurrentDevice = 0;
+    ++uConnectCount;
     DisplayPanel(hAboutPanel);
     SetWaitCursor(1);
     int index = 0;

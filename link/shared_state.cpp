@@ -9,6 +9,7 @@ DeviceParameters stParam{};
 char cSerial1[16] = {};
 int dwError = 0;
 uint32_t dwCurrentDevice = 0;
+unsigned uConnectCount = 0;
 
 char sArg1[100] = {};
 char sArg2[100] = {};
@@ -89,10 +90,15 @@ void FreePixelSpectra() {
     iAllocatedPixels = 0;
 }
 
+// The point counts belong to the buffers: a count left from before would
+// read and write past buffers of another size.
 void FreeDisplayBuffers() {
     for (double** p : kDisplayBuffers)
         Release(p);
     iAllocatedDisplay = 0;
+    iNumOfMeas = 0;
+    iAnzahlFWHM = 0;
+    iNumOfPnt = 0;
 }
 
 } // namespace

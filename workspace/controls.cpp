@@ -21,19 +21,22 @@ constexpr int kArmedColour = 0xFFD0C8; // light red: armed for the device trigge
 constexpr int kGreyedText = 0xA0A0A0;
 constexpr int kMaxAveragesU16 = 65535; // the start calls take a 16-bit count
 
-// Largest averaging the connected instrument accepts, asked once per device.
-uint32_t g_averHandle = 0;
+// Largest averaging the connected instrument accepts, asked once per
+// connection.
+bool g_averRead = false;
+unsigned g_averConnection = 0;
 int g_maxAverages = kMaxAveragesU16;
 
 int MaxAverages() {
     if (iOffline || dwCurrentDevice == 0)
         return kMaxAveragesU16;
-    if (g_averHandle != dwCurrentDevice) {
+    if (!g_averRead || g_averConnection != uConnectCount) {
         uint16_t current = 0, maximum = 0;
         const int status = link_CoreCall("main_GetAverage, ZOLT_GetAverConf", ZOLT_GetAverConf,
                                          dwCurrentDevice, &maximum, &current);
         g_maxAverages = status == ZOLT_OK && maximum >= 1 ? maximum : kMaxAveragesU16;
-        g_averHandle = dwCurrentDevice;
+        g_averRead = true;
+        g_averConnection = uConnectCount;
     }
     return g_maxAverages;
 }
@@ -165,6 +168,8 @@ int ScanMode(int panel, int control, int event, void* callbackData, int eventDat
     (void)eventData2;
     if (event != EVENT_COMMIT && event != EVENT_VAL_CHANGED)
         return 0;
+    if (measure_RefuseDuringStep(MAINP_SCANMODE))
+        return 0;
     GetCtrlVal(hMainPanel, MAINP_SCANMODE, &iSiCont);
     if (iSiCont) {
         GetCtrlVal(hMainPanel, MAINP_INTTIME, &fTint);
@@ -173,7 +178,9 @@ int ScanMode(int panel, int control, int event, void* callbackData, int eventDat
     }
     SetCtrlAttribute(hMainPanel, MAINP_SAVE, ATTR_VISIBLE, iSiCont ? 0 : 1);
     SetCtrlAttribute(hMainPanel, MAINP_SAVECONT, ATTR_VISIBLE, iSiCont ? 1 : 0);
-    set_UndimMeasButtons();
+    // A running step sets the buttons when it ends.
+    if (!measure_IsRunning())
+        set_UndimMeasButtons();
     return 0;
 }
 
@@ -195,7 +202,7 @@ int SetAver(int panel, int control, int event, void* callbackData, int eventData
     (void)callbackData;
     (void)eventData1;
     (void)eventData2;
-    if (event != EVENT_COMMIT)
+    if (event != EVENT_COMMIT || measure_RefuseDuringStep(MAINP_AVER))
         return 0;
     GetCtrlVal(hMainPanel, MAINP_INTTIME, &fTint);
     main_GetAverage();
@@ -210,6 +217,10 @@ int SetTint(int panel, int control, int event, void* callbackData, int eventData
     (void)eventData2;
     if (event != EVENT_COMMIT && event != EVENT_VAL_CHANGED && event != EVENT_KEYPRESS)
         return 0;
+    // A running step would otherwise lose its dark halfway; a key typed
+    // meanwhile is swallowed.
+    if (measure_RefuseDuringStep(MAINP_INTTIME))
+        return event == EVENT_KEYPRESS ? 1 : 0;
     if (event == EVENT_KEYPRESS && (eventData1 & VAL_VKEY_MASK) == 0 &&
         (eventData1 & VAL_ASCII_KEY_MASK) == ',')
         SetKeyPressEventKey((eventData1 & ~VAL_ASCII_KEY_MASK) | '.');
@@ -310,7 +321,9 @@ int KeyPress(int panel, int control, int event, void* callbackData, int eventDat
             DisplayPanel(hMainPanel);
         break;
     case VAL_BACKSPACE_VKEY:
-        ClearMeasuredSet();
+        // Not under a running step: it would add its kind to an empty set.
+        if (!measure_IsRunning())
+            ClearMeasuredSet();
         break;
     case VAL_HOME_VKEY:
         display_Display(1);

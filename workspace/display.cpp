@@ -148,7 +148,11 @@ bool EvaluationCopyWanted() {
 }
 
 void CopyForEvaluation(const double* x, const double* y, int count) {
-    if (count <= 0 || x == nullptr || y == nullptr || !display_ReserveBuffers(count)) {
+    // The measured curve lives in the display buffers themselves: growing
+    // them here would move the source under the copy.
+    const bool ownSource = x == dXInterpolVal || y == dYInterpolVal;
+    const bool room = ownSource ? count <= iAllocatedDisplay : display_ReserveBuffers(count);
+    if (count <= 0 || x == nullptr || y == nullptr || !room) {
         iAnzahlFWHM = 0;
         return;
     }

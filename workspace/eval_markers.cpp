@@ -72,6 +72,15 @@ void FWHM_MODE() {
     iValMode = MenuChecked(MENUBAR_VALLEY, iValMode);
     sym_mode = MenuChecked(MENUBAR_SYM, sym_mode);
 
+    // A full table is said so whether or not the click would evaluate.
+    int k = 0;
+    while (k < kFwhmSlots && FWHM[k].x > 0.0)
+        ++k;
+    if (k == kFwhmSlots) {
+        MessagePopup("Message", kMaxMarkersText);
+        return;
+    }
+
     const int count = iNumOfMeas;
     if (dXInterpolVal == nullptr || dYInterpolVal == nullptr || count < 2)
         return;
@@ -103,13 +112,6 @@ void FWHM_MODE() {
     if (!(x > 0.0) || !std::isfinite(result))
         return;
 
-    int k = 0;
-    while (k < kFwhmSlots && FWHM[k].x > 0.0)
-        ++k;
-    if (k == kFwhmSlots) {
-        MessagePopup("Message", kMaxMarkersText);
-        return;
-    }
     FwhmSlot& slot = FWHM[k];
     const int n = k + 1;
     SetCtrlAttribute(hMainPanel, slot.radioCtrl, ATTR_DIMMED, 0);
@@ -257,7 +259,7 @@ int SpecPaintPanel(int, int, int event, void*, int, int) {
             dYcursor = dYInterpolVal[found];
             SetCtrlVal(hMainPanel, MAINP_DOM_WAVE, dXcursor);
         }
-        SetGraphCursor(hMainPanel, MAINP_SPECGRAPH, 1, dXcursor, dYcursor);
+        display_CursorToCurve(1, dXcursor, dYcursor);
         SetCtrlVal(hMainPanel, MAINP_c1x, dXcursor);
         SetCtrlVal(hMainPanel, MAINP_c1y, dYcursor);
         if (iCkdCogVal == 1 && iSelect == SHOW_TRANSMISSION)
@@ -266,7 +268,7 @@ int SpecPaintPanel(int, int, int event, void*, int, int) {
         if (iFwhmMode == 1 || iValMode == 1 || sym_mode == 1) {
             get_CurrentCursorPosition();
             FWHM_MODE();
-            SetGraphCursor(hMainPanel, MAINP_SPECGRAPH, 1, dXcursor, dYcursor);
+            display_CursorToCurve(1, dXcursor, dYcursor);
         }
     }
     return 0;

@@ -334,7 +334,7 @@ void DomWave() {
     iDomWaveLineHandle = h > 0 ? h : 0;
     if (iPlotHandle1 <= 0 ||
         SetGraphCursorIndex(hMainPanel, MAINP_SPECGRAPH, 1, iPlotHandle1, index) != 0)
-        SetGraphCursor(hMainPanel, MAINP_SPECGRAPH, 1, dXInterpolVal[index], dYInterpolVal[index]);
+        display_CursorToCurve(1, dXInterpolVal[index], dYInterpolVal[index]);
 }
 
 void set_DomWaveCtrl(int kind) {

@@ -176,7 +176,7 @@ void WavelengthReadOut() {
     } else if (iXAchse != 0 && iCkdCogVal) {
         display_COGValley();
     }
-    SetGraphCursor(Panel(), MAINP_SPECGRAPH, 1, dXcursor, dYcursor);
+    display_CursorToCurve(1, dXcursor, dYcursor);
     ShowCursorValues();
     // The centroids write their own read-out, 0.0 when there is none.
     if (position)
@@ -209,7 +209,7 @@ void ReferenceReadOut() {
             if (p >= 0 && p < iAnzahlFWHM) {
                 dXcursor = dXtemp[p];
                 dYcursor = dYtemp[p];
-                SetGraphCursor(Panel(), MAINP_SPECGRAPH, 1, dXcursor, dYcursor);
+                display_CursorToCurve(1, dXcursor, dYcursor);
             }
             SetCtrlVal(Panel(), MAINP_FWHM, w);
             ShowCursorValues();
@@ -251,6 +251,25 @@ void CursorFollow() {
 }
 
 } // namespace
+
+void display_CursorToCurve(int cursor, double x, double y) {
+    // The stored view shows the stored curve only; every other view
+    // evaluates the measured one.
+    const bool stored = iCompare == 1;
+    const int plot = stored ? iPlotHandle2 : iPlotHandle1;
+    const double* xs = stored ? x2_Werte : dXInterpolVal;
+    const int n = stored ? iNumberSave : iNumOfMeas;
+    // The series view plots its entries over their index, not these points.
+    if (plot > 0 && xs != nullptr && n > 0 && iSelect != SHOW_SERIES) {
+        int best = 0;
+        for (int i = 1; i < n; ++i)
+            if (std::fabs(xs[i] - x) < std::fabs(xs[best] - x))
+                best = i;
+        if (SetGraphCursorIndex(Panel(), MAINP_SPECGRAPH, cursor, plot, best) == 0)
+            return;
+    }
+    SetGraphCursor(Panel(), MAINP_SPECGRAPH, cursor, x, y);
+}
 
 void display_DrawGraph() {
     const int panel = Panel();

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <vector>
 
 #include "export/export_hooks.h"
@@ -31,8 +32,25 @@ int ixEndPeakLines = 0;
 namespace {
 
 int g_running = 0;               // a step is inside main_Measure
+int g_stepContinuous = 0;        // the mode the running step began in
 void (*g_quitAfter)() = nullptr; // quit asked for during the step
 double (*g_clock)() = nullptr;
+
+// What the running step measures with.  The controls stay live while it
+// polls, so a change made meanwhile is undone rather than mixing two
+// settings (or a cleared dark) into one measured set.
+struct HeldControls {
+    double tint = 0.0;
+    int aver = 1;
+} g_held;
+
+// Dimmed for a single step, so the user sees they are not to be changed.
+constexpr int kStepControls[] = {MAINP_INTTIME, MAINP_AVER, MAINP_SCANMODE};
+
+void HoldControls() {
+    GetCtrlVal(hMainPanel, MAINP_INTTIME, &g_held.tint);
+    GetCtrlVal(hMainPanel, MAINP_AVER, &g_held.aver);
+}
 
 constexpr double kSecondPhaseLimit = 30.0; // s after the estimated time
 constexpr double kAdaptionLimit = 120.0;   // s
@@ -224,13 +242,14 @@ int MeasureSteps(int mode) {
             GetCtrlVal(hMainPanel, MAINP_STARTWL, &ixStartPeakLines);
             GetCtrlVal(hMainPanel, MAINP_ENDWL, &ixEndPeakLines);
         }
-        if (iSiCont == 0)
+        if (g_stepContinuous == 0)
             set_MeasBtns(1);
         if (mode == MEAS_DARK) {
             if (iCheckBoxAdapt && iCheckBoxDarkRef) {
                 fileio_Log_SectionCall("main_Measure, comm_AdaptionFirmware");
                 dwError = comm_AdaptionFirmware();
                 fileio_Log_SectionResult(dwError);
+                HoldControls(); // the adaption set its own integration time
             } else {
                 char reply[ZOLT_REPLY_MAX] = {0}; // the core writes up to this size
                 link_CoreCallKeep("main_Measure, ZOLT_ArbitraryCommand *contr:lamp 0",
@@ -297,7 +316,9 @@ int MeasureSteps(int mode) {
         spectra = iSelect;
         display_Display(1);
 
-        if (iSiCont) {
+        // The outputs follow the mode the step began in, not a switch
+        // flipped while it polled.
+        if (g_stepContinuous) {
             int saveCont = 0;
             GetCtrlVal(hMainPanel, MAINP_SAVECONT, &saveCont);
             if (iTableOpen == 1 && saveCont)
@@ -387,8 +408,14 @@ int Acquire(int mode, double estimated) {
         dwError = ZOLT_E_BUSY;
         return ZOLT_E_BUSY;
     }
-    if (dwError != ZOLT_OK)
-        return dwError;
+    if (dwError != ZOLT_OK) {
+        // The status call failed, not necessarily the measurement: stop the
+        // device so the next start does not find it busy.
+        const int failed = dwError;
+        link_CoreCall("SpecRead, ZOLT_Break (status error)", ZOLT_Break, dwCurrentDevice);
+        dwError = failed;
+        return failed;
+    }
     if (!iSiCont)
         SetCtrlAttribute(hMainPanel, MAINP_WAITING, ATTR_VISIBLE, 0);
 
@@ -451,7 +478,29 @@ void measure_ResetState() {
     ixStartPeakLines = 0;
     ixEndPeakLines = 0;
     g_running = 0;
+    g_stepContinuous = 0;
     g_quitAfter = nullptr;
+}
+
+int measure_RefuseDuringStep(int control) {
+    if (!g_running)
+        return 0;
+    switch (control) {
+    case MAINP_INTTIME:
+        SetCtrlVal(hMainPanel, MAINP_INTTIME, g_held.tint);
+        return 1;
+    case MAINP_AVER:
+        SetCtrlVal(hMainPanel, MAINP_AVER, g_held.aver);
+        return 1;
+    case MAINP_SCANMODE: {
+        if (g_stepContinuous)
+            return 0; // leaving continuous mode takes effect at the next tick
+        SetCtrlVal(hMainPanel, MAINP_SCANMODE, 0);
+        return 1;
+    }
+    default:
+        return 0;
+    }
 }
 
 int main_Measure() {
@@ -461,6 +510,15 @@ int main_Measure() {
     if (!KnownKind(mode))
         return 0;
     g_running = 1;
+    g_stepContinuous = iSiCont ? 1 : 0;
+    HoldControls();
+    int wasDimmed[std::size(kStepControls)] = {};
+    if (!g_stepContinuous) {
+        for (std::size_t i = 0; i < std::size(kStepControls); ++i) {
+            GetCtrlAttribute(hMainPanel, kStepControls[i], ATTR_DIMMED, &wasDimmed[i]);
+            SetDimmed(kStepControls[i], 1);
+        }
+    }
     // Only a break asked for during this step counts.
     iBreakMeas = 0;
     int result;
@@ -468,6 +526,9 @@ int main_Measure() {
         DeviceCommandScope deviceBusy;
         result = MeasureSteps(mode);
     }
+    if (!g_stepContinuous)
+        for (std::size_t i = 0; i < std::size(kStepControls); ++i)
+            SetDimmed(kStepControls[i], wasDimmed[i]);
     iBreakMeas = 0;
     g_running = 0;
     if (g_quitAfter) {

@@ -39,7 +39,9 @@ constexpr int kBoundCtrls[12] = {AXISSCAL_DRK_MIN,  AXISSCAL_DRK_MAX, AXISSCAL_R
                                  AXISSCAL_ABS_MIN,  AXISSCAL_ABS_MAX, AXISSCAL_CALC_MIN,
                                  AXISSCAL_CALC_MAX, AXISSCAL_FFT_MIN, AXISSCAL_FFT_MAX};
 
-// Protocol header fields, in the order of the first six protocol texts.
+// Protocol header fields, in the order of their protocol texts: fields 25
+// to 30 of cPrtBuf (the first 24 hold the marker results).
+constexpr int kProtocolHeaderFirst = 24;
 constexpr int kProtocolHeaderCtrls[6] = {PRINT_SPEC_NUM, PRINT_SPEC_TYPE,  PRINT_ARRAY_TYPE,
                                          PRINT_PIXEL,    PRINT_FIBER_SLIT, PRINT_OPERATOR};
 
@@ -67,8 +69,9 @@ void SettingsWithoutConfigFile() {
     cLastCsvPath[0] = cLastValPath[0] = cLastDatPath[0] = cLastParPath[0] = '\0';
     for (double& b : dUserBounds)
         b = 0.0;
+    // The five header texts the configuration keeps (all but the number).
     for (int i = 1; i <= 5; ++i)
-        cPrtBuf[i][0] = '\0';
+        cPrtBuf[kProtocolHeaderFirst + i][0] = '\0';
 }
 
 // The user's language as the four hexadecimal digits of a Windows language
@@ -313,7 +316,7 @@ void Init() {
     SetCtrlVal(hMainPanel, MAINP_CHECKBOXADAPT, iCheckBoxAdapt);
 
     for (int i = 0; i < 6; ++i)
-        SetCtrlVal(hPrtHead, kProtocolHeaderCtrls[i], cPrtBuf[i]);
+        SetCtrlVal(hPrtHead, kProtocolHeaderCtrls[i], cPrtBuf[kProtocolHeaderFirst + i]);
 
     for (int i = 0; i < 12; ++i)
         SetCtrlVal(hAxisScaling, kBoundCtrls[i], dUserBounds[i]);

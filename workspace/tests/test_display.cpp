@@ -143,6 +143,33 @@ TEST_F(DisplayTest, ArraysGrowForWhatIsWrittenIntoThem) {
     EXPECT_NEAR(x2_Werte[209998], 2299.98, 1e-6);
 }
 
+TEST_F(DisplayTest, CountsBelongToTheirBuffers) {
+    Fill(dReferenz, [](double wl) { return wl; });
+    iSelect = SHOW_REFERENCE;
+    iCkdFwhm = 1;
+    display_Display(1);
+    ASSERT_GT(iNumOfMeas, 0);
+    ASSERT_GT(iAnzahlFWHM, 0);
+    // A new connection to a narrower instrument.
+    iMinWaveLen = 500;
+    iMaxWaveLen = 510;
+    ASSERT_EQ(link_AllocDisplayBuffers(), 0);
+    EXPECT_EQ(iNumOfMeas, 0);
+    EXPECT_EQ(iAnzahlFWHM, 0);
+    EXPECT_EQ(iNumOfPnt, 0);
+
+    // A count beyond the buffers never has the copy grow its own source.
+    iNumOfMeas = iAllocatedDisplay + 100;
+    const int pixels = stParam.pixelCount;
+    stParam.pixelCount = iAllocatedPixels + 1; // the measured curve is not resampled
+    const int capacity = iAllocatedDisplay;
+    display_Display(0);
+    stParam.pixelCount = pixels;
+    EXPECT_EQ(iAllocatedDisplay, capacity);
+    EXPECT_EQ(iAnzahlFWHM, 0);
+    iNumOfMeas = 0;
+}
+
 TEST_F(DisplayTest, NothingIsResampledOfflineWhileQuittingOrWithoutACurve) {
     Fill(dTrans, [](double) { return 50.0; });
     display_Display(1);

@@ -7,7 +7,11 @@
 #include <cstdio>
 #include <limits>
 
+#include <qcustomplot.h>
+
 #include "test_display_support.h"
+#include "ui/ui_qt.h"
+#include "workspace/eval.h"
 #include "workspace/measure.h"
 
 namespace {
@@ -281,6 +285,108 @@ TEST_F(DisplayTest, MarkerLinesAreReplacedNotPiledUp) {
     display_PlotFWHMValues();
     EXPECT_EQ(FWHM[0].plotHandle, 0);
     EXPECT_EQ(Plots(), plots - 1);
+}
+
+TEST_F(DisplayTest, AxisTextsPrecisionAndColoursFollowTheShownCurve) {
+    constexpr int kKept = 0x123456; // the series view leaves the stored colour
+    struct Row {
+        int select, funcNr, interpolation;
+        const char* axis;
+        const char* readOut;
+        int precision, colour, colour2;
+    };
+    const Row rows[] = {
+        {1, 1, 2, "ADC-Counts", "ADC-Counts", 0, 0x000000, 0x808080},
+        {2, 1, 1, "ADC-Counts", "ADC-Counts", 0, 0xFF0000, 0x008080},
+        {2, 1, 3, "ADC-Counts", "ADC-Counts", 0, 0xFF0000, 0x008080},
+        {2, 1, 2, "ADC-Counts", "ADC-Counts", 2, 0xFF0000, 0x008080},
+        {2, 1, 6, "ADC-Counts", "ADC-Counts", 2, 0xFF0000, 0x008080},
+        {2, 1, 7, "ADC-Counts", "ADC-Counts", 2, 0xFF0000, 0x008080},
+        {3, 1, 1, "Transmission/Reflexion [%]", "Transmission [%]", 2, 0x0000FF, 0x800000},
+        {4, 1, 1, "Absorbance [Units]", "Absorbance", 3, 0x00FF00, 0x0000FF},
+        {5, 1, 1, "1. derivation transmission", "Y-Value", 3, 0xFF00FF, 0x008000},
+        {5, 2, 1, "2. derivation transmission", "Y-Value", 3, 0xFF00FF, 0x008000},
+        {6, 1, 1, "Power", "Power", 3, 0x008080, kKept},
+    };
+    auto* graph = qobject_cast<QCustomPlot*>(UiCtrlWidget(hMainPanel, MAINP_SPECGRAPH));
+    ASSERT_NE(graph, nullptr);
+    auto label = [](int control) {
+        std::string s;
+        GetCtrlAttribute(hMainPanel, control, ATTR_LABEL_TEXT, &s);
+        return s;
+    };
+    auto attr = [](int control, int a) {
+        int v = -1;
+        GetCtrlAttribute(hMainPanel, control, a, &v);
+        return v;
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.select << " " << r.funcNr << " " << r.interpolation);
+        iInterplMode = r.interpolation;
+        iFarbe2 = kKept;
+        set_ConfigGraphAxis(r.select, r.funcNr, 1);
+        EXPECT_EQ(graph->yAxis->label().toStdString(), r.axis);
+        EXPECT_EQ(label(MAINP_c1y), r.readOut);
+        EXPECT_EQ(graph->yAxis->numberPrecision(), r.precision);
+        EXPECT_EQ(attr(MAINP_c1y, ATTR_PRECISION), r.precision);
+        EXPECT_EQ(iFarbe, r.colour);
+        EXPECT_EQ(iFarbe2, r.colour2);
+        EXPECT_EQ(attr(MAINP_MEASURED, ATTR_TEXT_COLOR), r.colour);
+    }
+    EXPECT_EQ(graph->xAxis->label().toStdString(), "Frequence");
+    EXPECT_EQ(label(MAINP_c1x), "Frequence");
+    for (int xAxis : {0, 1}) {
+        set_ConfigGraphAxis(SHOW_TRANSMISSION, 1, xAxis);
+        EXPECT_EQ(attr(MAINP_c1x, ATTR_PRECISION), xAxis ? 2 : 0);
+    }
+}
+
+TEST_F(DisplayTest, WidthReadOutNamesItsUnitByAxis) {
+    iSelect = SHOW_REFERENCE;
+    Fill(dReferenz, [](double wl) { return 1000.0 * std::exp(-std::pow((wl - 600.0) / 3.0, 2)); });
+    iCkdFwhm = 1;
+    SetCtrlVal(hWlValDispl, WLVALUE_CB_FWHM, 1);
+    for (int xAxis : {1, 0}) {
+        iXAchse = xAxis;
+        if (xAxis == 0) {
+            iStartPixel = 0;
+            iEndPixel = stParam.pixelCount - 1;
+            Range(iStartPixel, iEndPixel);
+        }
+        SetCtrlAttribute(hMainPanel, MAINP_FWHM, ATTR_LABEL_TEXT, "");
+        SetGraphCursor(hMainPanel, MAINP_SPECGRAPH, 1, xAxis ? 600.0 : 1000.0, 0.0);
+        display_Display(1);
+        std::string unit;
+        GetCtrlAttribute(hMainPanel, MAINP_FWHM, ATTR_LABEL_TEXT, &unit);
+        EXPECT_EQ(unit, xAxis ? "FWHM /nm" : "FWHM /px");
+        EXPECT_GT(ReadOut(MAINP_FWHM), 0.0);
+    }
+}
+
+TEST_F(DisplayTest, CursorReturnsToTheShownCurveAfterADragOntoTheStoredOne) {
+    iSelect = SHOW_REFERENCE;
+    Fill(dReferenz, [](double wl) { return 1000.0 * std::exp(-std::pow((wl - 600.0) / 3.0, 2)); });
+    stSavedMeas.pixelCount = stParam.pixelCount;
+    for (int i = 0; i < stParam.pixelCount; ++i) {
+        dLambda2[i] = dLambda[i];
+        stSavedMeas.reference[i] = dReferenz[i] / 2.0;
+    }
+    iCompare = 2;
+    display_Display(1);
+    ASSERT_GT(iPlotHandle1, 0);
+    ASSERT_GT(iPlotHandle2, 0);
+    ASSERT_EQ(SetGraphCursorIndex(hMainPanel, MAINP_SPECGRAPH, 1, iPlotHandle2, iNumberSave / 2),
+              0);
+    iCkdMaxWave = 1;
+    SpecPaintPanel(hMainPanel, MAINP_SPECGRAPH, EVENT_COMMIT, nullptr, 1, 0);
+    int plot = 0, index = -1;
+    ASSERT_EQ(GetGraphCursorIndex(hMainPanel, MAINP_SPECGRAPH, 1, &plot, &index), 0);
+    EXPECT_EQ(plot, iPlotHandle1);
+    double x = 0.0, y = 0.0;
+    GetGraphCursor(hMainPanel, MAINP_SPECGRAPH, 1, &x, &y);
+    EXPECT_NEAR(x, 600.0, 0.3);
+    EXPECT_EQ(y, ReadOut(MAINP_c1y));
+    EXPECT_NEAR(y, 1000.0, 5.0);
 }
 
 // ---------------------------------------------------------- axis scaling

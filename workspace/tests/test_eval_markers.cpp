@@ -162,6 +162,15 @@ TEST_F(MarkerTest, ThirteenthMarkerIsRefusedAndTheTableStays) {
     }
     EXPECT_EQ(Annotations(), annotations);
     EXPECT_EQ(Plots(), plots);
+
+    // The full table is said first, even where the click would evaluate nothing.
+    popup_script::Clear();
+    const int n = iNumOfMeas;
+    iNumOfMeas = 1;
+    FWHM_MODE();
+    iNumOfMeas = n;
+    ASSERT_EQ(popup_script::Record().size(), 1u);
+    EXPECT_EQ(popup_script::Record()[0].text, kMaxMarkersText);
 }
 
 TEST_F(MarkerTest, NoSlotIsFilledWhenNothingIsEvaluated) {

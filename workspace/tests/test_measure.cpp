@@ -363,8 +363,24 @@ TEST_F(MeasureBreak, BreakEndedByAnErrorIsNotCarriedToTheNextStep) {
     g_onClock = nullptr;
     zsim_ClearFaults();
     zsim_SetNeverEnding(0);
-    ZOLT_Break(dwCurrentDevice);
     ASSERT_EQ(Step(MEAS_DARK), 0);
+    EXPECT_EQ(iMess, 1);
+}
+
+TEST_F(MeasureAcquisition, StatusErrorStopsTheDevice) {
+    zsim_SetNeverEnding(1);
+    SetCtrlVal(hMainPanel, MAINP_INTTIME, 1000.0);
+    OnClock([&](int reading) {
+        if (reading == 3)
+            zsim_FailCall("ZOLT_MeasureStatusCore", 0, ZOLT_E_RECEIVE);
+    });
+    ASSERT_EQ(Step(MEAS_DARK), 0);
+    EXPECT_TRUE(HasError("Could not receive from device!"));
+    g_onClock = nullptr;
+    zsim_ClearFaults();
+    popup_script::Clear();
+    ASSERT_EQ(Step(MEAS_DARK), 0);
+    EXPECT_FALSE(AnyError());
     EXPECT_EQ(iMess, 1);
 }
 

@@ -1,4 +1,7 @@
 // The measurement controls of the main window.
+#include <QAbstractSpinBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <string>
 
 #include "link/shared_state.h"
@@ -6,6 +9,7 @@
 #include "test_measure_support.h"
 #include "ui/popup_script.h"
 #include "ui/ui.h"
+#include "ui/ui_qt.h"
 #include "workspace/display.h"
 #include "workspace/measure.h"
 #include "workspace/state.h"
@@ -194,6 +198,144 @@ TEST_F(MeasureControls, NewIntegrationTimeInvalidatesTheMeasuredSet) {
     for (int b :
          {MAINP_REFERENCE, MAINP_CB_FFT, MAINP_TRANSMISSION, MAINP_ABSORBANCE, MAINP_FORMULA})
         EXPECT_EQ(Dimmed(b), 1) << b;
+}
+
+TEST_F(MeasureControls, AStepKeepsItsSettingsWhileItPolls) {
+    struct Case {
+        const char* what;
+        void (*act)();
+    };
+    const Case cases[] = {
+        {"integration time typed",
+         [] {
+             SetCtrlVal(hMainPanel, MAINP_INTTIME, 55.0);
+             EXPECT_EQ(SetTint(hMainPanel, MAINP_INTTIME, EVENT_KEYPRESS, nullptr, '5', 0), 1)
+                 << "the key is swallowed";
+             SetCtrlVal(hMainPanel, MAINP_INTTIME, 55.0);
+             SetTint(hMainPanel, MAINP_INTTIME, EVENT_VAL_CHANGED, nullptr, 0, 0);
+         }},
+        {"averaging",
+         [] {
+             SetCtrlVal(hMainPanel, MAINP_AVER, 7);
+             SetAver(hMainPanel, MAINP_AVER, EVENT_COMMIT, nullptr, 0, 0);
+         }},
+        {"continuous mode",
+         [] {
+             SetCtrlVal(hMainPanel, MAINP_SCANMODE, 1);
+             ScanMode(hMainPanel, MAINP_SCANMODE, EVENT_COMMIT, nullptr, 0, 0);
+             EXPECT_EQ(iSiCont, 0);
+             EXPECT_EQ(Dimmed(MAINP_DARK), 1) << "the buttons stay the step's";
+         }},
+        {"backspace",
+         [] { KeyPress(hMainPanel, 0, EVENT_KEYPRESS, nullptr, VAL_BACKSPACE_VKEY, 0); }},
+    };
+    constexpr int kHeld[] = {MAINP_INTTIME, MAINP_AVER, MAINP_SCANMODE};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_EQ(Step(MEAS_DARK), 0);
+        LampOn();
+        const double dark = dDark[500];
+        ASSERT_NE(dark, 0.0);
+        int dimmed = 0;
+        OnClock([&](int reading) {
+            if (reading != 3)
+                return;
+            for (int control : kHeld)
+                dimmed += Dimmed(control);
+            c.act();
+        });
+        ASSERT_EQ(Step(MEAS_REFERENCE), 0);
+        g_onClock = nullptr;
+        EXPECT_EQ(dimmed, 3);
+        EXPECT_EQ(iMess, MEAS_DARK | MEAS_REFERENCE);
+        EXPECT_EQ(dDark[500], dark);
+        EXPECT_EQ(iSiCont, 0);
+        double tint = 0.0;
+        int aver = 0, mode = -1;
+        GetCtrlVal(hMainPanel, MAINP_INTTIME, &tint);
+        GetCtrlVal(hMainPanel, MAINP_AVER, &aver);
+        GetCtrlVal(hMainPanel, MAINP_SCANMODE, &mode);
+        EXPECT_EQ(tint, 10.0);
+        EXPECT_EQ(aver, 1);
+        EXPECT_EQ(mode, 0);
+        for (int control : kHeld)
+            EXPECT_EQ(Dimmed(control), 0) << control;
+        EXPECT_EQ(Dimmed(MAINP_TRANSMISSION), 0);
+    }
+}
+
+TEST_F(MeasureControls, AveragingLimitIsAskedOncePerConnection) {
+    main_GetAverage();
+    zsim_ClearJournal();
+    main_GetAverage();
+    EXPECT_TRUE(Journal("ZOLT_GetAverConf(").empty());
+    // A new connection, whose handle may carry the number of the old one.
+    ++uConnectCount;
+    main_GetAverage();
+    EXPECT_EQ(Journal("ZOLT_GetAverConf(").size(), 1u);
+}
+
+TEST_F(MeasureControls, KeyboardShortcuts) {
+    ASSERT_EQ(Step(MEAS_DARK), 0);
+    LampOn();
+    ASSERT_EQ(Step(MEAS_REFERENCE), 0);
+    FWHM[0].x = 500.0;
+    FWHM[0].value = 2.0;
+    AddGraphAnnotation(hMainPanel, MAINP_SPECGRAPH, 500.0, 1.0, "Peak 1", 0);
+    KeyPress(hMainPanel, 0, EVENT_KEYPRESS, nullptr, VAL_BACKSPACE_VKEY, 0);
+    EXPECT_EQ(iMess, 0);
+    EXPECT_EQ(iSelect, SHOW_NONE);
+    EXPECT_EQ(spectra, 0);
+    int shown = 0, plots = -1, notes = -1;
+    GetCtrlVal(hMainPanel, MAINP_SELECT_GRAPH, &shown);
+    GetNumGraphPlots(hMainPanel, MAINP_SPECGRAPH, &plots);
+    GetNumAnnotations(hMainPanel, MAINP_SPECGRAPH, &notes);
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(plots, 0);
+    EXPECT_EQ(notes, 0);
+    EXPECT_EQ(FWHM[0].x, 0.0);
+    EXPECT_EQ(Dimmed(MAINP_DARK), 0);
+    for (int b :
+         {MAINP_REFERENCE, MAINP_TRANSMISSION, MAINP_ABSORBANCE, MAINP_FORMULA, MAINP_CB_FFT})
+        EXPECT_EQ(Dimmed(b), 1) << b;
+    for (int label : {MAINP_STORED, MAINP_MEASURED}) {
+        int colour = 0;
+        GetCtrlAttribute(hMainPanel, label, ATTR_TEXT_COLOR, &colour);
+        EXPECT_EQ(colour, 0xA0A0A0);
+        EXPECT_EQ(Dimmed(label), 1);
+    }
+
+    // Ctrl+Tab goes from the main panel to the statistics table and back.
+    auto shownPanel = [](int panel) {
+        int v = -1;
+        GetPanelAttribute(panel, ATTR_VISIBLE_PANEL, &v);
+        return v;
+    };
+    constexpr int kCtrlTab = VAL_MENUKEY_MODIFIER | VAL_TAB_VKEY;
+    HidePanel(hStatTable);
+    HidePanel(hMainPanel);
+    KeyPress(hMainPanel, 0, EVENT_KEYPRESS, nullptr, kCtrlTab, 0);
+    EXPECT_EQ(shownPanel(hStatTable), 1);
+    EXPECT_EQ(shownPanel(hMainPanel), 0);
+    KeyPress(hStatTable, 0, EVENT_KEYPRESS, nullptr, kCtrlTab, 0);
+    EXPECT_EQ(shownPanel(hMainPanel), 1);
+    HidePanel(hStatTable);
+    HidePanel(hMainPanel);
+
+    // A comma typed into the integration time reaches the field as a point.
+    auto* field = qobject_cast<QAbstractSpinBox*>(UiCtrlWidget(hMainPanel, MAINP_INTTIME));
+    ASSERT_NE(field, nullptr);
+    field->selectAll();
+    for (char c : std::string("2,5")) {
+        QKeyEvent key(QEvent::KeyPress, c == ',' ? Qt::Key_Comma : Qt::Key_0 + (c - '0'),
+                      Qt::NoModifier, QString(QChar(c)));
+        QCoreApplication::sendEvent(field, &key);
+    }
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QCoreApplication::sendEvent(field, &enter);
+    double tint = 0.0;
+    GetCtrlVal(hMainPanel, MAINP_INTTIME, &tint);
+    EXPECT_EQ(tint, 2.5);
 }
 
 TEST_F(MeasureControls, DarkPlusReferenceLayout) {

@@ -184,6 +184,7 @@ void MeasureTest::TearDown() {
 
 void MeasureTest::Connect() {
     link_ResetSharedState();
+    ++uConnectCount; // as the link's set-up counts it
     ASSERT_EQ(ZOLT_OpenDevice(0, &dwCurrentDevice), 0);
     int32_t n = 0;
     ASSERT_EQ(ZOLT_GetPixel(dwCurrentDevice, &n), 0);

@@ -192,6 +192,9 @@ TEST_F(StartupTest, ReconnectionKeepsTheLinkAndModeFlags) {
 TEST_F(StartupTest, InitStartsTheLogAndSetsTheControls) {
     ASSERT_EQ(orvalin_LoadPanels(), 0);
     SetCtrlVal(hAxisScaling, AXISSCAL_TRA_MAX, 55.0);
+    std::strcpy(cPrtBuf[0], "1.25");     // result of marker 1
+    std::strcpy(cPrtBuf[24], "4407-17"); // spectrometer number
+    std::strcpy(cPrtBuf[29], "N. N.");   // operator, a configuration text
     Init();
     EXPECT_EQ(hMainBar, hMenuBar);
     ASSERT_TRUE(fileio_Log_IsOpen());
@@ -205,6 +208,15 @@ TEST_F(StartupTest, InitStartsTheLogAndSetsTheControls) {
     GetCtrlVal(hAxisScaling, AXISSCAL_TRA_MAX, &v);
     EXPECT_EQ(v, 0.0);
     EXPECT_EQ(std::strlen(cLocaleLanguage), 4u);
+    // The protocol header comes from its own fields; the defaults clear the
+    // configuration's five and leave the marker texts alone.
+    std::string field;
+    GetCtrlVal(hPrtHead, PRINT_SPEC_NUM, &field);
+    EXPECT_EQ(field, "4407-17");
+    GetCtrlVal(hPrtHead, PRINT_OPERATOR, &field);
+    EXPECT_EQ(field, "");
+    EXPECT_STREQ(cPrtBuf[0], "1.25");
+    cPrtBuf[0][0] = cPrtBuf[24][0] = '\0';
     // The dark-plus-reference layout follows the (off) option.
     int visible = 0;
     GetCtrlAttribute(hMainPanel, MAINP_REFERENCE, ATTR_VISIBLE, &visible);

@@ -16,6 +16,9 @@ extern DeviceParameters stParam; // the connected instrument
 extern char cSerial1[16];        // serial number of the connected device
 extern int dwError;              // status of the last core call whose caller keeps it
 extern uint32_t dwCurrentDevice; // open device handle, 0 when none
+// Connection set-ups so far.  What was read from one device is keyed by this,
+// never by the handle, whose number another device may get again.
+extern unsigned uConnectCount;
 
 // ---------------------------------------------- state of the connection
 extern char sArg1[100];                // connection keyword of the command line
@@ -122,8 +125,9 @@ void eval_ResetFwhmTable();
 // (every array null) when the pixel count is out of range or memory runs out.
 int link_AllocPixelArrays();
 // Allocates the four display buffers for the current iMinWaveLen..iMaxWaveLen,
-// zero-filled, releasing earlier ones.  Returns 0, or -1 (all null) when the
-// range is empty or memory runs out.
+// zero-filled, releasing earlier ones; their point counts (iNumOfMeas,
+// iAnzahlFWHM, iNumOfPnt) start again at 0.  Returns 0, or -1 (all null) when
+// the range is empty or memory runs out.
 int link_AllocDisplayBuffers();
 // Releases the twelve spectrum and display arrays (not the raw counts).
 void link_FreeSpectra();

@@ -78,6 +78,10 @@ void display_ClearMainGraph();
 void display_COGValley();
 void display_PlotFWHMValues();
 void set_PrintAnnotation(int n, double x, double y);
+// Puts the graph cursor on the point of the shown curve nearest in x: the
+// stored curve in the stored view, else the measured one, whatever curve
+// the user dragged the cursor onto before.
+void display_CursorToCurve(int cursor, double x, double y);
 
 // ------------------------------------------------------ axis scaling
 void Axis_Scaling(int menuBar, int menuItem, void* callbackData, int panel);

@@ -35,6 +35,13 @@ int measure_IsRunning();
 // the caller must quit itself.
 int measure_RequestQuitAfter(void (*quit)());
 
+// While a step runs, what it measures with stays as it began: a change of
+// INTTIME or AVER, or switching a single step to continuous, is undone (the
+// control shows the step's value again) and 1 is returned.  Leaving
+// continuous mode during a continuous step is allowed (0), as is anything
+// at idle.
+int measure_RefuseDuringStep(int control);
+
 // Monotonic clock of the measurement waits, in seconds.  Tests install the
 // simulated instrument's clock here (null restores the real one) so the
 // 30 s and 120 s limits pass without waiting.
