@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <utility>
 
+#include "export/protocol.h"
 #include "link/readouts.h"
 #include "ui/ui.h"
 #include "workspace/display.h"
 #include "workspace/eval.h"
+#include "workspace/layout.h"
 #include "workspace/measure.h"
 #include "workspace/not_built_yet.h"
 #include "workspace/orvalin.h"
@@ -52,6 +54,8 @@ void orvalin_RegisterBuiltCallbacks() {
     measure_RegisterCallbacks();
     display_RegisterCallbacks();
     eval_RegisterCallbacks();
+    layout_RegisterCallbacks();
+    protocol_RegisterCallbacks();
 }
 
 void orvalin_RegisterCallbacks() {

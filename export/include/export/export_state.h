@@ -44,7 +44,7 @@ extern int iCSVhandle;          // CSV output panel
 extern char cLocaleLanguage[8]; // user's locale language, four hex digits
 
 // -------------------------------------------------- protocol and picture
-extern char cPrtBuf[30][50]; // protocol texts; the first six form the header
+extern char cPrtBuf[30][50]; // protocol texts: marker values, wavelengths, header
 extern int hPrtPanel;        // protocol panel
 extern int hPrtHead;         // its header fields
 extern int imgID;            // picture of the graph, -1 none
