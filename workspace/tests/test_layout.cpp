@@ -196,4 +196,20 @@ TEST_F(LayoutTest, PictureFailuresAreToldAndWriteNothing) {
     EXPECT_TRUE(fs::is_character_file("/dev/full"));
 }
 
+TEST_F(LayoutTest, PrintScreenPrintsTheMainWindowOnOnePage) {
+    if (!HaveTool("pdfinfo"))
+        GTEST_SKIP() << "pdfinfo is not installed";
+    // Cancelled: nothing written.
+    popup_script::Push({0, ""});
+    FilePrintScreen(0, 0, nullptr, 0);
+    EXPECT_TRUE(fs::is_empty(dir_));
+    // The print dialog, or with no printer the file dialog, names the PDF.
+    const fs::path pdf = dir_ / "window.pdf";
+    popup_script::Push({1, pdf.string()});
+    FilePrintScreen(0, 0, nullptr, 0);
+    ASSERT_TRUE(fs::exists(pdf));
+    EXPECT_NE(Shell("pdfinfo '" + pdf.string() + "'").find("Pages:           1\n"),
+              std::string::npos);
+}
+
 } // namespace
