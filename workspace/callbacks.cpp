@@ -6,11 +6,13 @@
 #include <cstdio>
 #include <utility>
 
+#include "export/protocol.h"
 #include "link/readouts.h"
 #include "ui/ui.h"
 #include "workspace/axis_mode.h"
 #include "workspace/display.h"
 #include "workspace/eval.h"
+#include "workspace/layout.h"
 #include "workspace/measure.h"
 #include "workspace/not_built_yet.h"
 #include "workspace/orvalin.h"
@@ -58,6 +60,8 @@ void orvalin_RegisterBuiltCallbacks() {
     axis_RegisterCallbacks();
     smooth_RegisterCallbacks();
     stats_RegisterCallbacks();
+    layout_RegisterCallbacks();
+    protocol_RegisterCallbacks();
 }
 
 void orvalin_RegisterCallbacks() {

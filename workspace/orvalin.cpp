@@ -8,6 +8,7 @@
 #include <string>
 
 #include "export/export_hooks.h"
+#include "export/protocol.h"
 #include "link/connect.h"
 #include "link/core_call.h"
 #include "link/device_params.h"
@@ -20,6 +21,7 @@
 #include "ui/ui.h"
 #include "workspace/display.h"
 #include "workspace/eval.h"
+#include "workspace/layout.h"
 #include "workspace/measure.h"
 #include "workspace/state.h"
 #include "zolt_core.h"
@@ -28,20 +30,13 @@ double dStartupPause = 1.0;
 
 namespace {
 
-constexpr int kReferenceScreenWidth = 1920;
-constexpr int kReferenceScreenHeight = 1036;
-constexpr int kFrameWidth = 6;
-constexpr int kFrameHeight = 31;
-
 // Axis-scaling controls in the order of dUserBounds.
 constexpr int kBoundCtrls[12] = {AXISSCAL_DRK_MIN,  AXISSCAL_DRK_MAX, AXISSCAL_REF_MIN,
                                  AXISSCAL_REF_MAX,  AXISSCAL_TRA_MIN, AXISSCAL_TRA_MAX,
                                  AXISSCAL_ABS_MIN,  AXISSCAL_ABS_MAX, AXISSCAL_CALC_MIN,
                                  AXISSCAL_CALC_MAX, AXISSCAL_FFT_MIN, AXISSCAL_FFT_MAX};
 
-// Protocol header fields, in the order of their protocol texts: fields 25
-// to 30 of cPrtBuf (the first 24 hold the marker results).
-constexpr int kProtocolHeaderFirst = 24;
+// Protocol header fields, in the order of the protocol header texts.
 constexpr int kProtocolHeaderCtrls[6] = {PRINT_SPEC_NUM, PRINT_SPEC_TYPE,  PRINT_ARRAY_TYPE,
                                          PRINT_PIXEL,    PRINT_FIBER_SLIT, PRINT_OPERATOR};
 
@@ -69,9 +64,9 @@ void SettingsWithoutConfigFile() {
     cLastCsvPath[0] = cLastValPath[0] = cLastDatPath[0] = cLastParPath[0] = '\0';
     for (double& b : dUserBounds)
         b = 0.0;
-    // The five header texts the configuration keeps (all but the number).
-    for (int i = 1; i <= 5; ++i)
-        cPrtBuf[kProtocolHeaderFirst + i][0] = '\0';
+    // The protocol header texts the configuration keeps (all but the number).
+    for (int i = 1; i < kPrtHeaderCount; ++i)
+        cPrtBuf[kPrtHeaderField + i][0] = '\0';
 }
 
 // The user's language as the four hexadecimal digits of a Windows language
@@ -107,10 +102,6 @@ void FillLocaleLanguage() {
     }
     std::memset(cLocaleLanguage, 0, sizeof cLocaleLanguage);
     std::snprintf(cLocaleLanguage, 5, "%04X", id);
-}
-
-int Round(double v) {
-    return static_cast<int>(std::lround(v));
 }
 
 } // namespace
@@ -177,57 +168,6 @@ void InitVariables(int reconnect) {
 }
 
 // ------------------------------------------------------------------ panels
-void main_adjust_panel_to_screen(int panel) {
-    int sh = 0, sw = 0;
-    GetScreenSize(&sh, &sw);
-    // Before the size changes below, so they scale the contents too.
-    SetPanelAttribute(panel, ATTR_SCALE_CONTENTS_ON_RESIZE, 1);
-    int w = 0, h = 0;
-    GetPanelAttribute(panel, ATTR_WIDTH, &w);
-    GetPanelAttribute(panel, ATTR_HEIGHT, &h);
-    if (sw > kReferenceScreenWidth)
-        SetPanelAttribute(panel, ATTR_WIDTH, Round(double(w) * sw / kReferenceScreenWidth));
-    if (sh > kReferenceScreenHeight)
-        SetPanelAttribute(panel, ATTR_HEIGHT, Round(double(h) * sh / kReferenceScreenHeight));
-    GetPanelAttribute(panel, ATTR_WIDTH, &w);
-    GetPanelAttribute(panel, ATTR_HEIGHT, &h);
-    if (sw <= 0 || sh <= 0)
-        return;
-    const double rx = double(w + kFrameWidth) / sw;
-    const double ry = double(h + kFrameHeight) / sh;
-    const double r = rx > ry ? rx : ry;
-    if (r == 0.0)
-        return;
-    if (r > 1.0) {
-        w = Round(w / r);
-        h = Round(h / r);
-        SetPanelAttribute(panel, ATTR_WIDTH, w);
-        SetPanelAttribute(panel, ATTR_HEIGHT, h);
-    }
-    SetPanelAttribute(panel, ATTR_TOP, (sh - h) / 2);
-    SetPanelAttribute(panel, ATTR_LEFT, (sw - w) / 2);
-}
-
-int main_LoadPanel_and_Adjust(int parent, const char* uiFile, int panelId) {
-    const int handle = LoadPanel(parent, uiFile, panelId);
-    if (handle > 0)
-        main_adjust_panel_to_screen(handle);
-    return handle;
-}
-
-void Main_MakeMainGraph_Small_or_Big(int big) {
-    int graphLeft = 0, decoLeft = 0, decoWidth = 0, decoHeight = 0;
-    GetCtrlAttribute(hMainPanel, MAINP_SPECGRAPH, ATTR_LEFT_C, &graphLeft);
-    GetCtrlAttribute(hMainPanel, MAINP_FWHMMODE_DECO, ATTR_LEFT_C, &decoLeft);
-    GetCtrlAttribute(hMainPanel, MAINP_FWHMMODE_DECO, ATTR_WIDTH_C, &decoWidth);
-    GetCtrlAttribute(hMainPanel, MAINP_FWHMMODE_DECO, ATTR_HEIGHT_C, &decoHeight);
-    const int width = big != 0 ? decoLeft + decoWidth - graphLeft : decoLeft - graphLeft;
-    if (decoHeight > 0)
-        SetCtrlAttribute(hMainPanel, MAINP_SPECGRAPH, ATTR_HEIGHT_C, decoHeight);
-    if (width > 0)
-        SetCtrlAttribute(hMainPanel, MAINP_SPECGRAPH, ATTR_WIDTH_C, width);
-}
-
 int orvalin_LoadPanels() {
     hMainPanel = main_LoadPanel_and_Adjust(0, kMainUiFile, MAINP);
     if (hMainPanel <= 0) {
@@ -263,6 +203,7 @@ int orvalin_LoadPanels() {
     iCSVhandle = main_LoadPanel_and_Adjust(0, kMainUiFile, CSV_OUTPUT);
     hCOGIntervalPanel = main_LoadPanel_and_Adjust(0, kMainUiFile, COG_VAL);
     hAboutPanel = main_LoadPanel_and_Adjust(0, kMainUiFile, ABOUT);
+    about_MakeLinks();
     hAsFHelp = main_LoadPanel_and_Adjust(0, kMainUiFile, ASFHELP);
     hParUtil = main_LoadPanel_and_Adjust(0, kMainUiFile, PARUTILITY);
 
@@ -315,8 +256,8 @@ void Init() {
     CallCtrlCallback(hMainPanel, MAINP_CHECKBOXDARKREF, EVENT_COMMIT, 0, 0);
     SetCtrlVal(hMainPanel, MAINP_CHECKBOXADAPT, iCheckBoxAdapt);
 
-    for (int i = 0; i < 6; ++i)
-        SetCtrlVal(hPrtHead, kProtocolHeaderCtrls[i], cPrtBuf[kProtocolHeaderFirst + i]);
+    for (int i = 0; i < kPrtHeaderCount; ++i)
+        SetCtrlVal(hPrtHead, kProtocolHeaderCtrls[i], cPrtBuf[kPrtHeaderField + i]);
 
     for (int i = 0; i < 12; ++i)
         SetCtrlVal(hAxisScaling, kBoundCtrls[i], dUserBounds[i]);

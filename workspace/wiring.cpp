@@ -5,9 +5,11 @@
 
 #include "export/export_hooks.h"
 #include "export/export_state.h"
+#include "export/protocol.h"
 #include "link/hooks.h"
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
+#include "parameters/sens_choice.h"
 #include "workspace/axis_mode.h"
 #include "workspace/display.h"
 #include "workspace/eval.h"
@@ -57,6 +59,9 @@ void orvalin_Wire() {
     d.DomWave = DomWave;
     d.FWHM_AV_CALC = FWHM_AV_CALC;
     d.DeleteAllPeak = DeleteAllPeak;
+
+    g_exportHooks.main_UpdateProtocol = main_UpdateProtocol;
+    g_parameterHooks.PU_LoadSensList = [] { PU_LoadSensList(); };
 
     orvalin_RegisterCallbacks();
 }

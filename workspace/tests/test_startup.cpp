@@ -227,6 +227,7 @@ TEST_F(StartupTest, InitStartsTheLogAndSetsTheControls) {
 TEST_F(StartupTest, QuitAnsweredNoKeepsTheTimerOffUntilAButtonIsPressed) {
     StartUp();
     ASSERT_EQ(iOffline, 0);
+    popup_script::Clear(); // what connecting said (no sensor list here)
     iSiCont = 1;
     SetCtrlVal(hMainPanel, MAINP_SCANMODE, 1);
     SetCtrlAttribute(hMainPanel, MAINP_TIMER, ATTR_ENABLED, 1);

@@ -7,10 +7,12 @@
 #include <QPrinterInfo>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 
 #include "support/atomic_file.h"
 #include "support/numfmt.h"
 #include "ui/popup_script.h"
+#include "ui/ui_qt.h"
 #include "ui_internal.h"
 
 using namespace uiimpl;
@@ -34,9 +36,10 @@ int Grab(QWidget* w, UiImage* image) {
     return 0;
 }
 
-// Renders a widget onto one page, scaled to fit and keeping its proportions.
-int Print(QWidget* w, const char* pdfPath) {
-    ReplotNow(w);
+using PageDrawer = UiPageDrawer;
+
+// Prints one page that `draw` paints; `w` parents the dialog and names the job.
+int Print(QWidget* w, const PageDrawer& draw, const char* pdfPath) {
     QPrinter printer(QPrinter::HighResolution);
     std::string target, temp;
     if (pdfPath && *pdfPath) {
@@ -50,14 +53,14 @@ int Print(QWidget* w, const char* pdfPath) {
         std::string chosen;
         if (!ScriptedPrint(w->windowTitle().toStdString(), &chosen))
             return 1;
-        return Print(w, chosen.c_str());
+        return Print(w, draw, chosen.c_str());
     } else {
         QPrintDialog dlg(&printer, w->window());
         if (dlg.exec() != QDialog::Accepted)
             return 1;
         if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
             const QByteArray file = printer.outputFileName().toLocal8Bit();
-            return Print(w, file.constData());
+            return Print(w, draw, file.constData());
         }
     }
     QPainter painter;
@@ -66,14 +69,8 @@ int Print(QWidget* w, const char* pdfPath) {
             std::remove(temp.c_str());
         return Fail(UI_ERR_IO, "cannot start printing");
     }
-    const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
-    const QSize sz = w->size().isEmpty() ? w->sizeHint() : w->size();
-    if (sz.width() > 0 && sz.height() > 0) {
-        const double scale = std::min(page.width() / sz.width(), page.height() / sz.height());
-        painter.scale(scale, scale);
-        w->render(&painter, QPoint(), QRegion(),
-                  QWidget::DrawChildren | QWidget::DrawWindowBackground);
-    }
+    draw(painter,
+         QRectF(QPointF(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size()));
     const bool ok = painter.end();
     if (temp.empty())
         return ok ? 0 : Fail(UI_ERR_IO, "printing failed");
@@ -85,6 +82,20 @@ int Print(QWidget* w, const char* pdfPath) {
     if (support::CommitFileAtomic(temp, target, &error) != 0)
         return Fail(UI_ERR_IO, error);
     return 0;
+}
+
+// Draws a widget as it shows on screen, scaled to fit and keeping its proportions.
+PageDrawer RenderWidget(QWidget* w) {
+    ReplotNow(w);
+    return [w](QPainter& painter, const QRectF& page) {
+        const QSize sz = w->size().isEmpty() ? w->sizeHint() : w->size();
+        if (sz.width() <= 0 || sz.height() <= 0)
+            return;
+        const double scale = std::min(page.width() / sz.width(), page.height() / sz.height());
+        painter.scale(scale, scale);
+        w->render(&painter, QPoint(), QRegion(),
+                  QWidget::DrawChildren | QWidget::DrawWindowBackground);
+    };
 }
 
 // Accepts exactly one floating conversion (flags, width, precision allowed) and %%.
@@ -153,7 +164,7 @@ int PrintPanel(int panel, const char* pdfPath) {
     PanelRec* p = Panel(panel);
     if (!p)
         return UI_ERR_PANEL;
-    return Print(p->w, pdfPath);
+    return Print(p->w, RenderWidget(p->w), pdfPath);
 }
 
 int PrintCtrl(int panel, int control, const char* pdfPath) {
@@ -161,7 +172,16 @@ int PrintCtrl(int panel, int control, const char* pdfPath) {
     CtrlRec* c = Ctrl(panel, control, &err);
     if (!c)
         return err;
-    return Print(c->w, pdfPath);
+    return Print(c->w, RenderWidget(c->w), pdfPath);
+}
+
+int PrintDrawnPage(int panel, const PageDrawer& draw, const char* pdfPath) {
+    PanelRec* p = Panel(panel);
+    if (!p)
+        return UI_ERR_PANEL;
+    if (!draw)
+        return UI_ERR_TYPE;
+    return Print(p->w, draw, pdfPath);
 }
 
 std::string FormatUserLocale(const char* format, double value) {

@@ -1,0 +1,10 @@
+// Where a print goes when no printer is installed.
+#pragma once
+
+#include <string>
+
+// With no printer installed the print dialog could only make a file, so the
+// user names a PDF file at once (".pdf" added when missing).  Returns 1 with
+// *pdf set, 0 when a printer exists (print through the dialog), -1 when the
+// user cancelled.
+int export_PdfWithoutPrinter(const char* title, const char* defaultName, std::string* pdf);
