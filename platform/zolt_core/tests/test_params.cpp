@@ -2,7 +2,6 @@
 // row of the program's table read, parsed and written back, refusals, the
 // getters following the store, the three copies, and the parameter block.
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -152,61 +151,27 @@ TEST_F(SimParams, SetsAreCheckedAndShowInTheAnswer) {
 }
 
 TEST_F(SimParams, TheGettersFollowTheStore) {
-    struct Case {
-        std::string command;
-        std::function<void(uint32_t)> check;
-    } cases[] = {
-        {"*PARA:CORRCOEFF 1 -2.5",
-         [](uint32_t h) {
-             float c[4] = {};
-             ASSERT_EQ(ZOLT_GetCorrectionCoeff(h, c), ZOLT_OK);
-             EXPECT_EQ(c[1], -2.5f);
-         }},
-        {"*CONF:AVER 7",
-         [](uint32_t h) {
-             uint16_t most = 0, aver = 0;
-             ASSERT_EQ(ZOLT_GetAverConf(h, &most, &aver), ZOLT_OK);
-             EXPECT_EQ(aver, 7);
-         }},
-        {"*PARA:FIT3 7e-7",
-         [](uint32_t h) {
-             float f[5] = {};
-             ASSERT_EQ(ZOLT_GetFit(h, f), ZOLT_OK);
-             EXPECT_EQ(f[3], 7e-7f);
-         }},
-        {"*PARA:BORD 65 90",
-         [](uint32_t h) {
-             uint8_t lo = 0, hi = 0;
-             ASSERT_EQ(ZOLT_GetBorder(h, &lo, &hi), ZOLT_OK);
-             EXPECT_EQ(lo, 'A');
-             EXPECT_EQ(hi, 'Z');
-         }},
-        {"*PARA:CORRRANGE 300 900",
-         [](uint32_t h) {
-             int32_t a = 0, b = 0;
-             ASSERT_EQ(ZOLT_GetCorrectionRange(h, &a, &b), ZOLT_OK);
-             EXPECT_EQ(a * 1000 + b, 300900);
-         }},
-        {"*PARA:ADCR 12" + kPw,
-         [](uint32_t h) {
-             uint8_t bits = 0;
-             ASSERT_EQ(ZOLT_GetADCRes(h, &bits), ZOLT_OK);
-             EXPECT_EQ(bits, 12);
-         }},
-        {"*PARA:SPLITT 40",
-         [](uint32_t h) {
-             int32_t ms = 0;
-             ASSERT_EQ(ZOLT_GetSplitTime(h, &ms), ZOLT_OK);
-             EXPECT_EQ(ms, 40);
-         }},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.command);
-        zsim_Reset();
-        uint32_t h = open();
-        ASSERT_EQ(send(h, c.command + "\r"), kAckText);
-        c.check(h);
-    }
+    uint32_t h = open();
+    for (const char* c : {"*PARA:CORRCOEFF 1 -2.5\r", "*CONF:AVER 7\r", "*PARA:FIT3 7e-7\r",
+                          "*PARA:BORD 65 90\r", "*PARA:CORRRANGE 300 900\r", "*PARA:SPLITT 40\r"})
+        ASSERT_EQ(send(h, c), kAckText) << c;
+    ASSERT_EQ(send(h, "*PARA:ADCR 12" + kPw + "\r"), kAckText);
+    float coeff[4] = {}, fit[5] = {};
+    uint16_t most = 0, aver = 0;
+    uint8_t lo = 0, hi = 0, bits = 0;
+    int32_t first = 0, last = 0, split = 0;
+    ASSERT_EQ(ZOLT_GetCorrectionCoeff(h, coeff) | ZOLT_GetAverConf(h, &most, &aver) |
+                  ZOLT_GetFit(h, fit) | ZOLT_GetBorder(h, &lo, &hi) |
+                  ZOLT_GetCorrectionRange(h, &first, &last) | ZOLT_GetSplitTime(h, &split) |
+                  ZOLT_GetADCRes(h, &bits),
+              ZOLT_OK);
+    EXPECT_EQ(coeff[1], -2.5f);
+    EXPECT_EQ(aver, 7);
+    EXPECT_EQ(fit[3], 7e-7f);
+    EXPECT_EQ(std::string({static_cast<char>(lo), static_cast<char>(hi)}), "AZ");
+    EXPECT_EQ(first * 1000 + last, 300900);
+    EXPECT_EQ(split, 40);
+    EXPECT_EQ(bits, 12);
 }
 
 TEST_F(SimParams, WorkingSavedAndBackupCopies) {
