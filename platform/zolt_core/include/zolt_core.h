@@ -115,6 +115,7 @@ enum { ZOLT_FUNC_LIGHT = 1, ZOLT_FUNC_DARK = 2, ZOLT_FUNC_REFER = 3, ZOLT_FUNC_T
 #define ZOLT_TEXT16 16
 #define ZOLT_PARAM_BLOCK_SIZE 1024
 #define ZOLT_NAK 0x15
+#define ZOLT_ACK 0x06
 
 /*
  * Message posting.  On Windows the library posts the device-event message to
@@ -168,7 +169,8 @@ ZOLT_EXPORT int ZOLT_API ZOLT_GetEnquiry(uint32_t handle, int32_t* value);
 ZOLT_EXPORT int ZOLT_API ZOLT_SetCallbackFunction(uint32_t handle, int32_t kind, intptr_t window);
 /* command ends in "\r"; reply holds ZOLT_REPLY_MAX bytes for a query,
  * ZOLT_COMMAND_REPLY_MAX for another command; a reply starting with ZOLT_NAK
- * means the device refused the command. */
+ * means the device refused the command.  A parameter written ("*PARA:KEY v")
+ * answers ZOLT_ACK alone. */
 ZOLT_EXPORT int ZOLT_API ZOLT_ArbitraryCommand(uint32_t handle, const char* command, char* reply);
 ZOLT_EXPORT int ZOLT_API ZOLT_Break(uint32_t handle);
 

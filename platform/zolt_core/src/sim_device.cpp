@@ -143,8 +143,8 @@ Reply SimDevice::execute(const Call& c, double now, const Knobs& knobs) {
         r.i[0] = cfg.splitTimeMs;
         break;
     case Fn::GetBorder:
-        r.i[0] = 'B';
-        r.i[1] = 'Y';
+        r.i[0] = borderLow_;
+        r.i[1] = borderHigh_;
         break;
     case Fn::GetMinTintConf:
         r.f[0] = tr.minTintMs;
@@ -290,8 +290,11 @@ Reply SimDevice::execute(const Call& c, double now, const Knobs& knobs) {
     case Fn::GetParamBlock:
         if (!tr.paramBlock)
             r.status = ZOLT_E_NOT_SUPPORTED;
-        else
-            r.data.assign(block_.begin(), block_.end());
+        else {
+            captureLive();
+            std::vector<uint8_t> b = composeBlock();
+            r.data.assign(b.begin(), b.end());
+        }
         break;
     case Fn::SetParamBlock:
         if (!tr.paramBlock)
@@ -300,10 +303,8 @@ Reply SimDevice::execute(const Call& c, double now, const Knobs& knobs) {
             r.status = ZOLT_E_INVALID_ARG;
         else if (busy())
             r.status = ZOLT_E_BUSY;
-        else {
-            block_.assign(c.data.begin(), c.data.end());
-            blockChecksum(block_); // the instrument keeps the sum itself
-        }
+        else
+            r.status = writeBlock(c.data);
         break;
     case Fn::SetExposureConf:
         setWhileIdle(c.i[0] == 1 || c.i[0] == 2, [&] { exposure_ = static_cast<int>(c.i[0]); });

@@ -116,6 +116,14 @@ constexpr uint32_t kMaxAverages = 65535;
 constexpr long kMaxLintPoints = 4000000;
 constexpr size_t kMaxCommand = 256;
 
+// One copy of the instrument's parameters: each key's fields as the
+// instrument answers them ("PARA:BORD" -> {"66", "89"}), and the block's
+// bytes that no key holds.
+struct ParamSet {
+    std::map<std::string, std::vector<std::string>> keys;
+    std::vector<uint8_t> block;
+};
+
 class SimDevice {
   public:
     explicit SimDevice(const ZSimDevice& c) : cfg(c) {}
@@ -154,7 +162,18 @@ class SimDevice {
     std::string command(const std::string& cmd);
     int lint(const std::vector<double>& y, const Call& c, Reply& r) const;
     bool transRefl(std::vector<double>& out) const;
-    void seedParams();
+    // The instrument's parameter store (sim_params.cpp, sim_block.cpp).
+    ParamSet factoryParams() const;
+    void applyParams(); // working copy -> what the getters and the physics use
+    void captureLive(); // integration time and averaging as measurement set them
+    std::string query(const std::string& key);
+    std::string setKey(const std::string& key, const std::string& rest);
+    // Canonical fields of key, or false when the instrument refuses them;
+    // current holds the key's present fields.
+    bool checkFields(const std::string& key, std::vector<std::string>& fields,
+                     const std::vector<std::string>& current) const;
+    std::vector<uint8_t> composeBlock() const;
+    int writeBlock(const std::string& data);
 
     // configuration of the next measurement
     int exposure_ = 2;
@@ -185,8 +204,9 @@ class SimDevice {
     float adaptTint_ = 0;
     uint16_t adaptAver_ = 1;
     // stores
-    std::vector<uint8_t> block_;
-    std::map<std::string, std::string> params_;
+    ParamSet working_, saved_, backup_;
+    bool stored_ = false; // saved_ and backup_ hold the first power-on's values
+    uint8_t borderLow_ = 'B', borderHigh_ = 'Y';
     // control file as last read
     std::string controlSeen_;
     long long controlStamp_ = 0;
@@ -222,5 +242,13 @@ std::string fmtNum(double v);
 const char* defaultFirmware(int deviceType);
 // Writes the sum of bytes 0..1021 into bytes 1022..1023 of a parameter block.
 void blockChecksum(std::vector<uint8_t>& block);
+// The block bytes that no parameter key holds, as the instrument leaves the factory.
+std::vector<uint8_t> factoryBlock(const ZSimDevice& cfg);
+// The shortest text that reads back as the same float.
+std::string fmtFloat(float v);
+
+// The secrets the instrument asks for.
+inline constexpr char kFirmwarePassword[] = "7391"; // last word of a protected row's set
+inline constexpr char kAccessCode[] = "58vorn73";   // of "*para:backup" and "*para:restore"
 
 } // namespace zolt
