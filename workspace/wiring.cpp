@@ -5,6 +5,7 @@
 
 #include "export/export_hooks.h"
 #include "export/export_state.h"
+#include "export/output_links.h"
 #include "link/hooks.h"
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
@@ -12,6 +13,7 @@
 #include "workspace/eval.h"
 #include "workspace/measure.h"
 #include "workspace/orvalin.h"
+#include "workspace/output_view.h"
 
 namespace {
 
@@ -44,6 +46,11 @@ void orvalin_Wire() {
     w.set_UndimMeasButtons = set_UndimMeasButtons;
     w.set_ScanDelay = set_ScanDelay;
     w.measure_IsRunning = measure_IsRunning;
+    w.main_GetOutputView = main_GetOutputView;
+
+    ExportHooks& e = g_exportHooks;
+    e.main_WriteCsv = main_WriteCsv;
+    e.main_WriteCap = main_WriteCap;
 
     DisplayHooks& d = g_displayHooks;
     d.DomWave = DomWave;
