@@ -1,9 +1,6 @@
 // The CSV link: the options panel, creating the table and adding a column per
 // measurement.  The table is rewritten whole through the atomic writer, so a
 // crash or a full disk leaves the table of the previous column in place.
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 
 #include "export/export_state.h"
@@ -96,18 +93,6 @@ csvtable::Column CurrentColumn(const csvtable::Options& options) {
     return c;
 }
 
-bool ReadWhole(const std::string& path, std::string* text) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream all;
-    all << in.rdbuf();
-    if (in.bad())
-        return false;
-    *text = std::move(all).str();
-    return true;
-}
-
 // The table is gone or no longer the one this link wrote: adding to it would
 // lose or mix up data, so the link ends and says why.
 void StopWithMessage(const std::string& why) {
@@ -175,23 +160,22 @@ void get_CSVTable() {
     links::SetError("");
     const csvtable::Column column = CurrentColumn(options);
 
-    std::string table;
-    if (!ReadWhole(cCsvPath, &table)) {
+    csvtable::Layout layout;
+    std::string why;
+    switch (csvtable::AppendToFile(cCsvPath, StoredLayout(), column, &layout, &why)) {
+    case csvtable::AppendResult::Added:
+        break;
+    case csvtable::AppendResult::Unreadable:
         StopWithMessage("cannot be read any more (deleted or renamed?)");
         return;
-    }
-    std::string next, why;
-    csvtable::Layout layout;
-    if (!csvtable::Append(table, StoredLayout(), column, &next, &layout, &why)) {
+    case csvtable::AppendResult::Reshaped:
         StopWithMessage("was changed since the last column was added: " + why);
         return;
-    }
-    std::string error;
-    if (support::WriteFileAtomic(cCsvPath, next, &error) != 0) {
+    case csvtable::AppendResult::WriteFailed:
         // The table on disk still holds every earlier column; the count stays
         // with it, so the next measurement tries again.
-        links::SetError(error);
-        MessagePopup("Error", ("The measurement was not added to the CSV table.\n" + error).c_str());
+        links::SetError(why);
+        MessagePopup("Error", ("The measurement was not added to the CSV table.\n" + why).c_str());
         return;
     }
     StoreLayout(layout);

@@ -1,8 +1,11 @@
 #include "files/csv_table.h"
 
 #include <algorithm>
+#include <fstream>
+#include <sstream>
 #include <vector>
 
+#include "support/atomic_file.h"
 #include "support/numfmt.h"
 
 namespace csvtable {
@@ -264,6 +267,29 @@ bool Append(std::string_view table, const Layout& layout, const Column& c, std::
     *out = std::move(s);
     *next = l;
     return true;
+}
+
+AppendResult AppendToFile(const std::string& path, const Layout& layout, const Column& column,
+                          Layout* next, std::string* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        *error = "cannot be read";
+        return AppendResult::Unreadable;
+    }
+    std::ostringstream whole;
+    whole << in.rdbuf(); // an empty file inserts nothing; its shape tells
+    if (in.bad()) {
+        *error = "cannot be read";
+        return AppendResult::Unreadable;
+    }
+    std::string table;
+    Layout grown;
+    if (!Append(std::move(whole).str(), layout, column, &table, &grown, error))
+        return AppendResult::Reshaped;
+    if (support::WriteFileAtomic(path, table, error) != 0)
+        return AppendResult::WriteFailed;
+    *next = grown;
+    return AppendResult::Added;
 }
 
 } // namespace csvtable
