@@ -157,6 +157,7 @@ void set_DfltLinkSave() {
 }
 
 void links_RestoreMenus() {
+    set_DfltLinkSave();
     if (iCSV)
         set_ActiveLinkSave(LINK_CSV);
     else if (iASCII)
@@ -165,8 +166,6 @@ void links_RestoreMenus() {
         set_ActiveLinkSave(LINK_LIVE_SHEET);
     else if (iNoExcel)
         set_ActiveLinkSave(LINK_SHEET_FILE);
-    else
-        set_DfltLinkSave();
 }
 
 void StartCsvLink(int menuBar, int menuItem, void* callbackData, int panel) {
