@@ -93,9 +93,8 @@ void main_WriteCap() {
     h.xTitle = datfile::XTitle(v.iXAchse == 1);
     h.yTitle = datfile::YTitle(v.iSelect, v.FuncNr);
     // Nothing shown: the display arrays hold no curve of this measurement.
-    int points = v.iSelect != 0 && dXInterpolVal != nullptr && dYInterpolVal != nullptr
-                     ? iNumOfMeas
-                     : 0;
+    int points =
+        v.iSelect != 0 && dXInterpolVal != nullptr && dYInterpolVal != nullptr ? iNumOfMeas : 0;
     if (iAllocatedDisplay > 0 && points > iAllocatedDisplay)
         points = iAllocatedDisplay;
 

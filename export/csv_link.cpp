@@ -96,8 +96,8 @@ csvtable::Column CurrentColumn(const csvtable::Options& options) {
 // The table is gone or no longer the one this link wrote: adding to it would
 // lose or mix up data, so the link ends and says why.
 void StopWithMessage(const std::string& why) {
-    const std::string text = "The CSV table \"" + std::string(cCsvPath) + "\" " + why +
-                             ".\nThe CSV link is stopped.";
+    const std::string text =
+        "The CSV table \"" + std::string(cCsvPath) + "\" " + why + ".\nThe CSV link is stopped.";
     links::SetError(text);
     links::StopCsv();
     MessagePopup("Error", text.c_str());

@@ -23,9 +23,12 @@ void Dim(int item, int dimmed) {
         SetMenuBarAttribute(hMenuBar, item, ATTR_MENU_DIMMED, dimmed);
 }
 
+// A lamp of an active link is shown lit; an idle one is hidden.
 void Lamp(int control, int on) {
-    if (hMainPanel > 0)
-        SetCtrlAttribute(hMainPanel, control, ATTR_VISIBLE, on);
+    if (hMainPanel <= 0)
+        return;
+    SetCtrlVal(hMainPanel, control, on);
+    SetCtrlAttribute(hMainPanel, control, ATTR_VISIBLE, on);
 }
 
 void SaveControlsDimmed(int dimmed) {

@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <vector>
 
-#include "link/core_call.h"
 #include "export/export_hooks.h"
 #include "export/output_links.h"
+#include "link/core_call.h"
 #include "link/hooks.h"
 #include "link/log.h"
 #include "link/shared_state.h"

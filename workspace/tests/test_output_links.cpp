@@ -52,7 +52,8 @@ class OutputLinks : public MeasureTest {
         MeasureTest::SetUp();
         static int csvPanel = 0, opPanel = 0;
         if (csvPanel == 0) {
-            const std::string ui = std::string(std::getenv("ORVALIN_SOURCE_DIR")) + "/workspace/orvalin.ui";
+            const std::string ui =
+                std::string(std::getenv("ORVALIN_SOURCE_DIR")) + "/workspace/orvalin.ui";
             csvPanel = LoadPanel(0, ui.c_str(), CSV_OUTPUT);
             opPanel = LoadPanel(0, ui.c_str(), PANEL_OP);
         }

@@ -47,7 +47,10 @@ std::array<EvalRow, kEvalRows> EvalRows(const Column& c) {
                            : c.evalCase == EvalCase::D ? "Valley"
                                                        : "FWHM";
         const double v = c.evalCase == EvalCase::E ? c.width : c.domWave;
-        return {{{true, name, false}, {false, Fixed("%.2f", v), true}, {true, "", false}, {true, "", true}}};
+        return {{{true, name, false},
+                 {false, Fixed("%.2f", v), true},
+                 {true, "", false},
+                 {true, "", true}}};
     }
     case EvalCase::F:
     case EvalCase::G:
@@ -91,7 +94,8 @@ bool CheckShape(const std::vector<std::string_view>& rows, const Layout& layout,
     const auto cells = static_cast<std::size_t>(layout.columns) + 1;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const std::string_view r = rows[i];
-        if (r.back() != ';' || static_cast<std::size_t>(std::count(r.begin(), r.end(), ';')) != cells) {
+        if (r.back() != ';' ||
+            static_cast<std::size_t>(std::count(r.begin(), r.end(), ';')) != cells) {
             *error = "row " + std::to_string(i + 1) + " does not have " + std::to_string(cells) +
                      " cells";
             return false;
@@ -124,8 +128,8 @@ int Layout::Rows() const {
            (spectrum ? 1 + spectrumRows : 0);
 }
 
-EvalCase ChooseEvalCase(int ckdFwhm, int ckdDomWave, int ckdMaxWave, int ckdMinWave,
-                        int ckdCogVal, int shownCurve) {
+EvalCase ChooseEvalCase(int ckdFwhm, int ckdDomWave, int ckdMaxWave, int ckdMinWave, int ckdCogVal,
+                        int shownCurve) {
     const bool ref = shownCurve == 2;
     if (ref && ckdFwhm && ckdDomWave)
         return EvalCase::A;
@@ -237,7 +241,8 @@ bool Append(std::string_view table, const Layout& layout, const Column& c, std::
     const bool evalCells = c.options.evaluation && c.evalCase != EvalCase::None;
     if (evalCells || layout.evaluation) {
         l.evaluation = true;
-        const std::array<EvalRow, kEvalRows> e = evalCells ? EvalRows(c) : std::array<EvalRow, kEvalRows>{};
+        const std::array<EvalRow, kEvalRows> e =
+            evalCells ? EvalRows(c) : std::array<EvalRow, kEvalRows>{};
         for (const EvalRow& row : e)
             Put(s, row.blankBefore, layout.evaluation ? rows[r++] : std::string_view(fresh),
                 row.cell, row.blankAfter);

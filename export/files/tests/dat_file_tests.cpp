@@ -28,8 +28,12 @@ TEST(DatFile, TitlesOfTheCurves) {
     const struct {
         int curve, func;
         const char* title;
-    } cases[] = {{1, 1, "dark [counts]"}, {2, 1, "reference [counts]"}, {4, 1, "absorbance"},
-                 {5, 1, "1. derivation"}, {5, 2, "2. derivation"},      {5, 3, ""},
+    } cases[] = {{1, 1, "dark [counts]"},
+                 {2, 1, "reference [counts]"},
+                 {4, 1, "absorbance"},
+                 {5, 1, "1. derivation"},
+                 {5, 2, "2. derivation"},
+                 {5, 3, ""},
                  {0, 1, ""}};
     for (const auto& c : cases)
         EXPECT_EQ(YTitle(c.curve, c.func), c.title) << c.curve << " " << c.func;
@@ -40,7 +44,7 @@ TEST(DatFile, SeriesNames) {
     const struct {
         const char* chosen;
         const char* base;
-    } bases[] = {{"spectrum.dat", "spectrum"}, {"a.DAT", "a"},   {"ab", "ab"},
+    } bases[] = {{"spectrum.dat", "spectrum"}, {"a.DAT", "a"},           {"ab", "ab"},
                  {"x.dat.txt", "x.dat.txt"},   {"run.data", "run.data"}, {".dat", ""}};
     for (const auto& b : bases)
         EXPECT_EQ(SeriesBase(b.chosen), b.base) << b.chosen;

@@ -41,19 +41,21 @@ extern int iWithExcel;          // 1 after the live application was connected
 extern int iNumOfCSV;           // columns of the CSV table
 extern int iExcelDescription;   // 1 the next spreadsheet column needs a description
 extern int iCSVhandle;          // CSV output panel
-extern char cNameSpectrum[32];  // name of a saved spectrum or prefix of a series
+extern char cLocaleLanguage[8]; // user's locale language, four hex digits
+
+// Name of a saved spectrum or prefix of a series.
+extern char cNameSpectrum[32];
 
 // The CSV link's table: its file and the blocks it holds (with iNumOfCSV).
 extern char cCsvPath[260];
-extern int iCSVlastMode;  // marker block in the table
-extern int iOneLast;      // evaluation block in the table
-extern int iCSVlastSpec;  // spectrum block in the table
-extern int iCsvSpecRows;  // data rows of the spectrum block
+extern int iCSVlastMode; // marker block in the table
+extern int iOneLast;     // evaluation block in the table
+extern int iCSVlastSpec; // spectrum block in the table
+extern int iCsvSpecRows; // data rows of the spectrum block
 // The ASCII link's series: folder and base name, number of the next file.
 extern char cDatDir[260];
 extern char cDatFile[260];
 extern int iCapFileNr;
-extern char cLocaleLanguage[8]; // user's locale language, four hex digits
 
 // -------------------------------------------------- protocol and picture
 extern char cPrtBuf[30][50]; // protocol texts; the first six form the header

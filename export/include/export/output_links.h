@@ -30,8 +30,7 @@ void StartCsvLink(int menuBar, int menuItem, void* callbackData, int panel);
 void StopCsvLink(int menuBar, int menuItem, void* callbackData, int panel);
 void StartAsciiLink(int menuBar, int menuItem, void* callbackData, int panel);
 void StopAsciiLink(int menuBar, int menuItem, void* callbackData, int panel);
-int SaveMeas(int panel, int control, int event, void* callbackData, int eventData1,
-             int eventData2);
+int SaveMeas(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 int SaveMeasCont(int panel, int control, int event, void* callbackData, int eventData1,
                  int eventData2);
 

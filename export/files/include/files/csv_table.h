@@ -36,8 +36,8 @@ struct Layout {
 enum class EvalCase { None, A, B, C, D, E, F, G };
 
 // The evaluation check boxes and the shown curve (1 dark ... 5 derivative).
-EvalCase ChooseEvalCase(int ckdFwhm, int ckdDomWave, int ckdMaxWave, int ckdMinWave,
-                        int ckdCogVal, int shownCurve);
+EvalCase ChooseEvalCase(int ckdFwhm, int ckdDomWave, int ckdMaxWave, int ckdMinWave, int ckdCogVal,
+                        int shownCurve);
 
 // Header cell of the spectrum block: "dark:" ... "2.derivation:", or ""
 // for a curve without a label.
