@@ -13,6 +13,15 @@ int iWithExcel = 0;
 int iNumOfCSV = 0;
 int iExcelDescription = 0;
 int iCSVhandle = 0;
+char cNameSpectrum[32] = {};
+char cCsvPath[260] = {};
+int iCSVlastMode = 0;
+int iOneLast = 0;
+int iCSVlastSpec = 0;
+int iCsvSpecRows = 0;
+char cDatDir[260] = {};
+char cDatFile[260] = {};
+int iCapFileNr = 0;
 char cLocaleLanguage[8] = {};
 
 char cPrtBuf[30][50] = {};

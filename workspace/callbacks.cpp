@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "export/output_links.h"
 #include "export/protocol.h"
 #include "link/readouts.h"
 #include "ui/ui.h"
@@ -62,6 +63,7 @@ void orvalin_RegisterBuiltCallbacks() {
     stats_RegisterCallbacks();
     layout_RegisterCallbacks();
     protocol_RegisterCallbacks();
+    links_RegisterCallbacks();
 }
 
 void orvalin_RegisterCallbacks() {

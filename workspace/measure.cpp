@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "export/export_hooks.h"
+#include "export/output_links.h"
 #include "link/core_call.h"
 #include "link/hooks.h"
 #include "link/log.h"
@@ -629,8 +630,7 @@ void CancelContinuous() {
     SetCtrlAttribute(hMainPanel, MAINP_TIMER, ATTR_ENABLED, 0);
     if (iXAchse == 1)
         MenuDimmed(MENUBAR_inter, 0);
-    MenuDimmed(MENUBAR_csv, 0);
-    MenuDimmed(MENUBAR_excel, 0);
+    links_RestoreMenus();
     SetCtrlAttribute(hMainPanel, MAINP_WAITING, ATTR_VISIBLE, 0);
     SetDimmed(MAINP_SELECT_GRAPH, 0);
     SetCtrlAttribute(hMainPanel, MAINP_SAVE, ATTR_VISIBLE, 1);

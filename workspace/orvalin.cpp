@@ -159,8 +159,8 @@ void InitVariables(int reconnect) {
     iThrOther = 50;
     eval_ResetFwhmTable();
     iCompare = 0;
-    iNumOfCSV = 0;
     if (reconnect == 0) {
+        iNumOfCSV = 0; // the open table keeps its columns over a reconnection
         iValMode = sym_mode = iFwhmMode = 0;
         passForSavePar_already_entered = 0;
         iExcelStart = iTableOpen = iCSV = iASCII = iNoExcel = iWithExcel = 0;

@@ -5,6 +5,7 @@
 
 #include "export/export_hooks.h"
 #include "export/export_state.h"
+#include "export/output_links.h"
 #include "export/protocol.h"
 #include "link/hooks.h"
 #include "link/shared_state.h"
@@ -15,6 +16,7 @@
 #include "workspace/eval.h"
 #include "workspace/measure.h"
 #include "workspace/orvalin.h"
+#include "workspace/output_view.h"
 #include "workspace/stats.h"
 
 namespace {
@@ -53,6 +55,12 @@ void orvalin_Wire() {
     w.main_UpdateTable = main_UpdateTable;
     w.main_PrintStatisticsTable = main_PrintStatisticsTable;
     w.main_FreeFFTValues = main_FreeFFTValues;
+    w.main_GetOutputView = main_GetOutputView;
+
+    ExportHooks& e = g_exportHooks;
+    e.main_WriteCsv = main_WriteCsv;
+    e.main_WriteCap = main_WriteCap;
+    e.main_UpdateProtocol = main_UpdateProtocol;
 
     DisplayHooks& d = g_displayHooks;
     d.set_LblForPxlWL = set_LblForPxlWL;
@@ -60,7 +68,6 @@ void orvalin_Wire() {
     d.FWHM_AV_CALC = FWHM_AV_CALC;
     d.DeleteAllPeak = DeleteAllPeak;
 
-    g_exportHooks.main_UpdateProtocol = main_UpdateProtocol;
     g_parameterHooks.PU_LoadSensList = [] { PU_LoadSensList(); };
 
     orvalin_RegisterCallbacks();

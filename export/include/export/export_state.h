@@ -43,6 +43,20 @@ extern int iExcelDescription;   // 1 the next spreadsheet column needs a descrip
 extern int iCSVhandle;          // CSV output panel
 extern char cLocaleLanguage[8]; // user's locale language, four hex digits
 
+// Name of a saved spectrum or prefix of a series.
+extern char cNameSpectrum[32];
+
+// The CSV link's table: its file and the blocks it holds (with iNumOfCSV).
+extern char cCsvPath[260];
+extern int iCSVlastMode; // marker block in the table
+extern int iOneLast;     // evaluation block in the table
+extern int iCSVlastSpec; // spectrum block in the table
+extern int iCsvSpecRows; // data rows of the spectrum block
+// The ASCII link's series: folder and base name, number of the next file.
+extern char cDatDir[260];
+extern char cDatFile[260];
+extern int iCapFileNr;
+
 // -------------------------------------------------- protocol and picture
 extern char cPrtBuf[30][50]; // protocol texts: 24 marker results, then the six header fields
 extern int hPrtPanel;        // protocol panel

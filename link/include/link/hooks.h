@@ -21,6 +21,7 @@
 
 #include <array>
 
+#include "link/output_view.h"
 #include "support/hook.h"
 
 // Routines of the workspace: those the modules below it call, and those of
@@ -40,14 +41,16 @@ struct WorkspaceHooks {
     support::Hook<void(int kind)> main_UpdateTable{"main_UpdateTable"};
     support::Hook<void(int kind)> main_PrintStatisticsTable{"main_PrintStatisticsTable"};
     support::Hook<void()> main_FreeFFTValues{"main_FreeFFTValues"};
+    // What the output links write of the shown measurement.
+    support::Hook<void(OutputView* view)> main_GetOutputView{"main_GetOutputView"};
 
-    std::array<support::HookEntry, 11> Entries() const {
+    std::array<support::HookEntry, 12> Entries() const {
         return {display_ClearMainGraph.entry(), clearStoredMeasured.entry(),
                 set_MeasBtns.entry(),           set_UndimMeasButtons.entry(),
                 set_ScanDelay.entry(),          set_ChangeToWL.entry(),
                 set_ChangeToPixel.entry(),      measure_IsRunning.entry(),
                 main_UpdateTable.entry(),       main_PrintStatisticsTable.entry(),
-                main_FreeFFTValues.entry()};
+                main_FreeFFTValues.entry(),     main_GetOutputView.entry()};
     }
 };
 static_assert(support::ListsEveryEntry<WorkspaceHooks>());

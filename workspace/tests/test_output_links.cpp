@@ -1,0 +1,217 @@
+// The CSV and ASCII links driven as a user would: menu entries, the SAVE
+// button, continuous measurement.
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+#include "export/export_hooks.h"
+#include "export/output_links.h"
+#include "link/shared_state.h"
+#include "orvalin_ui.h"
+#include "test_measure_support.h"
+#include "ui/popup_script.h"
+#include "ui/ui.h"
+#include "workspace/measure.h"
+#include "workspace/state.h"
+
+namespace fs = std::filesystem;
+using namespace measure_test;
+
+namespace {
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Cells of the table's first row, the label included.
+int Columns(const fs::path& table) {
+    const std::string t = Slurp(table);
+    const std::string first = t.substr(0, t.find('\n'));
+    return static_cast<int>(std::count(first.begin(), first.end(), ';')) - 1;
+}
+
+int MenuDimmed(int item) {
+    int v = -1;
+    GetMenuBarAttribute(hMenuBar, item, ATTR_MENU_DIMMED, &v);
+    return v;
+}
+
+int g_sheetWrites = 0;
+void CountSheetWrite(int) {
+    ++g_sheetWrites;
+}
+
+class OutputLinks : public MeasureTest {
+  protected:
+    void SetUp() override {
+        MeasureTest::SetUp();
+        static int csvPanel = 0, opPanel = 0;
+        if (csvPanel == 0) {
+            const std::string ui =
+                std::string(std::getenv("ORVALIN_SOURCE_DIR")) + "/workspace/orvalin.ui";
+            csvPanel = LoadPanel(0, ui.c_str(), CSV_OUTPUT);
+            opPanel = LoadPanel(0, ui.c_str(), PANEL_OP);
+        }
+        iCSVhandle = csvPanel;
+        hOpPanel = opPanel;
+        SetCtrlVal(iCSVhandle, CSV_OUTPUT_SPEC, 1);
+        SetCtrlVal(iCSVhandle, CSV_OUTPUT_MODE, 0);
+        SetCtrlVal(iCSVhandle, CSV_OUTPUT_FWHM_PEAK_VALLEY, 0);
+        set_DfltLinkSave();
+        iNoExcel = iWithExcel = 0;
+        g_sheetWrites = 0;
+        g_exportHooks.main_WriteToXLS = CountSheetWrite;
+        dir_ = fs::temp_directory_path() / ("links_" + std::to_string(getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        iCSV = iASCII = 0;
+        set_DfltLinkSave();
+        fs::remove_all(dir_);
+        MeasureTest::TearDown();
+    }
+    void StartCsv() {
+        popup_script::PushFile((dir_ / "t.csv").string(), VAL_NEW_FILE_SELECTED);
+        StartCsvLink(hMenuBar, MENUBAR_stcsv, nullptr, hMainPanel);
+        ASSERT_EQ(iCSV, 1) << links_LastError();
+    }
+    void Continuous(int ticks) {
+        SetCtrlVal(hMainPanel, MAINP_SCANMODE, 1);
+        ScanMode(hMainPanel, MAINP_SCANMODE, EVENT_COMMIT, nullptr, 0, 0);
+        Callback_MeasureButton(hMainPanel, MAINP_DARK, EVENT_COMMIT, nullptr, 0, 0);
+        for (int i = 0; i < ticks; ++i)
+            ContMeas(hMainPanel, MAINP_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+        CancelContinuous();
+    }
+    fs::path dir_;
+};
+
+} // namespace
+
+TEST_F(OutputLinks, ContinuousModeAddsAColumnPerTickUntilTheLinkStops) {
+    StartCsv();
+    EXPECT_EQ(MenuDimmed(MENUBAR_stcsv), 1);
+    EXPECT_EQ(MenuDimmed(MENUBAR_endcsv), 0);
+    EXPECT_EQ(Visible(MAINP_LED_CSV), 1);
+    EXPECT_EQ(Dimmed(MAINP_SAVE), 0);
+    Continuous(3);
+    EXPECT_EQ(Columns(dir_ / "t.csv"), 3);
+    EXPECT_NE(Slurp(dir_ / "t.csv").find("wavelength;dark:;dark:;dark:;"), std::string::npos);
+    // Continuous mode gave the link submenus back; only the CSV link's stay usable.
+    EXPECT_EQ(MenuDimmed(MENUBAR_csv), 0);
+    EXPECT_EQ(MenuDimmed(MENUBAR_excel), 1);
+    EXPECT_EQ(MenuDimmed(MENUBAR_ascii), 1);
+
+    StopCsvLink(hMenuBar, MENUBAR_endcsv, nullptr, hMainPanel);
+    EXPECT_EQ(MenuDimmed(MENUBAR_excel), 0);
+    EXPECT_EQ(MenuDimmed(MENUBAR_ascii), 0);
+    EXPECT_EQ(Dimmed(MAINP_SAVE), 1);
+    EXPECT_EQ(Visible(MAINP_LED_CSV), 0);
+    Continuous(2);
+    EXPECT_EQ(Columns(dir_ / "t.csv"), 3);
+}
+
+TEST_F(OutputLinks, SaveWritesToTheOneActiveLinkAfterAskingTheName) {
+    StartCsv();
+    iASCII = iNoExcel = 1; // whatever else is set, the CSV link alone gets it
+    const auto save = [] { CallCtrlCallback(hMainPanel, MAINP_SAVE, EVENT_COMMIT, 0, 0); };
+    popup_script::Clear();
+    save(); // no measurement kind requested yet: nothing, not even the prompt
+    EXPECT_TRUE(popup_script::Record().empty());
+    ASSERT_EQ(Step(1), 0);
+    popup_script::PushPrompt("x", false);
+    save();
+    EXPECT_EQ(Columns(dir_ / "t.csv"), 0) << "a cancelled prompt saves nothing";
+    popup_script::PushPrompt("sample 7");
+    save();
+    EXPECT_EQ(Columns(dir_ / "t.csv"), 1);
+    EXPECT_STREQ(cNameSpectrum, "sample 7");
+    EXPECT_EQ(g_sheetWrites, 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator{}), 1);
+}
+
+TEST_F(OutputLinks, ATableGoneBetweenWritesStopsTheLink) {
+    StartCsv();
+    ASSERT_EQ(Step(1), 0);
+    main_WriteCsv();
+    fs::rename(dir_ / "t.csv", dir_ / "moved.csv");
+    main_WriteCsv();
+    EXPECT_EQ(iCSV, 0);
+    EXPECT_EQ(MenuDimmed(MENUBAR_stcsv), 0);
+    EXPECT_EQ(Dimmed(MAINP_SAVE), 1);
+    ASSERT_FALSE(popup_script::Record().empty());
+    EXPECT_NE(popup_script::Record().back().text.find("CSV link is stopped"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir_ / "t.csv"));
+    EXPECT_EQ(Columns(dir_ / "moved.csv"), 1);
+}
+
+TEST_F(OutputLinks, StartsWithoutAFileSayWhy) {
+    popup_script::PushFile("", VAL_NO_FILE_SELECTED);
+    StartCsvLink(hMenuBar, MENUBAR_stcsv, nullptr, hMainPanel);
+    popup_script::PushFile("", VAL_NO_FILE_SELECTED);
+    StartAsciiLink(hMenuBar, MENUBAR_stascii, nullptr, hMainPanel);
+    EXPECT_EQ(iCSV + iASCII, 0);
+    EXPECT_EQ(ShownTexts(), (std::vector<std::string>{"(.CSV file) Name of file to save: *.csv",
+                                                      "Error: File not created",
+                                                      "(.DAT file) Name of File to Save: *.dat",
+                                                      "Error: File isn't created"}));
+}
+
+TEST_F(OutputLinks, AsciiSeriesNumbersItsFilesAndAsksBeforeOverwriting) {
+    const auto start = [&](bool overwrite) {
+        popup_script::PushFile((dir_ / "spectrum.dat").string(), VAL_NEW_FILE_SELECTED);
+        if (fs::exists(dir_ / "spectrum00000.dat"))
+            popup_script::PushConfirm(overwrite);
+        StartAsciiLink(hMenuBar, MENUBAR_stascii, nullptr, hMainPanel);
+    };
+    start(true);
+    ASSERT_EQ(iASCII, 1);
+    EXPECT_EQ(MenuDimmed(MENUBAR_stascii), 1);
+    EXPECT_EQ(MenuDimmed(MENUBAR_endascii), 0);
+    EXPECT_EQ(MenuDimmed(MENUBAR_csv), 1);
+    EXPECT_EQ(Visible(MAINP_LED_ASCII), 1);
+    SetCtrlVal(hOpPanel, PANEL_OP_OP_String, "Anna");
+    CallCtrlCallback(hOpPanel, PANEL_OP_COMMANDBUTTON, EVENT_COMMIT, 0, 0);
+    ASSERT_EQ(Step(1), 0);
+    main_WriteCap();
+    main_WriteCap();
+    const std::string first = Slurp(dir_ / "spectrum00000.dat");
+    EXPECT_EQ(first.rfind("Operator:    Anna\nDate:    ", 0), 0u);
+    EXPECT_NE(first.find("wavelength    dark [counts]\n\n  "), std::string::npos);
+    EXPECT_TRUE(fs::exists(dir_ / "spectrum00001.dat"));
+
+    StopAsciiLink(hMenuBar, MENUBAR_endascii, nullptr, hMainPanel);
+    EXPECT_EQ(MenuDimmed(MENUBAR_endascii), 1);
+    EXPECT_EQ(Visible(MAINP_LED_ASCII), 0);
+    main_WriteCap();
+    EXPECT_FALSE(fs::exists(dir_ / "spectrum00002.dat"));
+
+    popup_script::Clear();
+    start(false); // an earlier series: declining keeps its files
+    EXPECT_EQ(iASCII, 0);
+    EXPECT_EQ(ShownTexts().back(), "Error: File isn't created");
+    EXPECT_EQ(Slurp(dir_ / "spectrum00000.dat"), first);
+}
+
+TEST_F(OutputLinks, SaveContinuousAsksForThePrefixOnlyWhenSwitchedOn) {
+    const auto flip = [](int on) {
+        SetCtrlVal(hMainPanel, MAINP_SAVECONT, on);
+        CallCtrlCallback(hMainPanel, MAINP_SAVECONT, EVENT_COMMIT, 0, 0);
+        int now = -1;
+        GetCtrlVal(hMainPanel, MAINP_SAVECONT, &now);
+        return now;
+    };
+    EXPECT_EQ(flip(0), 0);
+    EXPECT_TRUE(popup_script::Record().empty());
+    popup_script::PushPrompt("run", false);
+    EXPECT_EQ(flip(1), 0) << "no prefix, no series";
+    popup_script::PushPrompt("run");
+    EXPECT_EQ(flip(1), 1);
+    EXPECT_STREQ(cNameSpectrum, "run");
+    EXPECT_EQ(ShownTexts().back(), "spectrum: Name prefix for the series of spectra");
+}
