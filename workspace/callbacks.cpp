@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <utility>
 
+#include "export/spectrum_file.h"
 #include "link/readouts.h"
 #include "ui/ui.h"
 #include "workspace/display.h"
@@ -52,6 +53,7 @@ void orvalin_RegisterBuiltCallbacks() {
     measure_RegisterCallbacks();
     display_RegisterCallbacks();
     eval_RegisterCallbacks();
+    valfile_RegisterCallbacks();
 }
 
 void orvalin_RegisterCallbacks() {

@@ -255,7 +255,7 @@ void CursorFollow() {
 
 void display_DrawGraph() {
     const int panel = Panel();
-    if (iOffline) {
+    if (iOffline && (iFileOpen != 1 || iCompare == 0)) {
         SetMenuBarAttribute(hMainBar != 0 ? hMainBar : hMenuBar, MENUBAR_FILE_OPEN,
                             ATTR_MENU_DIMMED, 1);
         return;

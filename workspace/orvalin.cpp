@@ -50,27 +50,6 @@ void CopyText(char* dst, std::size_t size, const char* src) {
     dst[n] = '\0';
 }
 
-// Settings the configuration file would give, used when it cannot be read.
-// The stored connection is left as it is.
-void SettingsWithoutConfigFile() {
-    iClrDisplay = 1;
-    iInterplMode = 1;
-    iPxlWlMode = 1;
-    fTint = 19999.0f;
-    iCbSelect = 0;
-    iTempComp = 0;
-    iStartWaveLen = 380;
-    iEndWaveLen = 780;
-    iCheckBoxAdapt = 0;
-    iCheckBoxDarkRef = 0;
-    iCkdFwhm = iCkdMaxWave = iCkdMinWave = iCkdCogVal = iCkdDomWave = 0;
-    cLastCsvPath[0] = cLastValPath[0] = cLastDatPath[0] = cLastParPath[0] = '\0';
-    for (double& b : dUserBounds)
-        b = 0.0;
-    for (int i = 1; i <= 5; ++i)
-        cPrtBuf[i][0] = '\0';
-}
-
 // The user's language as the four hexadecimal digits of a Windows language
 // id, which the spreadsheet output expects.
 void FillLocaleLanguage() {
@@ -302,9 +281,9 @@ void Init() {
     if (hMainBar <= 0)
         hMainBar = hMenuBar;
 
-    // Configuration file (config.ini); its defaults when it cannot be read.
-    if (g_exportHooks.fileio_ReadIniFile() != 0)
-        SettingsWithoutConfigFile();
+    // Configuration file (config.ini); without one its defaults are set.
+    g_exportHooks.fileio_ReadIniFile();
+    cbMenu_Display_ClearSpectra_optchange(0, 0, nullptr, 0);
 
     fileio_Log_Start();
 
@@ -433,6 +412,8 @@ int orvalin_Main(int argc, char** argv) {
     if (dStartupPause > 0.0)
         Delay(dStartupPause);
 
+    // A log-out or Ctrl+C in the terminal ends the program as FILE -> Quit.
+    orvalin_CatchQuitSignals();
     Init();
     comm_InitConnect();
 

@@ -3,6 +3,7 @@
 // left unbound here must be on kNotBuiltYet (workspace/not_built_yet.h).
 #include "workspace/wiring.h"
 
+#include "export/config_file.h"
 #include "export/export_hooks.h"
 #include "export/export_state.h"
 #include "link/hooks.h"
@@ -39,11 +40,16 @@ void orvalin_Wire() {
 
     WorkspaceHooks& w = g_workspaceHooks;
     w.display_ClearMainGraph = display_ClearMainGraph;
+    w.display_Display = display_Display;
     w.clearStoredMeasured = ClearStoredMeasured;
     w.set_MeasBtns = set_MeasBtns;
     w.set_UndimMeasButtons = set_UndimMeasButtons;
     w.set_ScanDelay = set_ScanDelay;
     w.measure_IsRunning = measure_IsRunning;
+
+    ExportHooks& e = g_exportHooks;
+    e.fileio_ReadIniFile = fileio_ReadIniFile;
+    e.fileio_WriteIniFile = fileio_WriteIniFile;
 
     DisplayHooks& d = g_displayHooks;
     d.DomWave = DomWave;
