@@ -131,8 +131,8 @@ bool valfile_FillRecord(SavedMeasurement* r, const std::string& comment, std::st
         return false;
     }
     const double* const from[6] = {dDark, dReferenz, dAbsorb, dTrans, dFormel1, dFormel2};
-    const bool arrays = std::all_of(std::begin(from), std::end(from),
-                                    [](const double* a) { return a != nullptr; });
+    const bool arrays =
+        std::all_of(std::begin(from), std::end(from), [](const double* a) { return a != nullptr; });
     if (n < 1 || !arrays || iAllocatedPixels < n) {
         *error = "There is no measured spectrum to save.";
         return false;

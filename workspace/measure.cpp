@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "link/core_call.h"
 #include "export/export_hooks.h"
+#include "link/core_call.h"
 #include "link/hooks.h"
 #include "link/log.h"
 #include "link/shared_state.h"

@@ -290,6 +290,9 @@ void Init() {
     SetCtrlVal(hMainPanel, MAINP_CHECKBOXDARKREF, iCheckBoxDarkRef);
     CallCtrlCallback(hMainPanel, MAINP_CHECKBOXDARKREF, EVENT_COMMIT, 0, 0);
     SetCtrlVal(hMainPanel, MAINP_CHECKBOXADAPT, iCheckBoxAdapt);
+    // Shown offline too, so what the controls give back later is the setting.
+    if (fTint > 0.0f)
+        SetCtrlVal(hMainPanel, MAINP_INTTIME, static_cast<double>(fTint));
 
     for (int i = 0; i < 6; ++i)
         SetCtrlVal(hPrtHead, kProtocolHeaderCtrls[i], cPrtBuf[i]);
@@ -329,6 +332,8 @@ void comm_ShortQuit() {
     for (int i = 0; i < 12; ++i)
         GetCtrlVal(hAxisScaling, kBoundCtrls[i], &dUserBounds[i]);
     GetCtrlVal(hAxisScaling, AXISSCAL_RB_X1, &iPxlWlMode);
+    // An integration time typed but not yet measured with is kept too.
+    GetCtrlVal(hMainPanel, MAINP_INTTIME, &fTint);
     GetCtrlVal(hWlValDispl, WLVALUE_CB_DOM_WAVE, &iCkdDomWave);
     GetCtrlVal(hWlValDispl, WLVALUE_CB_FWHM, &iCkdFwhm);
     GetCtrlVal(hWlValDispl, WLVALUE_CB_MAX_WAVE, &iCkdMaxWave);

@@ -54,10 +54,10 @@ extern int imgID;            // picture of the graph, -1 none
 // ------------------------------------------------------- configuration
 // Settings the configuration file keeps that the workspace uses; they live
 // here, below both.
-extern int iTempComp;      // carried through the configuration only
-extern int iCbSelect;      // kind requested by the last measure button
-extern int iClrDisplay;    // 1 clear the graph before each new curve
-extern int iInterplMode;   // display resampling 1..7
+extern int iTempComp;        // carried through the configuration only
+extern int iCbSelect;        // kind requested by the last measure button
+extern int iClrDisplay;      // 1 clear the graph before each new curve
+extern int iInterplMode;     // display resampling 1..7
 extern int iCheckBoxDarkRef; // 1 = dark and reference in one step (CHECKBOXDARKREF)
 extern int iCheckBoxAdapt;   // 1 = device adaption before the dark step (CHECKBOXADAPT)
 // Read-out choices of the WL Values dialog.

@@ -44,12 +44,17 @@ struct WorkspaceHooks {
     support::Hook<void()> main_FreeFFTValues{"main_FreeFFTValues"};
 
     std::array<support::HookEntry, 12> Entries() const {
-        return {display_ClearMainGraph.entry(), display_Display.entry(),
+        return {display_ClearMainGraph.entry(),
+                display_Display.entry(),
                 clearStoredMeasured.entry(),
-                set_MeasBtns.entry(),           set_UndimMeasButtons.entry(),
-                set_ScanDelay.entry(),          set_ChangeToWL.entry(),
-                set_ChangeToPixel.entry(),      measure_IsRunning.entry(),
-                main_UpdateTable.entry(),       main_PrintStatisticsTable.entry(),
+                set_MeasBtns.entry(),
+                set_UndimMeasButtons.entry(),
+                set_ScanDelay.entry(),
+                set_ChangeToWL.entry(),
+                set_ChangeToPixel.entry(),
+                measure_IsRunning.entry(),
+                main_UpdateTable.entry(),
+                main_PrintStatisticsTable.entry(),
                 main_FreeFFTValues.entry()};
     }
 };
