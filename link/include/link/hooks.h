@@ -27,8 +27,6 @@
 // its own parts not built yet.
 struct WorkspaceHooks {
     support::Hook<void()> display_ClearMainGraph{"display_ClearMainGraph"};
-    // Redraws the graph with the current view (draw 1).
-    support::Hook<void(int draw)> display_Display{"display_Display"};
     // Forgets which kinds the stored measured set holds.
     support::Hook<void()> clearStoredMeasured{"clearStoredMeasured"};
     support::Hook<void(int dimmed)> set_MeasBtns{"set_MeasBtns"};
@@ -42,20 +40,16 @@ struct WorkspaceHooks {
     support::Hook<void(int kind)> main_UpdateTable{"main_UpdateTable"};
     support::Hook<void(int kind)> main_PrintStatisticsTable{"main_PrintStatisticsTable"};
     support::Hook<void()> main_FreeFFTValues{"main_FreeFFTValues"};
+    // Redraws the graph with the current view (draw 1).
+    support::Hook<void(int draw)> display_Display{"display_Display"};
 
     std::array<support::HookEntry, 12> Entries() const {
-        return {display_ClearMainGraph.entry(),
-                display_Display.entry(),
-                clearStoredMeasured.entry(),
-                set_MeasBtns.entry(),
-                set_UndimMeasButtons.entry(),
-                set_ScanDelay.entry(),
-                set_ChangeToWL.entry(),
-                set_ChangeToPixel.entry(),
-                measure_IsRunning.entry(),
-                main_UpdateTable.entry(),
-                main_PrintStatisticsTable.entry(),
-                main_FreeFFTValues.entry()};
+        return {display_ClearMainGraph.entry(), clearStoredMeasured.entry(),
+                set_MeasBtns.entry(),           set_UndimMeasButtons.entry(),
+                set_ScanDelay.entry(),          set_ChangeToWL.entry(),
+                set_ChangeToPixel.entry(),      measure_IsRunning.entry(),
+                main_UpdateTable.entry(),       main_PrintStatisticsTable.entry(),
+                main_FreeFFTValues.entry(),     display_Display.entry()};
     }
 };
 static_assert(support::ListsEveryEntry<WorkspaceHooks>());
