@@ -240,7 +240,8 @@ void FileOpen(int, int, void*, int) {
     DisplayPanel(hInfLoad);
     const std::string title =
         (iOffline ? "Orvalin (offline)  " : "Orvalin  ") + std::string(cValFile);
-    SetMenuBarAttribute(Bar(), MENUBAR_FILE_OPEN, ATTR_MENU_DIMMED, iOffline ? 1 : 0);
+    // Another file may be opened, with or without an instrument.
+    SetMenuBarAttribute(Bar(), MENUBAR_FILE_OPEN, ATTR_MENU_DIMMED, 0);
     SetCtrlAttribute(hMainPanel, MAINP_STORED, ATTR_DIMMED, 0);
     SetCtrlAttribute(hMainPanel, MAINP_MEASURED, ATTR_DIMMED, iCompare == 1 ? 1 : 0);
     SetPanelAttribute(hMainPanel, ATTR_TITLE, title.c_str());

@@ -276,7 +276,9 @@ void display_Display(int draw) {
     // compare views; there is no measured curve then.
     const bool fileOnly = iOffline && iFileOpen == 1 && iCompare != 0;
     if (usStopFlag || (iOffline && !fileOnly) || iSelect < SHOW_DARK || iSelect > SHOW_SERIES) {
-        DimFileOpen();
+        // Offline "Open..." stays available for viewing a file.
+        if (!iOffline)
+            DimFileOpen();
         return;
     }
     int mode = iInterplMode;
