@@ -38,7 +38,8 @@ enum ShownCurve {
 // Measurement state (iMess, fTint, dScanDel, usStopFlag and colorMeasButt are
 // in the link headers; the settings the configuration keeps, iCbSelect,
 // iClrDisplay, iInterplMode, the check-box options, the read-out choices and
-// dUserBounds, in export/export_state.h).
+// dUserBounds, in export/export_state.h, as is the view iCompare that opening
+// a file sets).
 extern int iSelect;
 extern int FuncNr;
 extern int iSiCont;
@@ -65,15 +66,14 @@ extern int iPlotHandle;           // plot handles of the main graph
 extern int iPlotHandle1;          // last measured curve
 extern int iPlotHandle2;          // last stored curve
 extern double dXcursor, dYcursor; // graph cursor last read
-// iCompare, the view, is in export/export_state.h (opening a file sets it).
-extern int iStartWlScal;    // 1 while the displayed start / end are those
-extern int iEndWlScal;      // the markers were placed in
-extern int iAutoScale;      // 1 automatic Y range, 0 the user bounds
-extern int iRangeViolation; // 1 "Ignore Range Violation"
-extern int iFarbe;          // colour of the measured curve (0xRRGGBB)
-extern int iFarbe2;         // colour of the stored curve
-extern int iCogLineHandle;  // valley-centroid line, 0 none
-extern double dCOGInterval; // half window of the valley centroid, nm
+extern int iStartWlScal;          // 1 while the displayed start / end are those
+extern int iEndWlScal;            // the markers were placed in
+extern int iAutoScale;            // 1 automatic Y range, 0 the user bounds
+extern int iRangeViolation;       // 1 "Ignore Range Violation"
+extern int iFarbe;                // colour of the measured curve (0xRRGGBB)
+extern int iFarbe2;               // colour of the stored curve
+extern int iCogLineHandle;        // valley-centroid line, 0 none
+extern double dCOGInterval;       // half window of the valley centroid, nm
 
 // ---------------------------------------------------------- evaluation
 extern int iFwhmMode; // 1 peak-width mode
