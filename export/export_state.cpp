@@ -2,6 +2,11 @@
 
 SavedMeasurement stSavedMeas;
 double dLambda2[kSavedPoints] = {};
+char cValPath[260] = {};
+char cValDrive[260] = {};
+char cValDir[260] = {};
+char cValFile[260] = {};
+int iCompare = 0;
 int hCommentPanel = 0;
 int hInfLoad = 0;
 
@@ -30,3 +35,10 @@ int hPrtHead = 0;
 int imgID = -1;
 
 int iTempComp = 0;
+int iCbSelect = 0;
+int iClrDisplay = 1;
+int iInterplMode = 1;
+int iCheckBoxDarkRef = 0;
+int iCheckBoxAdapt = 0;
+int iCkdFwhm = 0, iCkdMaxWave = 0, iCkdMinWave = 0, iCkdCogVal = 0, iCkdDomWave = 0;
+double dUserBounds[12] = {};

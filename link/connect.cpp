@@ -197,7 +197,7 @@ void DimMeasureButtons() {
 // Step "still offline": the window shows no device.
 int StayOffline() {
     iOffline = 1;
-    DimFileOpen(1);
+    // "Open..." stays: a spectrum file is viewed without an instrument too.
     DimMeasureButtons();
     SetWaitCursor(0);
     double v = 0.0;

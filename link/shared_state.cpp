@@ -1,5 +1,6 @@
 #include "link/shared_state.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -144,6 +145,24 @@ int link_AllocDisplayBuffers() {
         return -1;
     }
     iAllocatedDisplay = static_cast<int>(count);
+    return 0;
+}
+
+int link_GrowDisplayBuffers(int points) {
+    const bool present = dXInterpolVal && dYInterpolVal && dXtemp && dYtemp;
+    const int have = present ? iAllocatedDisplay : 0;
+    if (points <= have)
+        return 0;
+    for (double** p : kDisplayBuffers) {
+        // One that cannot grow keeps its old contents and size; the count
+        // stays that of the smallest, so nothing is written past any.
+        void* q = std::realloc(*p, static_cast<std::size_t>(points) * sizeof(double));
+        if (q == nullptr)
+            return -1;
+        *p = static_cast<double*>(q);
+        std::fill(*p + have, *p + points, 0.0);
+    }
+    iAllocatedDisplay = points;
     return 0;
 }
 

@@ -7,7 +7,9 @@ bash scripts/install-deps.sh
 bash scripts/build.sh default
 bin=build/default/bin
 if [ -x "$bin/orvalin" ]; then
-  exec "$bin/orvalin" "$@"
+  # Started beside its files: the sensor lists are read from the working folder.
+  cd "$bin"
+  exec ./orvalin "$@"
 else
   exec "$bin/zolt-sim" --demo
 fi

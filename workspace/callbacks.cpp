@@ -8,6 +8,7 @@
 
 #include "export/output_links.h"
 #include "export/protocol.h"
+#include "export/spectrum_file.h"
 #include "link/readouts.h"
 #include "ui/ui.h"
 #include "workspace/axis_mode.h"
@@ -64,6 +65,7 @@ void orvalin_RegisterBuiltCallbacks() {
     layout_RegisterCallbacks();
     protocol_RegisterCallbacks();
     links_RegisterCallbacks();
+    valfile_RegisterCallbacks();
 }
 
 void orvalin_RegisterCallbacks() {

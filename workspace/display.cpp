@@ -276,8 +276,13 @@ int InterpolSpectra(double* xOut, double* yOut, const double* yIn, const double*
 }
 
 void display_Display(int draw) {
-    if (usStopFlag || iOffline || iSelect < SHOW_DARK || iSelect > SHOW_SERIES) {
-        DimFileOpen();
+    // Without an instrument a loaded file is still shown, in the stored and
+    // compare views; there is no measured curve then.
+    const bool fileOnly = iOffline && iFileOpen == 1 && iCompare != 0;
+    if (usStopFlag || (iOffline && !fileOnly) || iSelect < SHOW_DARK || iSelect > SHOW_SERIES) {
+        // Offline "Open..." stays available for viewing a file.
+        if (!iOffline)
+            DimFileOpen();
         return;
     }
     int mode = iInterplMode;
@@ -289,7 +294,9 @@ void display_Display(int draw) {
     const int pixels = stParam.pixelCount;
     const bool measuredArrays = dLambda != nullptr && pixels > 0 && iAllocatedPixels >= pixels;
 
-    if (iCompare == 0 || iCompare == 2) {
+    if (iOffline) {
+        iNumOfMeas = 0;
+    } else if (iCompare == 0 || iCompare == 2) {
         if (iSelect == SHOW_SERIES) {
             BuildSeriesEnvelope();
             const int last = static_cast<int>(dMaxMinFFT.size()) - 1;
@@ -322,7 +329,7 @@ void display_Display(int draw) {
 
     if (draw)
         display_DrawGraph();
-    if (iSiCont == 0)
+    if (iSiCont == 0 && !iOffline)
         set_UndimMeasButtons();
 }
 

@@ -273,11 +273,8 @@ void display_CursorToCurve(int cursor, double x, double y) {
 
 void display_DrawGraph() {
     const int panel = Panel();
-    if (iOffline) {
-        SetMenuBarAttribute(hMainBar != 0 ? hMainBar : hMenuBar, MENUBAR_FILE_OPEN,
-                            ATTR_MENU_DIMMED, 1);
+    if (iOffline && (iFileOpen != 1 || iCompare == 0))
         return;
-    }
     // The user bounds are indexed by the shown curve; without one there is
     // nothing to draw.
     if (iSelect < SHOW_DARK || iSelect > SHOW_SERIES)

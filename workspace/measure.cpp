@@ -24,8 +24,6 @@
 #include "zolt_spectro_ex.h"
 #include "zoltmath.h"
 
-int iCheckBoxDarkRef = 0;
-int iCheckBoxAdapt = 0;
 int spectra = 0;
 int ixStartPeakLines = 0;
 int ixEndPeakLines = 0;

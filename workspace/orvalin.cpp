@@ -47,28 +47,6 @@ void CopyText(char* dst, std::size_t size, const char* src) {
     dst[n] = '\0';
 }
 
-// Settings the configuration file would give, used when it cannot be read.
-// The stored connection is left as it is.
-void SettingsWithoutConfigFile() {
-    iClrDisplay = 1;
-    iInterplMode = 1;
-    iPxlWlMode = 1;
-    fTint = 19999.0f;
-    iCbSelect = 0;
-    iTempComp = 0;
-    iStartWaveLen = 380;
-    iEndWaveLen = 780;
-    iCheckBoxAdapt = 0;
-    iCheckBoxDarkRef = 0;
-    iCkdFwhm = iCkdMaxWave = iCkdMinWave = iCkdCogVal = iCkdDomWave = 0;
-    cLastCsvPath[0] = cLastValPath[0] = cLastDatPath[0] = cLastParPath[0] = '\0';
-    for (double& b : dUserBounds)
-        b = 0.0;
-    // The protocol header texts the configuration keeps (all but the number).
-    for (int i = 1; i < kPrtHeaderCount; ++i)
-        cPrtBuf[kPrtHeaderField + i][0] = '\0';
-}
-
 // The user's language as the four hexadecimal digits of a Windows language
 // id, which the spreadsheet output expects.
 void FillLocaleLanguage() {
@@ -246,15 +224,18 @@ void Init() {
     if (hMainBar <= 0)
         hMainBar = hMenuBar;
 
-    // Configuration file (config.ini); its defaults when it cannot be read.
-    if (g_exportHooks.fileio_ReadIniFile() != 0)
-        SettingsWithoutConfigFile();
+    // Configuration file (config.ini); without one its defaults are set.
+    g_exportHooks.fileio_ReadIniFile();
+    cbMenu_Display_ClearSpectra_optchange(0, 0, nullptr, 0);
 
     fileio_Log_Start();
 
     SetCtrlVal(hMainPanel, MAINP_CHECKBOXDARKREF, iCheckBoxDarkRef);
     CallCtrlCallback(hMainPanel, MAINP_CHECKBOXDARKREF, EVENT_COMMIT, 0, 0);
     SetCtrlVal(hMainPanel, MAINP_CHECKBOXADAPT, iCheckBoxAdapt);
+    // Shown offline too, so what the controls give back later is the setting.
+    if (fTint > 0.0f)
+        SetCtrlVal(hMainPanel, MAINP_INTTIME, static_cast<double>(fTint));
 
     for (int i = 0; i < kPrtHeaderCount; ++i)
         SetCtrlVal(hPrtHead, kProtocolHeaderCtrls[i], cPrtBuf[kPrtHeaderField + i]);
@@ -294,6 +275,8 @@ void comm_ShortQuit() {
     for (int i = 0; i < 12; ++i)
         GetCtrlVal(hAxisScaling, kBoundCtrls[i], &dUserBounds[i]);
     GetCtrlVal(hAxisScaling, AXISSCAL_RB_X1, &iPxlWlMode);
+    // An integration time typed but not yet measured with is kept too.
+    GetCtrlVal(hMainPanel, MAINP_INTTIME, &fTint);
     GetCtrlVal(hWlValDispl, WLVALUE_CB_DOM_WAVE, &iCkdDomWave);
     GetCtrlVal(hWlValDispl, WLVALUE_CB_FWHM, &iCkdFwhm);
     GetCtrlVal(hWlValDispl, WLVALUE_CB_MAX_WAVE, &iCkdMaxWave);
@@ -377,6 +360,8 @@ int orvalin_Main(int argc, char** argv) {
     if (dStartupPause > 0.0)
         Delay(dStartupPause);
 
+    // A log-out or Ctrl+C in the terminal ends the program as FILE -> Quit.
+    orvalin_CatchQuitSignals();
     Init();
     comm_InitConnect();
 

@@ -2,7 +2,6 @@
 #include "workspace/state.h"
 
 // Measurement state
-int iCbSelect = 0;
 int iSelect = 1;
 int FuncNr = 1;
 int iSiCont = 0;
@@ -26,12 +25,8 @@ int iPlotHandle = 0;
 int iPlotHandle1 = 0;
 int iPlotHandle2 = 0;
 double dXcursor = 0.0, dYcursor = 0.0;
-int iCompare = 0;
-int iClrDisplay = 1;
-int iInterplMode = 1;
 int iStartWlScal = 1;
 int iEndWlScal = 1;
-double dUserBounds[12] = {};
 
 // Evaluation
 int iFwhmMode = 0;
@@ -39,7 +34,6 @@ int iValMode = 0;
 int sym_mode = 0;
 int iThrSym = 10;
 int iThrOther = 50;
-int iCkdFwhm = 0, iCkdMaxWave = 0, iCkdMinWave = 0, iCkdCogVal = 0, iCkdDomWave = 0;
 
 // Smoothing
 int iSvGlChecked = 0;

@@ -3,6 +3,7 @@
 // left unbound here must be on kNotBuiltYet (workspace/not_built_yet.h).
 #include "workspace/wiring.h"
 
+#include "export/config_file.h"
 #include "export/export_hooks.h"
 #include "export/export_state.h"
 #include "export/output_links.h"
@@ -45,6 +46,7 @@ void orvalin_Wire() {
 
     WorkspaceHooks& w = g_workspaceHooks;
     w.display_ClearMainGraph = display_ClearMainGraph;
+    w.display_Display = display_Display;
     w.clearStoredMeasured = ClearStoredMeasured;
     w.set_MeasBtns = set_MeasBtns;
     w.set_UndimMeasButtons = set_UndimMeasButtons;
@@ -61,6 +63,8 @@ void orvalin_Wire() {
     e.main_WriteCsv = main_WriteCsv;
     e.main_WriteCap = main_WriteCap;
     e.main_UpdateProtocol = main_UpdateProtocol;
+    e.fileio_ReadIniFile = fileio_ReadIniFile;
+    e.fileio_WriteIniFile = fileio_WriteIniFile;
 
     DisplayHooks& d = g_displayHooks;
     d.set_LblForPxlWL = set_LblForPxlWL;

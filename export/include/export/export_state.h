@@ -6,28 +6,30 @@
 
 #include <cstdint>
 
+#include "files/valfile.h"
 #include "parameters/parameters_state.h"
 
 // ------------------------------------------------------- spectrum file
 // Values per spectrum in a stored set.
-constexpr int kSavedPoints = 2049;
+constexpr int kSavedPoints = valfile::kPoints;
 
-// The stored measured set of the open spectrum file, as the display reads it.
-// The spectrum-file module completes the record with its header fields.
-struct SavedMeasurement {
-    std::int32_t pixelCount = 0; // valid values in each array
-    double dark[kSavedPoints] = {};
-    double reference[kSavedPoints] = {};
-    double absorbance[kSavedPoints] = {};
-    double transmission[kSavedPoints] = {};
-    double derivative1[kSavedPoints] = {};
-    double derivative2[kSavedPoints] = {};
-    std::int32_t measured = 0; // kinds present (iMess bits)
-};
+// The stored measured set: the record of the spectrum file last saved or
+// loaded, which the stored and compare views of the display draw.
+using SavedMeasurement = valfile::ValFileRecord;
 extern SavedMeasurement stSavedMeas;
 
 // Wavelength of each pixel of the open file (stSavedMeas.pixelCount values).
 extern double dLambda2[kSavedPoints];
+
+// Path of the last spectrum-file dialog and its parts; cValFile is the name
+// the window titles show.
+extern char cValPath[260];
+extern char cValDrive[260];
+extern char cValDir[260];
+extern char cValFile[260];
+
+// View of the display: 0 measured, 1 stored, 2 both.
+extern int iCompare;
 
 extern int hCommentPanel; // comment of a saved file
 extern int hInfLoad;      // file information
@@ -64,4 +66,14 @@ extern int hPrtHead;         // its header fields
 extern int imgID;            // picture of the graph, -1 none
 
 // ------------------------------------------------------- configuration
-extern int iTempComp; // carried through the configuration only
+// Settings the configuration file keeps that the workspace uses; they live
+// here, below both.
+extern int iTempComp;        // carried through the configuration only
+extern int iCbSelect;        // kind requested by the last measure button
+extern int iClrDisplay;      // 1 clear the graph before each new curve
+extern int iInterplMode;     // display resampling 1..7
+extern int iCheckBoxDarkRef; // 1 = dark and reference in one step (CHECKBOXDARKREF)
+extern int iCheckBoxAdapt;   // 1 = device adaption before the dark step (CHECKBOXADAPT)
+// Read-out choices of the WL Values dialog.
+extern int iCkdFwhm, iCkdMaxWave, iCkdMinWave, iCkdCogVal, iCkdDomWave;
+extern double dUserBounds[12]; // lower and upper Y bound per shown curve

@@ -43,14 +43,17 @@ struct WorkspaceHooks {
     support::Hook<void()> main_FreeFFTValues{"main_FreeFFTValues"};
     // What the output links write of the shown measurement.
     support::Hook<void(OutputView* view)> main_GetOutputView{"main_GetOutputView"};
+    // Redraws the graph with the current view (draw 1).
+    support::Hook<void(int draw)> display_Display{"display_Display"};
 
-    std::array<support::HookEntry, 12> Entries() const {
+    std::array<support::HookEntry, 13> Entries() const {
         return {display_ClearMainGraph.entry(), clearStoredMeasured.entry(),
                 set_MeasBtns.entry(),           set_UndimMeasButtons.entry(),
                 set_ScanDelay.entry(),          set_ChangeToWL.entry(),
                 set_ChangeToPixel.entry(),      measure_IsRunning.entry(),
                 main_UpdateTable.entry(),       main_PrintStatisticsTable.entry(),
-                main_FreeFFTValues.entry(),     main_GetOutputView.entry()};
+                main_FreeFFTValues.entry(),     main_GetOutputView.entry(),
+                display_Display.entry()};
     }
 };
 static_assert(support::ListsEveryEntry<WorkspaceHooks>());

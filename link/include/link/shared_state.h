@@ -129,6 +129,9 @@ int link_AllocPixelArrays();
 // iAnzahlFWHM, iNumOfPnt) start again at 0.  Returns 0, or -1 (all null) when
 // the range is empty or memory runs out.
 int link_AllocDisplayBuffers();
+// Grows the four display buffers to at least `points` values each, never
+// shrinking them (new values zero).  Returns 0, or -1 when memory runs out.
+int link_GrowDisplayBuffers(int points);
 // Releases the twelve spectrum and display arrays (not the raw counts).
 void link_FreeSpectra();
 // Releases the raw count arrays.

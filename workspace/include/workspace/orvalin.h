@@ -37,6 +37,11 @@ void comm_ShortQuit();
 // Quit now, or once a running measurement has unwound.
 void orvalin_QuitWhenIdle();
 
+// SIGTERM and SIGINT quit as FILE_Quit does, from the event loop (the
+// handler only writes to a pipe).  A second signal while quitting ends the
+// program at once.  Returns 0, or -1 when the pipe cannot be made.
+int orvalin_CatchQuitSignals();
+
 // QUIT button and FILE_Quit menu item.
 int Quit(int panel, int control, int event, void* callbackData, int eventData1, int eventData2);
 void FILE_quit(int menuBar, int menuItem, void* callbackData, int panel);

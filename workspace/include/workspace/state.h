@@ -37,8 +37,10 @@ enum ShownCurve {
 };
 
 // Measurement state (iMess, fTint, dScanDel, usStopFlag and colorMeasButt are
-// in the link headers).
-extern int iCbSelect;
+// in the link headers; the settings the configuration keeps, iCbSelect,
+// iClrDisplay, iInterplMode, the check-box options, the read-out choices and
+// dUserBounds, in export/export_state.h, as is the view iCompare that opening
+// a file sets).
 extern int iSelect;
 extern int FuncNr;
 extern int iSiCont;
@@ -46,8 +48,6 @@ extern int iBreakMeas;
 extern float fTint_prev;
 extern int iAverage;
 extern double dScanPeriodUIR;
-extern int iCheckBoxDarkRef; // 1 = dark and reference in one step (CHECKBOXDARKREF)
-extern int iCheckBoxAdapt;   // 1 = device adaption before the dark step (CHECKBOXADAPT)
 extern int spectra;          // iSelect of the curve drawn by the previous step
 extern int ixStartPeakLines; // STARTWL and ENDWL as captured at the last reference step
 extern int ixEndPeakLines;
@@ -67,12 +67,8 @@ extern int iPlotHandle;           // plot handles of the main graph
 extern int iPlotHandle1;          // last measured curve
 extern int iPlotHandle2;          // last stored curve
 extern double dXcursor, dYcursor; // graph cursor last read
-extern int iCompare;              // view: 0 measured, 1 stored, 2 both
-extern int iClrDisplay;           // 1 clear the graph before each new curve
-extern int iInterplMode;          // display resampling 1..7
 extern int iStartWlScal;          // 1 while the displayed start / end are those
 extern int iEndWlScal;            // the markers were placed in
-extern double dUserBounds[12];    // lower and upper Y bound per shown curve
 extern int iAutoScale;            // 1 automatic Y range, 0 the user bounds
 extern int iRangeViolation;       // 1 "Ignore Range Violation"
 extern int iFarbe;                // colour of the measured curve (0xRRGGBB)
@@ -86,8 +82,6 @@ extern int iValMode;  // 1 valley-width mode
 extern int sym_mode;  // 1 symmetry mode
 extern int iThrSym;   // level in per cent for the symmetry mode
 extern int iThrOther; // level for the width modes
-// Read-out choices of the WL Values dialog.
-extern int iCkdFwhm, iCkdMaxWave, iCkdMinWave, iCkdCogVal, iCkdDomWave;
 
 // Plot handle of the peak-centroid line on the graph, 0 when none.
 extern int iDomWaveLineHandle;

@@ -1,0 +1,189 @@
+// The settings file as the program uses it: kept across a restart and a quit
+// by signal, every setting mapped both ways, failures reported.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QTimer>
+#include <csignal>
+#include <cstring>
+#include <functional>
+
+#include "export/config_file.h"
+#include "export/protocol.h"
+#include "files/config.h"
+#include "orvalin_Protocol_ui.h"
+#include "test_startup_support.h"
+
+using startup_test::StartupTest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class Settings : public StartupTest {
+  protected:
+    // One whole run of the program; `during` runs once the event loop is up
+    // and must end it.
+    void Run(std::vector<std::string> args, const std::function<void()>& during) {
+        std::vector<char*> argv;
+        for (auto& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        QObject scope;
+        QTimer::singleShot(0, &scope, during);
+        ASSERT_EQ(orvalin_Main(static_cast<int>(args.size()), argv.data()), 0);
+        // As a new process would find it.
+        orvalin_DiscardPanels();
+        link_ResetSharedState();
+        zsim_Reset();
+        usStopFlag = 0;
+        fTint = 0.0f;
+    }
+
+    ConfigValues Stored() {
+        ConfigValues v;
+        EXPECT_EQ(config_ReadFile(dir_ + "/ZOLT/Orvalin/config.ini", &v), 0);
+        return v;
+    }
+};
+
+double Shown(int control) {
+    double v = -1.0;
+    GetCtrlVal(hMainPanel, control, &v);
+    return v;
+}
+
+} // namespace
+
+// Changed, quit, started again (offline, where the control shows the stored
+// value too): still there.
+TEST_F(Settings, IntegrationTimeSurvivesARestart) {
+    Run({"orvalin"}, [] {
+        SetCtrlVal(hMainPanel, MAINP_INTTIME, 250.0);
+        FILE_quit(hMenuBar, MENUBAR_FILE_Quit, nullptr, hMainPanel);
+    });
+    for (const char* mode : {"", "OFFLINE"}) {
+        double shown = -1.0;
+        Run({"orvalin", mode}, [&] {
+            shown = Shown(MAINP_INTTIME);
+            FILE_quit(hMenuBar, MENUBAR_FILE_Quit, nullptr, hMainPanel);
+        });
+        EXPECT_EQ(shown, 250.0) << mode;
+        EXPECT_EQ(Stored().integrationTime, 250.0f) << mode;
+    }
+}
+
+// A log-out (SIGTERM) or Ctrl+C (SIGINT) quits as the menu does.
+TEST_F(Settings, QuitSignalsKeepTheSettings) {
+    for (int sig : {SIGTERM, SIGINT}) {
+        const double tint = 100.0 + sig;
+        Run({"orvalin"}, [&] {
+            SetCtrlVal(hMainPanel, MAINP_INTTIME, tint);
+            std::raise(sig);
+        });
+        EXPECT_EQ(Stored().integrationTime, static_cast<float>(tint)) << sig;
+        EXPECT_FALSE(fileio_Log_IsOpen()) << sig;
+    }
+}
+
+// Every setting goes to its own key and comes back into its own variable.
+TEST_F(Settings, EveryVariableRoundTrips) {
+    int* const ints[] = {&iClrDisplay,   &iInterplMode, &iPxlWlMode,     &iTempComp,
+                         &iStartWaveLen, &iEndWaveLen,  &iCheckBoxAdapt, &iCheckBoxDarkRef,
+                         &iCkdFwhm,      &iCkdMaxWave,  &iCkdMinWave,    &iCkdCogVal,
+                         &iCkdDomWave};
+    char(*const folders[])[260] = {&cLastCsvPath, &cLastValPath, &cLastDatPath, &cLastParPath};
+    auto Fill = [&](int base) {
+        for (int* v : ints)
+            *v = base++;
+        for (auto* f : folders)
+            std::snprintf(*f, sizeof *f, "/data/%d/", base++);
+        for (int i = 0; i < 12; ++i)
+            dUserBounds[i] = base++ + 0.125;
+        for (int i = kPrtHeaderField + 1; i < kPrtHeaderField + kPrtHeaderCount; ++i)
+            std::snprintf(cPrtBuf[i], sizeof cPrtBuf[i], "head %d", base++);
+        fTint = static_cast<float>(base++) + 0.5f;
+        stParam.connectionType = static_cast<uint8_t>(base++);
+        stParam.comPort = static_cast<uint16_t>(base++);
+        stParam.baudrate = base++;
+        std::snprintf(stParam.ipAddress, sizeof stParam.ipAddress, "10.0.0.%d", base++ % 250);
+        std::snprintf(stParam.usbSerial, sizeof stParam.usbSerial, "FT%d", base++ % 100000);
+        stParam.btAddress = 0xF000000000000000ull + static_cast<uint64_t>(base++);
+        iCbSelect = 8;
+    };
+    auto Snapshot = [&] {
+        std::vector<std::string> s;
+        for (int* v : ints)
+            s.push_back(std::to_string(*v));
+        for (auto* f : folders)
+            s.push_back(*f);
+        for (double b : dUserBounds)
+            s.push_back(std::to_string(b));
+        for (int i = kPrtHeaderField + 1; i < kPrtHeaderField + kPrtHeaderCount; ++i)
+            s.push_back(cPrtBuf[i]);
+        s.push_back(std::to_string(fTint));
+        s.push_back(std::to_string(stParam.connectionType) + " " + std::to_string(stParam.comPort) +
+                    " " + std::to_string(stParam.baudrate) + " " + stParam.ipAddress + " " +
+                    stParam.usbSerial + " " + std::to_string(stParam.btAddress));
+        return s;
+    };
+    Fill(2);
+    const auto written = Snapshot();
+    ASSERT_EQ(fileio_WriteIniFile(), 0);
+    Fill(500);
+    ASSERT_EQ(fileio_ReadIniFile(), 0);
+    EXPECT_EQ(Snapshot(), written);
+    EXPECT_EQ(iCbSelect, 0);
+}
+
+// The clear-spectra choice read at start-up shows on its two menu items.
+TEST_F(Settings, InitMarksTheClearSpectraChoice) {
+    for (int clear : {0, 1}) {
+        iClrDisplay = clear;
+        ASSERT_EQ(fileio_WriteIniFile(), 0);
+        orvalin_DiscardPanels();
+        ASSERT_EQ(orvalin_LoadPanels(), 0);
+        iClrDisplay = 1 - clear;
+        Init();
+        fileio_Log_End();
+        int always = -1, never = -1;
+        GetMenuBarAttribute(hMenuBar, MENUBAR_Always, ATTR_CHECKED, &always);
+        GetMenuBarAttribute(hMenuBar, MENUBAR_Never, ATTR_CHECKED, &never);
+        EXPECT_EQ(iClrDisplay, clear);
+        EXPECT_EQ(always, clear);
+        EXPECT_EQ(never, 1 - clear);
+    }
+}
+
+// A folder that cannot be made is reported once; reader and writer then
+// both use the working directory.
+TEST_F(Settings, UnmakeableFolderFallsBackToTheWorkingDirectory) {
+    std::ofstream(dir_ + "/ZOLT") << "a file where the folder should be";
+    char* old = getcwd(nullptr, 0);
+    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    fTint = 33.0f;
+    const int written = fileio_WriteIniFile();
+    fTint = 1.0f;
+    const int read = fileio_ReadIniFile();
+    ASSERT_EQ(chdir(old), 0);
+    std::free(old);
+    EXPECT_EQ(written, 0);
+    EXPECT_EQ(read, 0);
+    EXPECT_EQ(fTint, 33.0f);
+    EXPECT_TRUE(fs::exists(dir_ + "/config.ini"));
+    ASSERT_EQ(popup_script::Record().size(), 1u);
+    EXPECT_EQ(popup_script::Record()[0].title, "Directory Error");
+    EXPECT_EQ(popup_script::Record()[0].text, "Error creating Directory: " + dir_ + "/ZOLT/");
+}
+
+// A file that cannot be written is reported, and what was there stays.
+TEST_F(Settings, WriteFailureIsReported) {
+    const std::string target = dir_ + "/ZOLT/Orvalin/config.ini";
+    fs::create_directories(target);
+    std::ofstream(target + "/kept") << "x";
+    EXPECT_EQ(fileio_WriteIniFile(), -1);
+    ASSERT_EQ(popup_script::Record().size(), 1u);
+    EXPECT_EQ(popup_script::Record()[0].title, "Settings not saved");
+    EXPECT_EQ(popup_script::Record()[0].text.rfind("The settings could not be saved.\n", 0), 0u);
+    EXPECT_TRUE(fs::exists(target + "/kept"));
+}

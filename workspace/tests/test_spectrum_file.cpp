@@ -1,0 +1,262 @@
+// Saving and loading spectrum files through the FILE menu against the
+// simulated instrument, popups scripted.
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+#include "export/spectrum_file.h"
+#include "files/valfile.h"
+#include "test_startup_support.h"
+#include "workspace/display.h"
+
+using startup_test::StartupTest;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+class SpectrumFile : public StartupTest {
+  protected:
+    void SetUp() override {
+        StartupTest::SetUp();
+        stSavedMeas = SavedMeasurement{};
+        iFileOpen = 0;
+        cLastValPath[0] = '\0';
+        sArg1[0] = sArg2[0] = '\0';
+    }
+
+    // Connected (or offline) with a measured dark spectrum.
+    void Measured(const char* mode = nullptr) {
+        if (mode != nullptr)
+            std::strcpy(sArg1, mode);
+        StartUp();
+        ASSERT_EQ(iOffline, mode != nullptr ? 1 : 0);
+        if (iOffline)
+            return;
+        SetCtrlVal(hMainPanel, MAINP_INTTIME, 10.0);
+        CallCtrlCallback(hMainPanel, MAINP_DARK, EVENT_COMMIT, 0, 0);
+        ASSERT_EQ(iMess & 1, 1);
+    }
+
+    void Save(const std::string& path, const std::string& comment) {
+        popup_script::PushFile(path, VAL_NEW_FILE_SELECTED);
+        SaveFile(hMenuBar, MENUBAR_FILE_SAVE, nullptr, hMainPanel);
+        SetCtrlText(hCommentPanel, COMMENT_COMM_TEXT, comment.c_str());
+        CallCtrlCallback(hCommentPanel, COMMENT_COMMANDBUTTON, EVENT_COMMIT, 0, 0);
+    }
+
+    void Open(const std::string& path) {
+        popup_script::PushFile(path, VAL_EXISTING_FILE_SELECTED);
+        FileOpen(hMenuBar, MENUBAR_FILE_OPEN, nullptr, hMainPanel);
+    }
+
+    static std::unique_ptr<valfile::ValFileRecord> Read(const std::string& path) {
+        auto r = std::make_unique<valfile::ValFileRecord>();
+        std::string error;
+        EXPECT_EQ(valfile::Load(path, r.get(), &error), 0) << error;
+        return r;
+    }
+
+    static std::string Title(int panel) {
+        std::string t;
+        GetPanelAttribute(panel, ATTR_TITLE, &t);
+        return t;
+    }
+
+    static int Menu(int item, int attr) {
+        int v = -1;
+        GetMenuBarAttribute(hMenuBar, item, attr, &v);
+        return v;
+    }
+
+    static std::string Text(int panel, int control) {
+        std::string s;
+        GetCtrlVal(panel, control, &s);
+        return s;
+    }
+
+    static const popup_script::Shown& LastShown() { return popup_script::Record().back(); }
+};
+
+} // namespace
+
+TEST_F(SpectrumFile, SaveThenOpenShowsTheSavedSet) {
+    Measured();
+    const std::string path = dir_ + "/first.val";
+    Save(dir_ + "/first", "ab\n\ncd");
+    const auto& dialog = popup_script::Record().front();
+    EXPECT_EQ(dialog.title, "Name of File to Save");
+    EXPECT_EQ(dialog.defaultName, "*.val");
+    EXPECT_EQ(std::string(cLastValPath), dir_ + "/");
+    ASSERT_EQ(fs::file_size(path), valfile::kRecordSize);
+
+    const auto file = Read(path);
+    const int n = stParam.pixelCount;
+    EXPECT_EQ(file->pixelCount, n);
+    EXPECT_STREQ(file->comment, "abcd");
+    EXPECT_EQ(file->measured, iMess);
+    EXPECT_EQ(file->tint, 10.0f);
+    EXPECT_STREQ(file->device, stParam.firmwareName);
+    EXPECT_EQ(std::memcmp(file->dark, dDark, sizeof(double) * n), 0);
+    EXPECT_EQ(std::memcmp(file->fit, stParam.fit, sizeof file->fit), 0);
+
+    // Loading elsewhere does not move the folder of the next dialog.
+    std::strcpy(cLastValPath, "/elsewhere/");
+    stSavedMeas = SavedMeasurement{};
+    Open(path);
+    EXPECT_EQ(popup_script::Record()[1].title, "Name of File to Load");
+    EXPECT_STREQ(cLastValPath, "/elsewhere/");
+    EXPECT_EQ(iFileOpen, 1);
+    EXPECT_EQ(Title(hMainPanel), "Orvalin  first.val");
+    EXPECT_EQ(Title(hInfLoad), "File info :  first.val");
+    EXPECT_EQ(Text(hInfLoad, FILELOAD_COMMENTS), "abcd");
+    EXPECT_EQ(Text(hInfLoad, FILELOAD_DEVICE), stParam.firmwareName);
+    EXPECT_EQ(std::memcmp(stSavedMeas.dark, dDark, sizeof(double) * n), 0);
+    for (int i : {0, n / 2, n - 1})
+        EXPECT_NEAR(dLambda2[i], dLambda[i], 1e-3 * std::fabs(dLambda[i])) << i;
+    // A measured set is there: the compare view, both curves drawn.
+    EXPECT_EQ(iCompare, 2);
+    EXPECT_EQ(Menu(MENUBAR_COMPARE, ATTR_CHECKED), 1);
+    EXPECT_EQ(Menu(MENUBAR_FILEINFO, ATTR_MENU_DIMMED), 0);
+    EXPECT_GT(iNumberSave, 0);
+    EXPECT_GT(iPlotHandle2, 0);
+}
+
+// A continuous-mode step while the comment is typed: the file holds the set
+// as it is when the comment is confirmed, kinds and arrays together.
+TEST_F(SpectrumFile, RecordIsTakenWhenTheCommentIsConfirmed) {
+    Measured();
+    popup_script::PushFile(dir_ + "/late.val", VAL_NEW_FILE_SELECTED);
+    SaveFile(hMenuBar, MENUBAR_FILE_SAVE, nullptr, hMainPanel);
+    int visible = 0;
+    GetPanelAttribute(hCommentPanel, ATTR_VISIBLE_PANEL, &visible);
+    EXPECT_EQ(visible, 1);
+    EXPECT_FALSE(fs::exists(dir_ + "/late.val"));
+    SetCtrlVal(hMainPanel, MAINP_INTTIME, 20.0);
+    CallCtrlCallback(hMainPanel, MAINP_DARK, EVENT_COMMIT, 0, 0);
+    CallCtrlCallback(hCommentPanel, COMMENT_COMMANDBUTTON, EVENT_COMMIT, 0, 0);
+    const auto file = Read(dir_ + "/late.val");
+    EXPECT_EQ(file->tint, 20.0f);
+    EXPECT_EQ(std::memcmp(file->dark, dDark, sizeof(double) * stParam.pixelCount), 0);
+}
+
+TEST_F(SpectrumFile, SavingRefusesWhatARecordCannotHold) {
+    Measured();
+    const int pixels = stParam.pixelCount;
+    struct Case {
+        const char* name;
+        std::function<void()> arrange;
+        const char* says;
+    } cases[] = {
+        {"target not writable", [&] { fs::create_directory(dir_ + "/refused.val"); },
+         "refused.val"},
+        {"too many pixels", [] { stParam.pixelCount = valfile::kPoints + 1; },
+         "a spectrum file holds at most 2049"},
+        {"no spectra",
+         [&] {
+             stParam.pixelCount = pixels;
+             link_FreeSpectra();
+         },
+         "There is no measured spectrum to save."},
+    };
+    for (const Case& c : cases) {
+        c.arrange();
+        popup_script::Clear();
+        Save(dir_ + "/refused.val", "x");
+        EXPECT_FALSE(fs::is_regular_file(dir_ + "/refused.val")) << c.name;
+        EXPECT_EQ(LastShown().title, "File not saved") << c.name;
+        EXPECT_NE(LastShown().text.find(c.says), std::string::npos) << LastShown().text;
+    }
+}
+
+TEST_F(SpectrumFile, CancelledDialogsSaySoAndChangeNothing) {
+    Measured();
+    popup_script::Push({VAL_NO_FILE_SELECTED, ""});
+    SaveFile(hMenuBar, MENUBAR_FILE_SAVE, nullptr, hMainPanel);
+    EXPECT_EQ(LastShown().title, "No file");
+    EXPECT_EQ(LastShown().text, "File not saved! No file selected.");
+    // A name that does not exist is no file to load.
+    popup_script::PushFile(dir_ + "/missing.val", VAL_NEW_FILE_SELECTED);
+    FileOpen(hMenuBar, MENUBAR_FILE_OPEN, nullptr, hMainPanel);
+    EXPECT_EQ(LastShown().text, "File not loaded! No file selected or file doesn't exist.");
+    EXPECT_EQ(iFileOpen, 0);
+    EXPECT_STREQ(cLastValPath, "");
+    // File Info shows nothing without a loaded file.
+    fileinfo(hMenuBar, MENUBAR_FILEINFO, nullptr, hMainPanel);
+    int visible = 1;
+    GetPanelAttribute(hInfLoad, ATTR_VISIBLE_PANEL, &visible);
+    EXPECT_EQ(visible, 0);
+}
+
+// A bad file is refused whole: the loaded file, view, menus and arrays stay.
+TEST_F(SpectrumFile, BadFilesAreRefusedWithTheStateUnchanged) {
+    Measured();
+    const std::string good = dir_ + "/good.val";
+    Save(good, "kept");
+    Open(good);
+    const std::string bytes = startup_test::ReadFile(good);
+
+    auto unterminated = bytes;
+    std::memset(unterminated.data() + 98532, 'A', 164);
+    auto tooManyPixels = bytes;
+    const int32_t big = 5000;
+    std::memcpy(tooManyPixels.data() + 136, &big, 4);
+    const struct {
+        const char* name;
+        std::string content;
+    } cases[] = {{"truncated", bytes.substr(0, 1000)},
+                 {"oversize", bytes + "x"},
+                 {"garbage", std::string(valfile::kRecordSize, '\xff')},
+                 {"unterminated comment", unterminated},
+                 {"pixel count", tooManyPixels},
+                 {"empty", ""}};
+
+    auto before = std::make_unique<SavedMeasurement>(stSavedMeas);
+    const std::vector<double> lambda(dLambda2, dLambda2 + kSavedPoints);
+    const std::string title = Title(hMainPanel);
+    const int compare = iCompare, shown = iNumberSave;
+    for (const auto& c : cases) {
+        const std::string bad = dir_ + "/bad.val";
+        std::ofstream(bad, std::ios::binary) << c.content;
+        popup_script::Clear();
+        Open(bad);
+        EXPECT_EQ(LastShown().title, "File not loaded") << c.name;
+        EXPECT_EQ(std::memcmp(before.get(), &stSavedMeas, sizeof stSavedMeas), 0) << c.name;
+        EXPECT_EQ(std::vector<double>(dLambda2, dLambda2 + kSavedPoints), lambda) << c.name;
+        EXPECT_EQ(Title(hMainPanel), title) << c.name;
+        EXPECT_EQ(Title(hInfLoad), "File info :  good.val") << c.name;
+        EXPECT_EQ(iCompare, compare) << c.name;
+        EXPECT_EQ(iNumberSave, shown) << c.name;
+        EXPECT_STREQ(cValFile, "good.val") << c.name;
+    }
+}
+
+// Offline: a file of the older generation loads, shows on its own and its
+// header is converted; another file can still be opened.
+TEST_F(SpectrumFile, OlderFileOpensOffline) {
+    Measured("OFFLINE");
+    ASSERT_EQ(iOffline, 1);
+    Open(std::string(std::getenv("ORVALIN_SOURCE_DIR")) + "/export/files/tests/fixtures/older.val");
+    EXPECT_EQ(iFileOpen, 1);
+    EXPECT_EQ(Title(hMainPanel), "Orvalin (offline)  older.val");
+    EXPECT_EQ(Text(hInfLoad, FILELOAD_VER_NUM), "1.50");
+    EXPECT_EQ(iCompare, 1);
+    EXPECT_EQ(Menu(MENUBAR_COMPARE, ATTR_MENU_DIMMED), 1);
+    EXPECT_EQ(Menu(MENUBAR_FILE, ATTR_CHECKED), 1);
+    EXPECT_EQ(Menu(MENUBAR_FILE_OPEN, ATTR_MENU_DIMMED), 0);
+    // The stored curve is drawn without an instrument.
+    EXPECT_GT(iNumberSave, 0);
+    EXPECT_GT(iPlotHandle2, 0);
+    EXPECT_EQ(iNumOfMeas, 0);
+    // The evaluation arrays hold the file's 0.01 nm grid.
+    EXPECT_GE(iAllocatedDisplay, static_cast<int>(valfile::GridPoints(stSavedMeas)));
+
+    HidePanel(hInfLoad);
+    fileinfo(hMenuBar, MENUBAR_FILEINFO, nullptr, hMainPanel);
+    int visible = 0;
+    GetPanelAttribute(hInfLoad, ATTR_VISIBLE_PANEL, &visible);
+    EXPECT_EQ(visible, 1);
+    CallCtrlCallback(hInfLoad, FILELOAD_COMMANDBUTTON, EVENT_COMMIT, 0, 0);
+    GetPanelAttribute(hInfLoad, ATTR_VISIBLE_PANEL, &visible);
+    EXPECT_EQ(visible, 0);
+}
