@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "link/readouts.h"
+#include "parameters/par_window.h"
 #include "ui/ui.h"
 #include "workspace/axis_mode.h"
 #include "workspace/display.h"
@@ -56,6 +57,7 @@ void orvalin_RegisterBuiltCallbacks() {
     eval_RegisterCallbacks();
     axis_RegisterCallbacks();
     smooth_RegisterCallbacks();
+    parameters_RegisterCallbacks();
 }
 
 void orvalin_RegisterCallbacks() {

@@ -8,16 +8,23 @@
 #include "link/hooks.h"
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
+#include "parameters/par_window.h"
 #include "workspace/axis_mode.h"
 #include "workspace/display.h"
 #include "workspace/eval.h"
 #include "workspace/measure.h"
 #include "workspace/orvalin.h"
+#include "workspace/state.h"
 
 namespace {
 
 void ClearStoredMeasured() {
     stSavedMeas.measured = 0;
+}
+
+void StopContinuous() {
+    if (iSiCont != 0)
+        CancelContinuous();
 }
 
 template <class Table> WiringTable Walk(const char* name, const Table& table) {
@@ -47,6 +54,12 @@ void orvalin_Wire() {
     w.measure_IsRunning = measure_IsRunning;
     w.set_ChangeToWL = set_ChangeToWL;
     w.set_ChangeToPixel = set_ChangeToPixel;
+    w.main_StopContinuous = StopContinuous;
+
+    ParameterHooks& p = g_parameterHooks;
+    p.PU_GetAllParam = PU_GetAllParam;
+    p.PU_CurrentValues_to_InitValues = PU_CurrentValues_to_InitValues;
+    p.ShowParUtility = ShowParUtility;
 
     DisplayHooks& d = g_displayHooks;
     d.set_LblForPxlWL = set_LblForPxlWL;

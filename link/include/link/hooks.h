@@ -40,14 +40,16 @@ struct WorkspaceHooks {
     support::Hook<void(int kind)> main_UpdateTable{"main_UpdateTable"};
     support::Hook<void(int kind)> main_PrintStatisticsTable{"main_PrintStatisticsTable"};
     support::Hook<void()> main_FreeFFTValues{"main_FreeFFTValues"};
+    // Ends continuous measurement when it runs.
+    support::Hook<void()> main_StopContinuous{"main_StopContinuous"};
 
-    std::array<support::HookEntry, 11> Entries() const {
+    std::array<support::HookEntry, 12> Entries() const {
         return {display_ClearMainGraph.entry(), clearStoredMeasured.entry(),
                 set_MeasBtns.entry(),           set_UndimMeasButtons.entry(),
                 set_ScanDelay.entry(),          set_ChangeToWL.entry(),
                 set_ChangeToPixel.entry(),      measure_IsRunning.entry(),
                 main_UpdateTable.entry(),       main_PrintStatisticsTable.entry(),
-                main_FreeFFTValues.entry()};
+                main_FreeFFTValues.entry(),     main_StopContinuous.entry()};
     }
 };
 static_assert(support::ListsEveryEntry<WorkspaceHooks>());
@@ -60,10 +62,13 @@ struct ParameterHooks {
     support::Hook<void()> PU_CurrentValues_to_InitValues{"PU_CurrentValues_to_InitValues"};
     support::Hook<void(int menuBar, int menuItem, void* callbackData, int panel)> ShowParUtility{
         "ShowParUtility"};
+    // Builds the parameter block's layout and reads the block from the device.
+    support::Hook<void()> PU_GetParBlockFromDevice{"PU_GetParBlockFromDevice"};
 
-    std::array<support::HookEntry, 4> Entries() const {
+    std::array<support::HookEntry, 5> Entries() const {
         return {PU_LoadSensList.entry(), PU_GetAllParam.entry(),
-                PU_CurrentValues_to_InitValues.entry(), ShowParUtility.entry()};
+                PU_CurrentValues_to_InitValues.entry(), ShowParUtility.entry(),
+                PU_GetParBlockFromDevice.entry()};
     }
 };
 static_assert(support::ListsEveryEntry<ParameterHooks>());
