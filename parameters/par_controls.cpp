@@ -27,7 +27,10 @@ struct NamedControl {
     int id;
 };
 
-#define C(TAB, PAGE, NAME) NamedControl{ParTab::TAB, #NAME, PAGE##_##NAME}
+#define C(TAB, PAGE, NAME)                                                                         \
+    NamedControl {                                                                                 \
+        ParTab::TAB, #NAME, PAGE##_##NAME                                                          \
+    }
 constexpr NamedControl kControls[] = {
     C(Root, TAB_ROOT, UT_VERS),
     C(Root, TAB_ROOT, UT_SERN),
@@ -144,7 +147,7 @@ constexpr bool EveryRowHasItsControl() {
 static_assert(EveryRowHasItsControl(), "a parameter row names a control the window lacks");
 
 // Page handles in the order of ParTab.
-int* const kPages[] = {&hTabRoot, &hTabAdc,  &hTabSens,    &hTabComm, &hTabMeas,
+int* const kPages[] = {&hTabRoot, &hTabAdc,    &hTabSens,    &hTabComm, &hTabMeas,
                        &hTabScan, &hTabPeriph, &hTabSpecFun, &hTabCor,  &hTabOther};
 
 bool ValidRow(int row) {
@@ -304,12 +307,13 @@ bool PU_SetControlValue(int row, const ParValue& v) {
     return SetCtrlVal(panel, control, d) == 0;
 }
 
-std::vector<parameters::ParTextRow> PU_CurrentTextRows() {
+std::vector<parameters::ParTextRow> PU_CurrentTextRows(bool onlyAnswered) {
     std::vector<ParValue> current(Parameter.size());
     std::vector<bool> answered(Parameter.size(), false);
     for (int i = 0; i < NumberOfParControls; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        answered[k] = k < bParAnswered.size() && bParAnswered[k] && PU_ControlValue(i, &current[k]);
+        const bool read = !onlyAnswered || (k < bParAnswered.size() && bParAnswered[k]);
+        answered[k] = read && PU_ControlValue(i, &current[k]);
     }
     return parameters::PU_TextRows(Parameter, current, answered);
 }

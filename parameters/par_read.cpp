@@ -94,7 +94,8 @@ int PU_GetAllParam() {
     for (int row = 0; row < NumberOfParControls; ++row) {
         std::string answer;
         const int status = Query(row, &answer);
-        PU_AddParLogLine(std::string(Parameter[static_cast<std::size_t>(row)].queryCommand).c_str());
+        PU_AddParLogLine(
+            std::string(Parameter[static_cast<std::size_t>(row)].queryCommand).c_str());
         PU_AddParLogLine(answer.c_str());
         PU_AddParLogLine("");
         if (status == ZOLT_E_HANDLE) {
@@ -160,7 +161,8 @@ int SetParameter(int panel, int control, int event, void*, int, int) {
         password = typed;
     }
     if (send) {
-        const std::vector<parameters::ParTextRow> rows = PU_CurrentTextRows();
+        // Every row sharing the command sends what its control shows.
+        const std::vector<parameters::ParTextRow> rows = PU_CurrentTextRows(false);
         parameters::ParSetCommand cmd;
         if (!parameters::PU_SetParameterCommand(Parameter, rows, static_cast<std::size_t>(row),
                                                 password, &cmd)) {

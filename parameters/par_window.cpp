@@ -20,8 +20,8 @@ namespace {
 
 constexpr int kTypeWithBackup = 3;
 constexpr int kConnBluetooth = 4;
-constexpr double kStatusInterval = 0.1;     // s
-constexpr double kRestoreSettleTime = 3.0;  // s the device needs to restore its parameters
+constexpr double kStatusInterval = 0.1;    // s
+constexpr double kRestoreSettleTime = 3.0; // s the device needs to restore its parameters
 constexpr const char* kAccessCode = "58vorn73";
 constexpr int kPasswordMax = 49;
 
@@ -101,7 +101,8 @@ void PU_DisplayPanel() {
 
     bool refused = false;
     Command("PU_DisplayPanel, ZOLT_ArbitraryCommand *idn", "*idn\r", &refused);
-    const int sleep = Command("PU_DisplayPanel, ZOLT_ArbitraryCommand *sleep", "*sleep\r", &refused);
+    const int sleep =
+        Command("PU_DisplayPanel, ZOLT_ArbitraryCommand *sleep", "*sleep\r", &refused);
     Show(PARUTILITY_SLEEP, sleep == 0 && !refused);
     Command("PU_DisplayPanel, ZOLT_ArbitraryCommand *idn", "*idn\r", &refused);
     SetCtrlVal(hParUtil, PARUTILITY_SLEEP, 0);

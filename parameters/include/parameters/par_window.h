@@ -29,8 +29,9 @@ int PU_ControlIdOf(parameters::ParTab tab, std::string_view control);
 bool PU_ControlValue(int row, parameters::ParValue* value);
 // Puts value into the row's control; false when the control cannot show it.
 bool PU_SetControlValue(int row, const parameters::ParValue& value);
-// Every row with its control's current value, answered or not.
-std::vector<parameters::ParTextRow> PU_CurrentTextRows();
+// Every row with its control's current value; onlyAnswered: rows the device
+// did not answer carry their initial value and count as unanswered.
+std::vector<parameters::ParTextRow> PU_CurrentTextRows(bool onlyAnswered = true);
 
 // ------------------------------------------------ reading and writing
 // Reads every row from the device into its control.  0, or -1 when the

@@ -1,12 +1,12 @@
 // Panels: building them from the resource files, showing, hiding, popups,
 // attributes and tab pages.
 #include <QBuffer>
+#include <QGuiApplication>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QScreen>
 #include <QStyleOptionTab>
 #include <QTabBar>
-#include <QGuiApplication>
-#include <QScreen>
 #include <QTabWidget>
 #include <QUiLoader>
 
