@@ -29,6 +29,9 @@ void DeviceTypeSettings() {
     SetCtrlAttribute(hTabAdc, TAB_ADC_UT_ADCV, ATTR_OFF_VALUE, type3 ? 2 : 1);
     // The pixel count of type 3 comes with the sensor answer: shown, not edited.
     SetCtrlAttribute(hTabSens, TAB_SENS_UT_PIX, ATTR_CTRL_MODE, type3 ? VAL_INDICATOR : VAL_HOT);
+    // Parameters this type does not have are not offered.
+    SetCtrlAttribute(hTabRoot, TAB_ROOT_UT_DEVNUM, ATTR_VISIBLE, stParam.deviceType >= 3);
+    SetCtrlAttribute(hTabSens, TAB_SENS_UT_PIXBIN, ATTR_VISIBLE, type3);
 }
 
 // Adds the row's set command to the alphabetical list unless it is there,
