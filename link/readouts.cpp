@@ -343,6 +343,10 @@ int set_Parameter(const char* command, int secretFrom) {
     return -1;
 }
 
+void comm_Pause(double seconds) {
+    Pause(seconds);
+}
+
 int main_FirmwareReset() {
     DeviceCommandScope busy; // the read-outs keep off the restarting device
     const int status =

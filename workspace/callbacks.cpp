@@ -10,6 +10,7 @@
 #include "export/protocol.h"
 #include "export/spectrum_file.h"
 #include "link/readouts.h"
+#include "parameters/par_window.h"
 #include "ui/ui.h"
 #include "workspace/axis_mode.h"
 #include "workspace/display.h"
@@ -66,6 +67,7 @@ void orvalin_RegisterBuiltCallbacks() {
     protocol_RegisterCallbacks();
     links_RegisterCallbacks();
     valfile_RegisterCallbacks();
+    parameters_RegisterCallbacks();
 }
 
 void orvalin_RegisterCallbacks() {

@@ -18,6 +18,7 @@
 #include "link/trigger.h"
 #include "orvalin_Protocol_ui.h"
 #include "orvalin_ui.h"
+#include "parameters/par_window.h"
 #include "ui/ui.h"
 #include "workspace/display.h"
 #include "workspace/eval.h"
@@ -293,7 +294,7 @@ void comm_ShortQuit() {
 
     fileio_Log_End();
 
-    HidePanel(hParUtil);
+    PU_HidePanel();
     QuitUserInterface(0);
 }
 

@@ -11,6 +11,7 @@
 #include "link/hooks.h"
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
+#include "parameters/par_window.h"
 #include "parameters/sens_choice.h"
 #include "workspace/axis_mode.h"
 #include "workspace/display.h"
@@ -18,12 +19,18 @@
 #include "workspace/measure.h"
 #include "workspace/orvalin.h"
 #include "workspace/output_view.h"
+#include "workspace/state.h"
 #include "workspace/stats.h"
 
 namespace {
 
 void ClearStoredMeasured() {
     stSavedMeas.measured = 0;
+}
+
+void StopContinuous() {
+    if (iSiCont != 0)
+        CancelContinuous();
 }
 
 template <class Table> WiringTable Walk(const char* name, const Table& table) {
@@ -65,6 +72,12 @@ void orvalin_Wire() {
     e.main_UpdateProtocol = main_UpdateProtocol;
     e.fileio_ReadIniFile = fileio_ReadIniFile;
     e.fileio_WriteIniFile = fileio_WriteIniFile;
+    w.main_StopContinuous = StopContinuous;
+
+    ParameterHooks& p = g_parameterHooks;
+    p.PU_GetAllParam = PU_GetAllParam;
+    p.PU_CurrentValues_to_InitValues = PU_CurrentValues_to_InitValues;
+    p.ShowParUtility = ShowParUtility;
 
     DisplayHooks& d = g_displayHooks;
     d.set_LblForPxlWL = set_LblForPxlWL;

@@ -106,11 +106,11 @@ TEST_F(StartupTest, EveryCallbackNameResolves) {
 TEST_F(StartupTest, StandInSaysItIsNotBuilt) {
     StartUp();
     testing::internal::CaptureStderr();
-    // The parameter window's backup button belongs to a part built later;
+    // The parameter window's clipboard button belongs to a part built later;
     // pick another stand-in here once it is built.
-    CallCtrlCallback(hParUtil, PARUTILITY_CMDBACKUP, EVENT_COMMIT, 0, 0);
+    CallCtrlCallback(hParUtil, PARUTILITY_CMD_PAR_TO_TEXT, EVENT_COMMIT, 0, 0);
     const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_NE(said.find("callback cbParBackup: not built yet"), std::string::npos) << said;
+    EXPECT_NE(said.find("callback ParToText: not built yet"), std::string::npos) << said;
 }
 
 // ------------------------------------------------------------- defaults

@@ -46,14 +46,17 @@ struct WorkspaceHooks {
     // Redraws the graph with the current view (draw 1).
     support::Hook<void(int draw)> display_Display{"display_Display"};
 
-    std::array<support::HookEntry, 13> Entries() const {
+    // Ends continuous measurement when it runs.
+    support::Hook<void()> main_StopContinuous{"main_StopContinuous"};
+
+    std::array<support::HookEntry, 14> Entries() const {
         return {display_ClearMainGraph.entry(), clearStoredMeasured.entry(),
                 set_MeasBtns.entry(),           set_UndimMeasButtons.entry(),
                 set_ScanDelay.entry(),          set_ChangeToWL.entry(),
                 set_ChangeToPixel.entry(),      measure_IsRunning.entry(),
                 main_UpdateTable.entry(),       main_PrintStatisticsTable.entry(),
                 main_FreeFFTValues.entry(),     main_GetOutputView.entry(),
-                display_Display.entry()};
+                display_Display.entry(),        main_StopContinuous.entry()};
     }
 };
 static_assert(support::ListsEveryEntry<WorkspaceHooks>());
@@ -66,10 +69,13 @@ struct ParameterHooks {
     support::Hook<void()> PU_CurrentValues_to_InitValues{"PU_CurrentValues_to_InitValues"};
     support::Hook<void(int menuBar, int menuItem, void* callbackData, int panel)> ShowParUtility{
         "ShowParUtility"};
+    // Builds the parameter block's layout and reads the block from the device.
+    support::Hook<void()> PU_GetParBlockFromDevice{"PU_GetParBlockFromDevice"};
 
-    std::array<support::HookEntry, 4> Entries() const {
+    std::array<support::HookEntry, 5> Entries() const {
         return {PU_LoadSensList.entry(), PU_GetAllParam.entry(),
-                PU_CurrentValues_to_InitValues.entry(), ShowParUtility.entry()};
+                PU_CurrentValues_to_InitValues.entry(), ShowParUtility.entry(),
+                PU_GetParBlockFromDevice.entry()};
     }
 };
 static_assert(support::ListsEveryEntry<ParameterHooks>());

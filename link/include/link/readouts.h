@@ -58,6 +58,10 @@ int set_Parameter(const char* command, int secretFrom = -1);
 // back.  Returns the reset's status.
 int main_FirmwareReset();
 
+// Waits with the event loop running (tests replace the wait through
+// readouts_SetPause).
+void comm_Pause(double seconds);
+
 // A command as the log and popups show it: the password replaced by "****",
 // trailing CR/LF removed.
 std::string comm_ShownCommand(const char* command, int secretFrom);

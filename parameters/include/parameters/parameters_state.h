@@ -17,3 +17,13 @@ extern int passForSavePar_already_entered;
 // in link/shared_state.h, because the connection fills them).
 extern int hTabAdc, hTabSens, hTabComm, hTabMeas, hTabScan, hTabPeriph, hTabSpecFun, hTabCor,
     hTabOther, hTabLog, hTabBlock;
+
+// The parameter-control table of the connected device and, per row, whether
+// the device answered its query at the last read (parameters/par_table.h).
+#include <vector>
+
+#include "parameters/par_table.h"
+
+extern std::vector<parameters::ParameterControl> Parameter;
+extern int NumberOfParControls;
+extern std::vector<bool> bParAnswered;

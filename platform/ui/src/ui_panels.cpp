@@ -2,7 +2,11 @@
 // attributes and tab pages.
 #include <QBuffer>
 #include <QGuiApplication>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QScreen>
+#include <QStyleOptionTab>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QUiLoader>
 
@@ -486,4 +490,114 @@ int GetActiveCtrl(int panel) {
     if (!p)
         return UI_ERR_PANEL;
     return p->activeCtrl;
+}
+
+namespace {
+
+constexpr int kTabBoldRole = 1; // the tab's data: 1 when its label is bold
+
+// Draws the labels of tabs marked bold in a bold face, and makes room for it.
+class BoldTabStyle : public QProxyStyle {
+  public:
+    using QProxyStyle::QProxyStyle;
+
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget) const override {
+        if (element == CE_TabBarTabLabel && Bold(option, widget)) {
+            painter->save();
+            QFont f = painter->font();
+            f.setBold(true);
+            painter->setFont(f);
+            QProxyStyle::drawControl(element, option, painter, widget);
+            painter->restore();
+            return;
+        }
+        QProxyStyle::drawControl(element, option, painter, widget);
+    }
+
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget) const override {
+        QSize s = QProxyStyle::sizeFromContents(type, option, size, widget);
+        const auto* tab = qstyleoption_cast<const QStyleOptionTab*>(option);
+        if (type == CT_TabBarTab && tab && widget && Bold(option, widget)) {
+            QFont f = widget->font();
+            f.setBold(true);
+            s.rwidth() += QFontMetrics(f).horizontalAdvance(tab->text) -
+                          widget->fontMetrics().horizontalAdvance(tab->text);
+        }
+        return s;
+    }
+
+  private:
+    static bool Bold(const QStyleOption* option, const QWidget* widget) {
+        const auto* bar = qobject_cast<const QTabBar*>(widget);
+        if (!bar)
+            return false;
+        const int i = bar->tabAt(option->rect.center());
+        return i >= 0 && bar->tabData(i).toInt() == kTabBoldRole;
+    }
+};
+
+QTabBar* TabBarOf(int panel, int tabControl, int pageIndex, int* err) {
+    CtrlRec* c = Ctrl(panel, tabControl, err);
+    if (!c)
+        return nullptr;
+    auto* tab = qobject_cast<QTabWidget*>(c->w.data());
+    if (!tab) {
+        *err = UI_ERR_TYPE;
+        return nullptr;
+    }
+    if (pageIndex < 0 || pageIndex >= tab->count()) {
+        *err = UI_ERR_RANGE;
+        return nullptr;
+    }
+    return tab->tabBar();
+}
+
+} // namespace
+
+int SetTabPageAttribute(int panel, int tabControl, int pageIndex, int attr, int value) {
+    int err = 0;
+    QTabBar* bar = TabBarOf(panel, tabControl, pageIndex, &err);
+    if (!bar)
+        return err;
+    Quiet quiet;
+    switch (attr) {
+    case ATTR_TAB_LABEL_COLOR:
+        bar->setTabTextColor(pageIndex, ToColor(value & 0xFFFFFF));
+        return 0;
+    case ATTR_TAB_LABEL_BOLD:
+        if (!dynamic_cast<BoldTabStyle*>(bar->style())) {
+            auto* style = new BoldTabStyle;
+            style->setParent(bar);
+            bar->setStyle(style);
+        }
+        bar->setTabData(pageIndex, value ? kTabBoldRole : 0);
+        bar->updateGeometry();
+        bar->update();
+        return 0;
+    default:
+        return UI_ERR_ATTRIBUTE;
+    }
+}
+
+int GetTabPageAttribute(int panel, int tabControl, int pageIndex, int attr, int* value) {
+    int err = 0;
+    QTabBar* bar = TabBarOf(panel, tabControl, pageIndex, &err);
+    if (!bar)
+        return err;
+    if (!value)
+        return UI_ERR_TYPE;
+    switch (attr) {
+    case ATTR_TAB_LABEL_COLOR: {
+        const QColor c = bar->tabTextColor(pageIndex);
+        *value = c.isValid() ? FromColor(c) : FromColor(bar->palette().color(QPalette::WindowText));
+        return 0;
+    }
+    case ATTR_TAB_LABEL_BOLD:
+        *value = bar->tabData(pageIndex).toInt() == kTabBoldRole ? 1 : 0;
+        return 0;
+    default:
+        return UI_ERR_ATTRIBUTE;
+    }
 }

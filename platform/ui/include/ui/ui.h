@@ -161,6 +161,10 @@ int GetPanelAttribute(int panel, int attr, std::string* value);
 int GetPanelHandleFromTabPage(int panel, int tabControl, int pageIndex, int* pagePanel);
 int SetActiveTabPage(int panel, int tabControl, int pageIndex);
 int GetActiveTabPage(int panel, int tabControl, int* pageIndex);
+// A page's label on the tab bar: colour 0xRRGGBB and bold face (0/1).
+enum TabPageAttr { ATTR_TAB_LABEL_COLOR = 400, ATTR_TAB_LABEL_BOLD };
+int SetTabPageAttribute(int panel, int tabControl, int pageIndex, int attr, int value);
+int GetTabPageAttribute(int panel, int tabControl, int pageIndex, int attr, int* value);
 
 // --------------------------------------------------------------- controls
 // Values: numeric controls of every data type, strings, rings/list boxes
