@@ -10,6 +10,7 @@
 #include "link/readouts.h"
 #include "ui/ui.h"
 #include "workspace/axis_mode.h"
+#include "workspace/connection.h"
 #include "workspace/display.h"
 #include "workspace/eval.h"
 #include "workspace/layout.h"
@@ -62,6 +63,7 @@ void orvalin_RegisterBuiltCallbacks() {
     stats_RegisterCallbacks();
     layout_RegisterCallbacks();
     protocol_RegisterCallbacks();
+    connection_RegisterCallbacks();
 }
 
 void orvalin_RegisterCallbacks() {

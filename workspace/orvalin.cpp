@@ -159,7 +159,9 @@ void InitVariables(int reconnect) {
     iThrOther = 50;
     eval_ResetFwhmTable();
     iCompare = 0;
-    iNumOfCSV = 0;
+    // An open CSV link goes on appending to its table across a reconnection.
+    if (reconnect == 0 || iCSV == 0)
+        iNumOfCSV = 0;
     if (reconnect == 0) {
         iValMode = sym_mode = iFwhmMode = 0;
         passForSavePar_already_entered = 0;

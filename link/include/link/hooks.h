@@ -60,10 +60,13 @@ struct ParameterHooks {
     support::Hook<void()> PU_CurrentValues_to_InitValues{"PU_CurrentValues_to_InitValues"};
     support::Hook<void(int menuBar, int menuItem, void* callbackData, int panel)> ShowParUtility{
         "ShowParUtility"};
+    // Dims every control of the parameter-control table (going offline).
+    support::Hook<void()> PU_DimParameterControls{"PU_DimParameterControls"};
 
-    std::array<support::HookEntry, 4> Entries() const {
+    std::array<support::HookEntry, 5> Entries() const {
         return {PU_LoadSensList.entry(), PU_GetAllParam.entry(),
-                PU_CurrentValues_to_InitValues.entry(), ShowParUtility.entry()};
+                PU_CurrentValues_to_InitValues.entry(), ShowParUtility.entry(),
+                PU_DimParameterControls.entry()};
     }
 };
 static_assert(support::ListsEveryEntry<ParameterHooks>());

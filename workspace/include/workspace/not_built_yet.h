@@ -23,9 +23,6 @@ struct NotBuiltYet {
 };
 
 inline constexpr NotBuiltYet kNotBuiltYet[] = {
-    {Unbuilt::Control, "ConnectDisconnectButton", "disconnect, reconnect and connection controls"},
-    {Unbuilt::Menu, "ConnectDevice", "disconnect, reconnect and connection controls"},
-    {Unbuilt::Menu, "DisconnectDevice", "disconnect, reconnect and connection controls"},
     {Unbuilt::Control, "CommentOk", "spectrum file"},
     {Unbuilt::Control, "Infoclose", "spectrum file"},
     {Unbuilt::Menu, "FileOpen", "spectrum file"},
@@ -54,6 +51,7 @@ inline constexpr NotBuiltYet kNotBuiltYet[] = {
     {Unbuilt::Control, "UT_Alphabet_Choose", "parameter window"},
     {Unbuilt::Control, "cbPU_Callback", "parameter window"},
     {Unbuilt::Menu, "ShowParUtility", "parameter window"},
+    {Unbuilt::Entry, "PU_DimParameterControls", "parameter-control table"},
     {Unbuilt::Entry, "PU_GetAllParam", "reading and writing parameters"},
     {Unbuilt::Entry, "PU_CurrentValues_to_InitValues", "reading and writing parameters"},
     {Unbuilt::Control, "CmdReadParFromDevice", "reading and writing parameters"},
