@@ -1,5 +1,7 @@
 #include "link/trigger.h"
 
+#include <atomic>
+
 #include "link/connect.h"
 #include "link/core_call.h"
 #include "link/hooks.h"
@@ -14,6 +16,10 @@ namespace {
 
 int g_deviceCommands = 0;
 int g_hookPanel = 0; // panel the message hook was installed on
+// Counts the removals of the hook.  Each device event carries the count
+// current when the library posted it, so one posted before a removal is
+// recognised however late it is delivered.
+std::atomic<unsigned> g_eventGeneration{1};
 
 // Measure buttons in the order they are looked at: the last armed one wins.
 constexpr int kMeasureButtons[] = {MAINP_DARK,       MAINP_REFERENCE, MAINP_TRANSMISSION,
@@ -53,6 +59,12 @@ int comm_DeviceCommandRunning() {
     return g_deviceCommands > 0 ? 1 : 0;
 }
 
+void comm_PostDeviceEvent(intptr_t window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+    if (message == ZOLT_MSG_DEVICE_EVENT)
+        wParam = g_eventGeneration.load();
+    PostWindowMessage(window, message, wParam, lParam);
+}
+
 int comm_SetTrigger(int mode) {
     const int status = link_CoreCall("comm_SetTrigger, ZOLT_SetTrigger", mode, ZOLT_SetTrigger,
                                      dwCurrentDevice, mode);
@@ -76,6 +88,8 @@ int cbComCallback(int panel, int message, unsigned* wParam, unsigned* lParam, vo
             hMainHWND = static_cast<intptr_t>(*wParam);
         return 0;
     }
+    if (wParam != nullptr && *wParam != g_eventGeneration.load())
+        return 0;
     if (EventsIgnored())
         return 0;
 
@@ -123,8 +137,19 @@ int comm_InstallDeviceEvents() {
     intptr_t again = 0;
     InstallWinMsgCallback(hMainPanel, static_cast<int>(ZOLT_MSG_NEW_WINDOW), cbComCallback, nullptr,
                           &again);
-    ZOLT_SetMessagePoster(PostWindowMessage);
+    ZOLT_SetMessagePoster(comm_PostDeviceEvent);
     hMainHWND = window;
     g_hookPanel = hMainPanel;
     return 0;
+}
+
+void comm_RemoveDeviceEvents() {
+    ++g_eventGeneration;
+    if (dwCurrentDevice != 0) {
+        link_CoreCall("comm_Disconnect, ZOLT_SetCallbackFunction", LogArg(ZOLT_CALLBACK_OFF),
+                      ZOLT_SetCallbackFunction, dwCurrentDevice, ZOLT_CALLBACK_OFF, 0);
+    }
+    if (g_hookPanel != 0)
+        RemoveWinMsgCallback(g_hookPanel, static_cast<int>(ZOLT_MSG_DEVICE_EVENT));
+    g_hookPanel = 0;
 }

@@ -358,6 +358,11 @@ void PU_CurrentValues_to_InitValues() {
     PU_HighlightChanged();
 }
 
+void PU_DimParameterControls() {
+    for (int i = 0; i < NumberOfParControls; ++i)
+        SetCtrlAttribute(PU_RowPanel(i), PU_RowControl(i), ATTR_DIMMED, 1);
+}
+
 int PU_ParameterValue_to_String(int row, std::string* out) {
     ParValue v;
     if (!PU_ControlValue(row, &v))

@@ -13,6 +13,7 @@
 #include "parameters/par_window.h"
 #include "ui/ui.h"
 #include "workspace/axis_mode.h"
+#include "workspace/connection.h"
 #include "workspace/display.h"
 #include "workspace/eval.h"
 #include "workspace/layout.h"
@@ -68,6 +69,7 @@ void orvalin_RegisterBuiltCallbacks() {
     links_RegisterCallbacks();
     valfile_RegisterCallbacks();
     parameters_RegisterCallbacks();
+    connection_RegisterCallbacks();
 }
 
 void orvalin_RegisterCallbacks() {

@@ -470,6 +470,10 @@ int measure_RequestQuitAfter(void (*quit)()) {
     return 1;
 }
 
+int measure_AfterStepPending() {
+    return g_quitAfter != nullptr ? 1 : 0;
+}
+
 void measure_ResetState() {
     iCheckBoxDarkRef = 0;
     iCheckBoxAdapt = 0;

@@ -138,6 +138,9 @@ void InitVariables(int reconnect) {
     iThrOther = 50;
     eval_ResetFwhmTable();
     iCompare = 0;
+    // An open CSV link goes on appending to its table across a reconnection.
+    if (reconnect == 0 || iCSV == 0)
+        iNumOfCSV = 0;
     if (reconnect == 0) {
         iNumOfCSV = 0; // the open table keeps its columns over a reconnection
         iValMode = sym_mode = iFwhmMode = 0;

@@ -78,6 +78,7 @@ void orvalin_Wire() {
     p.PU_GetAllParam = PU_GetAllParam;
     p.PU_CurrentValues_to_InitValues = PU_CurrentValues_to_InitValues;
     p.ShowParUtility = ShowParUtility;
+    p.PU_DimParameterControls = PU_DimParameterControls;
 
     DisplayHooks& d = g_displayHooks;
     d.set_LblForPxlWL = set_LblForPxlWL;

@@ -174,19 +174,22 @@ TEST_F(StartupTest, DefaultsOfAStart) {
 }
 
 TEST_F(StartupTest, ReconnectionKeepsTheLinkAndModeFlags) {
-    iValMode = 1;
-    iCSV = 1;
-    iTableOpen = 1;
-    passForSavePar_already_entered = 1;
-    iNumOfCSV = 4;
-    iSelect = 3;
-    InitVariables(1);
-    EXPECT_EQ(iValMode, 1);
-    EXPECT_EQ(iCSV, 1);
-    EXPECT_EQ(iTableOpen, 1);
-    EXPECT_EQ(passForSavePar_already_entered, 1);
-    EXPECT_EQ(iNumOfCSV, 4); // the open CSV table still has its columns
-    EXPECT_EQ(iSelect, 1);
+    // The CSV table's column count stays while its link stays open.
+    for (int csv : {1, 0}) {
+        iValMode = 1;
+        iCSV = csv;
+        iTableOpen = 1;
+        passForSavePar_already_entered = 1;
+        iNumOfCSV = 4;
+        iSelect = 3;
+        InitVariables(1);
+        EXPECT_EQ(iValMode, 1);
+        EXPECT_EQ(iCSV, csv);
+        EXPECT_EQ(iTableOpen, 1);
+        EXPECT_EQ(passForSavePar_already_entered, 1);
+        EXPECT_EQ(iNumOfCSV, csv == 1 ? 4 : 0);
+        EXPECT_EQ(iSelect, 1);
+    }
 }
 
 TEST_F(StartupTest, InitStartsTheLogAndSetsTheControls) {

@@ -71,11 +71,16 @@ struct ParameterHooks {
         "ShowParUtility"};
     // Builds the parameter block's layout and reads the block from the device.
     support::Hook<void()> PU_GetParBlockFromDevice{"PU_GetParBlockFromDevice"};
+    // Dims every control of the parameter-control table (going offline).
+    support::Hook<void()> PU_DimParameterControls{"PU_DimParameterControls"};
 
-    std::array<support::HookEntry, 5> Entries() const {
-        return {PU_LoadSensList.entry(), PU_GetAllParam.entry(),
-                PU_CurrentValues_to_InitValues.entry(), ShowParUtility.entry(),
-                PU_GetParBlockFromDevice.entry()};
+    std::array<support::HookEntry, 6> Entries() const {
+        return {PU_LoadSensList.entry(),
+                PU_GetAllParam.entry(),
+                PU_CurrentValues_to_InitValues.entry(),
+                ShowParUtility.entry(),
+                PU_GetParBlockFromDevice.entry(),
+                PU_DimParameterControls.entry()};
     }
 };
 static_assert(support::ListsEveryEntry<ParameterHooks>());

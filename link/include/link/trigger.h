@@ -20,6 +20,15 @@ int cbComCallback(int panel, int message, unsigned* wParam, unsigned* lParam, vo
 // library's messages into the event loop.  Returns 0, or a negative toolkit
 // error.  hMainHWND holds the window handle afterwards.
 int comm_InstallDeviceEvents();
+// The core library's message poster (called on the library's thread): the
+// event goes into the event loop marked with the current installation, so
+// one posted before comm_RemoveDeviceEvents is ignored on arrival.
+void comm_PostDeviceEvent(intptr_t window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// Takes the device events away before the device is closed: the library
+// stops posting, the hook comes off the main panel, and an event posted
+// before this is ignored when it arrives, even after a new connection
+// installed the hook again.
+void comm_RemoveDeviceEvents();
 
 // A measurement or device command is running: device events that arrive
 // meanwhile (through the event processing of its polls) are ignored.  The

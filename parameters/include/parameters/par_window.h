@@ -47,6 +47,8 @@ void PU_AddParLogLine(const char* text);
 void PU_HighlightChanged();
 // The controls' values become the rows' initial values; controls undimmed.
 void PU_CurrentValues_to_InitValues();
+// Dims every parameter control (the device went away).
+void PU_DimParameterControls();
 // The row's value as the device takes it: 0, or -1 when it has no text form.
 int PU_ParameterValue_to_String(int row, std::string* out);
 int SetParameter(int panel, int control, int event, void* data, int d1, int d2);

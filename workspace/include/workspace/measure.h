@@ -34,6 +34,9 @@ int measure_IsRunning();
 // until then).  Returns 1 when the quit was deferred, 0 when no step runs and
 // the caller must quit itself.
 int measure_RequestQuitAfter(void (*quit)());
+// 1 while a routine asked for with measure_RequestQuitAfter waits for the
+// running step to unwind.
+int measure_AfterStepPending();
 
 // While a step runs, what it measures with stays as it began: a change of
 // INTTIME or AVER, or switching a single step to continuous, is undone (the

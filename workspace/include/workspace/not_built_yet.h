@@ -23,9 +23,6 @@ struct NotBuiltYet {
 };
 
 inline constexpr NotBuiltYet kNotBuiltYet[] = {
-    {Unbuilt::Control, "ConnectDisconnectButton", "disconnect, reconnect and connection controls"},
-    {Unbuilt::Menu, "ConnectDevice", "disconnect, reconnect and connection controls"},
-    {Unbuilt::Menu, "DisconnectDevice", "disconnect, reconnect and connection controls"},
     {Unbuilt::Entry, "main_WriteToXLS", "spreadsheet output"},
     {Unbuilt::Menu, "Properties", "spreadsheet output"},
     {Unbuilt::Menu, "StartExcelLink", "spreadsheet output"},
