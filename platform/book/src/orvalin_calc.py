@@ -18,7 +18,8 @@ Requests (columns and rows zero-based):
   range COL ROW V1 V2 ...    numbers down one column ("" leaves a cell empty)
   store PATH                 store the workbook to PATH (.xlsx)
   quit                       close the workbook and end the office unless
-                             the user has other documents open in it
+                             the user has other documents open in it; a
+                             visible workbook with unsaved columns stays open
 End of input: an office nobody can see is ended; a visible one is left to
 its user.
 """
@@ -184,14 +185,14 @@ class Office:
 
     def quit(self):
         self.need(workbook=False)
+        if self.doc is not None and self.visible and self.doc.isModified():
+            # Unsaved columns stay with the user: the workbook and its office
+            # remain open, only the link ends.
+            self.proc = None
+            self.doc = self.sheet = self.desktop = self.ctx = None
+            return []
         if self.doc is not None:
-            if self.visible:
-                # The user decides about unsaved columns; declining keeps the link.
-                controller = self.doc.getCurrentController()
-                if controller is not None and not controller.suspend(True):
-                    raise Failure(REFUSED, "Closing the workbook was cancelled.")
-            else:
-                self.doc.setModified(False)
+            self.doc.setModified(False)
             self.doc.close(True)
             self.doc = self.sheet = None
         # An office the user has other documents open in keeps running.

@@ -17,12 +17,16 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path FreshDir(const char* name) {
-    const fs::path dir = fs::temp_directory_path() / (std::string(name) + std::to_string(getpid()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
-    return dir;
-}
+// A fresh folder, removed again however the test ends.
+struct FreshDir {
+    fs::path path;
+    explicit FreshDir(const char* name)
+        : path(fs::temp_directory_path() / (std::string(name) + std::to_string(getpid()))) {
+        fs::remove_all(path);
+        fs::create_directories(path);
+    }
+    ~FreshDir() { fs::remove_all(path); }
+};
 
 // One call of the spreadsheet output: a text cell, or numbers down a column.
 struct Write {
@@ -136,7 +140,8 @@ int OfficeMajor(const std::string& office) {
 }
 
 TEST(CalcApp, TwoMeasurementsReachTheWorkbook) {
-    const fs::path dir = FreshDir("orvalin-calc-test-");
+    const FreshDir fresh("orvalin-calc-test-");
+    const fs::path& dir = fresh.path;
     book::CalcOptions options;
     options.visible = false;
     options.keepCopy = (dir / "live.xlsx").string();
@@ -180,13 +185,13 @@ TEST(CalcApp, TwoMeasurementsReachTheWorkbook) {
         ASSERT_TRUE(Same(cell, value)) << "row " << at.first + 1 << ", column " << at.second + 1
                                        << ": " << cell << " instead of " << value;
     }
-    fs::remove_all(dir);
 }
 
 // Where the office cannot be driven, Start fails as unreachable, every later
 // call as not started, and nothing is left behind: no file, no process.
 TEST(CalcApp, UnreachableOfficeLeavesNothingBehind) {
-    const fs::path dir = FreshDir("orvalin-calc-none-");
+    const FreshDir fresh("orvalin-calc-none-");
+    const fs::path& dir = fresh.path;
     // A helper that never answers, with a child standing in for an office.
     const fs::path mute = dir / "mute.py";
     std::ofstream(mute)
@@ -241,7 +246,6 @@ TEST(CalcApp, UnreachableOfficeLeavesNothingBehind) {
     setenv("PATH", path.c_str(), 1);
     EXPECT_EQ(app->Start(), book::kAppUnreachable);
     EXPECT_EQ(app->WriteCell("A1", "x"), book::kAppNotStarted);
-    fs::remove_all(dir);
 }
 
 } // namespace
