@@ -256,8 +256,11 @@ def main():
             reply = ["err", str(f.code), str(f)]
         except Exception as e:  # the office refused: say what it said
             reply = ["err", str(REFUSED), "%s: %s" % (type(e).__name__, e)]
-        channel.write("\t".join(esc(f) for f in reply) + "\n")
-        channel.flush()
+        try:
+            channel.write("\t".join(esc(f) for f in reply) + "\n")
+            channel.flush()
+        except OSError:
+            break  # the program is gone
     office.abandon()
     return 0
 
