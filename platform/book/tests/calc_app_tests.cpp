@@ -145,6 +145,8 @@ TEST(CalcApp, TwoMeasurementsReachTheWorkbook) {
     book::CalcOptions options;
     options.visible = false;
     options.keepCopy = (dir / "live.xlsx").string();
+    // One hang costs at most this, then the office is killed; later calls fail at once.
+    options.timeoutMs = 60000;
     if (!book::FindCalc(&options))
         GTEST_SKIP() << "skipped: no LibreOffice";
     auto app = book::MakeCalcApp(options);
