@@ -16,6 +16,11 @@ PACKAGES=(
   locales
   clang clang-format libclang-rt-14-dev
 )
+# The live spreadsheet link drives LibreOffice Calc; it is optional at run
+# time and installed only when asked for: ORVALIN_WITH_CALC=1.
+if [ "${ORVALIN_WITH_CALC:-0}" = "1" ]; then
+  PACKAGES+=(libreoffice-calc python3-uno)
+fi
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "book/book.h"
+#include "book_internal.h"
 
 namespace book {
 
@@ -28,6 +29,8 @@ std::string AppErrorText(int code) {
         return "The cell reference is not valid for the application's sheet.";
     case kAppRefused:
         return "The spreadsheet application refused the request.";
+    case kAppLost:
+        return "The spreadsheet application stopped answering.";
     default:
         return code < 0 ? "Unknown error." : "No error.";
     }
@@ -97,22 +100,28 @@ int RecordingApp::AppendWorksheet() {
     return 0;
 }
 
-// A reference "B3" or a vertical range "B6:B9" of exactly count rows, inside
-// the sheet of this version.
+bool ParseColumnTarget(const std::string& ref, int count, int* row, int* column) {
+    const auto colon = ref.find(':');
+    int row2 = 0, col2 = 0;
+    if (!ParseCellRef(ref.substr(0, colon), row, column))
+        return false;
+    if (colon == std::string::npos)
+        row2 = *row, col2 = *column;
+    else if (!ParseCellRef(ref.substr(colon + 1), &row2, &col2))
+        return false;
+    return col2 == *column && row2 - *row + 1 == count;
+}
+
+// A target of ParseColumnTarget inside the sheet of this version.
 int RecordingApp::CheckRange(const std::string& ref, int count) const {
     if (!workbook_)
         return kAppNoWorkbook;
-    const auto colon = ref.find(':');
-    int row = 0, col = 0, row2 = 0, col2 = 0;
-    if (!ParseCellRef(ref.substr(0, colon), &row, &col))
+    int row = 0, col = 0;
+    if (!ParseColumnTarget(ref, count, &row, &col))
         return kAppBadReference;
-    if (colon == std::string::npos)
-        row2 = row, col2 = col;
-    else if (!ParseCellRef(ref.substr(colon + 1), &row2, &col2))
-        return kAppBadReference;
-    const bool shape = col2 == col && row2 - row + 1 == count;
-    return shape && row2 <= AppMaxRow(version_) && col <= AppMaxColumn(version_) ? 0
-                                                                                 : kAppBadReference;
+    return row + count - 1 <= AppMaxRow(version_) && col <= AppMaxColumn(version_)
+               ? 0
+               : kAppBadReference;
 }
 
 int RecordingApp::WriteCell(const std::string& ref, const std::string& text) {

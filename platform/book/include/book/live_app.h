@@ -15,7 +15,8 @@ inline constexpr int kAppNotStarted = -2;   // call before a successful Start
 inline constexpr int kAppNoWorkbook = -3;   // call before a successful NewWorkbook
 inline constexpr int kAppNoWorksheet = -4;  // no worksheet with that index
 inline constexpr int kAppBadReference = -5; // malformed or beyond the application's sheet
-inline constexpr int kAppRefused = -6;      // the application declined (test injection)
+inline constexpr int kAppRefused = -6;      // the application declined
+inline constexpr int kAppLost = -7;         // the application stopped answering
 
 class LiveApp {
   public:
