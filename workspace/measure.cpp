@@ -250,7 +250,7 @@ int MeasureSteps(int mode) {
                 fileio_Log_SectionResult(dwError);
                 HoldControls(); // the adaption set its own integration time
             } else {
-                char reply[ZOLT_REPLY_MAX] = {0}; // the core writes up to this size
+                char reply[ZOLT_COMMAND_REPLY_MAX] = {0}; // a command, not a query
                 link_CoreCallKeep("main_Measure, ZOLT_ArbitraryCommand *contr:lamp 0",
                                   ZOLT_ArbitraryCommand, dwCurrentDevice, "*contr:lamp 0\r", reply);
             }
