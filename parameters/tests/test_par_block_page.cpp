@@ -61,7 +61,7 @@ class ParBlockPageTest : public ParWindowTest {
     }
     static bool Journal(const char* fn) {
         for (size_t i = 0; i < zsim_JournalCount(); ++i)
-            if (std::string(zsim_JournalEntry(i)).rfind(fn, 0) == 0)
+            if (std::string(zsim_JournalEntry(i)).starts_with(fn))
                 return true;
         return false;
     }
@@ -125,10 +125,8 @@ TEST_F(ParBlockPageTest, DeviceToParFileToAnotherDevice) {
     // Read back: the window, the block and the workspace's basic parameters.
     EXPECT_EQ(BlockBytes(), saved);
     EXPECT_FLOAT_EQ(Number(Row("UT_TINT")), first.tintMs);
-    EXPECT_EQ(Attr(hTabScan, TAB_SCAN_UT_TINT, ATTR_TEXT_BGCOLOR), 0xF0F0F0);
     EXPECT_NE(Log().find("CVICALLBACK ParBlock_SaveToDevice, main_GetBasicParam()"),
               std::string::npos);
-    EXPECT_EQ(TimerCallbacksSuspended(), 0);
 }
 
 TEST_F(ParBlockPageTest, EditDialogOfEachType) {
