@@ -11,6 +11,7 @@
 #include "link/readouts.h"
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
+#include "parameters/par_block_page.h"
 #include "parameters/par_window.h"
 #include "parameters/parameters_state.h"
 #include "ui/ui.h"
@@ -224,5 +225,12 @@ void parameters_RegisterCallbacks() {
     RegisterCtrlCallback("SaveParameter", SaveParameter);
     RegisterCtrlCallback("cbParBackup", cbParBackup);
     RegisterCtrlCallback("cbParRestore", cbParRestore);
+    RegisterCtrlCallback("ParBlockItemClick", ParBlockItemClick);
+    RegisterCtrlCallback("ParBlock_SaveToDevice", ParBlock_SaveToDevice);
+    RegisterCtrlCallback("ReadParFile", ReadParFile);
+    RegisterCtrlCallback("SaveParFile", SaveParFile);
+    RegisterCtrlCallback("SaveParToDisk", SaveParToDisk);
+    RegisterCtrlCallback("LoadParFromDisk", LoadParFromDisk);
+    RegisterCtrlCallback("ParToText", ParToText);
     RegisterMenuCallback("ShowParUtility", ShowParUtility);
 }

@@ -14,3 +14,6 @@ int hTabAdc = 0, hTabSens = 0, hTabComm = 0, hTabMeas = 0, hTabScan = 0, hTabPer
 std::vector<parameters::ParameterControl> Parameter;
 int NumberOfParControls = 0;
 std::vector<bool> bParAnswered;
+
+parameters::ParBlock bParBlock = {};
+std::vector<parameters::ParBlockItem> ParBlockList;

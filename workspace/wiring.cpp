@@ -11,6 +11,7 @@
 #include "link/hooks.h"
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
+#include "parameters/par_block_page.h"
 #include "parameters/par_window.h"
 #include "parameters/sens_choice.h"
 #include "workspace/axis_mode.h"
@@ -79,6 +80,7 @@ void orvalin_Wire() {
     p.PU_CurrentValues_to_InitValues = PU_CurrentValues_to_InitValues;
     p.ShowParUtility = ShowParUtility;
     p.PU_DimParameterControls = PU_DimParameterControls;
+    p.PU_GetParBlockFromDevice = PU_GetParBlockFromDevice;
 
     DisplayHooks& d = g_displayHooks;
     d.set_LblForPxlWL = set_LblForPxlWL;

@@ -17,6 +17,7 @@
 #include "link/readouts.h"
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
+#include "parameters/par_block_page.h"
 #include "parameters/par_window.h"
 #include "parameters/parameters_state.h"
 #include "ui/popup_script.h"
@@ -43,6 +44,7 @@ class ParWindowTest : public ::testing::Test {
         g_parameterHooks = ParameterHooks{};
         g_workspaceHooks.measure_IsRunning = [] { return running; };
         g_workspaceHooks.main_StopContinuous = [] { ++stops; };
+        g_parameterHooks.PU_GetParBlockFromDevice = PU_GetParBlockFromDevice;
         running = 0;
         stops = 0;
         pauses.clear();
@@ -61,6 +63,9 @@ class ParWindowTest : public ::testing::Test {
         NumberOfParControls = 0;
         std::snprintf(sPassword, sizeof sPassword, "6043");
         passForSavePar_already_entered = 0;
+        std::snprintf(cLastParPath, sizeof cLastParPath, "%s", dir_.c_str());
+        bParBlock.fill(0);
+        ParBlockList.clear();
         fileio_Log_Start();
     }
 
@@ -156,6 +161,13 @@ class ParWindowTest : public ::testing::Test {
         for (const auto& s : popup_script::Record())
             out.push_back(s.title + "|" + s.text);
         return out;
+    }
+    // Bytes of a file ("" when it cannot be read).
+    static std::string FileBytes(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream s;
+        s << in.rdbuf();
+        return s.str();
     }
     static int Count(const std::string& text, const std::string& what) {
         int n = 0;

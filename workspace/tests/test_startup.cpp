@@ -1,9 +1,12 @@
 // Start-up, defaults, settings and quit of the program.
+#include <QAction>
 #include <QTimer>
+#include <QWidget>
 #include <cstring>
 
 #include "orvalin_Protocol_ui.h"
 #include "test_startup_support.h"
+#include "ui/ui_qt.h"
 
 using startup_test::Lines;
 using startup_test::StartupTest;
@@ -106,11 +109,13 @@ TEST_F(StartupTest, EveryCallbackNameResolves) {
 TEST_F(StartupTest, StandInSaysItIsNotBuilt) {
     StartUp();
     testing::internal::CaptureStderr();
-    // The parameter window's clipboard button belongs to a part built later;
-    // pick another stand-in here once it is built.
-    CallCtrlCallback(hParUtil, PARUTILITY_CMD_PAR_TO_TEXT, EVENT_COMMIT, 0, 0);
+    // The spreadsheet properties belong to a part built later; pick another
+    // stand-in here once it is built.
+    QAction* item = UiPanelWidget(hMainPanel)->findChild<QAction*>("properties");
+    ASSERT_NE(item, nullptr);
+    item->trigger();
     const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_NE(said.find("callback ParToText: not built yet"), std::string::npos) << said;
+    EXPECT_NE(said.find("callback Properties: not built yet"), std::string::npos) << said;
 }
 
 // ------------------------------------------------------------- defaults

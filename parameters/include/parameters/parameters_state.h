@@ -22,8 +22,14 @@ extern int hTabAdc, hTabSens, hTabComm, hTabMeas, hTabScan, hTabPeriph, hTabSpec
 // the device answered its query at the last read (parameters/par_table.h).
 #include <vector>
 
+#include "parameters/par_block.h"
 #include "parameters/par_table.h"
 
 extern std::vector<parameters::ParameterControl> Parameter;
 extern int NumberOfParControls;
 extern std::vector<bool> bParAnswered;
+
+// The parameter-block image (from the device or a .par file, with the user's
+// edits) and its layout, one row per line of the block page.
+extern parameters::ParBlock bParBlock;
+extern std::vector<parameters::ParBlockItem> ParBlockList;

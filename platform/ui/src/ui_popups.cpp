@@ -102,7 +102,8 @@ int CopyResponse(const std::string& text, char* response, int maxLength) {
     return 0;
 }
 
-int Prompt(ps::Kind kind, const char* title, const char* message, char* response, int maxLength) {
+int Prompt(ps::Kind kind, const char* title, const char* message, char* response, int maxLength,
+           const char* okText = nullptr, const char* cancelText = nullptr) {
     if (!response || maxLength < 0)
         return UI_ERR_BUFFER;
     Note(kind, title, message ? message : "");
@@ -121,6 +122,10 @@ int Prompt(ps::Kind kind, const char* title, const char* message, char* response
     dlg.setTextEchoMode(kind == ps::Kind::Password ? QLineEdit::Password : QLineEdit::Normal);
     if (auto* le = dlg.findChild<QLineEdit*>())
         le->setMaxLength(std::max(0, maxLength));
+    if (okText && *okText)
+        dlg.setOkButtonText(Q(okText));
+    if (cancelText && *cancelText)
+        dlg.setCancelButtonText(Q(cancelText));
     if (dlg.exec() != QDialog::Accepted)
         return -1;
     return CopyResponse(dlg.textValue().toStdString(), response, maxLength);
@@ -190,6 +195,11 @@ int PromptPopup(const char* title, const char* message, char* response, int maxL
 
 int PasswordPopup(const char* title, const char* message, char* response, int maxLength) {
     return Prompt(ps::Kind::Password, title, message, response, maxLength);
+}
+
+int PromptPopupButtons(const char* title, const char* message, char* response, int maxLength,
+                       const char* okText, const char* cancelText) {
+    return Prompt(ps::Kind::Prompt, title, message, response, maxLength, okText, cancelText);
 }
 
 int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,

@@ -29,12 +29,4 @@ inline constexpr NotBuiltYet kNotBuiltYet[] = {
     {Unbuilt::Menu, "StopExcelLink", "spreadsheet output"},
     {Unbuilt::Menu, "connect_with_excel", "spreadsheet output"},
     {Unbuilt::Menu, "disconnect_with_excel", "spreadsheet output"},
-    {Unbuilt::Entry, "PU_GetParBlockFromDevice", "parameter block"},
-    {Unbuilt::Control, "ParBlockItemClick", "parameter block"},
-    {Unbuilt::Control, "ParBlock_SaveToDevice", "parameter block"},
-    {Unbuilt::Control, "LoadParFromDisk", "parameter files and sensor list"},
-    {Unbuilt::Control, "ParToText", "parameter files and sensor list"},
-    {Unbuilt::Control, "ReadParFile", "parameter files and sensor list"},
-    {Unbuilt::Control, "SaveParFile", "parameter files and sensor list"},
-    {Unbuilt::Control, "SaveParToDisk", "parameter files and sensor list"},
 };

@@ -333,6 +333,9 @@ int GenericMessagePopup(const char* title, const char* message, const char* b1, 
 int PromptPopup(const char* title, const char* message, char* response,
                 int maxLength); // 0 ok, <0 cancel
 int PasswordPopup(const char* title, const char* message, char* response, int maxLength);
+// A prompt whose two buttons read okText and cancelText (Enter: ok, Esc: cancel).
+int PromptPopupButtons(const char* title, const char* message, char* response, int maxLength,
+                       const char* okText, const char* cancelText);
 enum { VAL_NO_FILE_SELECTED = 0, VAL_EXISTING_FILE_SELECTED = 1, VAL_NEW_FILE_SELECTED = 2 };
 enum { VAL_SELECT_BUTTON = 0, VAL_OK_BUTTON = 1, VAL_SAVE_BUTTON = 2, VAL_LOAD_BUTTON = 3 };
 // Returns one of VAL_*_FILE_SELECTED, or negative on error.  path: caller's
