@@ -8,6 +8,7 @@
 
 #include "export/output_links.h"
 #include "export/protocol.h"
+#include "export/sheet_output.h"
 #include "export/spectrum_file.h"
 #include "link/readouts.h"
 #include "parameters/par_window.h"
@@ -67,6 +68,7 @@ void orvalin_RegisterBuiltCallbacks() {
     layout_RegisterCallbacks();
     protocol_RegisterCallbacks();
     links_RegisterCallbacks();
+    excel_RegisterCallbacks();
     valfile_RegisterCallbacks();
     parameters_RegisterCallbacks();
     connection_RegisterCallbacks();

@@ -49,14 +49,25 @@ struct WorkspaceHooks {
     // Ends continuous measurement when it runs.
     support::Hook<void()> main_StopContinuous{"main_StopContinuous"};
 
-    std::array<support::HookEntry, 14> Entries() const {
+    // Resampling of a per-pixel curve as the display does it (the spreadsheet
+    // writes the dark curve this way): the most values it writes, then the
+    // curve itself; see workspace/display.h.
+    support::Hook<int(const double* lambda, int mode, int last), 0> display_GridPoints{
+        "display_GridPoints"};
+    support::Hook<int(double* xOut, double* yOut, const double* yIn, const double* lambda, int mode,
+                      int last),
+                  0>
+        InterpolSpectra{"InterpolSpectra"};
+
+    std::array<support::HookEntry, 16> Entries() const {
         return {display_ClearMainGraph.entry(), clearStoredMeasured.entry(),
                 set_MeasBtns.entry(),           set_UndimMeasButtons.entry(),
                 set_ScanDelay.entry(),          set_ChangeToWL.entry(),
                 set_ChangeToPixel.entry(),      measure_IsRunning.entry(),
                 main_UpdateTable.entry(),       main_PrintStatisticsTable.entry(),
                 main_FreeFFTValues.entry(),     main_GetOutputView.entry(),
-                display_Display.entry(),        main_StopContinuous.entry()};
+                display_Display.entry(),        main_StopContinuous.entry(),
+                display_GridPoints.entry(),     InterpolSpectra.entry()};
     }
 };
 static_assert(support::ListsEveryEntry<WorkspaceHooks>());

@@ -23,12 +23,6 @@ struct NotBuiltYet {
 };
 
 inline constexpr NotBuiltYet kNotBuiltYet[] = {
-    {Unbuilt::Entry, "main_WriteToXLS", "spreadsheet output"},
-    {Unbuilt::Menu, "Properties", "spreadsheet output"},
-    {Unbuilt::Menu, "StartExcelLink", "spreadsheet output"},
-    {Unbuilt::Menu, "StopExcelLink", "spreadsheet output"},
-    {Unbuilt::Menu, "connect_with_excel", "spreadsheet output"},
-    {Unbuilt::Menu, "disconnect_with_excel", "spreadsheet output"},
     {Unbuilt::Entry, "PU_GetParBlockFromDevice", "parameter block"},
     {Unbuilt::Control, "ParBlockItemClick", "parameter block"},
     {Unbuilt::Control, "ParBlock_SaveToDevice", "parameter block"},
