@@ -25,6 +25,7 @@ constexpr int kFirstMarkerRow = 6;
 
 bool g_rowsCutTold = false;
 bool g_liveRefusalTold = false;
+int g_describedFwhm = -1; // SAVEFWHM of the last description column
 
 const char* KindText(int select, int funcNr) {
     switch (select) {
@@ -225,6 +226,7 @@ void CheckLiveWrites() {
 void sheet::ResetNotes() {
     g_rowsCutTold = false;
     g_liveRefusalTold = false;
+    g_describedFwhm = -1;
 }
 
 void main_WriteToXLS(int append) {
@@ -266,7 +268,10 @@ void main_WriteToXLS(int append) {
     Curve curve;
     ShownCurve(v, &curve);
     Column out(live);
+    if (fwhm != g_describedFwhm)
+        iExcelDescription = 1;
     if (iExcelDescription == 1) {
+        g_describedFwhm = fwhm;
         WriteDescription(out, v, curve, fwhm != 0, spectra != 0);
         iExcelDescription = 0;
     }

@@ -187,13 +187,9 @@ void Properties(int, int, void*, int) {
         SetCtrlVal(panel, DDE_PANEL_SAVESPECTRA, spectra);
         SetCtrlVal(panel, DDE_PANEL_SAVEFWHM, fwhm);
     }
+    // A changed SAVEFWHM moves the spectrum rows; the column writer starts a
+    // new description column then, however the option changed.
     RemovePopup(panel);
-    // The marker rows move the spectrum rows: the next column needs a
-    // description that matches.
-    int now = 0;
-    GetCtrlVal(panel, DDE_PANEL_SAVEFWHM, &now);
-    if (now != fwhm)
-        iExcelDescription = 1;
 }
 
 void excel_FlushFile() {
