@@ -76,9 +76,12 @@ void ChangeAxis(int wavelength) {
     SetCtrlVal(hAxisScaling, AXISSCAL_RB_X1, wavelength);
     SetCtrlVal(hAxisScaling, AXISSCAL_RB_X2, wavelength ? 0 : 1);
     iXAchse = wavelength;
-    // The spreadsheet's next block gets its own description.
-    if (iTableOpen)
+    // The spreadsheet's next block gets its own description, after an empty
+    // column.
+    if (iTableOpen) {
         iExcelDescription = 1;
+        ++iExcelColumn;
+    }
     set_LblForPxlWL();
 }
 

@@ -22,4 +22,6 @@ void main_GetOutputView(OutputView* view) {
     if (hWlValDispl > 0)
         GetCtrlVal(hWlValDispl, WLVALUE_DOM_WAVE_BORDER, &v.dOneTreshold);
     v.hOpPanel = hOpPanel;
+    v.hDdePanel = hDDEPanel;
+    v.fTint_prev = fTint_prev;
 }

@@ -1,13 +1,15 @@
 // The one place that binds the wiring tables: what lower modules call in
-// higher ones, and what the workspace calls in parts built later.  An entry
-// left unbound here must be on kNotBuiltYet (workspace/not_built_yet.h).
+// higher ones, and what the workspace calls in the output modules.  An entry
+// left unbound here fails the wiring test.
 #include "workspace/wiring.h"
 
+#include "book/calc_app.h"
 #include "export/config_file.h"
 #include "export/export_hooks.h"
 #include "export/export_state.h"
 #include "export/output_links.h"
 #include "export/protocol.h"
+#include "export/sheet_output.h"
 #include "link/hooks.h"
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
@@ -66,14 +68,19 @@ void orvalin_Wire() {
     w.main_PrintStatisticsTable = main_PrintStatisticsTable;
     w.main_FreeFFTValues = main_FreeFFTValues;
     w.main_GetOutputView = main_GetOutputView;
+    w.display_GridPoints = display_GridPoints;
+    w.InterpolSpectra = InterpolSpectra;
 
     ExportHooks& e = g_exportHooks;
+    e.main_WriteToXLS = main_WriteToXLS;
     e.main_WriteCsv = main_WriteCsv;
     e.main_WriteCap = main_WriteCap;
     e.main_UpdateProtocol = main_UpdateProtocol;
     e.fileio_ReadIniFile = fileio_ReadIniFile;
     e.fileio_WriteIniFile = fileio_WriteIniFile;
     w.main_StopContinuous = StopContinuous;
+    // The live spreadsheet link drives what this machine has.
+    excel_SetLiveAppFactory(book::MakeLiveApp);
 
     ParameterHooks& p = g_parameterHooks;
     p.PU_GetAllParam = PU_GetAllParam;

@@ -100,22 +100,10 @@ TEST_F(StartupTest, MissingMainFileEndsStartUp) {
     unsetenv("ORVALIN_UI_DIR");
 }
 
-// Every callback name in both files resolves, real or stand-in.
+// Every callback name in both files resolves.
 TEST_F(StartupTest, EveryCallbackNameResolves) {
     EXPECT_EQ(UnresolvedCallbacks(kMainUiFile), std::vector<std::string>{});
     EXPECT_EQ(UnresolvedCallbacks(kProtocolUiFile), std::vector<std::string>{});
-}
-
-TEST_F(StartupTest, StandInSaysItIsNotBuilt) {
-    StartUp();
-    testing::internal::CaptureStderr();
-    // The spreadsheet properties belong to a part built later; pick another
-    // stand-in here once it is built.
-    QAction* item = UiPanelWidget(hMainPanel)->findChild<QAction*>("properties");
-    ASSERT_NE(item, nullptr);
-    item->trigger();
-    const std::string said = testing::internal::GetCapturedStderr();
-    EXPECT_NE(said.find("callback Properties: not built yet"), std::string::npos) << said;
 }
 
 // ------------------------------------------------------------- defaults

@@ -2,16 +2,14 @@
 // configuration file, CSV, ASCII and spreadsheet output, printed protocol.
 //
 // The program's start-up binds every entry in one place, orvalin_Wire()
-// (workspace/wiring.cpp).  An entry that is still unbound says
-// "<name>: not built yet" once and returns its fallback.
+// (workspace/wiring.cpp).  An entry left unbound says "<name>: not built yet"
+// once and returns its fallback; the wiring test fails on one.
 //
 // To add an entry:
 //   1. add a member `support::Hook<Signature, Fallback> name{"name"};` below
 //      (Fallback: what a call returns while unbound; omit it for void),
 //   2. add it to Entries() (a static_assert checks the count),
-//   3. bind it in orvalin_Wire(), or, while the routine behind it is not built
-//      yet, put it on kNotBuiltYet (workspace/include/workspace/not_built_yet.h)
-//      with the feature it belongs to.
+//   3. bind it in orvalin_Wire().
 // A routine of this module that calls a higher one goes through the tables of
 // link/hooks.h (WorkspaceHooks).
 #pragma once

@@ -35,13 +35,25 @@ extern int hCommentPanel; // comment of a saved file
 extern int hInfLoad;      // file information
 
 // -------------------------------------------------------- output links
-extern int iExcelStart;         // spreadsheet opened (with iTableOpen)
-extern int iTableOpen;          // an output link is active
-extern int iCSV, iASCII;        // CSV link / ASCII link active
-extern int iNoExcel;            // 1 while the file link is active
-extern int iWithExcel;          // 1 after the live application was connected
-extern int iNumOfCSV;           // columns of the CSV table
-extern int iExcelDescription;   // 1 the next spreadsheet column needs a description
+extern int iExcelStart;       // spreadsheet opened (with iTableOpen)
+extern int iTableOpen;        // an output link is active
+extern int iCSV, iASCII;      // CSV link / ASCII link active
+extern int iNoExcel;          // 1 while the file link is active
+extern int iWithExcel;        // 1 after the live application was connected
+extern int iNumOfCSV;         // columns of the CSV table
+extern int iExcelDescription; // 1 the next spreadsheet column needs a description
+// The spreadsheet links: column of the next write (file link: 0 is column A;
+// live link: 1 is column A), the last row and column index the file's format
+// holds, the sheet written in the file and in the live workbook, and the
+// workbook file with its parts.
+extern int iExcelColumn;
+extern int iExcelMaxRows, iExcelMaxColumns;
+extern int iWorkSheet;
+extern int iExcelWorksheet;
+extern char cXlPath[260];
+extern char cXlDrive[260];
+extern char cXlDir[260];
+extern char cXlFile[260];
 extern int iCSVhandle;          // CSV output panel
 extern char cLocaleLanguage[8]; // user's locale language, four hex digits
 

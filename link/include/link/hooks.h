@@ -5,18 +5,15 @@
 //
 // The program's start-up binds every entry in one place, orvalin_Wire()
 // (workspace/wiring.cpp); nothing else binds them (tests may, to isolate a
-// module).  An entry that is still unbound says "<name>: not built yet" once
-// and returns its fallback.
+// module).  An entry left unbound says "<name>: not built yet" once and
+// returns its fallback.
 //
 // To add an entry:
 //   1. add a member `support::Hook<Signature, Fallback> name{"name"};` below
 //      (Fallback: what a call returns while unbound; omit it for void),
 //   2. add it to the table's Entries() (a static_assert checks the count),
-//   3. bind it in orvalin_Wire(), or, while the routine behind it is not built
-//      yet, put it on kNotBuiltYet (workspace/include/workspace/not_built_yet.h)
-//      with the feature it belongs to.
-// The wiring test fails on an unbound entry missing from kNotBuiltYet and on
-// an entry listed there that is bound.
+//   3. bind it in orvalin_Wire().
+// The wiring test fails on an entry that orvalin_Wire() leaves unbound.
 #pragma once
 
 #include <array>
@@ -24,8 +21,7 @@
 #include "link/output_view.h"
 #include "support/hook.h"
 
-// Routines of the workspace: those the modules below it call, and those of
-// its own parts not built yet.
+// Routines of the workspace that the modules below it call.
 struct WorkspaceHooks {
     support::Hook<void()> display_ClearMainGraph{"display_ClearMainGraph"};
     // Forgets which kinds the stored measured set holds.
@@ -49,14 +45,25 @@ struct WorkspaceHooks {
     // Ends continuous measurement when it runs.
     support::Hook<void()> main_StopContinuous{"main_StopContinuous"};
 
-    std::array<support::HookEntry, 14> Entries() const {
+    // Resampling of a per-pixel curve as the display does it (the spreadsheet
+    // writes the dark curve this way): the most values it writes, then the
+    // curve itself; see workspace/display.h.
+    support::Hook<int(const double* lambda, int mode, int last), 0> display_GridPoints{
+        "display_GridPoints"};
+    support::Hook<int(double* xOut, double* yOut, const double* yIn, const double* lambda, int mode,
+                      int last),
+                  0>
+        InterpolSpectra{"InterpolSpectra"};
+
+    std::array<support::HookEntry, 16> Entries() const {
         return {display_ClearMainGraph.entry(), clearStoredMeasured.entry(),
                 set_MeasBtns.entry(),           set_UndimMeasButtons.entry(),
                 set_ScanDelay.entry(),          set_ChangeToWL.entry(),
                 set_ChangeToPixel.entry(),      measure_IsRunning.entry(),
                 main_UpdateTable.entry(),       main_PrintStatisticsTable.entry(),
                 main_FreeFFTValues.entry(),     main_GetOutputView.entry(),
-                display_Display.entry(),        main_StopContinuous.entry()};
+                display_Display.entry(),        main_StopContinuous.entry(),
+                display_GridPoints.entry(),     InterpolSpectra.entry()};
     }
 };
 static_assert(support::ListsEveryEntry<WorkspaceHooks>());

@@ -19,4 +19,6 @@ struct OutputView {
     int iCkdCogVal = 0;
     double dOneTreshold = 0.0; // centre-of-gravity threshold in per cent (DOM_WAVE_BORDER)
     int hOpPanel = 0;          // operator panel (PANEL_OP)
+    int hDdePanel = 0;         // spreadsheet output options (DDE_PANEL)
+    float fTint_prev = 0.0f;   // integration time of the shown spectrum, ms
 };

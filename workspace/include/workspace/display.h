@@ -28,8 +28,7 @@ bool display_ReserveStored(int points);
 // orvalin_Wire() (workspace/wiring.cpp) binds it; the display tests leave it
 // unbound to draw without them.  An unbound entry says "<name>: not built yet"
 // once.  To add an entry: a member here, a line in Entries() (a static_assert
-// checks the count), and its binding in orvalin_Wire() or a line on
-// kNotBuiltYet (workspace/include/workspace/not_built_yet.h).
+// checks the count), and its binding in orvalin_Wire().
 struct DisplayHooks {
     support::Hook<void()> set_LblForPxlWL{"set_LblForPxlWL"}; // axis and range labels
     support::Hook<void()> DomWave{"DomWave"};                 // peak centroid read-out

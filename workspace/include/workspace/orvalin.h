@@ -51,11 +51,9 @@ int main_LoadPanel_and_Adjust(int parent, const char* uiFile, int panelId);
 void main_adjust_panel_to_screen(int panel);
 void Main_MakeMainGraph_Small_or_Big(int big);
 
-// Registers every callback named in the resource files: the real ones, and
-// for those on kNotBuiltYet a stand-in that only says so.
+// Registers every callback named in the resource files (each module's own
+// registration).
 void orvalin_RegisterCallbacks();
-// The real ones only (every workspace module's registration).
-void orvalin_RegisterBuiltCallbacks();
 
 // The program's wiring, done once at start-up: binds every entry of the
 // wiring tables (link/hooks.h, export/export_hooks.h, DisplayHooks), gives

@@ -1,0 +1,205 @@
+// The spreadsheet-file link: choosing the workbook, its cells, saving after
+// every column, and the options dialog shared with the live link.
+#include <cstring>
+#include <string>
+
+#include "book/book.h"
+#include "export/export_state.h"
+#include "export/output_links.h"
+#include "export/sheet_output.h"
+#include "link/shared_state.h"
+#include "links_internal.h"
+#include "orvalin_ui.h"
+#include "sheet_internal.h"
+#include "ui/ui.h"
+
+namespace {
+
+void SaveControlsDimmed(int dimmed) {
+    if (hMainPanel <= 0)
+        return;
+    SetCtrlAttribute(hMainPanel, MAINP_SAVE, ATTR_DIMMED, dimmed);
+    SetCtrlAttribute(hMainPanel, MAINP_SAVECONT, ATTR_DIMMED, dimmed);
+}
+
+void EndFileLink() {
+    set_DfltLinkSave();
+    iNoExcel = 0;
+    SaveControlsDimmed(1);
+    excelio_xlsClose();
+    iTableOpen = iExcelStart = 0;
+}
+
+} // namespace
+
+namespace sheet {
+
+SheetSaver& Saver() {
+    static SheetSaver saver;
+    return saver;
+}
+
+void StopFileWithMessage(const std::string& text) {
+    links::SetError(text);
+    EndFileLink();
+    MessagePopup("Error", text.c_str());
+}
+
+} // namespace sheet
+
+int excelio_CreateNewBook() {
+    links::SetError("");
+    char chosen[4096] = {};
+    if (FileSelectPopup("", "*.xls",
+                        "Text CSV (*.csv);Microsoft Excel 97-2003 (*.xls);Microsoft Excel "
+                        "2007/2010 (*.xlsx)",
+                        "(Excel) Save table as...", VAL_SAVE_BUTTON, 0, 0, 1, 1, chosen,
+                        sizeof chosen) <= 0)
+        return -1;
+    const std::string path = chosen;
+    if (path.size() >= sizeof cXlPath) {
+        links::SetError("The path \"" + path + "\" is longer than " +
+                        std::to_string(sizeof cXlPath - 1) + " characters.");
+        return -1;
+    }
+    std::string folder, file;
+    links::SplitPath(path, &folder, &file);
+    // The extension is the text from the file name's last dot; case matters,
+    // as the format chosen follows it exactly.
+    const std::size_t dot = file.find_last_of('.');
+    const std::string ext = dot == std::string::npos ? "" : file.substr(dot);
+    book::Kind kind;
+    if (ext == ".xls") {
+        kind = book::Kind::Xls;
+    } else if (ext == ".xlsx") {
+        kind = book::Kind::Xlsx;
+    } else {
+        links::SetError(
+            ext.empty() ? "The file name \"" + file + "\" has no extension: use .xls or .xlsx."
+                        : "The extension \"" + ext + "\" is not a workbook's: use .xls or .xlsx.");
+        return -1;
+    }
+    book::Book b(kind);
+    b.AddSheet(std::strcmp(cLocaleLanguage, "0407") == 0 ? "Tabelle1" : "Sheet1");
+    std::string error;
+    // A book that cannot be written now would lose every column: no link.
+    if (!sheet::Saver().Open(std::move(b), path, &error)) {
+        links::SetError(error);
+        return -1;
+    }
+    links::CopyInto(cXlPath, sizeof cXlPath, path);
+    cXlDrive[0] = '\0';
+    links::CopyInto(cXlDir, sizeof cXlDir, folder);
+    links::CopyInto(cXlFile, sizeof cXlFile, file);
+    iExcelMaxRows = kind == book::Kind::Xls ? book::kXlsMaxRow : book::kXlsxMaxRow;
+    iExcelMaxColumns = kind == book::Kind::Xls ? book::kXlsMaxCol : book::kXlsxMaxCol;
+    iExcelColumn = 0;
+    iExcelWorksheet = 1;
+    iExcelDescription = 1;
+    iExcelStart = 1;
+    iTableOpen = 1;
+    iWorkSheet = 0;
+    sheet::ResetNotes();
+    return 0;
+}
+
+int excelio_xlsSave(const char* path) {
+    SheetSaver& s = sheet::Saver();
+    if (!s.IsOpen() || path == nullptr || s.Path() != path)
+        return -1;
+    s.Commit();
+    s.Flush();
+    const std::string error = s.TakeError();
+    if (error.empty())
+        return 0;
+    links::SetError(error);
+    return -1;
+}
+
+int excelio_SetString(int sheet, int row, int column, const char* text) {
+    SheetSaver& s = sheet::Saver();
+    if (!s.IsOpen() || row > iExcelMaxRows || column > iExcelMaxColumns)
+        return -1;
+    bool written = false;
+    s.Edit([&](book::Book& b) { written = b.WriteStr(sheet, row, column, text ? text : ""); });
+    return written ? 0 : -1;
+}
+
+int excelio_xlsSetDouble(int sheet, int row, int column, int count, const double* values) {
+    SheetSaver& s = sheet::Saver();
+    if (!s.IsOpen())
+        return -1;
+    int written = -1;
+    s.Edit([&](book::Book& b) {
+        if (!b.HasSheet(sheet))
+            return;
+        written = 0;
+        for (int i = 0; i < count && row + i <= b.MaxRow(); ++i) {
+            if (b.WriteNum(sheet, row + i, column, values[i]))
+                ++written;
+        }
+    });
+    return written;
+}
+
+void excelio_xlsClose() {
+    SheetSaver& s = sheet::Saver();
+    if (!s.IsOpen())
+        return;
+    s.Flush();
+    const std::string error = s.TakeError();
+    s.Close();
+    if (!error.empty()) {
+        const std::string text = "The workbook \"" + std::string(cXlPath) +
+                                 "\" could not be saved after its last columns:\n" + error;
+        links::SetError(text);
+        MessagePopup("Error", text.c_str());
+    }
+}
+
+void StartExcelLink(int, int, void*, int) {
+    if (excelio_CreateNewBook() == 0) {
+        iNoExcel = 1;
+        set_ActiveLinkSave(LINK_SHEET_FILE);
+        return;
+    }
+    const std::string why = links_LastError();
+    const std::string text = why.empty() ? "File not created" : "File not created\n" + why;
+    MessagePopup("Error", text.c_str());
+}
+
+void StopExcelLink(int, int, void*, int) {
+    SetWaitCursor(1);
+    EndFileLink();
+    SetWaitCursor(0);
+}
+
+void Properties(int, int, void*, int) {
+    const int panel = links::View().hDdePanel;
+    if (panel <= 0)
+        return;
+    int spectra = 0, fwhm = 0;
+    GetCtrlVal(panel, DDE_PANEL_SAVESPECTRA, &spectra);
+    GetCtrlVal(panel, DDE_PANEL_SAVEFWHM, &fwhm);
+    // Closing the panel by its frame counts as cancelling.
+    if (RunModalPanel(panel, {DDE_PANEL_OK_BUTTON, DDE_PANEL_AbbruchBUTTON}) !=
+        DDE_PANEL_OK_BUTTON) {
+        SetCtrlVal(panel, DDE_PANEL_SAVESPECTRA, spectra);
+        SetCtrlVal(panel, DDE_PANEL_SAVEFWHM, fwhm);
+    }
+    // A changed SAVEFWHM moves the spectrum rows; the column writer starts a
+    // new description column then, however the option changed.
+    RemovePopup(panel);
+}
+
+void excel_FlushFile() {
+    sheet::Saver().Flush();
+}
+
+void excel_RegisterCallbacks() {
+    RegisterMenuCallback("StartExcelLink", StartExcelLink);
+    RegisterMenuCallback("StopExcelLink", StopExcelLink);
+    RegisterMenuCallback("Properties", Properties);
+    RegisterMenuCallback("connect_with_excel", connect_with_excel);
+    RegisterMenuCallback("disconnect_with_excel", disconnect_with_excel);
+}

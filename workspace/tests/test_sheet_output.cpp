@@ -1,0 +1,423 @@
+// Spreadsheet output driven as a user would: the XLS link's workbook read
+// back by independent readers after every column, and the live link's writes
+// as the recording back end saw them.
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "book/book.h"
+#include "book/live_app.h"
+#include "export/export_state.h"
+#include "export/output_links.h"
+#include "export/sheet_output.h"
+#include "link/shared_state.h"
+#include "orvalin_ui.h"
+#include "support/numfmt.h"
+#include "support_testing/comma_locale.h"
+#include "test_measure_support.h"
+#include "ui/popup_script.h"
+#include "ui/ui.h"
+#include "workspace/measure.h"
+#include "workspace/state.h"
+
+namespace fs = std::filesystem;
+using namespace measure_test;
+
+namespace {
+
+struct Cell {
+    bool text;
+    std::string s;
+    double d;
+};
+struct Sheet {
+    int status = -1; // 0 read, 77 no reader
+    std::string name;
+    std::map<std::pair<int, int>, Cell> cells;
+    const Cell* At(int r, int c) const {
+        auto it = cells.find({r, c});
+        return it == cells.end() ? nullptr : &it->second;
+    }
+    int Count(int c) const {
+        int n = 0;
+        for (const auto& [rc, cell] : cells)
+            n += rc.second == c;
+        return n;
+    }
+};
+
+Sheet ReadBack(const fs::path& file) {
+    Sheet sh;
+    const std::string cmd = "/usr/bin/python3 " ORVALIN_BOOK_READER " '" + file.string() + "'";
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p)
+        return sh;
+    std::string out;
+    char buf[65536];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;)
+        out.append(buf, n);
+    const int st = ::pclose(p);
+    sh.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    if (sh.status == 126 || sh.status == 127)
+        sh.status = 77;
+    std::istringstream lines(out);
+    std::string line;
+    std::getline(lines, line);
+    sh.name = line.substr(line.rfind('\t') + 1);
+    while (std::getline(lines, line)) {
+        int r = 0, c = 0, used = 0;
+        char kind = 0;
+        if (std::sscanf(line.c_str(), "%d\t%d\t%c\t%n", &r, &c, &kind, &used) < 3)
+            continue;
+        const std::string v = line.substr(static_cast<std::size_t>(used));
+        sh.cells[{r, c}] = {kind == 'S', v, kind == 'N' ? std::stod(v) : 0.0};
+    }
+    return sh;
+}
+
+std::string Text(const Sheet& sh, int r, int c) {
+    const Cell* cell = sh.At(r, c);
+    return cell && cell->text ? cell->s : "";
+}
+
+class SheetOutput : public MeasureTest {
+  protected:
+    void SetUp() override {
+        MeasureTest::SetUp();
+        static int dde = 0;
+        if (dde == 0)
+            dde = LoadPanel(0, (std::string(ORVALIN_UI_SOURCE_DIR) + "/orvalin.ui").c_str(),
+                            DDE_PANEL);
+        hDDEPanel = dde;
+        Options(0, 1);
+        std::strcpy(cLocaleLanguage, "0409");
+        std::strcpy(cNameSpectrum, "probe");
+        std::strcpy(cSerial1, "SN4711");
+        iNoExcel = iWithExcel = iExcelStart = 0;
+        for (FwhmSlot& s : FWHM)
+            s.value = s.x = 0.0;
+        set_DfltLinkSave();
+        app_ = nullptr;
+        excel_SetLiveAppFactory([this]() -> std::unique_ptr<book::LiveApp> {
+            auto app = std::make_unique<book::RecordingApp>();
+            app->failing = failing_;
+            app_ = app.get();
+            return app;
+        });
+        dir_ = fs::temp_directory_path() / ("sheet_" + std::to_string(getpid()));
+        fs::create_directories(dir_);
+    }
+    void TearDown() override {
+        if (iNoExcel)
+            StopExcelLink(hMenuBar, MENUBAR_disconnect, nullptr, hMainPanel);
+        if (iWithExcel)
+            disconnect_with_excel(hMenuBar, MENUBAR_disconnect_with_excel, nullptr, hMainPanel);
+        iTableOpen = iExcelStart = 0;
+        fs::remove_all(dir_);
+        MeasureTest::TearDown();
+    }
+    void Options(int fwhm, int spectra) {
+        SetCtrlVal(hDDEPanel, DDE_PANEL_SAVEFWHM, fwhm);
+        SetCtrlVal(hDDEPanel, DDE_PANEL_SAVESPECTRA, spectra);
+    }
+    bool Start(const std::string& name) {
+        popup_script::PushFile((dir_ / name).string(), VAL_NEW_FILE_SELECTED);
+        StartExcelLink(hMenuBar, MENUBAR_connect, nullptr, hMainPanel);
+        return iNoExcel == 1;
+    }
+    // Writes one column and reads the file back.
+    Sheet Column(const std::string& name) {
+        main_WriteToXLS(1);
+        excel_FlushFile();
+        return ReadBack(dir_ / name);
+    }
+    book::RecordingApp* app_ = nullptr;
+    std::vector<std::string> failing_;
+    fs::path dir_;
+};
+
+} // namespace
+
+TEST_F(SheetOutput, EachColumnIsReadBackWithTheLayoutOfItsOptions) {
+    struct Case {
+        const char* file;
+        int fwhm, spectra;
+        const char* language;
+        const char* sheetName;
+    };
+    const Case cases[] = {
+        {"a.xlsx", 0, 0, "0409", "Sheet1"},
+        {"b.xls", 0, 1, "0407", "Tabelle1"},
+        {"c.xlsx", 1, 1, "0409", "Sheet1"},
+        {"d.xls", 1, 0, "0407", "Tabelle1"},
+    };
+    ASSERT_EQ(Step(MEAS_DARK), 0);
+    // Three occupied marker slots; the other nine rows stay empty.
+    const int used[] = {0, 4, 11};
+    for (int i : used)
+        FWHM[i].value = 1.5 + i, FWHM[i].x = 500.25 + i;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        std::strcpy(cLocaleLanguage, c.language);
+        Options(c.fwhm, c.spectra);
+        ASSERT_TRUE(Start(c.file)) << links_LastError();
+        for (int col = 1; col <= 2; ++col) {
+            const Sheet sh = Column(c.file);
+            if (sh.status == 77)
+                GTEST_SKIP() << "no reader for " << c.file;
+            ASSERT_EQ(sh.status, 0);
+            EXPECT_EQ(sh.name, c.sheetName);
+            EXPECT_EQ(sh.Count(col + 1), 0) << "no column beyond the last written";
+            EXPECT_EQ(Text(sh, 1, 0), "SN: SN4711");
+            EXPECT_EQ(Text(sh, 4, 0), "Integration time [ms]");
+            EXPECT_EQ(Text(sh, 1, col), "probe");
+            EXPECT_EQ(Text(sh, 2, col), "dark");
+            EXPECT_TRUE(std::regex_match(Text(sh, 3, col),
+                                         std::regex(R"(\d{1,2}\.\d{1,2}\.\d{4} \d\d:\d\d:\d\d)")));
+            ASSERT_NE(sh.At(4, col), nullptr);
+            EXPECT_EQ(sh.At(4, col)->d, std::round(double(fTint_prev) * 1000) / 1000);
+            for (int slot = 0; slot < 12 && (c.fwhm || !c.spectra); ++slot) {
+                const bool filled = c.fwhm && (slot == 0 || slot == 4 || slot == 11);
+                EXPECT_EQ(sh.At(6 + slot, col) != nullptr, filled) << slot;
+            }
+            if (c.fwhm) {
+                EXPECT_EQ(Text(sh, 10, col), "5.50 @ 504.25 nm");
+            }
+            const int first = c.fwhm ? 20 : 6;
+            EXPECT_EQ(Text(sh, first - 1, 0), c.spectra ? "Wavelength [nm]" : "");
+            const int values = sh.Count(col) - 4 - (c.fwhm ? 3 : 0);
+            EXPECT_EQ(values, c.spectra ? sh.Count(0) - 3 : 0);
+            EXPECT_GT(c.spectra ? values : 1, 0);
+            if (c.spectra) {
+                ASSERT_NE(sh.At(first, col), nullptr);
+                EXPECT_DOUBLE_EQ(sh.At(first, col)->d, dYInterpolVal[0]);
+            }
+        }
+        StopExcelLink(hMenuBar, MENUBAR_disconnect, nullptr, hMainPanel);
+    }
+}
+
+TEST_F(SheetOutput, NotANumberLeavesItsCellEmptyAndACommaLocaleOnlyTheTexts) {
+    const std::string comma = support_testing::CommaLocale();
+    if (comma.empty())
+        GTEST_SKIP() << "no comma locale";
+    support_testing::UserLocaleScope scope(comma);
+    ASSERT_EQ(Step(MEAS_DARK), 0);
+    iSelect = 4; // the absorbance view of what the display holds
+    FWHM[2].value = 0.5, FWHM[2].x = 612.5;
+    Options(1, 1);
+    for (const char* file : {"n.xlsx", "n.xls"}) {
+        SCOPED_TRACE(file);
+        ASSERT_TRUE(Start(file));
+        dYInterpolVal[3] = std::numeric_limits<double>::quiet_NaN();
+        const Sheet sh = Column(file);
+        if (sh.status == 77)
+            GTEST_SKIP();
+        EXPECT_EQ(Text(sh, 2, 1), "absorbance");
+        EXPECT_EQ(Text(sh, 8, 1), "0,50 @ 612,50 nm");
+        EXPECT_EQ(sh.At(23, 1), nullptr) << "NaN is an empty cell";
+        ASSERT_NE(sh.At(24, 1), nullptr);
+        EXPECT_FALSE(sh.At(24, 1)->text);
+        EXPECT_DOUBLE_EQ(sh.At(24, 1)->d, dYInterpolVal[4]);
+        EXPECT_DOUBLE_EQ(sh.At(20, 0)->d, dXInterpolVal[0]);
+        StopExcelLink(hMenuBar, MENUBAR_disconnect, nullptr, hMainPanel);
+    }
+}
+
+TEST_F(SheetOutput, AnXlsSheetTakesWhatFitsAndSaysSoOnce) {
+    ASSERT_EQ(Step(MEAS_DARK), 0);
+    iSelect = 2;
+    const int points = book::kXlsMaxRow + 100;
+    ASSERT_EQ(link_GrowDisplayBuffers(points), 0);
+    for (int i = 0; i < points; ++i)
+        dXInterpolVal[i] = i, dYInterpolVal[i] = 0.5;
+    iNumOfMeas = points;
+    ASSERT_TRUE(Start("rows.xls"));
+    main_WriteToXLS(1);
+    main_WriteToXLS(1);
+    excel_FlushFile();
+    const Sheet sh = ReadBack(dir_ / "rows.xls");
+    if (sh.status == 77)
+        GTEST_SKIP();
+    EXPECT_EQ(sh.Count(2), 4 + book::kXlsMaxRow - 5);
+    EXPECT_NE(sh.At(book::kXlsMaxRow, 2), nullptr);
+    int warnings = 0;
+    for (const auto& s : ShownTexts())
+        warnings += s.find("fit into a .xls sheet") != std::string::npos;
+    EXPECT_EQ(warnings, 1);
+}
+
+TEST_F(SheetOutput, TheDarkCurveIsCutToTheRangeInACopy) {
+    ASSERT_EQ(Step(MEAS_DARK), 0);
+    const int shown = iNumOfMeas;
+    const double x0 = dXInterpolVal[0];
+    struct Case {
+        double start, end;
+        bool any;
+    };
+    const Case cases[] = {{dLambda[10], dLambda[40], true},
+                          {dLambda[stParam.pixelCount - 1] + 50, dLambda[0], false}};
+    for (const Case& c : cases) {
+        ASSERT_TRUE(Start("dark.xlsx"));
+        SetCtrlAttribute(hMainPanel, MAINP_STARTWL, ATTR_MIN_VALUE, -1e9);
+        SetCtrlAttribute(hMainPanel, MAINP_STARTWL, ATTR_MAX_VALUE, 1e9);
+        SetCtrlAttribute(hMainPanel, MAINP_ENDWL, ATTR_MAX_VALUE, 1e9);
+        SetCtrlVal(hMainPanel, MAINP_STARTWL, c.start);
+        SetCtrlVal(hMainPanel, MAINP_ENDWL, c.end);
+        const double start = [] {
+            double v = 0;
+            GetCtrlVal(hMainPanel, MAINP_STARTWL, &v);
+            return v;
+        }();
+        const Sheet sh = Column("dark.xlsx");
+        if (sh.status == 77)
+            GTEST_SKIP();
+        const int values = sh.Count(0) - 3;
+        EXPECT_EQ(values > 0, c.any);
+        if (c.any) {
+            EXPECT_GE(sh.At(6, 0)->d, start);
+            EXPECT_LT(sh.At(6, 0)->d - start, 1.0) << "from the first point in range";
+        }
+        EXPECT_EQ(iNumOfMeas, shown);
+        EXPECT_EQ(dXInterpolVal[0], x0);
+        StopExcelLink(hMenuBar, MENUBAR_disconnect, nullptr, hMainPanel);
+    }
+}
+
+TEST_F(SheetOutput, BooksThatCannotBeWrittenNeverStartTheLink) {
+    struct Case {
+        std::string file;
+        std::string reason;
+    };
+    const Case cases[] = {{"t.XLS", "not a workbook's"},
+                          {"t.csv", "not a workbook's"},
+                          {"plain", "has no extension"},
+                          {"missing/t.xlsx", "No such file"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        popup_script::Clear();
+        EXPECT_FALSE(Start(c.file));
+        EXPECT_EQ(iTableOpen + iExcelStart, 0);
+        EXPECT_EQ(Dimmed(MAINP_SAVE), 1);
+        ASSERT_FALSE(ShownTexts().empty());
+        EXPECT_EQ(ShownTexts().back().rfind("Error: File not created\n", 0), 0u);
+        EXPECT_NE(ShownTexts().back().find(c.reason), std::string::npos);
+    }
+    EXPECT_TRUE(fs::is_empty(dir_));
+}
+
+TEST_F(SheetOutput, ASaveThatFailsLaterStopsTheLink) {
+    ASSERT_EQ(Step(MEAS_DARK), 0);
+    ASSERT_TRUE(Start("gone.xlsx"));
+    EXPECT_EQ(Visible(MAINP_LED_EXCEL), 1);
+    fs::remove(dir_ / "gone.xlsx");
+    fs::create_directory(dir_ / "gone.xlsx"); // a folder is never replaced
+    main_WriteToXLS(1);
+    excel_FlushFile();
+    EXPECT_EQ(iNoExcel, 1);
+    main_WriteToXLS(1);
+    EXPECT_EQ(iNoExcel + iTableOpen, 0);
+    EXPECT_EQ(Visible(MAINP_LED_EXCEL), 0);
+    EXPECT_EQ(Dimmed(MAINP_SAVE), 1);
+    EXPECT_NE(ShownTexts().back().find("XLS link is stopped"), std::string::npos);
+}
+
+TEST_F(SheetOutput, ContinuousModeWritesAColumnPerStepWhileSaveContIsOn) {
+    ASSERT_TRUE(Start("run.xlsx"));
+    SetCtrlVal(hMainPanel, MAINP_SAVECONT, 1);
+    SetCtrlVal(hMainPanel, MAINP_SCANMODE, 1);
+    ScanMode(hMainPanel, MAINP_SCANMODE, EVENT_COMMIT, nullptr, 0, 0);
+    Callback_MeasureButton(hMainPanel, MAINP_DARK, EVENT_COMMIT, nullptr, 0, 0);
+    for (int i = 0; i < 2; ++i)
+        ContMeas(hMainPanel, MAINP_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+    CancelContinuous();
+    SetCtrlVal(hMainPanel, MAINP_SAVECONT, 0);
+    excel_FlushFile();
+    const Sheet sh = ReadBack(dir_ / "run.xlsx");
+    if (sh.status == 77)
+        GTEST_SKIP();
+    EXPECT_EQ(Text(sh, 1, 0), "SN: SN4711");
+    EXPECT_EQ(Text(sh, 2, 2), "dark");
+    EXPECT_EQ(sh.Count(3), 0) << "one column per tick";
+}
+
+TEST_F(SheetOutput, LiveLinkWritesByReferenceAndFailsCleanly) {
+    ASSERT_EQ(Step(MEAS_DARK), 0);
+    connect_with_excel(hMenuBar, MENUBAR_connect_with_excel, nullptr, hMainPanel);
+    ASSERT_EQ(iWithExcel, 1);
+    ASSERT_NE(app_, nullptr);
+    EXPECT_EQ(ShownTexts().back(), "Success: MS Excel successfully started.");
+    main_WriteToXLS(1);
+    iSelect = 3;
+    main_WriteToXLS(1);
+    std::vector<std::string> refs;
+    for (const auto& call : app_->calls())
+        if (call.op == "WriteCell" || call.op == "WriteRange")
+            refs.push_back(call.ref);
+    const std::string n = std::to_string(5 + iNumOfMeas);
+    EXPECT_EQ(refs, (std::vector<std::string>{"A1", "A4", "A5", "A6:A" + n, "B1", "B2", "B3", "B4",
+                                              "B6:B" + n, "C1", "C2", "C3", "C4", "C6:C" + n}));
+    EXPECT_EQ(app_->calls()[3].text, "SN: SN4711");
+    EXPECT_EQ(app_->calls().back().values[0], dYInterpolVal[0]);
+
+    failing_ = {"Quit"}; // refused: the link stays
+    app_->failing = failing_;
+    disconnect_with_excel(hMenuBar, MENUBAR_disconnect_with_excel, nullptr, hMainPanel);
+    EXPECT_EQ(iWithExcel, 1);
+    EXPECT_EQ(ShownTexts().back().rfind("Failure: Error closing MS Excel!\n\nError code: -6", 0),
+              0u);
+    app_->failing.clear();
+    disconnect_with_excel(hMenuBar, MENUBAR_disconnect_with_excel, nullptr, hMainPanel);
+    EXPECT_EQ(iWithExcel + iTableOpen, 0);
+
+    for (const char* fails : {"Start", "NewWorkbook"}) {
+        SCOPED_TRACE(fails);
+        failing_ = {fails};
+        popup_script::Clear();
+        connect_with_excel(hMenuBar, MENUBAR_connect_with_excel, nullptr, hMainPanel);
+        EXPECT_EQ(iWithExcel + iTableOpen + iExcelStart, 0);
+        EXPECT_EQ(Dimmed(MAINP_SAVE), 1);
+        EXPECT_EQ(Visible(MAINP_LED_EXCEL), 0);
+        ASSERT_EQ(ShownTexts().size(), 2u);
+        EXPECT_NE(ShownTexts()[0].find("\n\nError code: -6\nDescription: "), std::string::npos);
+        EXPECT_EQ(ShownTexts()[1], "MS Excel Failed: MS Excel Start failed!\nExcel is possibly not "
+                                   "installed");
+    }
+}
+
+TEST_F(SheetOutput, CellReferencesAndTheOptionsDialog) {
+    const std::pair<int, const char*> letters[] = {
+        {1, "A1"},    {26, "Z1"},    {27, "AA1"},     {52, "AZ1"}, {53, "BA1"},
+        {702, "ZZ1"}, {703, "AAA1"}, {16384, "XFD1"}, {0, ""},     {16385, ""}};
+    for (const auto& [col, ref] : letters)
+        EXPECT_EQ(ExcelCell(1, col, 1), ref) << col;
+    EXPECT_EQ(ExcelCell(6, 2, 3), "B6:B8");
+}
+
+TEST_F(SheetOutput, ChangingTheMarkerOptionStartsANewDescriptionColumn) {
+    ASSERT_EQ(Step(MEAS_DARK), 0);
+    FWHM[0].value = 2.0, FWHM[0].x = 450.0;
+    ASSERT_TRUE(Start("opt.xlsx"));
+    Column("opt.xlsx");
+    popup_script::PushChoice(DDE_PANEL_OK_BUTTON);
+    Properties(hMenuBar, MENUBAR_properties, nullptr, hMainPanel);
+    EXPECT_EQ(ShownTexts().back(), "EXCEL OUTPUT PROPERTIES: DDE_PANEL");
+    SetCtrlVal(hDDEPanel, DDE_PANEL_SAVEFWHM, 1); // as ticked there
+    Column("opt.xlsx");
+    const Sheet sh = Column("opt.xlsx");
+    if (sh.status == 77)
+        GTEST_SKIP();
+    EXPECT_EQ(Text(sh, 1, 2), "SN: SN4711");
+    EXPECT_EQ(Text(sh, 19, 2), "Wavelength [nm]");
+    EXPECT_EQ(Text(sh, 6, 3), support::FormatUser("%3.2f @ %.2f nm", 2.0, 450.0));
+    EXPECT_EQ(Text(sh, 6, 4), Text(sh, 6, 3));
+    EXPECT_EQ(sh.Count(5), 0);
+}
