@@ -3,6 +3,7 @@
 // as the recording back end saw them.
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <limits>
@@ -14,6 +15,7 @@
 #include <unistd.h>
 
 #include "book/book.h"
+#include "book/calc_app.h"
 #include "book/live_app.h"
 #include "export/export_state.h"
 #include "export/output_links.h"
@@ -390,6 +392,70 @@ TEST_F(SheetOutput, LiveLinkWritesByReferenceAndFailsCleanly) {
         EXPECT_NE(ShownTexts()[0].find("\n\nError code: -6\nDescription: "), std::string::npos);
         EXPECT_EQ(ShownTexts()[1], "MS Excel Failed: MS Excel Start failed!\nExcel is possibly not "
                                    "installed");
+    }
+}
+
+// The live link against a running office: two continuous steps, then the
+// copy the office stored on disconnect is read back by an independent reader.
+TEST_F(SheetOutput, LiveLinkFillsARunningCalcWorkbook) {
+    book::CalcOptions options;
+    options.visible = false;
+    options.keepCopy = (dir_ / "live.xlsx").string();
+    // One hang costs at most this, then the office is killed and the link ends.
+    options.timeoutMs = 30000;
+    if (!book::FindCalc(&options) ||
+        std::system((options.python + " -c 'import uno' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "skipped: no LibreOffice";
+    excel_SetLiveAppFactory([options] { return book::MakeCalcApp(options); });
+
+    connect_with_excel(hMenuBar, MENUBAR_connect_with_excel, nullptr, hMainPanel);
+    ASSERT_EQ(iWithExcel, 1) << ShownTexts().back();
+    SetCtrlVal(hMainPanel, MAINP_SAVECONT, 1);
+    SetCtrlVal(hMainPanel, MAINP_SCANMODE, 1);
+    ScanMode(hMainPanel, MAINP_SCANMODE, EVENT_COMMIT, nullptr, 0, 0);
+    Callback_MeasureButton(hMainPanel, MAINP_DARK, EVENT_COMMIT, nullptr, 0, 0);
+    std::vector<std::vector<double>> ys;
+    for (int i = 0; i < 2; ++i) {
+        ContMeas(hMainPanel, MAINP_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+        ys.emplace_back(dYInterpolVal, dYInterpolVal + iNumOfMeas);
+    }
+    CancelContinuous();
+    SetCtrlVal(hMainPanel, MAINP_SAVECONT, 0);
+    ASSERT_EQ(iWithExcel, 1) << ShownTexts().back();
+    disconnect_with_excel(hMenuBar, MENUBAR_disconnect_with_excel, nullptr, hMainPanel);
+    ASSERT_EQ(iWithExcel + iTableOpen, 0) << ShownTexts().back();
+
+    const Sheet sh = ReadBack(options.keepCopy);
+    if (sh.status == 77)
+        GTEST_SKIP() << "openpyxl is not installed";
+    ASSERT_EQ(sh.status, 0);
+    const int n = iNumOfMeas;
+    ASSERT_GT(n, 1);
+    EXPECT_EQ(Text(sh, 0, 0), "SN: SN4711");
+    EXPECT_EQ(Text(sh, 3, 0), "Integration time [ms]");
+    EXPECT_EQ(Text(sh, 4, 0), "Wavelength [nm]");
+    EXPECT_EQ(sh.Count(0), 3 + n);
+    EXPECT_EQ(sh.Count(3), 0) << "one column per step";
+    // The office keeps 15 significant digits.
+    const auto near = [](double got, double want) {
+        return std::fabs(got - want) <= std::fabs(want) * 1e-14;
+    };
+    for (int col = 1; col <= 2; ++col) {
+        SCOPED_TRACE(col);
+        EXPECT_EQ(Text(sh, 0, col), "probe");
+        EXPECT_EQ(Text(sh, 1, col), "dark");
+        EXPECT_TRUE(std::regex_match(Text(sh, 2, col),
+                                     std::regex(R"(\d{1,2}\.\d{1,2}\.\d{4} \d\d:\d\d:\d\d)")));
+        ASSERT_NE(sh.At(3, col), nullptr);
+        EXPECT_EQ(sh.At(3, col)->d, std::round(double(fTint_prev) * 1000) / 1000);
+        EXPECT_EQ(sh.Count(col), 4 + n);
+        for (int i = 0; i < n; ++i) {
+            const Cell* x = sh.At(5 + i, 0);
+            const Cell* y = sh.At(5 + i, col);
+            ASSERT_TRUE(x && y && !x->text && !y->text) << "row " << 6 + i;
+            ASSERT_TRUE(near(x->d, dXInterpolVal[i])) << "A" << 6 + i << ": " << x->d;
+            ASSERT_TRUE(near(y->d, ys[col - 1][i])) << "row " << 6 + i << ": " << y->d;
+        }
     }
 }
 
