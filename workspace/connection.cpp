@@ -96,7 +96,7 @@ void comm_Disconnect() {
         main_StatisticsCloseDelete();
 
     iOffline = 1;
-    DimMenu(MENUBAR_FILE_OPEN, 1);
+    // A stored spectrum can be opened offline too, as after an offline start.
     if (iMess == 0)
         DimMenu(MENUBAR_COMPARE, 1);
     DimMenu(MENUBAR_FILE_SAVE, 1);
