@@ -4,6 +4,8 @@
 // 200 ... 1100 nm device.  The split benchmarks show where the time goes.
 #include <benchmark/benchmark.h>
 
+#include "bench_main_window.h"
+
 #include <cmath>
 #include <cstdlib>
 
@@ -23,19 +25,10 @@ bool Setup() {
     if (done)
         return ok;
     done = true;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
     static char name[] = "bench_display";
-    static char* argv[] = {name, nullptr};
-    if (InitUserInterface(argc, argv) != 0)
+    if (!bench_StartMainWindow(name))
         return false;
-    popup_script::Enable(true);
-    const char* ui = ORVALIN_UI_SOURCE_DIR "/orvalin.ui";
-    hMainPanel = LoadPanel(0, ui, MAINP);
-    hMenuBar = hMainBar = LoadMenuBar(hMainPanel, ui, MENUBAR);
-    hScalePanel = LoadPanel(hMainPanel, ui, AUTO_SCALE);
-    if (hMainPanel <= 0 || hMenuBar <= 0)
-        return false;
+    hScalePanel = LoadPanel(hMainPanel, kBenchUiFile, AUTO_SCALE);
     DisplayPanel(hMainPanel);
 
     stParam.pixelCount = kPixels;

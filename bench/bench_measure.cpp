@@ -6,6 +6,8 @@
 // an acquisition's polling to its last.  Everything else of the cycle is ours.
 #include <benchmark/benchmark.h>
 
+#include "bench_main_window.h"
+
 #include <chrono>
 #include <cstdio>
 
@@ -45,18 +47,12 @@ bool Setup() {
     if (done)
         return ok;
     done = true;
-    static int argc = 1;
     static char name[] = "bench_measure";
-    static char* argv[] = {name, nullptr};
-    if (InitUserInterface(argc, argv) != 0)
+    if (!bench_StartMainWindow(name))
         return false;
-    popup_script::Enable(true);
-    const char* ui = ORVALIN_UI_SOURCE_DIR "/orvalin.ui";
-    hMainPanel = LoadPanel(0, ui, MAINP);
-    hMenuBar = hMainBar = LoadMenuBar(hMainPanel, ui, MENUBAR);
     SetPanelMenuBar(hMainPanel, hMenuBar);
-    hSmoothPanel = LoadPanel(0, ui, SMOOTHFLTR);
-    if (hMainPanel <= 0 || hMenuBar <= 0 || hSmoothPanel <= 0)
+    hSmoothPanel = LoadPanel(0, kBenchUiFile, SMOOTHFLTR);
+    if (hSmoothPanel <= 0)
         return false;
     orvalin_Wire();
 

@@ -4,6 +4,8 @@
 // the table costs on top.
 #include <benchmark/benchmark.h>
 
+#include "bench_main_window.h"
+
 #include <cmath>
 #include <cstdlib>
 
@@ -23,19 +25,12 @@ bool Setup() {
     if (done)
         return ok;
     done = true;
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    static int argc = 1;
     static char name[] = "bench_stats";
-    static char* argv[] = {name, nullptr};
-    if (InitUserInterface(argc, argv) != 0)
+    if (!bench_StartMainWindow(name))
         return false;
-    popup_script::Enable(true);
-    const char* ui = ORVALIN_UI_SOURCE_DIR "/orvalin.ui";
-    hMainPanel = LoadPanel(0, ui, MAINP);
-    hMenuBar = hMainBar = LoadMenuBar(hMainPanel, ui, MENUBAR);
-    hStatTable = LoadPanel(0, ui, STATISTICS);
-    hProgressPanel = LoadPanel(hMainPanel, ui, PROGRESS_P);
-    if (hMainPanel <= 0 || hMenuBar <= 0 || hStatTable <= 0 || hProgressPanel <= 0)
+    hStatTable = LoadPanel(0, kBenchUiFile, STATISTICS);
+    hProgressPanel = LoadPanel(hMainPanel, kBenchUiFile, PROGRESS_P);
+    if (hStatTable <= 0 || hProgressPanel <= 0)
         return false;
     stParam.pixelCount = kPixels;
     if (link_AllocPixelArrays() != 0)

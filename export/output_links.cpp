@@ -71,8 +71,8 @@ void SplitPath(const std::string& path, std::string* folder, std::string* file) 
         *file = path;
         return;
     }
-    *folder = slash == 0 ? "/" : path.substr(0, slash);
-    *file = path.substr(slash + 1);
+    folder->assign(path, 0, slash == 0 ? 1 : slash); // "/" for a file in the root
+    file->assign(path, slash + 1);
 }
 
 bool CopyInto(char* dst, std::size_t size, const std::string& text) {

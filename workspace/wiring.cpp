@@ -70,6 +70,7 @@ void orvalin_Wire() {
     w.main_GetOutputView = main_GetOutputView;
     w.display_GridPoints = display_GridPoints;
     w.InterpolSpectra = InterpolSpectra;
+    w.main_StopContinuous = StopContinuous;
 
     ExportHooks& e = g_exportHooks;
     e.main_WriteToXLS = main_WriteToXLS;
@@ -78,7 +79,6 @@ void orvalin_Wire() {
     e.main_UpdateProtocol = main_UpdateProtocol;
     e.fileio_ReadIniFile = fileio_ReadIniFile;
     e.fileio_WriteIniFile = fileio_WriteIniFile;
-    w.main_StopContinuous = StopContinuous;
     // The live spreadsheet link drives what this machine has.
     excel_SetLiveAppFactory(book::MakeLiveApp);
 
@@ -88,14 +88,13 @@ void orvalin_Wire() {
     p.ShowParUtility = ShowParUtility;
     p.PU_DimParameterControls = PU_DimParameterControls;
     p.PU_GetParBlockFromDevice = PU_GetParBlockFromDevice;
+    p.PU_LoadSensList = [] { PU_LoadSensList(); };
 
     DisplayHooks& d = g_displayHooks;
     d.set_LblForPxlWL = set_LblForPxlWL;
     d.DomWave = DomWave;
     d.FWHM_AV_CALC = FWHM_AV_CALC;
     d.DeleteAllPeak = DeleteAllPeak;
-
-    g_parameterHooks.PU_LoadSensList = [] { PU_LoadSensList(); };
 
     orvalin_RegisterCallbacks();
 }
