@@ -41,7 +41,8 @@ typedef struct ZSimDevice {
     float flickerHz;     /* light modulation: >0 Hz, 0 none (warning 11), <0 fuzzy (12) */
     uint8_t measHead;    /* measuring-head sensor bits */
     /* Sample-changer commands read at the start of each acquisition (and
-     * while the device-event message is armed); "" for none. */
+     * while the device-event message is armed), and when a closed device is
+     * counted or opened (unplug, plug); "" for none. */
     char control[256];
 } ZSimDevice;
 

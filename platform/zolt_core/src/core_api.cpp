@@ -30,6 +30,7 @@ int ZOLT_GetNumDevices(uint32_t* count) {
         return sc.done(st);
     if (!count)
         return sc.done(ZOLT_E_INVALID_ARG);
+    readIdleBenches();
     *count = static_cast<uint32_t>(L().reg.size());
     return sc.done(ZOLT_OK);
 }
@@ -91,6 +92,7 @@ int ZOLT_OpenDevice(uint32_t index, uint32_t* handle) {
         return sc.done(ZOLT_E_INVALID_ARG);
     if (index >= L().reg.size())
         return sc.done(ZOLT_E_DEVICE_NUMBER);
+    readIdleBenches();
     return sc.done(openIndex(sc, index, handle));
 }
 

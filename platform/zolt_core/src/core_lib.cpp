@@ -290,6 +290,12 @@ uint32_t newHandle() {
     }
 }
 
+void readIdleBenches() {
+    for (const std::unique_ptr<SimDevice>& d : L().reg)
+        if (!d->isOpen)
+            d->readControl(BenchEvents::Cable);
+}
+
 int openIndex(Scope& sc, size_t index, uint32_t* handle) {
     Lib& l = L();
     SimDevice& d = *l.reg[index];

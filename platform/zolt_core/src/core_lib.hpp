@@ -164,6 +164,9 @@ int devOp(const char* name, uint32_t h, const std::string& extra, bool argsOk, c
 inline const auto kNothing = [](const Reply&) { return ZOLT_OK; };
 
 uint32_t newHandle();
+// The benches of the instruments no program uses: a cable plugged in or
+// pulled while the program was offline counts at its next search or open.
+void readIdleBenches();
 int openIndex(Scope& sc, size_t index, uint32_t* handle);
 
 template <class Match>
@@ -175,6 +178,7 @@ int openMatching(const char* name, const std::string& args, uint8_t kind, uint32
         return sc.done(st);
     if (!handle)
         return sc.done(ZOLT_E_INVALID_ARG);
+    readIdleBenches();
     Lib& l = L();
     for (size_t i = 0; i < l.reg.size(); ++i)
         if (l.reg[i]->cfg.connectionType == kind && match(l.reg[i]->cfg)) {

@@ -115,7 +115,7 @@ void control(SimDevice& dev, int& fd, std::string& pending) {
     while ((nl = pending.find('\n')) != std::string::npos) {
         std::string line = pending.substr(0, nl), message;
         pending.erase(0, nl + 1);
-        ControlResult r = applyControl(dev, line, true, message);
+        ControlResult r = applyControl(dev, line, BenchEvents::All, message);
         if (r == ControlResult::Done)
             std::printf("zolt-sim: %s\n", message.c_str());
         else if (r == ControlResult::Error)

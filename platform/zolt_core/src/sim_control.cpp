@@ -13,7 +13,7 @@
 
 namespace zolt {
 
-ControlResult applyControl(SimDevice& dev, const std::string& line, bool events,
+ControlResult applyControl(SimDevice& dev, const std::string& line, BenchEvents events,
                            std::string& message) {
     std::string text = line.substr(0, line.find('#'));
     std::vector<std::string> w = words(lower(text));
@@ -42,7 +42,8 @@ ControlResult applyControl(SimDevice& dev, const std::string& line, bool events,
         return ControlResult::Done;
     }
     if ((verb == "trigger" || verb == "unplug" || verb == "plug") && w.size() == 1) {
-        if (!events)
+        const bool cable = verb != "trigger";
+        if (events == BenchEvents::None || (events == BenchEvents::Cable && !cable))
             return ControlResult::Blank;
         message = verb;
         if (verb == "trigger") {
@@ -57,7 +58,7 @@ ControlResult applyControl(SimDevice& dev, const std::string& line, bool events,
                 "' (sample none|holmium|emission, lamp on|off, trigger, unplug, plug)");
 }
 
-void SimDevice::readControl(bool events) {
+void SimDevice::readControl(BenchEvents events) {
     if (cfg.control[0] == '\0')
         return;
     struct stat st {};

@@ -181,7 +181,7 @@ Reply SimDevice::execute(const Call& c, double now, const Knobs& knobs) {
         triggerAnnounced = false;
         break;
     case Fn::PeekEvent: // is a trigger waiting that nobody was told of?
-        readControl(true);
+        readControl(BenchEvents::All);
         r.i[0] = triggerPending && !triggerAnnounced ? 1 : 0;
         triggerAnnounced = triggerAnnounced || triggerPending;
         break;
@@ -338,7 +338,7 @@ Reply SimDevice::execute(const Call& c, double now, const Knobs& knobs) {
             r.status = ZOLT_E_BUSY;
             break;
         }
-        readControl(true); // what the user changed at the bench since
+        readControl(BenchEvents::All); // what the user changed at the bench since
         bool dark = function_ == ZOLT_FUNC_DARK;
         double extraMs = 0;
         float tint = tintConf_;

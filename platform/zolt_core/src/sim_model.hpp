@@ -124,6 +124,13 @@ struct ParamSet {
     std::vector<uint8_t> block;
 };
 
+// Which bench events a look at the control file acts on; the others pass.
+enum class BenchEvents {
+    None,  // at power-on: a stale trigger must not fire
+    Cable, // while no program uses the instrument: unplug and plug
+    All,   // during acquisitions and event waits: trigger too
+};
+
 class SimDevice {
   public:
     explicit SimDevice(const ZSimDevice& c) : cfg(c) {}
@@ -147,9 +154,9 @@ class SimDevice {
     Reply execute(const Call& c, double now, const Knobs& knobs);
 
     double wavelength(int pixel) const;
-    // Runs the commands added to the control file since the last look;
-    // events (trigger, unplug) only when asked, the rest always.
-    void readControl(bool events);
+    // Runs the commands added to the control file since the last look:
+    // sample and lamp always, the events that `events` admits.
+    void readControl(BenchEvents events);
 
   private:
     double fullScale() const;
@@ -214,7 +221,7 @@ class SimDevice {
 
 enum class ControlResult { Done, Blank, Error };
 // One sample-changer command line; message says what was done or what is wrong.
-ControlResult applyControl(SimDevice& dev, const std::string& line, bool events,
+ControlResult applyControl(SimDevice& dev, const std::string& line, BenchEvents events,
                            std::string& message);
 
 // Configuration text: see the README section of the simulator.

@@ -515,7 +515,7 @@ void SimDevice::open(double now) {
     }
     working_ = saved_;
     applyParams();
-    readControl(false); // the bench as the file leaves it
+    readControl(BenchEvents::None); // the bench as the file leaves it
 }
 
 std::string SimDevice::command(const std::string& cmdIn) {
