@@ -1,10 +1,11 @@
 // zolt-sim: serves one simulated instrument over TCP on loopback, or with
-// --demo measures a little in process and prints what it saw.
+// --demo measures it once in process and prints what it saw.
 #include <signal.h>
 #include <sys/prctl.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +19,7 @@
 #include "server.hpp"
 #include "sim_model.hpp"
 #include "zolt_core.h"
+#include "zolt_sim.h"
 
 namespace {
 
@@ -37,7 +39,7 @@ void usage() {
         "  --device N   which device of the configuration to serve (default 0)\n"
         "  --sample S   sample in the beam\n"
         "  --seed N     noise seed\n"
-        "  --demo       measure in process and print a few values, then exit\n"
+        "  --demo       measure the instrument in process, print its values, then exit\n"
         "  --exit-with-parent  end when the process that started it ends\n"
         "While it serves, lines on standard input change the bench: sample none|holmium|emission,\n"
         "lamp on|off, trigger (the device asks for a measurement), unplug, plug.\n",
@@ -55,9 +57,12 @@ bool waitDone(uint32_t h) {
     return busy == 0;
 }
 
-int demo() {
-    uint32_t n = 0, h = 0;
-    if (ZOLT_GetNumDevices(&n) != ZOLT_OK || n == 0 || ZOLT_OpenDevice(0, &h) != ZOLT_OK) {
+// Measures the described instrument in process, whatever connection it names.
+int demo(ZSimDevice cfg) {
+    cfg.connectionType = ZOLT_CONN_USB;
+    zsim_ClearDevices();
+    uint32_t h = 0;
+    if (zsim_AddDevice(&cfg) != 0 || ZOLT_OpenDevice(0, &h) != ZOLT_OK) {
         std::fprintf(stderr, "zolt-sim: no simulated instrument to open\n");
         return 1;
     }
@@ -99,15 +104,11 @@ int demo() {
         if (light[i] > light[peak])
             peak = i;
     std::printf("integration 10 ms, 4 averages\n");
-    for (double nm : {300.0, 450.0, 550.0, 650.0, 800.0, 1000.0}) {
-        size_t i = 0;
-        while (i + 1 < light.size() && wl(static_cast<int>(i)) < nm)
-            ++i;
-        std::printf("  %6.1f nm  dark %6d  light %6d counts\n", wl(static_cast<int>(i)), dark[i],
-                    light[i]);
-    }
     std::printf("brightest pixel %zu at %.1f nm: %d counts\n", peak, wl(static_cast<int>(peak)),
                 light[peak]);
+    std::printf("pixel       nm    dark   light\n");
+    for (size_t i = 0; i < light.size(); ++i)
+        std::printf("%5zu %8.2f %7d %7d\n", i, wl(static_cast<int>(i)), dark[i], light[i]);
     ZOLT_CloseDevice(h);
     return 0;
 }
@@ -174,21 +175,20 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    if (runDemo)
-        return demo();
-
     if (configPath.empty() && std::getenv("ZOLT_SIM_CONFIG"))
         configPath = std::getenv("ZOLT_SIM_CONFIG");
     std::vector<ZSimDevice> devs(1);
     zolt::defaultDevice(devs[0]);
     if (!configPath.empty()) {
+        // Unlike the library, which falls back to its built-in instrument,
+        // zolt-sim serves only what it was asked to: a bad description ends it.
         std::ifstream in(configPath, std::ios::binary);
         std::stringstream ss;
         ss << in.rdbuf();
-        std::string error;
+        std::string error = in ? "" : std::strerror(errno);
         if (!in || !zolt::parseConfig(ss.str(), devs, error)) {
-            std::fprintf(stderr, "zolt-sim: %s: %s\n", configPath.c_str(),
-                         in ? error.c_str() : "cannot read");
+            std::fprintf(stderr, "zolt-sim: %s: %s\nzolt-sim: no instrument started\n",
+                         configPath.c_str(), error.c_str());
             return 2;
         }
     }
@@ -212,6 +212,8 @@ int main(int argc, char** argv) {
     }
     if (seedGiven)
         cfg.seed = seed;
+    if (runDemo)
+        return demo(cfg);
     cfg.connectionType = ZOLT_CONN_TCPIP;
 
     struct sigaction sa {};

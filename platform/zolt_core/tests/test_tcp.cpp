@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
 
@@ -416,4 +417,46 @@ TEST_F(ZoltCoreTcp, TheServedBenchTakesCommandsOnStandardInput) {
     ASSERT_TRUE(sim.command("unplug"));
     EXPECT_EQ(ZOLT_GetEnquiry(h, &enq), ZOLT_E_NOT_CONNECTED);
     ZOLT_CloseDevice(h);
+}
+
+// zolt-sim --demo measures the instrument that --config describes; one it
+// cannot use is named with the reason, and nothing starts.
+TEST(ZoltSimProgram, DemoMeasuresTheDescribedInstrumentOrSaysWhyNot) {
+    char dir[] = "/tmp/zolt-demo-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    const std::string good = std::string(dir) + "/good.ini", bad = std::string(dir) + "/bad.ini";
+    std::ofstream(good) << "[device]\npixels = 1024\nfit = 300 0.5 0 0 0\n";
+    std::ofstream(bad) << "[device]\n\npixels = many\n";
+    unsetenv("ZOLT_SIM_CONFIG");
+    struct Case {
+        std::string config;
+        int status, values;
+        const char* said;
+    } cases[] = {
+        {good, 0, 1024, ", 1024 pixels"},
+        {bad, 2, 0, "line 3: bad value 'many' for pixels"},
+        {std::string(dir) + "/none.ini", 2, 0, "none.ini: No such file"},
+    };
+    for (const Case& c : cases) {
+        const std::string cmd =
+            std::string(ZOLT_SIM_EXE) + " --config " + c.config + " --demo 2>&1";
+        FILE* p = popen(cmd.c_str(), "r");
+        ASSERT_NE(p, nullptr);
+        std::string out;
+        char line[256];
+        int values = 0;
+        while (std::fgets(line, sizeof line, p) != nullptr) {
+            out += line;
+            int pixel = 0, dark = 0, light = 0;
+            double nm = 0;
+            values += std::sscanf(line, "%d %lf %d %d", &pixel, &nm, &dark, &light) == 4;
+        }
+        const int status = pclose(p);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, c.status) << out;
+        EXPECT_EQ(values, c.values) << c.config;
+        EXPECT_NE(out.find(c.said), std::string::npos) << out;
+    }
+    for (const std::string& f : {good, bad})
+        std::remove(f.c_str());
+    rmdir(dir);
 }
