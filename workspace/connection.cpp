@@ -68,6 +68,15 @@ void CloseDevice() {
     }
 }
 
+// A connection the user asks for: "OFFLINE" (from the command line or a
+// declined search) held for the start only, so the order of a start without
+// arguments runs: the last connection, then a search.
+void ConnectAsAsked() {
+    if (comm_ArgKeyword(sArg1) == KW_OFFLINE)
+        sArg1[0] = '\0';
+    comm_InitConnect();
+}
+
 } // namespace
 
 void comm_Disconnect() {
@@ -130,7 +139,7 @@ int main_ConDisconRoute() {
     } else {
         InitVariables(1);
         Init();
-        comm_InitConnect();
+        ConnectAsAsked();
     }
     return 1;
 }
@@ -144,7 +153,7 @@ int ConnectDisconnectButton(int, int, int event, void*, int, int) {
 }
 
 void ConnectDevice(int, int, void*, int) {
-    comm_InitConnect();
+    ConnectAsAsked();
 }
 
 void DisconnectDevice(int, int, void*, int) {
