@@ -15,7 +15,7 @@ int PU_LoadSensList() {
     ClearListCtrl(hTabSens, TAB_SENS_UT_SENS);
     parameters::SensList list;
     const int type = stParam.deviceType;
-    if (parameters::PU_LoadSensList(parameters::SensList_FileName(type), type, &list) != 0) {
+    if (parameters::PU_LoadSensList(parameters::SensList_Path(type), type, &list) != 0) {
         MessagePopup("ERROR", parameters::kSensListFailure);
         return -1;
     }

@@ -7,7 +7,7 @@ bash scripts/install-deps.sh
 bash scripts/build.sh default
 bin=build/default/bin
 if [ -x "$bin/orvalin" ]; then
-  # Started beside its files: the sensor lists are read from the working folder.
+  # Started in its own folder, beside its files.
   cd "$bin"
   exec ./orvalin "$@"
 else

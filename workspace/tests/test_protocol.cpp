@@ -163,12 +163,15 @@ TEST_F(ProtocolTest, SensorChoiceIsFilledFromTheListFile) {
     fs::current_path(dir_);
     stParam.deviceType = 0;
     int count = -1;
+    // One that cannot be read (a folder of its name) is told.
+    fs::create_directory("SPECSENs.ini");
     EXPECT_EQ(PU_LoadSensList(), -1);
     ASSERT_EQ(popup_script::Record().size(), 1u);
     EXPECT_EQ(popup_script::Record()[0].text, "Could not read sensor list!");
     GetNumListItems(hTabSens, TAB_SENS_UT_SENS, &count);
     EXPECT_EQ(count, 0);
 
+    fs::remove("SPECSENs.ini");
     std::ofstream("SPECSENs.ini") << "Head 0 0\nZOLT:list 1 1\nS1 7 0\nDeepUV 12 0\n";
     EXPECT_EQ(PU_LoadSensList(), 0);
     fs::current_path(old);

@@ -1,9 +1,12 @@
 #include "parameters/sens_list.h"
 
+#include <sys/stat.h>
+
 #include <charconv>
 
 #include "read_file.h"
 #include "support/numfmt.h"
+#include "support/program_dir.h"
 
 namespace parameters {
 namespace {
@@ -46,6 +49,16 @@ bool WholeNumber(std::string_view w, int* out, bool allowNegative = false) {
 
 std::string SensList_FileName(int deviceType) {
     return deviceType == 3 ? "SPECSENs_TKRx7.ini" : "SPECSENs.ini";
+}
+
+std::string SensList_Path(int deviceType) {
+    const std::string name = SensList_FileName(deviceType);
+    struct stat st {};
+    if (stat(name.c_str(), &st) == 0)
+        return name;
+    const std::string dir = support::ProgramDir();
+    const std::string beside = dir + "/" + name;
+    return !dir.empty() && stat(beside.c_str(), &st) == 0 ? beside : name;
 }
 
 SensList SensList_Parse(std::string_view text, int deviceType) {

@@ -3,6 +3,6 @@
 #pragma once
 
 // Empties the choice and fills it from the sensor-list file in the working
-// folder.  Returns 0, or -1 (told to the user, the choice left empty) when the
-// file cannot be read.
+// folder, else the one beside the program.  Returns 0, or -1 (told to the user, the choice left
+// empty) when the file cannot be read.
 int PU_LoadSensList();

@@ -20,6 +20,7 @@
 #include "book_internal.h"
 #include "support/atomic_file.h"
 #include "support/numfmt.h"
+#include "support/program_dir.h"
 
 extern char** environ;
 
@@ -37,15 +38,6 @@ bool Executable(const std::string& path) {
 bool Readable(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), R_OK) == 0;
-}
-
-std::string ProgramDir() {
-    char buf[4096];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0)
-        return {};
-    std::string path(buf, static_cast<std::size_t>(n));
-    return path.substr(0, path.rfind('/'));
 }
 
 std::string OnPath(const char* name) {
@@ -377,7 +369,7 @@ void CalcApp::Shutdown() {
 
 bool FindCalc(CalcOptions* options) {
     if (options->helper.empty())
-        options->helper = ProgramDir() + "/orvalin_calc.py";
+        options->helper = support::ProgramDir() + "/orvalin_calc.py";
     if (options->office.empty())
         options->office = OnPath("soffice");
     return Executable(options->python) && Readable(options->helper) && Executable(options->office);

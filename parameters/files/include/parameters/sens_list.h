@@ -1,5 +1,5 @@
 // The sensor list offered on the sensor page: read from a small text file in
-// the working folder, chosen by device type.
+// the working folder or beside the program, chosen by device type.
 #pragma once
 
 #include <string>
@@ -28,6 +28,9 @@ struct SensList {
 
 // "SPECSENs_TKRx7.ini" for device type 3, "SPECSENs.ini" otherwise.
 std::string SensList_FileName(int deviceType);
+// That file in the working folder, else beside the program; the name alone
+// when neither folder has it (reading it then says so).
+std::string SensList_Path(int deviceType);
 
 // Parses white-space separated records. Device type 3: word and number,
 // all used. Others: word, number and an unused integer; records up to and
