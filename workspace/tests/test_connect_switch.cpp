@@ -1,0 +1,139 @@
+// The Connection switch and the sensor lists as the user meets them: clicks
+// on the real switch and measure button, a bench control file, an offline
+// start, a start from another working folder.
+#include <QTest>
+#include <QWidget>
+#include <unistd.h>
+
+#include "parameters/parameters_state.h"
+#include "test_startup_support.h"
+#include "ui/ui_qt.h"
+#include "workspace/measure.h"
+
+using startup_test::StartupTest;
+
+namespace {
+
+double g_now = 0.0;
+double Clock() {
+    return g_now;
+}
+double WaitClock() {
+    return g_now += 0.01;
+}
+
+class ConnectSwitchTest : public StartupTest {
+  protected:
+    void SetUp() override {
+        StartupTest::SetUp();
+        iSiCont = 0; // single measurements, as the program starts
+        zsim_SetClock(Clock);
+        measure_SetClock(WaitClock);
+    }
+    void TearDown() override {
+        unsetenv("ZOLT_SIM_CONFIG");
+        measure_SetClock(nullptr);
+        measure_ResetState();
+        StartupTest::TearDown();
+    }
+
+    static void Click(int control) {
+        QTest::mouseClick(UiCtrlWidget(hMainPanel, control), Qt::LeftButton);
+    }
+
+    // A dark spectrum by its button; true when one came.
+    static bool MeasureDark() {
+        SetCtrlVal(hMainPanel, MAINP_INTTIME, 10.0);
+        iMess = 0;
+        Click(MAINP_DARK);
+        return (iMess & MEAS_DARK) != 0 && dDark != nullptr && dDark[100] > 0.0;
+    }
+
+    static bool Said(const std::string& text) {
+        for (const auto& shown : popup_script::Record())
+            if (shown.text == text)
+                return true;
+        return false;
+    }
+
+    static std::string Title() {
+        std::string title;
+        GetPanelAttribute(hMainPanel, ATTR_TITLE, &title);
+        return title;
+    }
+};
+
+const std::string kNotConnected = "Could not connect to device! Switched to offline mode.";
+
+} // namespace
+
+// The cable pulled at the bench during a measurement, the switch off, the
+// cable plugged in, the switch on: the program measures again.
+TEST_F(ConnectSwitchTest, CablePluggedInWhileOfflineIsFoundWhenSwitchedOn) {
+    const std::string bench = dir_ + "/bench.txt", config = dir_ + "/bench.ini";
+    std::ofstream(config) << "[device]\ncontrol = " << bench << "\n";
+    setenv("ZOLT_SIM_CONFIG", config.c_str(), 1);
+    zsim_Reset();
+    zsim_SetClock(Clock);
+    StartUp();
+    ASSERT_TRUE(MeasureDark());
+
+    std::ofstream(bench, std::ios::app) << "unplug\n";
+    EXPECT_FALSE(MeasureDark());
+    Click(MAINP_SWITCHCONNECT);
+    ASSERT_EQ(iOffline, 1);
+    std::ofstream(bench, std::ios::app) << "plug\n";
+    popup_script::Clear();
+    Click(MAINP_SWITCHCONNECT);
+    EXPECT_FALSE(Said(kNotConnected));
+    ASSERT_EQ(iOffline, 0);
+    EXPECT_EQ(Title(), "Orvalin # ZS10001");
+    EXPECT_TRUE(MeasureDark());
+}
+
+// "OFFLINE" holds for the start only: switched on, the program searches and
+// connects to what is there, or says why it cannot.
+TEST_F(ConnectSwitchTest, OfflineStartSwitchedOnSearches) {
+    for (const bool present : {true, false}) {
+        SCOPED_TRACE(present);
+        std::snprintf(sArg1, sizeof sArg1, "OFFLINE");
+        StartUp();
+        ASSERT_EQ(iOffline, 1);
+        if (!present)
+            zsim_ClearDevices();
+        popup_script::Clear();
+        Click(MAINP_SWITCHCONNECT);
+        EXPECT_EQ(iOffline, present ? 0 : 1);
+        EXPECT_EQ(Title(), present ? "Orvalin # ZS10001" : "Orvalin (offline)");
+        EXPECT_EQ(Said("No device found! Switched to offline mode."), !present);
+        EXPECT_EQ(present && MeasureDark(), present);
+        TearDown();
+        SetUp();
+    }
+}
+
+// Started from another working folder the sensor lists beside the program
+// are found; a list in the working folder comes first.
+TEST_F(ConnectSwitchTest, SensorListsBesideTheProgramWhenNotInTheWorkingFolder) {
+    char* const cwd = getcwd(nullptr, 0);
+    ASSERT_NE(cwd, nullptr);
+    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    for (const bool own : {false, true}) {
+        SCOPED_TRACE(own);
+        if (own)
+            std::ofstream("SPECSENs.ini") << "Head 0 0\nZOLT:list 1 1\nMine 42 0\n";
+        StartUp();
+        EXPECT_FALSE(Said("Could not read sensor list!"));
+        int count = 0;
+        GetNumListItems(hTabSens, TAB_SENS_UT_SENS, &count);
+        std::string first;
+        GetLabelFromIndex(hTabSens, TAB_SENS_UT_SENS, 0, &first);
+        EXPECT_GT(count, 0);
+        EXPECT_EQ(first == "042    Mine", own) << first;
+        TearDown();
+        SetUp();
+        ASSERT_EQ(chdir(dir_.c_str()), 0);
+    }
+    EXPECT_EQ(chdir(cwd), 0);
+    free(cwd);
+}
