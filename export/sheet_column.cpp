@@ -182,20 +182,22 @@ void WriteData(Column& out, const OutputView& v, const Curve& c, bool fwhm, bool
 bool LiveWorksheet() {
     book::LiveApp* app = excel_LiveApp();
     if (app == nullptr) {
-        sheet::DropLiveWithMessage("The spreadsheet application is no longer connected.");
+        sheet::DropLiveWithMessage(sheet::kNoLongerConnected);
         return false;
     }
-    if (app->SelectWorksheet(iExcelWorksheet) >= 0)
+    const int selected = app->SelectWorksheet(iExcelWorksheet);
+    if (selected >= 0)
         return true;
-    const int r = app->AppendWorksheet();
+    const int r = selected == book::kAppLost ? selected : app->AppendWorksheet();
     if (r >= 0)
         return true;
+    if (r == book::kAppLost) {
+        sheet::DropLiveWithMessage(sheet::kNoLongerConnected);
+        return false;
+    }
     const std::string text = "Error creating Excel worksheet!\n\nError code: " + std::to_string(r) +
                              "\nDescription: " + app->ErrorText(r);
-    if (r == book::kAppLost)
-        sheet::DropLiveWithMessage(text);
-    else
-        MessagePopup("Failure", text.c_str());
+    MessagePopup("Failure", text.c_str());
     return false;
 }
 
@@ -208,8 +210,7 @@ void CheckLiveWrites() {
     book::LiveApp* app = excel_LiveApp();
     const std::string why = app != nullptr ? app->ErrorText(error) : book::AppErrorText(error);
     if (error == book::kAppLost) {
-        sheet::DropLiveWithMessage("The spreadsheet application stopped answering.\n" + why +
-                                   "\nThe live link is ended.");
+        sheet::DropLiveWithMessage(sheet::kNoLongerConnected);
         return;
     }
     if (g_liveRefusalTold)
@@ -233,7 +234,8 @@ void main_WriteToXLS(int append) {
     (void)append;
     if (iTableOpen != 1 || iExcelStart != 1)
         return;
-    const bool live = iWithExcel == 1;
+    // The file link never writes through the live one, whatever became of it.
+    const bool live = iWithExcel == 1 && iNoExcel != 1;
     if (!live && iNoExcel != 1)
         return;
     const OutputView v = links::View();

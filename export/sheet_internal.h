@@ -11,6 +11,9 @@ namespace sheet {
 SheetSaver& Saver();
 // Ends the file link after a failure the user is told about.
 void StopFileWithMessage(const std::string& text);
+// What the user is told when the live application went away.
+inline constexpr const char* kNoLongerConnected =
+    "The spreadsheet application is no longer connected.";
 // Ends the live link after the application was lost; told to the user.
 void DropLiveWithMessage(const std::string& text);
 // Clears the once-per-link notes (values left out of a .xls sheet, cells

@@ -130,21 +130,31 @@ void connect_with_excel(int, int, void*, int) {
     SaveControlsDimmed(1);
 }
 
+// Disconnect always ends the program's side of the link: an application
+// that refuses to quit, or is gone, is left to its user and said so.
 void disconnect_with_excel(int, int, void*, int) {
     if (!g_app) {
-        sheet::DropLiveWithMessage("The spreadsheet application is no longer connected.");
+        sheet::DropLiveWithMessage(sheet::kNoLongerConnected);
         return;
     }
     const int r = g_app->Quit();
-    if (r < 0) {
-        const std::string text = Failure("Error closing MS Excel!", r);
-        MessagePopup("Failure", text.c_str());
+    if (r == book::kAppLost || r == book::kAppNotStarted) {
+        sheet::DropLiveWithMessage(sheet::kNoLongerConnected);
         return;
     }
-    g_app.reset();
+    std::string text;
+    if (r < 0)
+        text = Failure("Error closing MS Excel!", r);
+    Discard();
     iTableOpen = iExcelStart = iWithExcel = 0;
     set_DfltLinkSave();
     SaveControlsDimmed(1);
+    if (r < 0)
+        MessagePopup("Failure", text.c_str());
+    else if (r == book::kAppKeptOpen)
+        MessagePopup("Disconnect Excel",
+                     "The workbook is still open in the spreadsheet application and is not "
+                     "saved.\nSave it there to keep its columns.");
 }
 
 std::string ExcelCell(int row, int column, int count) {

@@ -14,6 +14,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QAction>
+#include <QTest>
+#include <QWidget>
+
 #include "book/book.h"
 #include "book/calc_app.h"
 #include "book/live_app.h"
@@ -23,10 +27,12 @@
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
 #include "support/numfmt.h"
+#include "support_testing/child_group.h"
 #include "support_testing/comma_locale.h"
 #include "test_measure_support.h"
 #include "ui/popup_script.h"
 #include "ui/ui.h"
+#include "ui/ui_qt.h"
 #include "workspace/measure.h"
 #include "workspace/state.h"
 
@@ -140,6 +146,17 @@ class SheetOutput : public MeasureTest {
         main_WriteToXLS(1);
         excel_FlushFile();
         return ReadBack(dir_ / name);
+    }
+    // Chooses a menu item the way a user does.
+    static void Menu(const char* item) {
+        QAction* a = UiPanelWidget(hMainPanel)->findChild<QAction*>(item);
+        ASSERT_NE(a, nullptr) << item;
+        a->trigger();
+    }
+    static int MenuDimmed(int item) {
+        int dimmed = -1;
+        GetMenuBarAttribute(hMenuBar, item, ATTR_MENU_DIMMED, &dimmed);
+        return dimmed;
     }
     book::RecordingApp* app_ = nullptr;
     std::vector<std::string> failing_;
@@ -370,15 +387,31 @@ TEST_F(SheetOutput, LiveLinkWritesByReferenceAndFailsCleanly) {
     EXPECT_EQ(app_->calls()[3].text, "SN: SN4711");
     EXPECT_EQ(app_->calls().back().values[0], dYInterpolVal[0]);
 
-    failing_ = {"Quit"}; // refused: the link stays
-    app_->failing = failing_;
-    disconnect_with_excel(hMenuBar, MENUBAR_disconnect_with_excel, nullptr, hMainPanel);
-    EXPECT_EQ(iWithExcel, 1);
-    EXPECT_EQ(ShownTexts().back().rfind("Failure: Error closing MS Excel!\n\nError code: -6", 0),
-              0u);
-    app_->failing.clear();
-    disconnect_with_excel(hMenuBar, MENUBAR_disconnect_with_excel, nullptr, hMainPanel);
-    EXPECT_EQ(iWithExcel + iTableOpen, 0);
+    // Disconnect ends our side however the application answers; a refusal
+    // and a workbook left open unsaved are told.
+    const struct {
+        bool refuses, keepsOpen;
+        const char* told;
+    } quits[] = {
+        {true, false, "Failure: Error closing MS Excel!\n\nError code: -6"},
+        {false, true,
+         "Disconnect Excel: The workbook is still open in the spreadsheet "
+         "application and is not saved."},
+        {false, false, "Success: MS Excel successfully started."},
+    };
+    for (const auto& q : quits) {
+        SCOPED_TRACE(q.told);
+        if (!iWithExcel)
+            Menu("connect_with_excel");
+        ASSERT_EQ(iWithExcel, 1);
+        app_->failing = q.refuses ? std::vector<std::string>{"Quit"} : std::vector<std::string>{};
+        app_->keepsOpen = q.keepsOpen;
+        Menu("disconnect_with_excel");
+        EXPECT_EQ(iWithExcel + iTableOpen + iExcelStart, 0);
+        EXPECT_EQ(MenuDimmed(MENUBAR_connect_with_excel), 0);
+        EXPECT_EQ(ShownTexts().back().rfind(q.told, 0), 0u) << ShownTexts().back();
+    }
+    failing_.clear();
 
     for (const char* fails : {"Start", "NewWorkbook"}) {
         SCOPED_TRACE(fails);
@@ -457,6 +490,43 @@ TEST_F(SheetOutput, LiveLinkFillsARunningCalcWorkbook) {
             ASSERT_TRUE(near(y->d, ys[col - 1][i])) << "row " << 6 + i << ": " << y->d;
         }
     }
+}
+
+// The user's office killed during the live link: the next SAVE says so and
+// ends the link, the helper goes, and the file link works afterwards.
+TEST_F(SheetOutput, AVanishedOfficeEndsTheLiveLinkAndNotTheFileLink) {
+    book::CalcOptions options;
+    options.visible = false;
+    options.timeoutMs = 30000;
+    if (!book::FindCalc(&options) ||
+        std::system((options.python + " -c 'import uno' 2>/dev/null").c_str()) != 0)
+        GTEST_SKIP() << "skipped: no LibreOffice";
+    excel_SetLiveAppFactory([options] { return book::MakeCalcApp(options); });
+    ASSERT_EQ(Step(MEAS_DARK), 0);
+    Menu("connect_with_excel");
+    ASSERT_EQ(iWithExcel, 1) << ShownTexts().back();
+    ASSERT_GT(support_testing::KillChildGroupMembers("orvalin_calc.py"), 0);
+
+    const auto save = [](const char* name) {
+        popup_script::PushPrompt(name);
+        QTest::mouseClick(UiCtrlWidget(hMainPanel, MAINP_SAVE), Qt::LeftButton);
+    };
+    save("after the crash");
+    EXPECT_EQ(ShownTexts().back(), "Failure: The spreadsheet application is no longer connected.");
+    EXPECT_EQ(iWithExcel + iTableOpen + iExcelStart, 0);
+    EXPECT_EQ(Visible(MAINP_LED_EXCEL), 0);
+    EXPECT_EQ(MenuDimmed(MENUBAR_connect_with_excel), 0);
+    EXPECT_EQ(MenuDimmed(MENUBAR_disconnect_with_excel), 1);
+    EXPECT_FALSE(support_testing::ChildRuns("orvalin_calc.py"));
+
+    ASSERT_TRUE(Start("after.xlsx")) << ShownTexts().back();
+    save("file link");
+    excel_FlushFile();
+    const Sheet sh = ReadBack(dir_ / "after.xlsx");
+    if (sh.status == 77)
+        GTEST_SKIP() << "openpyxl is not installed";
+    ASSERT_EQ(sh.status, 0) << ShownTexts().back();
+    EXPECT_EQ(Text(sh, 1, 1), "file link");
 }
 
 TEST_F(SheetOutput, CellReferencesAndTheOptionsDialog) {

@@ -266,10 +266,11 @@ int CalcApp::Quit() {
         if (support::CommitFileAtomic(temp, opt_.keepCopy, &error) != 0)
             return Fail(kAppRefused, error);
     }
-    if (const int rc = Request("quit"); rc < 0)
+    std::vector<std::string> reply;
+    if (const int rc = Request("quit", &reply); rc < 0)
         return rc;
     Shutdown();
-    return 0;
+    return reply.size() > 1 && reply[1] == "kept" ? kAppKeptOpen : 0;
 }
 
 std::string CalcApp::ErrorText(int code) const {
@@ -332,6 +333,9 @@ int CalcApp::Request(const std::string& line, std::vector<std::string>* reply) {
         return Lost("sent an unreadable reply");
     if (code > -1 || code < kAppLost)
         code = kAppRefused;
+    // The office is gone: the helper has nothing left to drive, so it goes too.
+    if (code == kAppLost)
+        Shutdown();
     return Fail(static_cast<int>(code), fields[2]);
 }
 

@@ -144,7 +144,7 @@ int RecordingApp::Quit() {
     if (!started_)
         return kAppNotStarted;
     started_ = workbook_ = false;
-    return 0;
+    return keepsOpen ? kAppKeptOpen : 0;
 }
 
 void RecordingApp::Discard() {

@@ -19,7 +19,10 @@ Requests (columns and rows zero-based):
   store PATH                 store the workbook to PATH (.xlsx)
   quit                       close the workbook and end the office unless
                              the user has other documents open in it; a
-                             visible workbook with unsaved columns stays open
+                             visible workbook with unsaved columns stays
+                             open, and the reply is then "ok kept"
+An office that went away answers every request with the code of a lost
+application; the link then ends.
 End of input: an office nobody can see is ended; a visible one is left to
 its user.
 """
@@ -31,7 +34,7 @@ import tempfile
 import time
 
 # Error codes of the program's live link.
-UNREACHABLE, NOT_STARTED, NO_WORKBOOK, NO_WORKSHEET, BAD_REFERENCE, REFUSED = range(-1, -7, -1)
+UNREACHABLE, NOT_STARTED, NO_WORKBOOK, NO_WORKSHEET, BAD_REFERENCE, REFUSED, LOST = range(-1, -8, -1)
 EXIT_SECONDS = 20
 
 
@@ -190,7 +193,7 @@ class Office:
             # remain open, only the link ends.
             self.proc = None
             self.doc = self.sheet = self.desktop = self.ctx = None
-            return []
+            return ["kept"]
         if self.doc is not None:
             self.doc.setModified(False)
             self.doc.close(True)
@@ -206,6 +209,23 @@ class Office:
         self.desktop = self.ctx = None
         self.cleanup()
         return []
+
+    def alive(self):
+        """False when the office behind the bridge is gone (killed, crashed)."""
+        if self.desktop is None:
+            return True
+        try:
+            self.desktop.getComponents()
+            return True
+        except Exception:
+            return False
+
+    def forget(self):
+        """The office is gone: nothing of it is left to ask or to end."""
+        self.doc = self.sheet = self.desktop = self.ctx = None
+        if self.proc is not None and self.proc.poll() is None:
+            self.proc.kill()
+        self.cleanup()
 
     def abandon(self):
         """End of input: end an office nobody can see, leave a visible one."""
@@ -254,8 +274,12 @@ def main():
             reply = ["ok"] + handler(*fields[1:])
         except Failure as f:
             reply = ["err", str(f.code), str(f)]
-        except Exception as e:  # the office refused: say what it said
-            reply = ["err", str(REFUSED), "%s: %s" % (type(e).__name__, e)]
+        except Exception as e:
+            if office.alive():  # the office refused: say what it said
+                reply = ["err", str(REFUSED), "%s: %s" % (type(e).__name__, e)]
+            else:
+                office.forget()
+                reply = ["err", str(LOST), "LibreOffice is no longer running."]
         try:
             channel.write("\t".join(esc(f) for f in reply) + "\n")
             channel.flush()

@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "book/calc_app.h"
+#include "support_testing/child_group.h"
 
 namespace fs = std::filesystem;
 
@@ -187,6 +188,26 @@ TEST(CalcApp, TwoMeasurementsReachTheWorkbook) {
         ASSERT_TRUE(Same(cell, value)) << "row " << at.first + 1 << ", column " << at.second + 1
                                        << ": " << cell << " instead of " << value;
     }
+}
+
+// An office killed under a live link: the next call says the application is
+// lost, the helper ends with it, and nothing more is asked of either.
+TEST(CalcApp, AKilledOfficeIsLostAndTakesItsHelperAlong) {
+    book::CalcOptions options;
+    options.visible = false;
+    options.timeoutMs = 60000;
+    if (!book::FindCalc(&options))
+        GTEST_SKIP() << "skipped: no LibreOffice";
+    auto app = book::MakeCalcApp(options);
+    const int started = app->Start();
+    if (started == book::kAppUnreachable)
+        GTEST_SKIP() << app->ErrorText(started);
+    ASSERT_EQ(app->NewWorkbook(), 0);
+    ASSERT_GT(support_testing::KillChildGroupMembers("orvalin_calc.py"), 0);
+    const double v = 1.0;
+    EXPECT_EQ(app->WriteRange("A1", &v, 1), book::kAppLost);
+    EXPECT_FALSE(support_testing::ChildRuns("orvalin_calc.py"));
+    EXPECT_EQ(app->Quit(), book::kAppNotStarted);
 }
 
 // Where the office cannot be driven, Start fails as unreachable, every later

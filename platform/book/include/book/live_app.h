@@ -16,7 +16,10 @@ inline constexpr int kAppNoWorkbook = -3;   // call before a successful NewWorkb
 inline constexpr int kAppNoWorksheet = -4;  // no worksheet with that index
 inline constexpr int kAppBadReference = -5; // malformed or beyond the application's sheet
 inline constexpr int kAppRefused = -6;      // the application declined
-inline constexpr int kAppLost = -7;         // the application stopped answering
+inline constexpr int kAppLost = -7;         // the application stopped answering or is gone
+// Quit's success when the application stays open with the workbook unsaved:
+// the columns are still there, but only the user can keep them now.
+inline constexpr int kAppKeptOpen = 1;
 
 class LiveApp {
   public:
@@ -36,7 +39,8 @@ class LiveApp {
     virtual int WriteCell(const std::string& ref, const std::string& text) = 0;
     // count values down one column, reference like "B6:B2053" (or "B6" for one).
     virtual int WriteRange(const std::string& ref, const double* values, int count) = 0;
-    // Asks the application to quit; on success every handle is released.
+    // Asks the application to quit; on success (0 or kAppKeptOpen) every
+    // handle is released.
     virtual int Quit() = 0;
     // Releases the handles without quitting (after a failed start).
     virtual void Discard() = 0;
@@ -69,7 +73,8 @@ class RecordingApp : public LiveApp {
 
     // Calls whose op is listed here fail with kAppRefused (recorded all the same).
     std::vector<std::string> failing;
-    int worksheets = 1; // worksheets of a new workbook
+    int worksheets = 1;     // worksheets of a new workbook
+    bool keepsOpen = false; // Quit answers kAppKeptOpen, as a visible unsaved workbook does
 
     const std::vector<Call>& calls() const { return calls_; }
 
