@@ -66,8 +66,8 @@ int Resolve(const std::string& target, std::string* out) {
         }
         char buf[PATH_MAX];
         const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf);
-        if (n < 0 || n >= static_cast<ssize_t>(sizeof buf))
-            return n < 0 ? errno : ENAMETOOLONG;
+        if (n <= 0 || n >= static_cast<ssize_t>(sizeof buf))
+            return n < 0 ? errno : n == 0 ? ENOENT : ENAMETOOLONG;
         const std::string link(buf, static_cast<std::size_t>(n));
         path = link.front() == '/' ? link : FolderOf(path) + "/" + link;
     }
