@@ -166,7 +166,7 @@ void get_CSVTable() {
     case csvtable::AppendResult::Added:
         break;
     case csvtable::AppendResult::Unreadable:
-        StopWithMessage("cannot be read any more (deleted or renamed?)");
+        StopWithMessage("cannot be read any more: " + why);
         return;
     case csvtable::AppendResult::Reshaped:
         StopWithMessage("was changed since the last column was added: " + why);

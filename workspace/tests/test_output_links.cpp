@@ -1,7 +1,9 @@
 // The CSV and ASCII links driven as a user would: menu entries, the SAVE
 // button, continuous measurement.
+#include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -10,9 +12,11 @@
 #include "export/output_links.h"
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
+#include "support_testing/odd_files.h"
 #include "test_measure_support.h"
 #include "ui/popup_script.h"
 #include "ui/ui.h"
+#include "ui/ui_qt.h"
 #include "workspace/measure.h"
 #include "workspace/state.h"
 
@@ -214,4 +218,29 @@ TEST_F(OutputLinks, SaveContinuousAsksForThePrefixOnlyWhenSwitchedOn) {
     EXPECT_EQ(flip(1), 1);
     EXPECT_STREQ(cNameSpectrum, "run");
     EXPECT_EQ(ShownTexts().back(), "spectrum: Name prefix for the series of spectra");
+}
+
+// The table replaced by what cannot be a table: SAVE stops the link at once
+// and says why, without reading a byte of it.
+TEST_F(OutputLinks, ATableReplacedByAPipeDeviceOrFolderStopsTheLink) {
+    const fs::path table = dir_ / "t.csv";
+    const std::pair<const char*, std::function<void()>> cases[] = {
+        {"named pipe", [&] { ASSERT_TRUE(support_testing::MakeFifo(table)); }},
+        {"link to /dev/full", [&] { fs::create_symlink("/dev/full", table); }},
+        {"folder", [&] { fs::create_directory(table); }},
+    };
+    support_testing::HangGuard guard(30);
+    for (const auto& [name, replace] : cases) {
+        StartCsv();
+        ASSERT_EQ(Step(1), 0);
+        fs::remove(table);
+        replace();
+        popup_script::PushPrompt("sample");
+        QTest::mouseClick(UiCtrlWidget(hMainPanel, MAINP_SAVE), Qt::LeftButton);
+        EXPECT_EQ(iCSV, 0) << name;
+        ASSERT_FALSE(popup_script::Record().empty()) << name;
+        EXPECT_NE(popup_script::Record().back().text.find("not a regular file"), std::string::npos)
+            << name << ": " << popup_script::Record().back().text;
+        fs::remove(table);
+    }
 }

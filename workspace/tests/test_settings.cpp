@@ -12,6 +12,7 @@
 #include "export/protocol.h"
 #include "files/config.h"
 #include "orvalin_Protocol_ui.h"
+#include "support_testing/odd_files.h"
 #include "test_startup_support.h"
 
 using startup_test::StartupTest;
@@ -186,4 +187,43 @@ TEST_F(Settings, WriteFailureIsReported) {
     EXPECT_EQ(popup_script::Record()[0].title, "Settings not saved");
     EXPECT_EQ(popup_script::Record()[0].text.rfind("The settings could not be saved.\n", 0), 0u);
     EXPECT_TRUE(fs::exists(target + "/kept"));
+}
+
+// A named pipe in place of config.ini: the program starts on its defaults, and
+// quitting says the settings were not saved rather than replacing the pipe.
+TEST_F(Settings, ANamedPipeAsTheSettingsFileNeitherBlocksNorIsReplaced) {
+    const std::string ini = dir_ + "/ZOLT/Orvalin/config.ini";
+    fs::create_directories(dir_ + "/ZOLT/Orvalin");
+    ASSERT_TRUE(support_testing::MakeFifo(ini));
+    double shown = -1.0;
+    {
+        support_testing::HangGuard guard(30);
+        Run({"orvalin", "OFFLINE"}, [&] {
+            shown = Shown(MAINP_INTTIME);
+            FILE_quit(hMenuBar, MENUBAR_FILE_Quit, nullptr, hMainPanel);
+        });
+    }
+    EXPECT_EQ(shown, 19999.0);
+    EXPECT_TRUE(fs::is_fifo(ini));
+    ASSERT_FALSE(popup_script::Record().empty());
+    EXPECT_EQ(popup_script::Record().back().title, "Settings not saved");
+    EXPECT_NE(popup_script::Record().back().text.find("not a regular file"), std::string::npos);
+}
+
+// config.ini kept elsewhere and linked into place stays a link, and the file
+// it names holds the settings of the run.
+TEST_F(Settings, ALinkedSettingsFileStaysALink) {
+    fs::create_directories(dir_ + "/ZOLT/Orvalin");
+    fs::create_directories(dir_ + "/dotfiles");
+    std::ofstream(dir_ + "/dotfiles/config.ini") << "[Software]\n";
+    fs::create_symlink("../../dotfiles/config.ini", dir_ + "/ZOLT/Orvalin/config.ini");
+    Run({"orvalin", "OFFLINE"}, [] {
+        SetCtrlVal(hMainPanel, MAINP_INTTIME, 125.0);
+        FILE_quit(hMenuBar, MENUBAR_FILE_Quit, nullptr, hMainPanel);
+    });
+    EXPECT_TRUE(fs::is_symlink(dir_ + "/ZOLT/Orvalin/config.ini"));
+    EXPECT_EQ(Stored().integrationTime, 125.0f);
+    ConfigValues linked;
+    ASSERT_EQ(config_ReadFile(dir_ + "/dotfiles/config.ini", &linked), 0);
+    EXPECT_EQ(linked.integrationTime, 125.0f);
 }

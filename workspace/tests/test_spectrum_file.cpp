@@ -1,11 +1,18 @@
 // Saving and loading spectrum files through the FILE menu against the
 // simulated instrument, popups scripted.
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
 #include <cmath>
 #include <cstring>
 #include <memory>
 
 #include "export/spectrum_file.h"
 #include "files/valfile.h"
+#include "support_testing/odd_files.h"
 #include "test_startup_support.h"
 #include "workspace/display.h"
 
@@ -259,4 +266,52 @@ TEST_F(SpectrumFile, OlderFileOpensOffline) {
     CallCtrlCallback(hInfLoad, FILELOAD_COMMANDBUTTON, EVENT_COMMIT, 0, 0);
     GetPanelAttribute(hInfLoad, ATTR_VISIBLE_PANEL, &visible);
     EXPECT_EQ(visible, 0);
+}
+
+// FILE > Open through the real file chooser, the name typed into its name
+// field: a named pipe is refused with a message, and the program goes on.
+TEST_F(SpectrumFile, OpeningANamedPipeSaysSoAndDoesNotBlock) {
+    Measured("OFFLINE");
+    const std::string pipe = dir_ + "/pipe.val";
+    ASSERT_TRUE(support_testing::MakeFifo(pipe));
+    std::string chooser, message;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        QWidget* w = QApplication::activeModalWidget();
+        if (auto* d = qobject_cast<QFileDialog*>(w)) {
+            chooser = d->windowTitle().toStdString();
+            auto* name = d->findChild<QLineEdit*>("fileNameEdit");
+            ASSERT_NE(name, nullptr);
+            name->setText(QString::fromStdString(pipe));
+            QTest::keyClick(name, Qt::Key_Return);
+        } else if (auto* m = qobject_cast<QMessageBox*>(w)) {
+            message = m->text().toStdString();
+            m->accept();
+        }
+    });
+    user.start(20);
+    popup_script::Enable(false);
+    {
+        support_testing::HangGuard guard(20);
+        FileOpen(hMenuBar, MENUBAR_FILE_OPEN, nullptr, hMainPanel);
+    }
+    popup_script::Enable(true);
+    EXPECT_EQ(chooser, "Name of File to Load");
+    EXPECT_EQ(message, "File not loaded!\n" + pipe + ": not a regular file");
+    EXPECT_EQ(iFileOpen, 0);
+    EXPECT_TRUE(fs::is_fifo(pipe));
+}
+
+// A file the user made read-only is refused, named, and left as it was.
+TEST_F(SpectrumFile, SavingOverAReadOnlyFileIsRefused) {
+    Measured();
+    const std::string path = dir_ + "/kept.val";
+    std::ofstream(path) << "old";
+    fs::permissions(path, fs::perms::owner_read);
+    Save(path, "x");
+    EXPECT_EQ(LastShown().title, "File not saved");
+    EXPECT_NE(LastShown().text.find("\"" + path + "\": Permission denied"), std::string::npos)
+        << LastShown().text;
+    EXPECT_EQ(startup_test::ReadFile(path), "old");
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read);
 }

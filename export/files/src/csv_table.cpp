@@ -1,12 +1,12 @@
 #include "files/csv_table.h"
 
 #include <algorithm>
-#include <fstream>
-#include <sstream>
+#include <cstdint>
 #include <vector>
 
 #include "support/atomic_file.h"
 #include "support/numfmt.h"
+#include "support/read_file.h"
 
 namespace csvtable {
 namespace {
@@ -119,6 +119,24 @@ void Put(std::string& out, bool blankBefore, std::string_view row, std::string_v
     out += ";\n";
     if (blankAfter)
         out += '\n';
+}
+
+// The widest cell the table can hold: a label, a marker or an evaluation
+// read-out of two numbers in "%.2f", or an x value.
+constexpr std::size_t kWideCell = 640;
+// A spectrum value in "%E", whatever the user's decimal separator.
+constexpr std::size_t kValueCell = 24;
+
+// The most bytes a table of this layout can hold, every cell at its widest,
+// with a separator, a line end and a blank line per row. A longer file is not
+// the table this link wrote, and is not read.
+std::size_t MaxBytes(const Layout& l) {
+    const double columns = l.columns > 0 ? l.columns : 0;
+    const double values = l.spectrum && l.spectrumRows > 0 ? l.spectrumRows : 0;
+    const double wideRows = l.Rows() - values;
+    const double bytes = wideRows * ((columns + 1) * (kWideCell + 1) + 4) +
+                         values * (kWideCell + columns * (kValueCell + 1) + 4);
+    return bytes < static_cast<double>(SIZE_MAX) ? static_cast<std::size_t>(bytes) : SIZE_MAX;
 }
 
 } // namespace
@@ -276,20 +294,12 @@ bool Append(std::string_view table, const Layout& layout, const Column& c, std::
 
 AppendResult AppendToFile(const std::string& path, const Layout& layout, const Column& column,
                           Layout* next, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *error = "cannot be read";
+    std::string whole;
+    if (support::ReadRegularFile(path, MaxBytes(layout), &whole, error) != 0)
         return AppendResult::Unreadable;
-    }
-    std::ostringstream whole;
-    whole << in.rdbuf(); // an empty file inserts nothing; its shape tells
-    if (in.bad()) {
-        *error = "cannot be read";
-        return AppendResult::Unreadable;
-    }
     std::string table;
     Layout grown;
-    if (!Append(std::move(whole).str(), layout, column, &table, &grown, error))
+    if (!Append(whole, layout, column, &table, &grown, error))
         return AppendResult::Reshaped;
     if (support::WriteFileAtomic(path, table, error) != 0)
         return AppendResult::WriteFailed;

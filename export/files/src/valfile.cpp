@@ -1,14 +1,13 @@
 #include "files/valfile.h"
 
 #include <bit>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "support/atomic_file.h"
 #include "support/numfmt.h"
+#include "support/read_file.h"
 
 namespace valfile {
 namespace {
@@ -235,23 +234,10 @@ bool Decode(std::string_view bytes, ValFileRecord* out, std::string* error, Layo
 }
 
 int Load(const std::string& path, ValFileRecord* out, std::string* error, Layout* layout) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        Fail(error, Describe(path, std::strerror(errno)));
-        return -1;
-    }
-    // One byte more than the larger layout is enough to see a file is too long.
-    std::string bytes(kRecordSize + 1, '\0');
-    const std::size_t n = std::fread(bytes.data(), 1, bytes.size(), f);
-    const bool readError = std::ferror(f) != 0;
-    std::fclose(f);
-    if (readError) {
-        Fail(error, Describe(path, "the file cannot be read."));
-        return -1;
-    }
-    bytes.resize(n);
-    std::string why;
-    if (!Decode(bytes, out, &why, layout)) {
+    // The current layout is the larger one: nothing longer is a spectrum file.
+    std::string bytes, why;
+    if (support::ReadRegularFile(path, kRecordSize, &bytes, &why) != 0 ||
+        !Decode(bytes, out, &why, layout)) {
         Fail(error, Describe(path, why));
         return -1;
     }

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "read_file.h"
 #include "support/atomic_file.h"
 #include "support/numfmt.h"
+#include "support/read_file.h"
 
 namespace parameters {
 namespace {
@@ -27,10 +27,9 @@ int ParFile_Parse(std::string_view bytes, ParBlock* out, std::string* error) {
 
 int ReadParFile(const std::string& path, ParBlock* out, std::string* error) {
     std::string bytes;
-    if (detail::ReadBoundedFile(path, kParBlockSize, &bytes, error) != 0)
-        return -1;
     std::string why;
-    if (ParFile_Parse(bytes, out, &why) != 0)
+    if (support::ReadRegularFile(path, kParBlockSize, &bytes, &why) != 0 ||
+        ParFile_Parse(bytes, out, &why) != 0)
         return Fail(error, path + ": " + why);
     return 0;
 }

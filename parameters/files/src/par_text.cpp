@@ -5,9 +5,9 @@
 #include <unordered_set>
 
 #include "numtext.h"
-#include "read_file.h"
 #include "support/atomic_file.h"
 #include "support/numfmt.h"
+#include "support/read_file.h"
 
 namespace parameters {
 namespace {
@@ -157,7 +157,12 @@ ReplayPlan ParText_PlanReplay(std::string_view fileText, std::string_view curren
 }
 
 int ParText_ReadFile(const std::string& path, std::string* out, std::string* error) {
-    return detail::ReadBoundedFile(path, kMaxParTextFileSize, out, error);
+    std::string why;
+    if (support::ReadRegularFile(path, kMaxParTextFileSize, out, &why) == 0)
+        return 0;
+    if (error)
+        *error = path + ": " + why;
+    return -1;
 }
 
 int ParText_WriteFile(const std::string& path, std::string_view text, std::string* error) {

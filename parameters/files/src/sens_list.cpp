@@ -4,9 +4,9 @@
 
 #include <charconv>
 
-#include "read_file.h"
 #include "support/numfmt.h"
 #include "support/program_dir.h"
+#include "support/read_file.h"
 
 namespace parameters {
 namespace {
@@ -92,8 +92,12 @@ SensList SensList_Parse(std::string_view text, int deviceType) {
 
 int PU_LoadSensList(const std::string& path, int deviceType, SensList* out, std::string* error) {
     std::string text;
-    if (detail::ReadBoundedFile(path, kMaxSensListFileSize, &text, error) != 0)
+    std::string why;
+    if (support::ReadRegularFile(path, kMaxSensListFileSize, &text, &why) != 0) {
+        if (error)
+            *error = path + ": " + why;
         return -1;
+    }
     *out = SensList_Parse(text, deviceType);
     return 0;
 }

@@ -1,13 +1,12 @@
 #include "ini/ini.h"
 
-#include <cerrno>
 #include <climits>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 
 #include "support/atomic_file.h"
 #include "support/numfmt.h"
+#include "support/read_file.h"
 
 namespace ini {
 namespace {
@@ -197,25 +196,12 @@ bool Document::Parse(std::string_view text, std::string* error) {
 
 bool Document::ReadFile(const std::string& path, std::string* error) {
     sections_.clear();
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
+    std::string text, why;
+    if (support::ReadRegularFile(path, kMaxFileSize, &text, &why) != 0) {
         if (error)
-            *error = "Cannot open " + path + ": " + std::strerror(errno);
+            *error = "Cannot read " + path + ": " + why;
         return false;
     }
-    std::string text;
-    char buf[64 * 1024];
-    std::size_t n = 0;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0 && text.size() <= kMaxFileSize)
-        text.append(buf, n);
-    const bool readError = std::ferror(f) != 0;
-    std::fclose(f);
-    if (readError) {
-        if (error)
-            *error = "Cannot read " + path + ".";
-        return false;
-    }
-    std::string why;
     if (!Parse(text, &why)) {
         if (error)
             *error = path + ": " + why;

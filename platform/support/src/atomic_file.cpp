@@ -2,8 +2,12 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
@@ -31,13 +35,17 @@ void SyncFolder(const std::string& path) {
     }
 }
 
-std::string Describe(const char* what, const std::string& file, int err) {
+std::string Describe(const char* what, const std::string& file, const char* why) {
     std::string msg = what;
     msg += " \"";
     msg += file;
     msg += "\": ";
-    msg += std::strerror(err);
+    msg += why;
     return msg;
+}
+
+std::string Describe(const char* what, const std::string& file, int err) {
+    return Describe(what, file, std::strerror(err));
 }
 
 void SetError(std::string* out, std::string msg) {
@@ -45,14 +53,136 @@ void SetError(std::string* out, std::string msg) {
         *out = std::move(msg);
 }
 
-} // namespace
+// The file a target names: a symbolic link is followed (also one to a file
+// not yet there), so the link stays and the file it names is written.
+// Returns 0 or an errno value.
+int Resolve(const std::string& target, std::string* out) {
+    std::string path = target;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st {};
+        if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            *out = path;
+            return 0;
+        }
+        char buf[PATH_MAX];
+        const ssize_t n = ::readlink(path.c_str(), buf, sizeof buf);
+        if (n <= 0 || n >= static_cast<ssize_t>(sizeof buf))
+            return n < 0 ? errno : n == 0 ? ENOENT : ENAMETOOLONG;
+        const std::string link(buf, static_cast<std::size_t>(n));
+        path = link.front() == '/' ? link : FolderOf(path) + "/" + link;
+    }
+    return ELOOP;
+}
 
-std::string TempNameFor(const std::string& target) {
+// 0 when the user may replace the file, else the errno a plain write would
+// meet. Root passes every permission check, so for root a file whose owner
+// took the write bit away counts as not writable: it was made read-only.
+int WriteAccess(const std::string& path, const struct stat& st) {
+    if (::geteuid() == 0)
+        return (st.st_mode & S_IWUSR) != 0 ? 0 : EACCES;
+    return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
+}
+
+std::string TempBeside(const std::string& file) {
     static std::atomic<unsigned> counter{0};
     char suffix[64];
     std::snprintf(suffix, sizeof suffix, ".tmp%ld.%u", static_cast<long>(::getpid()),
                   counter.fetch_add(1));
-    return target + suffix;
+    return file + suffix;
+}
+
+// The pid in a temporary's name "<file>.tmp<pid>.<n>", or 0.
+long TempOwner(const char* name, const std::string& file) {
+    const std::string prefix = file + ".tmp";
+    if (std::strncmp(name, prefix.c_str(), prefix.size()) != 0)
+        return 0;
+    const char* p = name + prefix.size();
+    if (*p < '0' || *p > '9')
+        return 0;
+    char* end = nullptr;
+    const long pid = std::strtol(p, &end, 10);
+    if (*end != '.' || pid <= 0)
+        return 0;
+    const char* n = end + 1;
+    if (*n == '\0' || std::strspn(n, "0123456789") != std::strlen(n))
+        return 0;
+    return pid;
+}
+
+// Removes the temporaries of this file left by saves whose process was
+// killed: their process no longer runs, so nothing will ever finish them.
+void RemoveStaleTemporaries(const std::string& file) {
+    const std::string folder = FolderOf(file);
+    const std::string name = file.substr(file.find_last_of('/') + 1);
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const long self = static_cast<long>(::getpid());
+    while (const dirent* e = ::readdir(dir)) {
+        const long pid = TempOwner(e->d_name, name);
+        if (pid == 0 || pid == self || pid > INT_MAX)
+            continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
+            continue;
+        struct stat st {};
+        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(st.st_mode))
+            ::unlinkat(::dirfd(dir), e->d_name, 0);
+    }
+    ::closedir(dir);
+}
+
+// What a writer learns of its target before it writes: the file the target
+// names, and that file's status when it exists.
+struct Target {
+    std::string file;
+    bool exists = false;
+    struct stat st {};
+};
+
+// Refuses a target that is not a regular file or that the user may not
+// write, with a message naming it as given.
+bool Prepare(const std::string& target, Target* t, std::string* error) {
+    if (target.empty()) {
+        *error = Describe("Cannot write", target, ENOENT);
+        return false;
+    }
+    if (const int err = Resolve(target, &t->file)) {
+        *error = Describe("Cannot write", target, err);
+        return false;
+    }
+    t->exists = ::stat(t->file.c_str(), &t->st) == 0;
+    if (t->exists && !S_ISREG(t->st.st_mode)) {
+        // Renaming over a device, pipe or folder would replace it, not write into it.
+        *error = Describe("Cannot write", target, "not a regular file");
+        return false;
+    }
+    if (t->exists) {
+        if (const int err = WriteAccess(t->file, t->st)) {
+            *error = Describe("Cannot write", target, err);
+            return false;
+        }
+    }
+    RemoveStaleTemporaries(t->file);
+    return true;
+}
+
+// The replacement keeps the replaced file's mode (and, where allowed, its
+// owner), as a plain write into it would.
+int KeepModeAndOwner(int fd, const Target& t) {
+    if (!t.exists)
+        return 0;
+    if (::geteuid() == 0 && ::fchown(fd, t.st.st_uid, t.st.st_gid) != 0) {
+        // Best effort: the content and the mode matter more than the owner.
+    }
+    return ::fchmod(fd, t.st.st_mode & 07777) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+std::string TempNameFor(const std::string& target) {
+    std::string file;
+    return TempBeside(Resolve(target, &file) == 0 ? file : target);
 }
 
 AtomicFile::~AtomicFile() {
@@ -70,17 +200,22 @@ bool AtomicFile::Open(const std::string& target) {
     target_ = target;
     error_.clear();
     failed_ = false;
-    if (target.empty())
-        return Fail("Cannot write", ENOENT);
-    struct stat st {};
-    // Renaming over a device or a folder would replace it, not write into it.
-    if (::stat(target.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-        return Fail("Cannot write", S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
-    temp_ = TempNameFor(target);
+    Target t;
+    if (!Prepare(target, &t, &error_)) {
+        failed_ = true;
+        return false;
+    }
+    file_ = t.file;
+    temp_ = TempBeside(file_);
     fd_ = ::open(temp_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd_ < 0) {
         temp_.clear();
         return Fail("Cannot write", errno);
+    }
+    if (const int err = KeepModeAndOwner(fd_, t)) {
+        Fail("Cannot write", err);
+        Abort();
+        return false;
     }
     return true;
 }
@@ -121,13 +256,13 @@ bool AtomicFile::Commit() {
         Abort();
         return false;
     }
-    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+    if (::rename(temp_.c_str(), file_.c_str()) != 0) {
         Fail("Cannot replace", errno);
         Abort();
         return false;
     }
     temp_.clear();
-    SyncFolder(target_);
+    SyncFolder(file_);
     return true;
 }
 
@@ -151,25 +286,27 @@ int WriteFileAtomic(const std::string& target, std::string_view data, std::strin
 }
 
 int CommitFileAtomic(const std::string& temp, const std::string& target, std::string* error) {
+    const auto fail = [&](std::string msg) {
+        SetError(error, std::move(msg));
+        ::unlink(temp.c_str());
+        return -1;
+    };
+    Target t;
+    std::string why;
+    if (!Prepare(target, &t, &why))
+        return fail(why);
     const int fd = ::open(temp.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        SetError(error, Describe("Cannot write", target, errno));
-        ::unlink(temp.c_str());
-        return -1;
-    }
-    const int syncErr = ::fsync(fd) != 0 ? errno : 0;
+    if (fd < 0)
+        return fail(Describe("Cannot write", target, errno));
+    int err = KeepModeAndOwner(fd, t);
+    if (err == 0 && ::fsync(fd) != 0)
+        err = errno;
     ::close(fd);
-    if (syncErr != 0) {
-        SetError(error, Describe("Cannot write", target, syncErr));
-        ::unlink(temp.c_str());
-        return -1;
-    }
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        SetError(error, Describe("Cannot replace", target, errno));
-        ::unlink(temp.c_str());
-        return -1;
-    }
-    SyncFolder(target);
+    if (err != 0)
+        return fail(Describe("Cannot write", target, err));
+    if (::rename(temp.c_str(), t.file.c_str()) != 0)
+        return fail(Describe("Cannot replace", target, errno));
+    SyncFolder(t.file);
     return 0;
 }
 

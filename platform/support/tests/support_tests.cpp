@@ -1,25 +1,23 @@
 #include <clocale>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
-#include <sstream>
 #include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "support/atomic_file.h"
 #include "support/numfmt.h"
 #include "support_testing/comma_locale.h"
+#include "support_testing/odd_files.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Slurp(const fs::path& p) {
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using support_testing::FileText;
 
 class AtomicFileTest : public ::testing::Test {
   protected:
@@ -42,7 +40,7 @@ TEST_F(AtomicFileTest, ReplacesTheTargetWholeAndLeavesNoTemporary) {
     const fs::path target = dir / "a.txt";
     ASSERT_EQ(support::WriteFileAtomic(target, "old"), 0);
     ASSERT_EQ(support::WriteFileAtomic(target, std::string(100000, 'x')), 0);
-    EXPECT_EQ(Slurp(target), std::string(100000, 'x'));
+    EXPECT_EQ(FileText(target), std::string(100000, 'x'));
     EXPECT_EQ(Entries(), 1u);
 }
 
@@ -64,8 +62,44 @@ TEST_F(AtomicFileTest, FailuresKeepTheOldFileAndSayWhy) {
         ASSERT_TRUE(f.Open(target));
         ASSERT_TRUE(f.Write("new, but never committed"));
     }
-    EXPECT_EQ(Slurp(target), "old");
+    EXPECT_EQ(FileText(target), "old");
     EXPECT_EQ(Entries(), 1u);
+}
+
+// A save killed half way leaves its temporary; the next save of the same
+// file removes it, but never one of a process that still runs.
+TEST_F(AtomicFileTest, ASaveRemovesTheTemporariesOfKilledSavers) {
+    const fs::path target = dir / "a.val";
+    ASSERT_EQ(support::WriteFileAtomic(target, "old"), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        support::AtomicFile f;
+        if (f.Open(target) && f.Write("half of it"))
+            ::kill(::getpid(), SIGKILL);
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    const auto killedTemps = [&] {
+        const std::string prefix = "a.val.tmp" + std::to_string(child) + ".";
+        int n = 0;
+        for (const auto& e : fs::directory_iterator(dir))
+            n += e.path().filename().string().rfind(prefix, 0) == 0 ? 1 : 0;
+        return n;
+    };
+    ASSERT_EQ(killedTemps(), 1);
+    const fs::path live = target.string() + ".tmp" + std::to_string(::getppid()) + ".7";
+    std::ofstream(live) << "a save of a running process";
+    const fs::path other = dir / ("b.val.tmp" + std::to_string(child) + ".0");
+    std::ofstream(other) << "another file's temporary";
+
+    ASSERT_EQ(support::WriteFileAtomic(target, "new"), 0);
+    EXPECT_EQ(killedTemps(), 0);
+    EXPECT_TRUE(fs::exists(live));
+    EXPECT_TRUE(fs::exists(other));
+    EXPECT_EQ(FileText(target), "new");
 }
 
 TEST(NumFmt, MachineFormatsStayCWhateverTheUserLocale) {

@@ -86,8 +86,10 @@ bool Append(std::string_view table, const Layout& layout, const Column& column, 
             Layout* next, std::string* error);
 
 // One more column for the table file at `path`: read, checked against
-// `layout`, rewritten whole through the atomic writer.  On anything but Added
-// the file keeps its earlier columns and *next is untouched; *error says why.
+// `layout`, rewritten whole through the atomic writer.  A table that is no
+// regular file, or longer than `layout` can hold, is Unreadable and never read.
+// On anything but Added the file keeps its earlier columns and *next is
+// untouched; *error says why.
 enum class AppendResult { Added, Unreadable, Reshaped, WriteFailed };
 AppendResult AppendToFile(const std::string& path, const Layout& layout, const Column& column,
                           Layout* next, std::string* error);

@@ -1,6 +1,10 @@
 // The one way files are written: into a temporary beside the target, flushed
 // and synced, then renamed over it. A crash, a full disk or an error never
 // leaves a truncated target; the old file stays until the new one is whole.
+// A target that is a symbolic link stays one: the file it names is replaced.
+// A replaced file keeps its mode; a target that is not a regular file, or
+// that the user may not write, is refused. Temporaries of the same target
+// left by a killed process are removed by the next save.
 #pragma once
 
 #include <cstddef>
@@ -36,7 +40,8 @@ class AtomicFile {
     bool Fail(const char* what, int err);
 
     int fd_ = -1;
-    std::string target_;
+    std::string target_; // as given, for messages
+    std::string file_;   // the file it names
     std::string temp_;
     std::string error_;
     bool failed_ = false;
@@ -51,7 +56,7 @@ int WriteFileAtomic(const std::string& target, std::string_view data, std::strin
 int CommitFileAtomic(const std::string& temp, const std::string& target,
                      std::string* error = nullptr);
 
-// A fresh temporary name in target's folder (not created).
+// A fresh temporary name beside the file target names (not created).
 std::string TempNameFor(const std::string& target);
 
 } // namespace support

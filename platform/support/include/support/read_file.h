@@ -1,0 +1,17 @@
+// The one way files are read: the files read here come from users and are
+// never trusted to be small, or to be files at all.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+namespace support {
+
+// Reads a whole regular file of at most maxBytes. A named pipe, a device or a
+// folder is refused before a byte is read, and a pipe cannot block the open.
+// Returns 0 with the bytes, or -1 with *why saying what is wrong (no path:
+// "not a regular file", "larger than N bytes", or the system's error text).
+int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string* out,
+                    std::string* why);
+
+} // namespace support
