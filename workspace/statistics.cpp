@@ -134,6 +134,9 @@ void WriteColumn(int column, double first, double second, const double* values, 
     buffer[1] = second;
     std::copy(values, values + pixels, buffer.begin() + 2);
     SetTableColumnValues(hStatTable, STATISTICS_TABLE, column, buffer.data(), pixels + 2);
+    // Each number whole, at the file's precision: the column grows to its widest.
+    SetTableColumnPrecision(hStatTable, STATISTICS_TABLE, column, kStatTableDecimals);
+    FitTableColumnWidth(hStatTable, STATISTICS_TABLE, column, kColumnWidth);
 }
 
 double MaxOf(const double* v, int n) {
@@ -305,7 +308,6 @@ void main_PrintStatisticsTable(int kind) {
         v[static_cast<std::size_t>(pixels)] = MaxOf(v.data(), pixels);
         const int column = k + 3;
         WriteColumn(column, kEmpty, v[static_cast<std::size_t>(pixels)], v.data(), pixels, buffer);
-        SetTableColumnWidth(hStatTable, STATISTICS_TABLE, column, kColumnWidth);
         std::snprintf(label, sizeof label, "%i", k + 1);
         SetTableColumnLabel(hStatTable, STATISTICS_TABLE, column, label);
         SetTableCellVal(hStatTable, STATISTICS_TABLE, 1, column, "");

@@ -1,5 +1,7 @@
 // Statistics over a run of measurements and the series view, against the
 // simulated instrument.
+#include <QStyle>
+#include <QTableView>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -14,6 +16,7 @@
 #include "test_measure_support.h"
 #include "ui/popup_script.h"
 #include "ui/ui.h"
+#include "ui/ui_qt.h"
 #include "workspace/display.h"
 #include "workspace/measure.h"
 #include "workspace/stats.h"
@@ -258,6 +261,34 @@ TEST_F(StatsTest, RunOfTwentyMatchesAnIndependentMeanAndDeviation) {
     int shown = 0;
     GetCtrlVal(hStatTable, STATISTICS_NUM_MEAS, &shown);
     EXPECT_EQ(shown, 20);
+}
+
+TEST_F(StatsTest, EveryCellShowsItsWholeNumberAtTheTablesPrecision) {
+    StartStatistics(STAT_PARAM_RB_DARK, 3);
+    Darks(3);
+    auto* view = qobject_cast<QTableView*>(UiCtrlWidget(hStatTable, STATISTICS_TABLE));
+    ASSERT_NE(view, nullptr);
+    // What a cell's text needs beside its own width: the delegate's margin
+    // on either side and the grid line.
+    const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    const int extra = 2 * margin + (view->showGrid() ? 1 : 0);
+    const QFontMetrics metrics(view->font());
+    const QAbstractItemModel* model = view->model();
+    ASSERT_EQ(model->columnCount(), 5);
+    for (int c = 0; c < model->columnCount(); ++c)
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const QString shown = model->index(r, c).data().toString();
+            double v = NAN;
+            if (GetTableCellVal(hStatTable, STATISTICS_TABLE, r + 1, c + 1, &v) != 0 ||
+                std::isnan(v)) {
+                ASSERT_TRUE(shown.isEmpty()) << r << " " << c;
+                continue;
+            }
+            ASSERT_EQ(shown.toStdString(), support::FormatC("%.*f", kStatTableDecimals, v))
+                << r << " " << c;
+            ASSERT_LE(metrics.horizontalAdvance(shown) + extra, view->columnWidth(c))
+                << shown.toStdString() << " in row " << r + 1 << ", column " << c + 1;
+        }
 }
 
 TEST_F(StatsTest, OneMeasurementShowsAndSavesNoStaleDeviation) {

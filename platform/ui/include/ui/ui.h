@@ -282,6 +282,9 @@ int SetTableColumnWidth(int panel, int control, int column, int width);
 int SetTableCellColor(int panel, int control, int row, int column, int textColor, int bgColor);
 // Digits after the point of a column's numbers (-1: shortest exact form).
 int SetTableColumnPrecision(int panel, int control, int column, int precision);
+// Widens a column, to no less than minWidth, so that every cell shows its
+// whole text; the width then follows the data, not a guess.
+int FitTableColumnWidth(int panel, int control, int column, int minWidth);
 int GetTableCellColor(int panel, int control, int row, int column, int* textColor, int* bgColor);
 
 // Progress bar
