@@ -13,6 +13,7 @@
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
 #include "parameters/parameters_state.h"
+#include "support/file_name.h"
 #include "support/numfmt.h"
 #include "ui/ui.h"
 #include "zoltmath.h"
@@ -33,17 +34,6 @@ template <std::size_t N> bool Fits(const std::string& s, const char (&)[N]) {
 
 template <std::size_t N> void Copy(char (&dst)[N], const std::string& src) {
     valfile::SetText(dst, N, src);
-}
-
-// The save dialog only offers spectrum files; a name typed without the
-// extension gets it.
-std::string WithExtension(std::string path) {
-    const std::size_t n = std::strlen(kExtension);
-    const std::size_t slash = path.rfind('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (name.size() < n || name.compare(name.size() - n, n, kExtension) != 0)
-        path += kExtension;
-    return path;
 }
 
 // cValPath and its parts: no drives here, the folder keeps its final '/'.
@@ -171,7 +161,7 @@ void SaveFile(int, int, void*, int) {
         SetWaitCursor(0);
         return;
     }
-    const std::string chosen = WithExtension(path);
+    const std::string chosen = support::WithExtension(path, kExtension);
     if (!Fits(chosen, cValPath)) {
         MessagePopup("No file", "File not saved! The path of the file is too long.");
         SetWaitCursor(0);

@@ -2,6 +2,7 @@
 // simulated instrument.
 #include <QStyle>
 #include <QTableView>
+#include <QTest>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -313,12 +314,16 @@ TEST_F(StatsTest, SavingWritesTheTableOrSaysWhyNot) {
     std::filesystem::create_directories(dir);
     struct Case {
         const char* what;
-        std::string path;
-        bool complete; // the run reached its count before saving
+        std::string typed, path; // the name typed, the file written
+        bool complete;           // the run reached its count before saving
     } cases[] = {
-        {"complete run", (dir / "run.csv").string(), true},
-        {"table not built yet", (dir / "partial.csv").string(), false},
-        {"folder missing", (dir / "missing" / "x.csv").string(), true},
+        {"complete run", (dir / "run.csv").string(), (dir / "run.csv").string(), true},
+        {"table not built yet", (dir / "partial.csv").string(), (dir / "partial.csv").string(),
+         false},
+        {"name without its extension", (dir / "named").string(), (dir / "named.csv").string(),
+         true},
+        {"folder missing", (dir / "missing" / "x.csv").string(),
+         (dir / "missing" / "x.csv").string(), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -327,8 +332,8 @@ TEST_F(StatsTest, SavingWritesTheTableOrSaysWhyNot) {
         StartStatistics(STAT_PARAM_RB_DARK, c.complete ? 2 : 5);
         const Store runs = Darks(2);
         HidePanel(hStatTable);
-        popup_script::PushFile(c.path, VAL_NEW_FILE_SELECTED);
-        CallCtrlCallback(hStatTable, STATISTICS_CB_SAVE_ST, EVENT_COMMIT, 0, 0);
+        popup_script::PushFile(c.typed, VAL_NEW_FILE_SELECTED);
+        QTest::mouseClick(UiCtrlWidget(hStatTable, STATISTICS_CB_SAVE_ST), Qt::LeftButton);
         if (c.path.find("missing") != std::string::npos) {
             EXPECT_FALSE(std::filesystem::exists(c.path));
             EXPECT_EQ(popup_script::Record().back().title, "Error");
