@@ -64,7 +64,7 @@ int main_CreateAsciiFile() {
         const std::string question = "Files of an earlier series (" + earlier + ") are in \"" +
                                      folder + "\".\nOverwrite them?";
         if (ConfirmPopup("Overwrite", question.c_str()) != 1)
-            return -1;
+            return kAsciiDeclined;
     }
     links::CopyInto(cDatDir, sizeof cDatDir, folder);
     links::CopyInto(cDatFile, sizeof cDatFile, base);

@@ -198,11 +198,15 @@ void StartAsciiLink(int menuBar, int menuItem, void* callbackData, int panel) {
     (void)menuItem;
     (void)callbackData;
     (void)panel;
-    if (main_CreateAsciiFile() == 0) {
+    const int created = main_CreateAsciiFile();
+    if (created == 0) {
         iASCII = 1;
         set_ActiveLinkSave(LINK_ASCII);
         return;
     }
+    // The user's own No to overwriting is no error.
+    if (created == kAsciiDeclined)
+        return;
     const std::string text =
         g_error.empty() ? "File isn't created" : "File isn't created\n" + g_error;
     MessagePopup("Error", text.c_str());

@@ -89,8 +89,9 @@ void prot_SlotTexts(double value, double position, std::string* valueText, std::
         waveText->clear();
         return;
     }
-    *valueText = support::FormatUser("%.2f", value);
-    *waveText = support::FormatUser("@     %.2f", position);
+    // The protocol's numbers keep their point, whatever the user's locale.
+    *valueText = support::FormatC("%.2f", value);
+    *waveText = support::FormatC("@     %.2f", position);
 }
 
 bool prot_ArrayTypeFromLabel(const std::string& label, std::string* word) {

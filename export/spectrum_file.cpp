@@ -13,6 +13,7 @@
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
 #include "parameters/parameters_state.h"
+#include "support/file_name.h"
 #include "support/numfmt.h"
 #include "ui/ui.h"
 #include "zoltmath.h"
@@ -21,6 +22,7 @@ namespace {
 
 constexpr const char* kPattern = "*.val";
 constexpr const char* kExtension = ".val";
+constexpr int kFitDigits = 7; // what a float32 coefficient holds
 
 int Bar() {
     return hMainBar != 0 ? hMainBar : hMenuBar;
@@ -32,17 +34,6 @@ template <std::size_t N> bool Fits(const std::string& s, const char (&)[N]) {
 
 template <std::size_t N> void Copy(char (&dst)[N], const std::string& src) {
     valfile::SetText(dst, N, src);
-}
-
-// The save dialog only offers spectrum files; a name typed without the
-// extension gets it.
-std::string WithExtension(std::string path) {
-    const std::size_t n = std::strlen(kExtension);
-    const std::size_t slash = path.rfind('/');
-    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (name.size() < n || name.compare(name.size() - n, n, kExtension) != 0)
-        path += kExtension;
-    return path;
 }
 
 // cValPath and its parts: no drives here, the folder keeps its final '/'.
@@ -93,8 +84,13 @@ void FillInfoPanel(const SavedMeasurement& r) {
     SetCtrlVal(p, FILELOAD_CHANNELS, static_cast<int>(r.channels));
     SetCtrlVal(p, FILELOAD_DIRECTION, static_cast<int>(r.direction));
     const int fit[5] = {FILELOAD_FIT0, FILELOAD_FIT1, FILELOAD_FIT2, FILELOAD_FIT3, FILELOAD_FIT4};
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
+        // The coefficients span many orders of magnitude (down to 1e-13):
+        // each with a float's significant digits, not a fixed count of decimals.
+        SetCtrlAttribute(p, fit[i], ATTR_FORMAT, VAL_SIGNIFICANT_FORMAT);
+        SetCtrlAttribute(p, fit[i], ATTR_PRECISION, kFitDigits);
         SetCtrlVal(p, fit[i], static_cast<double>(r.fit[i]));
+    }
     ResetTextBox(p, FILELOAD_COMMENTS, r.comment);
     // The indicators follow each file, so a later file without a kind does
     // not show it as present.
@@ -165,7 +161,7 @@ void SaveFile(int, int, void*, int) {
         SetWaitCursor(0);
         return;
     }
-    const std::string chosen = WithExtension(path);
+    const std::string chosen = support::WithExtension(path, kExtension);
     if (!Fits(chosen, cValPath)) {
         MessagePopup("No file", "File not saved! The path of the file is too long.");
         SetWaitCursor(0);

@@ -139,7 +139,8 @@ std::string comm_BatteryText(float volts, int percent, int charging, int deviceT
     std::string text = charging != 0 ? "charging" : "not charging";
     text += charger ? ", capacity unknown while charging" : support::FormatC(", %d %%", percent);
     text += charger ? ", charging voltage: " : ", battery voltage: ";
-    text += support::FormatUser("%.2f V", static_cast<double>(volts));
+    // The instrument's read-out keeps its point, whatever the user's locale.
+    text += support::FormatC("%.2f V", static_cast<double>(volts));
     return text;
 }
 

@@ -12,6 +12,7 @@
 
 #include "orvalin_ui.h"
 #include "support/atomic_file.h"
+#include "support/file_name.h"
 #include "support/numfmt.h"
 #include "ui/ui.h"
 #include "workspace/display.h"
@@ -134,6 +135,9 @@ void WriteColumn(int column, double first, double second, const double* values, 
     buffer[1] = second;
     std::copy(values, values + pixels, buffer.begin() + 2);
     SetTableColumnValues(hStatTable, STATISTICS_TABLE, column, buffer.data(), pixels + 2);
+    // Each number whole, at the file's precision: the column grows to its widest.
+    SetTableColumnPrecision(hStatTable, STATISTICS_TABLE, column, kStatTableDecimals);
+    FitTableColumnWidth(hStatTable, STATISTICS_TABLE, column, kColumnWidth);
 }
 
 double MaxOf(const double* v, int n) {
@@ -305,7 +309,6 @@ void main_PrintStatisticsTable(int kind) {
         v[static_cast<std::size_t>(pixels)] = MaxOf(v.data(), pixels);
         const int column = k + 3;
         WriteColumn(column, kEmpty, v[static_cast<std::size_t>(pixels)], v.data(), pixels, buffer);
-        SetTableColumnWidth(hStatTable, STATISTICS_TABLE, column, kColumnWidth);
         std::snprintf(label, sizeof label, "%i", k + 1);
         SetTableColumnLabel(hStatTable, STATISTICS_TABLE, column, label);
         SetTableCellVal(hStatTable, STATISTICS_TABLE, 1, column, "");
@@ -510,7 +513,8 @@ int SaveStatisticsInFile(int, int, int event, void*, int, int) {
     std::tm when{};
     localtime_r(&now, &when);
     std::string error;
-    const int result = support::WriteFileAtomic(path, stats_FileText(dStatistValues, when), &error);
+    const int result = support::WriteFileAtomic(support::WithExtension(path, ".csv"),
+                                                stats_FileText(dStatistValues, when), &error);
     SetWaitCursor(0);
     if (result != 0)
         MessagePopup("Error", error.c_str());

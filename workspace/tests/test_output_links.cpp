@@ -1,6 +1,8 @@
 // The CSV and ASCII links driven as a user would: menu entries, the SAVE
 // button, continuous measurement.
+#include <QAction>
 #include <QTest>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -11,6 +13,7 @@
 #include "export/export_hooks.h"
 #include "export/output_links.h"
 #include "link/shared_state.h"
+#include "orvalin_Protocol_ui.h"
 #include "orvalin_ui.h"
 #include "support_testing/odd_files.h"
 #include "test_measure_support.h"
@@ -54,15 +57,19 @@ class OutputLinks : public MeasureTest {
   protected:
     void SetUp() override {
         MeasureTest::SetUp();
-        static int csvPanel = 0, opPanel = 0;
+        static int csvPanel = 0, opPanel = 0, page = 0, head = 0;
         if (csvPanel == 0) {
-            const std::string ui =
-                std::string(std::getenv("ORVALIN_SOURCE_DIR")) + "/workspace/orvalin.ui";
+            const std::string dir = std::string(std::getenv("ORVALIN_SOURCE_DIR")) + "/workspace/";
+            const std::string ui = dir + "orvalin.ui", prot = dir + "orvalin_Protocol.ui";
             csvPanel = LoadPanel(0, ui.c_str(), CSV_OUTPUT);
             opPanel = LoadPanel(0, ui.c_str(), PANEL_OP);
+            page = LoadPanel(0, prot.c_str(), PROTOCOL1);
+            head = LoadPanel(0, prot.c_str(), PRINT);
         }
         iCSVhandle = csvPanel;
         hOpPanel = opPanel;
+        hPrtPanel = page;
+        hPrtHead = head;
         SetCtrlVal(iCSVhandle, CSV_OUTPUT_SPEC, 1);
         SetCtrlVal(iCSVhandle, CSV_OUTPUT_MODE, 0);
         SetCtrlVal(iCSVhandle, CSV_OUTPUT_FWHM_PEAK_VALLEY, 0);
@@ -198,8 +205,66 @@ TEST_F(OutputLinks, AsciiSeriesNumbersItsFilesAndAsksBeforeOverwriting) {
     popup_script::Clear();
     start(false); // an earlier series: declining keeps its files
     EXPECT_EQ(iASCII, 0);
-    EXPECT_EQ(ShownTexts().back(), "Error: File isn't created");
+    EXPECT_EQ(popup_script::Record().back().kind, popup_script::Kind::Confirm);
     EXPECT_EQ(Slurp(dir_ / "spectrum00000.dat"), first);
+}
+
+// What the user answered is what happens, and a failure says where and why.
+TEST_F(OutputLinks, ChoosersAnswersAndFailuresAsTheUserMeetsThem) {
+    const auto menu = [](const char* item) {
+        return [item] { UiPanelWidget(hMainPanel)->findChild<QAction*>(item)->trigger(); };
+    };
+    const auto click = [](int panel, int control) {
+        return [=] { QTest::mouseClick(UiCtrlWidget(panel, control), Qt::LeftButton); };
+    };
+    const fs::path unwritable = dir_ / "missing" / "protocol.pdf";
+    std::ofstream(dir_ / "spectrum00000.dat") << "an earlier series";
+    struct Case {
+        const char* what;
+        std::vector<popup_script::Answer> answers;
+        std::function<void()> act;
+        fs::path written;              // "" : nothing
+        std::vector<std::string> said; // what the one message says; empty: no message
+    } cases[] = {
+        {"No to overwriting an earlier ASCII series",
+         {{VAL_NEW_FILE_SELECTED, (dir_ / "spectrum.dat").string()}, {0, ""}},
+         menu("stascii"),
+         {},
+         {}},
+        {"a CSV table named without its extension",
+         {{VAL_NEW_FILE_SELECTED, (dir_ / "table").string()}},
+         menu("stcsv"),
+         dir_ / "table.csv",
+         {}},
+        {"a protocol PDF in a missing folder",
+         {{1, unwritable.string()}},
+         click(hPrtHead, PRINT_CB_PRINT),
+         {},
+         {"Print Protocol: ", unwritable.string(), std::strerror(ENOENT)}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        popup_script::Clear();
+        for (const popup_script::Answer& a : c.answers)
+            popup_script::Push(a);
+        c.act();
+        EXPECT_EQ(popup_script::Pending(), 0u);
+        std::vector<std::string> messages;
+        for (const popup_script::Shown& s : popup_script::Record()) {
+            if (s.kind == popup_script::Kind::Message)
+                messages.push_back(s.title + ": " + s.text);
+        }
+        ASSERT_EQ(messages.size(), c.said.empty() ? 0u : 1u)
+            << (messages.empty() ? "" : messages[0]);
+        for (const std::string& part : c.said)
+            EXPECT_NE(messages[0].find(part), std::string::npos) << messages[0];
+        EXPECT_TRUE(c.written.empty() || fs::exists(c.written));
+    }
+    EXPECT_EQ(iASCII, 0);
+    EXPECT_EQ(iCSV, 1);
+    EXPECT_STREQ(cCsvPath, (dir_ / "table.csv").c_str());
+    EXPECT_FALSE(fs::exists(dir_ / "table"));
+    EXPECT_FALSE(fs::exists(unwritable.parent_path()));
 }
 
 TEST_F(OutputLinks, SaveContinuousAsksForThePrefixOnlyWhenSwitchedOn) {

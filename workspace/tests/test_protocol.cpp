@@ -2,6 +2,7 @@
 // user's picture and the page printed to PDF.
 #include <QImage>
 #include <QLabel>
+#include <QTest>
 #include <ctime>
 #include <fstream>
 #include <pwd.h>
@@ -10,6 +11,7 @@
 
 #include "export/protocol.h"
 #include "parameters/sens_choice.h"
+#include "support_testing/comma_locale.h"
 #include "test_output_support.h"
 #include "ui/ui_qt.h"
 #include "workspace/display.h"
@@ -116,6 +118,18 @@ TEST_F(ProtocolTest, HeaderEditsAndMarkersReachThePageAndTheBuffer) {
     g_displayHooks.DeleteAllPeak(hMainPanel, MAINP_DEL_ALL_PEAK, EVENT_COMMIT, nullptr, 0, 0);
     for (int c : {PROTOCOL1_DATA1, PROTOCOL1_DATA1_2, PROTOCOL1_DATA12, PROTOCOL1_DATA12_2})
         EXPECT_EQ(Page(c), "") << c;
+}
+
+TEST_F(ProtocolTest, SlotsKeepTheirPointUnderACommaLocale) {
+    const std::string comma = support_testing::CommaLocale();
+    ASSERT_FALSE(comma.empty()) << "no decimal-comma locale available";
+    support_testing::UserLocaleScope scope(comma);
+    FWHM[0].value = 5.5;
+    FWHM[0].x = 546.074;
+    // Typing into a header field brings the page up to date.
+    QTest::keyClicks(UiCtrlWidget(hPrtHead, PRINT_OPERATOR), "A");
+    EXPECT_EQ(Page(PROTOCOL1_DATA1_2), "5.50");
+    EXPECT_EQ(Page(PROTOCOL1_DATA1), "@     546.07");
 }
 
 TEST_F(ProtocolTest, OpeningFillsDateDeviceSensorAndOperator) {

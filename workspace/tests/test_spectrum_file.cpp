@@ -1,5 +1,7 @@
 // Saving and loading spectrum files through the FILE menu against the
 // simulated instrument, popups scripted.
+#include <QAbstractSpinBox>
+#include <QAction>
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -14,6 +16,7 @@
 #include "files/valfile.h"
 #include "support_testing/odd_files.h"
 #include "test_startup_support.h"
+#include "ui/ui_qt.h"
 #include "workspace/display.h"
 
 using startup_test::StartupTest;
@@ -131,6 +134,29 @@ TEST_F(SpectrumFile, SaveThenOpenShowsTheSavedSet) {
 
 // A continuous-mode step while the comment is typed: the file holds the set
 // as it is when the comment is confirmed, kinds and arrays together.
+TEST_F(SpectrumFile, FileInfoShowsEveryFitCoefficientWithItsDigits) {
+    Measured();
+    const std::string path = dir_ + "/fit.val";
+    Save(path, "");
+    Open(path);
+    UiPanelWidget(hMainPanel)->findChild<QAction*>("FILEINFO")->trigger();
+    const auto file = Read(path);
+    const float* fit = file->fit;
+    ASSERT_NE(fit[4], 0.0f) << "the instrument's polynomial has a fourth-order term";
+    const int fields[5] = {FILELOAD_FIT0, FILELOAD_FIT1, FILELOAD_FIT2, FILELOAD_FIT3,
+                           FILELOAD_FIT4};
+    for (int i = 0; i < 5; ++i) {
+        auto* box = qobject_cast<QAbstractSpinBox*>(UiCtrlWidget(hInfLoad, fields[i]));
+        ASSERT_NE(box, nullptr);
+        const QString shown = box->text();
+        bool ok = false;
+        const double v = shown.toDouble(&ok);
+        ASSERT_TRUE(ok) << shown.toStdString();
+        // The float's own digits, not the rounding of a fixed number of decimals.
+        EXPECT_NEAR(v, fit[i], 1e-6 * std::fabs(fit[i])) << i << ": " << shown.toStdString();
+    }
+}
+
 TEST_F(SpectrumFile, RecordIsTakenWhenTheCommentIsConfirmed) {
     Measured();
     popup_script::PushFile(dir_ + "/late.val", VAL_NEW_FILE_SELECTED);

@@ -1,5 +1,8 @@
 // Statistics over a run of measurements and the series view, against the
 // simulated instrument.
+#include <QStyle>
+#include <QTableView>
+#include <QTest>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -14,6 +17,7 @@
 #include "test_measure_support.h"
 #include "ui/popup_script.h"
 #include "ui/ui.h"
+#include "ui/ui_qt.h"
 #include "workspace/display.h"
 #include "workspace/measure.h"
 #include "workspace/stats.h"
@@ -260,6 +264,34 @@ TEST_F(StatsTest, RunOfTwentyMatchesAnIndependentMeanAndDeviation) {
     EXPECT_EQ(shown, 20);
 }
 
+TEST_F(StatsTest, EveryCellShowsItsWholeNumberAtTheTablesPrecision) {
+    StartStatistics(STAT_PARAM_RB_DARK, 3);
+    Darks(3);
+    auto* view = qobject_cast<QTableView*>(UiCtrlWidget(hStatTable, STATISTICS_TABLE));
+    ASSERT_NE(view, nullptr);
+    // What a cell's text needs beside its own width: the delegate's margin
+    // on either side and the grid line.
+    const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    const int extra = 2 * margin + (view->showGrid() ? 1 : 0);
+    const QFontMetrics metrics(view->font());
+    const QAbstractItemModel* model = view->model();
+    ASSERT_EQ(model->columnCount(), 5);
+    for (int c = 0; c < model->columnCount(); ++c)
+        for (int r = 0; r < model->rowCount(); ++r) {
+            const QString shown = model->index(r, c).data().toString();
+            double v = NAN;
+            if (GetTableCellVal(hStatTable, STATISTICS_TABLE, r + 1, c + 1, &v) != 0 ||
+                std::isnan(v)) {
+                ASSERT_TRUE(shown.isEmpty()) << r << " " << c;
+                continue;
+            }
+            ASSERT_EQ(shown.toStdString(), support::FormatC("%.*f", kStatTableDecimals, v))
+                << r << " " << c;
+            ASSERT_LE(metrics.horizontalAdvance(shown) + extra, view->columnWidth(c))
+                << shown.toStdString() << " in row " << r + 1 << ", column " << c + 1;
+        }
+}
+
 TEST_F(StatsTest, OneMeasurementShowsAndSavesNoStaleDeviation) {
     StartStatistics(STAT_PARAM_RB_DARK, 3);
     Darks(3);
@@ -282,12 +314,16 @@ TEST_F(StatsTest, SavingWritesTheTableOrSaysWhyNot) {
     std::filesystem::create_directories(dir);
     struct Case {
         const char* what;
-        std::string path;
-        bool complete; // the run reached its count before saving
+        std::string typed, path; // the name typed, the file written
+        bool complete;           // the run reached its count before saving
     } cases[] = {
-        {"complete run", (dir / "run.csv").string(), true},
-        {"table not built yet", (dir / "partial.csv").string(), false},
-        {"folder missing", (dir / "missing" / "x.csv").string(), true},
+        {"complete run", (dir / "run.csv").string(), (dir / "run.csv").string(), true},
+        {"table not built yet", (dir / "partial.csv").string(), (dir / "partial.csv").string(),
+         false},
+        {"name without its extension", (dir / "named").string(), (dir / "named.csv").string(),
+         true},
+        {"folder missing", (dir / "missing" / "x.csv").string(),
+         (dir / "missing" / "x.csv").string(), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -296,8 +332,8 @@ TEST_F(StatsTest, SavingWritesTheTableOrSaysWhyNot) {
         StartStatistics(STAT_PARAM_RB_DARK, c.complete ? 2 : 5);
         const Store runs = Darks(2);
         HidePanel(hStatTable);
-        popup_script::PushFile(c.path, VAL_NEW_FILE_SELECTED);
-        CallCtrlCallback(hStatTable, STATISTICS_CB_SAVE_ST, EVENT_COMMIT, 0, 0);
+        popup_script::PushFile(c.typed, VAL_NEW_FILE_SELECTED);
+        QTest::mouseClick(UiCtrlWidget(hStatTable, STATISTICS_CB_SAVE_ST), Qt::LeftButton);
         if (c.path.find("missing") != std::string::npos) {
             EXPECT_FALSE(std::filesystem::exists(c.path));
             EXPECT_EQ(popup_script::Record().back().title, "Error");

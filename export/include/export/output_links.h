@@ -18,8 +18,10 @@ void get_CSVTable();
 // ----------------------------------------------------- ASCII result files
 // Asks for the base name of the series (and whether to overwrite files of an
 // earlier series with it) and shows the operator panel.  0 when a series was
-// started, -1 otherwise (the reason, if any, in links_LastError()).
+// started, kAsciiDeclined when the user would not overwrite an earlier series,
+// -1 otherwise (the reason, if any, in links_LastError()).
 int main_CreateAsciiFile();
+constexpr int kAsciiDeclined = 1;
 // Writes the next file of the series.
 void main_WriteCap();
 int OperatorClose(int panel, int control, int event, void* callbackData, int eventData1,

@@ -131,11 +131,15 @@ int SetAttr(CtrlRec& c, int attr, const Val& v) {
         if (i < 0 || i > 15)
             return UI_ERR_RANGE;
         c.precision = i;
-        if (auto* ds = qobject_cast<QDoubleSpinBox*>(c.w)) {
-            ds->setDecimals(i);
-            ds->setRange(c.minV, c.maxV);
-            ShowNum(c);
-        }
+        ApplyNumericFormat(c);
+        return 0;
+    case ATTR_FORMAT:
+        if (!qobject_cast<QDoubleSpinBox*>(c.w))
+            return UI_ERR_ATTRIBUTE;
+        if (i != VAL_DECIMAL_FORMAT && i != VAL_SIGNIFICANT_FORMAT)
+            return UI_ERR_RANGE;
+        c.format = i;
+        ApplyNumericFormat(c);
         return 0;
     case ATTR_MIN_VALUE:
     case ATTR_MAX_VALUE: {
@@ -282,6 +286,9 @@ int GetAttr(CtrlRec& c, int attr, Val* out) {
         return 0;
     case ATTR_PRECISION:
         *out = c.precision;
+        return 0;
+    case ATTR_FORMAT:
+        *out = c.format;
         return 0;
     case ATTR_MIN_VALUE:
         if (c.kind != CTRL_NUMERIC)

@@ -44,6 +44,7 @@ struct CtrlRec {
     double num = 0.0; // numeric value as set (never rounded by display precision)
     double minV = 0.0, maxV = 0.0, defV = 0.0;
     int precision = 2;
+    int format = VAL_DECIMAL_FORMAT;
     int textColor = -1, bgColor = -1, buttonColor = -1, frameColor = -1;
     int onColor = 0x00C000, offColor = 0x404040;
     int onValue = 1, offValue = 0;
@@ -175,6 +176,8 @@ void ShowSwitch(CtrlRec& c); // its lamp after a change of state or colours
 bool ParseNumericEntry(const QString& text, double* value);
 // The toolkit's box for a spin box class of a resource file, else null.
 QWidget* NewNumericBox(const QString& className, QWidget* parent);
+// A real numeric box shows c.num by c.format and c.precision.
+void ApplyNumericFormat(CtrlRec& c);
 
 // Values of controls (ui_controls.cpp), also set and read as attributes.
 using Val = std::variant<int, double, QString>;

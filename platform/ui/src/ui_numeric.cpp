@@ -9,6 +9,7 @@
 #include <QSpinBox>
 #include <climits>
 #include <cmath>
+#include <limits>
 
 #include "ui_internal.h"
 
@@ -52,8 +53,14 @@ class IntBox : public QSpinBox {
 class RealBox : public QDoubleSpinBox {
   public:
     explicit RealBox(QWidget* parent) : QDoubleSpinBox(parent) { setLocale(QLocale::c()); }
+    // 0: decimals() digits after the point; else that many significant digits.
+    void setSignificant(int digits) { significant_ = digits; }
 
   protected:
+    QString textFromValue(double v) const override {
+        return significant_ > 0 ? QString::number(v, 'g', significant_)
+                                : QDoubleSpinBox::textFromValue(v);
+    }
     QValidator::State validate(QString& text, int&) const override {
         return Classify(Bare(text, prefix(), suffix()));
     }
@@ -62,6 +69,9 @@ class RealBox : public QDoubleSpinBox {
         ParseNumericEntry(Bare(text, prefix(), suffix()), &v);
         return std::clamp(v, minimum(), maximum());
     }
+
+  private:
+    int significant_ = 0;
 };
 
 } // namespace
@@ -77,6 +87,22 @@ bool ParseNumericEntry(const QString& text, double* value) {
         v = std::isinf(v) ? std::copysign(INFINITY, t.startsWith('-') ? -1.0 : 1.0) : 0.0;
     *value = v;
     return true;
+}
+
+void ApplyNumericFormat(CtrlRec& c) {
+    auto* box = qobject_cast<QDoubleSpinBox*>(c.w);
+    if (!box)
+        return;
+    const bool significant = c.format == VAL_SIGNIFICANT_FORMAT;
+    if (auto* real = dynamic_cast<RealBox*>(box))
+        real->setSignificant(significant ? c.precision : 0);
+    // The spin box rounds what it holds to its decimals: with significant
+    // digits it must hold every digit a double has.
+    constexpr int kAllDecimals =
+        std::numeric_limits<double>::max_exponent10 + std::numeric_limits<double>::digits10;
+    box->setDecimals(significant ? kAllDecimals : c.precision);
+    box->setRange(c.minV, c.maxV);
+    ShowNum(c);
 }
 
 QWidget* NewNumericBox(const QString& className, QWidget* parent) {

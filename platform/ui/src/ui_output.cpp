@@ -38,6 +38,15 @@ int Grab(QWidget* w, UiImage* image) {
 
 using PageDrawer = UiPageDrawer;
 
+// The printer says only that it cannot open its file: the file writer's own
+// attempt in the same folder names the path and the reason.
+std::string WhyNotWritable(const std::string& target) {
+    support::AtomicFile probe;
+    if (!probe.Open(target))
+        return probe.Error();
+    return "Cannot write \"" + target + "\"";
+}
+
 // Prints one page that `draw` paints; `w` parents the dialog and names the job.
 int Print(QWidget* w, const PageDrawer& draw, const char* pdfPath) {
     QPrinter printer(QPrinter::HighResolution);
@@ -65,9 +74,10 @@ int Print(QWidget* w, const PageDrawer& draw, const char* pdfPath) {
     }
     QPainter painter;
     if (!painter.begin(&printer)) {
-        if (!temp.empty())
-            std::remove(temp.c_str());
-        return Fail(UI_ERR_IO, "cannot start printing");
+        if (temp.empty())
+            return Fail(UI_ERR_IO, "cannot start printing");
+        std::remove(temp.c_str());
+        return Fail(UI_ERR_IO, WhyNotWritable(target));
     }
     draw(painter,
          QRectF(QPointF(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size()));

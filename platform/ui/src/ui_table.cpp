@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLayout>
 #include <QLocale>
+#include <QStyle>
 #include <QTableView>
 #include <QTableWidget>
 #include <cmath>
@@ -318,6 +319,29 @@ int SetTableColumnWidth(int panel, int control, int column, int width) {
     if (column < 1 || column > t->cols || width < 0)
         return UI_ERR_RANGE;
     qobject_cast<QTableView*>(Ctrl(panel, control)->w.data())->setColumnWidth(column - 1, width);
+    return 0;
+}
+
+int FitTableColumnWidth(int panel, int control, int column, int minWidth) {
+    int err;
+    TableModel* t = Table(panel, control, &err);
+    if (!t)
+        return err;
+    if (column < 1 || column > t->cols || minWidth < 0)
+        return UI_ERR_RANGE;
+    auto* view = qobject_cast<QTableView*>(Ctrl(panel, control)->w.data());
+    // A cell's text lies inside the delegate's margin on either side and
+    // left of the grid line.
+    const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+    const int extra = 2 * margin + (view->showGrid() ? 1 : 0);
+    const QFontMetrics metrics(view->font());
+    int width = minWidth;
+    for (int r = 0; r < t->rows; ++r) {
+        const QString shown = t->shown(r, column - 1);
+        if (!shown.isEmpty())
+            width = std::max(width, metrics.horizontalAdvance(shown) + extra);
+    }
+    view->setColumnWidth(column - 1, width);
     return 0;
 }
 

@@ -15,6 +15,9 @@
 #include "workspace/state.h"
 
 // ------------------------------------------------------------ statistics
+// Digits after the point of every number in the table, as in the file.
+constexpr int kStatTableDecimals = 2;
+
 // Appends a copy of the current spectrum of `kind` (1, 2, 4, 8) to the store.
 void main_UpdateTable(int kind);
 // Builds the table from the store and computes the statistics; the window

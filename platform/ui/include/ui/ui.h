@@ -217,7 +217,8 @@ enum CtrlAttr {
     ATTR_ON_COLOR,      // LED / binary switch colour when on (0xRRGGBB)
     ATTR_OFF_COLOR,     // ... when off
     ATTR_DATA_TYPE,     // numeric: one of VAL_INTEGER ..., read only
-    ATTR_CTRL_KIND      // one of CtrlKind, read only
+    ATTR_CTRL_KIND,     // one of CtrlKind, read only
+    ATTR_FORMAT         // real numeric: VAL_DECIMAL_FORMAT / VAL_SIGNIFICANT_FORMAT
 };
 enum CtrlKind {
     CTRL_NUMERIC = 1,
@@ -242,6 +243,9 @@ enum CtrlKind {
 };
 enum { VAL_INTEGER = 1, VAL_SHORT_INTEGER, VAL_UNSIGNED_INTEGER, VAL_CHAR, VAL_FLOAT, VAL_DOUBLE };
 enum { VAL_HOT = 0, VAL_INDICATOR = 1 };
+// Decimal: ATTR_PRECISION digits after the point.  Significant: ATTR_PRECISION
+// significant digits, in scientific form where the decimal one would hide them.
+enum { VAL_DECIMAL_FORMAT = 0, VAL_SIGNIFICANT_FORMAT = 1 };
 int SetCtrlAttribute(int panel, int control, int attr, int value);
 int SetCtrlAttribute(int panel, int control, int attr, double value);
 int SetCtrlAttribute(int panel, int control, int attr, const char* value);
@@ -282,6 +286,9 @@ int SetTableColumnWidth(int panel, int control, int column, int width);
 int SetTableCellColor(int panel, int control, int row, int column, int textColor, int bgColor);
 // Digits after the point of a column's numbers (-1: shortest exact form).
 int SetTableColumnPrecision(int panel, int control, int column, int precision);
+// Widens a column, to no less than minWidth, so that every cell shows its
+// whole text; the width then follows the data, not a guess.
+int FitTableColumnWidth(int panel, int control, int column, int minWidth);
 int GetTableCellColor(int panel, int control, int row, int column, int* textColor, int* bgColor);
 
 // Progress bar
