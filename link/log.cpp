@@ -1,5 +1,9 @@
 #include "link/log.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <ctime>
 #include <mutex>
@@ -67,15 +71,33 @@ void BannerIfDue(const std::tm& now) {
     gLog.lastYear = now.tm_year + 1900;
 }
 
+// Only a regular file (or none yet) becomes the log: a named pipe in its place
+// must not block start-up, and a device is no log either.
+std::FILE* OpenRegular(const char* path) {
+    const int fd = ::open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return nullptr;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) != 0 ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return nullptr;
+    }
+    std::FILE* f = ::fdopen(fd, "w");
+    if (!f)
+        ::close(fd);
+    return f;
+}
+
 std::FILE* OpenLog(std::string* path) {
     const std::string folder = fileio_AppDataFolder();
     if (!folder.empty() && fileio_CheckPath(folder) == 0) {
         *path = folder + kLogName;
-        if (std::FILE* f = std::fopen(path->c_str(), "w"))
+        if (std::FILE* f = OpenRegular(path->c_str()))
             return f;
     }
     *path = kLogName;
-    return std::fopen(kLogName, "w");
+    return OpenRegular(kLogName);
 }
 
 // Accepts a format with exactly one conversion of an unsigned long long

@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
 #include <string>
 
 #include "link/core_call.h"
 #include "link/log.h"
 #include "link_test_support.h"
+#include "support_testing/odd_files.h"
 #include "ui/popup_script.h"
 
 namespace {
@@ -219,6 +222,38 @@ TEST_F(LogTest, FallsBackToTheWorkingDirectory) {
     EXPECT_EQ(popup_script::Record()[0].title, "Directory Error");
     EXPECT_EQ(popup_script::Record()[0].text,
               "Error creating Directory: " + blocker.string() + "/");
+}
+
+// Whatever the user's set-up put where the log goes, start-up neither blocks
+// nor writes into it: the log falls back to the working folder.
+TEST_F(LogTest, ALogPathThatIsNoRegularFileFallsBack) {
+    const struct {
+        const char* what;
+        std::function<bool(const std::filesystem::path&)> make;
+    } cases[] = {
+        {"named pipe", [](const auto& p) { return support_testing::MakeFifo(p.string()); }},
+        {"link to /dev/full",
+         [](const auto& p) {
+             std::filesystem::create_symlink("/dev/full", p);
+             return true;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir work;
+        ScopedCwd cwd(work.path());
+        std::filesystem::create_directories(std::filesystem::path(LogPath()).parent_path());
+        std::filesystem::remove(LogPath());
+        ASSERT_TRUE(c.make(LogPath()));
+        {
+            support_testing::HangGuard guard(10);
+            fileio_Log_Start();
+        }
+        ASSERT_TRUE(fileio_Log_IsOpen());
+        EXPECT_EQ(fileio_Log_Path(), "orvalin_session.log");
+        fileio_Log_End();
+        EXPECT_FALSE(std::filesystem::is_regular_file(std::filesystem::symlink_status(LogPath())));
+    }
 }
 
 TEST_F(LogTest, HomeConfigFolderWithoutXdg) {
