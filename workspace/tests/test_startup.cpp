@@ -11,24 +11,9 @@
 #include "test_startup_support.h"
 #include "ui/ui_qt.h"
 
+using startup_test::Argv;
 using startup_test::Lines;
 using startup_test::StartupTest;
-
-namespace {
-
-struct Argv {
-    std::vector<std::string> args;
-    std::vector<char*> ptrs;
-    explicit Argv(std::vector<std::string> a) : args(std::move(a)) {
-        for (auto& s : args)
-            ptrs.push_back(s.data());
-        ptrs.push_back(nullptr);
-    }
-    int argc() const { return static_cast<int>(args.size()); }
-    char** argv() { return ptrs.data(); }
-};
-
-} // namespace
 
 // ------------------------------------------------------------- arguments
 TEST(StartupArguments, CopiesTheFirstTwo) {

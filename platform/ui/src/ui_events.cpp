@@ -333,11 +333,8 @@ class AppFilter : public QObject {
             return false;
         e->ignore();
         for (ModalWait* m : S().modal)
-            if (m->panel == panel && m->result < 0) {
-                m->result = 0;
-                if (m->loop)
-                    m->loop->quit();
-            }
+            if (m->panel == panel)
+                EndModalWait(m);
         if (p->callback.isEmpty()) {
             p->w->hide();
         } else {
