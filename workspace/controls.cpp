@@ -12,6 +12,7 @@
 #include "workspace/display.h"
 #include "workspace/eval.h"
 #include "workspace/measure.h"
+#include "workspace/orvalin.h"
 #include "workspace/state.h"
 #include "zolt_core.h"
 
@@ -304,6 +305,9 @@ int KeyPress(int panel, int control, int event, void* callbackData, int eventDat
         HidePanel(panel);
         return 0;
     }
+    // The main window's close box asks and quits as the QUIT button does.
+    if (event == EVENT_CLOSE && panel == hMainPanel)
+        return Quit(panel, MAINP_QUIT, EVENT_COMMIT, callbackData, 0, 0);
     if (event != EVENT_KEYPRESS || usStopFlag)
         return 0;
     const bool mainPanel = panel == hMainPanel;

@@ -304,9 +304,13 @@ void comm_ShortQuit() {
 void orvalin_QuitWhenIdle() {
     if (usStopFlag != 0)
         return;
-    // A running measurement still uses the arrays and the device.
-    if (measure_RequestQuitAfter(comm_ShortQuit) != 0)
+    // A running measurement still uses the arrays and the device: it breaks
+    // off and quits on its way out.  The event loop cannot end before that,
+    // but a box open meanwhile must not hold the step (and so the quit) up.
+    if (measure_RequestQuitAfter(comm_ShortQuit) != 0) {
+        QuitUserInterface(0);
         return;
+    }
     comm_ShortQuit();
 }
 

@@ -2,10 +2,16 @@
 // axis and what the axis switches end or keep.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
 #include <climits>
 #include <string>
 
 #include "test_display_support.h"
+#include "ui/ui_qt.h"
 #include "workspace/axis_mode.h"
 #include "workspace/eval.h"
 
@@ -116,6 +122,32 @@ TEST_F(AxisTest, RightClickResetsToTheWholeRangeOnlyWhenChosen) {
         EXPECT_EQ(Value(MAINP_ENDWL), c.end);
         EXPECT_EQ(c.wavelength ? iEndWaveLen : iEndPixel, c.end);
     }
+}
+
+// One right click, one menu: the click and the context menu event that
+// follows it open the range menu only, not also the field's edit menu.
+TEST_F(AxisTest, RightClickOpensNoSecondMenu) {
+    DisplayPanel(hMainPanel);
+    QStringList others;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&others] {
+        if (QWidget* menu = QApplication::activePopupWidget()) {
+            others << menu->metaObject()->className();
+            menu->close();
+        }
+    });
+    poll.start(5);
+    for (int control : {MAINP_STARTWL, MAINP_ENDWL}) {
+        QLineEdit* edit = UiCtrlWidget(hMainPanel, control)->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        popup_script::Clear();
+        const QPoint at = edit->rect().center();
+        QTest::mouseClick(edit, Qt::RightButton, {}, at);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, edit->mapToGlobal(at));
+        QApplication::sendEvent(edit, &menu);
+        EXPECT_EQ(popup_script::Record().size(), 1u);
+    }
+    EXPECT_TRUE(others.isEmpty()) << others.join(' ').toStdString();
 }
 
 TEST_F(AxisTest, LabelsPrecisionAndLimitsFollowTheAxis) {

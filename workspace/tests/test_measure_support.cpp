@@ -142,6 +142,9 @@ void MeasureTest::SetUp() {
 
     iCbSelect = 0;
     iMess = 0;
+    // A file loaded by an earlier test would be the curve shown.
+    iFileOpen = 0;
+    iCompare = 0;
     iSelect = 1;
     FuncNr = 1;
     iSiCont = 0;

@@ -1,31 +1,19 @@
 // Start-up, defaults, settings and quit of the program.
 #include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
 #include <QTimer>
 #include <QWidget>
 #include <cstring>
 
+#include "export/config_file.h"
 #include "orvalin_Protocol_ui.h"
 #include "test_startup_support.h"
 #include "ui/ui_qt.h"
 
+using startup_test::Argv;
 using startup_test::Lines;
 using startup_test::StartupTest;
-
-namespace {
-
-struct Argv {
-    std::vector<std::string> args;
-    std::vector<char*> ptrs;
-    explicit Argv(std::vector<std::string> a) : args(std::move(a)) {
-        for (auto& s : args)
-            ptrs.push_back(s.data());
-        ptrs.push_back(nullptr);
-    }
-    int argc() const { return static_cast<int>(args.size()); }
-    char** argv() { return ptrs.data(); }
-};
-
-} // namespace
 
 // ------------------------------------------------------------- arguments
 TEST(StartupArguments, CopiesTheFirstTwo) {
@@ -247,6 +235,40 @@ TEST_F(StartupTest, QuitAnsweredYesShutsDown) {
     CallCtrlCallback(hMainPanel, MAINP_QUIT, EVENT_COMMIT, 0, 0);
     EXPECT_EQ(usStopFlag, 1);
     EXPECT_EQ(dwCurrentDevice, 0u);
+    EXPECT_FALSE(fileio_Log_IsOpen());
+}
+
+// The window's close box asks as the QUIT button does; only a yes ends the
+// event loop, with the settings kept.
+TEST_F(StartupTest, CloseBoxAsksAndEndsTheProgramOnlyOnYes) {
+    StartUp();
+    DisplayPanel(hMainPanel);
+    QWidget* window = UiPanelWidget(hMainPanel);
+    const auto closeBox = [window] {
+        QCloseEvent close;
+        QApplication::sendEvent(window, &close);
+    };
+    popup_script::Clear();
+    popup_script::PushConfirm(false);
+    closeBox();
+    EXPECT_EQ(usStopFlag, 0);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_FALSE(startup_test::fs::exists(fileio_IniFilePath()));
+
+    popup_script::PushConfirm(true);
+    bool hung = false;
+    QObject scope;
+    QTimer::singleShot(0, &scope, closeBox);
+    QTimer::singleShot(5000, &scope, [&hung] {
+        hung = true;
+        QuitUserInterface(0);
+    });
+    RunUserInterface();
+    EXPECT_FALSE(hung);
+    ASSERT_EQ(popup_script::Record().size(), 2u);
+    for (const auto& shown : popup_script::Record())
+        EXPECT_EQ(shown.text, "Do you really want to exit?");
+    EXPECT_TRUE(startup_test::fs::exists(fileio_IniFilePath()));
     EXPECT_FALSE(fileio_Log_IsOpen());
 }
 

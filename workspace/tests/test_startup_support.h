@@ -43,6 +43,19 @@ inline std::vector<std::string> Lines(const std::string& text) {
     return out;
 }
 
+// A command line: the strings and the argv array that points into them.
+struct Argv {
+    std::vector<std::string> args;
+    std::vector<char*> ptrs;
+    explicit Argv(std::vector<std::string> a) : args(std::move(a)) {
+        for (auto& s : args)
+            ptrs.push_back(s.data());
+        ptrs.push_back(nullptr);
+    }
+    int argc() const { return static_cast<int>(args.size()); }
+    char** argv() { return ptrs.data(); }
+};
+
 class StartupTest : public ::testing::Test {
   protected:
     void SetUp() override {

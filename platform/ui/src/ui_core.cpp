@@ -119,6 +119,14 @@ int Invoke(int panel, int control, int event, int d1, int d2) {
     return result;
 }
 
+void EndModalWait(ModalWait* m) {
+    if (m->result >= 0)
+        return;
+    m->result = 0;
+    if (m->loop)
+        m->loop->quit();
+}
+
 int Dispatch(int panel, int control, int event, int d1, int d2) {
     if (S().suppress > 0)
         return 0;
@@ -300,23 +308,29 @@ int RunUserInterface() {
         return UI_ERR_NO_APP;
     if (S().quitRequested) {
         S().quitRequested = false;
+        S().quitting = false;
         return S().quitCode;
     }
     S().inMainLoop = true;
     int r = QApplication::exec();
     S().inMainLoop = false;
     S().quitRequested = false;
+    S().quitting = false;
     return r;
 }
 
 void QuitUserInterface(int code) {
     S().quitCode = code;
+    S().quitting = true;
     // Asking Qt to exit with no loop running would end every later local loop
     // (Delay, modal panels) at once; remember the request instead.
     if (qApp && S().inMainLoop)
         QCoreApplication::exit(code);
     else
         S().quitRequested = true;
+    // A box open now (the quit may come from inside its loop, or before the
+    // main loop runs) would keep the program alive.
+    EndDialogs();
 }
 
 void ProcessSystemEvents() {

@@ -2,6 +2,7 @@
 // closes to callbacks.
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QKeyEvent>
@@ -169,6 +170,14 @@ bool RouteKey(QObject* o, QKeyEvent* k) {
     return false;
 }
 
+// The control whose callback took the last right press: the context menu
+// event of the same click is its too, so that one click opens one menu.
+struct Taken {
+    int panel = 0;
+    int control = -1;
+};
+Taken g_rightTaken;
+
 bool RouteMouse(QObject* o, QMouseEvent* m) {
     if (!o->isWidgetType())
         return false;
@@ -191,9 +200,18 @@ bool RouteMouse(QObject* o, QMouseEvent* m) {
         CtrlRec* c = Ctrl(panel, control);
         if (!c || !c->w->isEnabled() || c->indicator)
             return false;
-        return Dispatch(panel, control, event, pos.y(), pos.x()) != 0;
     }
-    return Dispatch(panel, 0, event, pos.y(), pos.x()) != 0;
+    const bool taken = Dispatch(panel, control, event, pos.y(), pos.x()) != 0;
+    if (taken && event == EVENT_RIGHT_CLICK)
+        g_rightTaken = Taken{panel, control};
+    return taken;
+}
+
+bool ContextMenuTaken(QObject* o, const QContextMenuEvent* e) {
+    int panel, control;
+    return e->reason() == QContextMenuEvent::Mouse && o->isWidgetType() &&
+           Locate(o, &panel, &control) && panel == g_rightTaken.panel &&
+           control == g_rightTaken.control;
 }
 
 bool RouteInput(QObject* o, QEvent* e) {
@@ -201,8 +219,12 @@ bool RouteInput(QObject* o, QEvent* e) {
     case QEvent::KeyPress:
         return RouteKey(o, static_cast<QKeyEvent*>(e));
     case QEvent::MouseButtonPress:
+        g_rightTaken = Taken{};
+        return RouteMouse(o, static_cast<QMouseEvent*>(e));
     case QEvent::MouseButtonDblClick:
         return RouteMouse(o, static_cast<QMouseEvent*>(e));
+    case QEvent::ContextMenu:
+        return ContextMenuTaken(o, static_cast<QContextMenuEvent*>(e));
     default:
         return false;
     }
@@ -225,6 +247,7 @@ class AppFilter : public QObject {
         case QEvent::KeyPress:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
+        case QEvent::ContextMenu:
             // Only when the application object was made elsewhere: an
             // unaccepted event comes through again for each parent.
             if (g_ownApp)
@@ -310,11 +333,8 @@ class AppFilter : public QObject {
             return false;
         e->ignore();
         for (ModalWait* m : S().modal)
-            if (m->panel == panel && m->result < 0) {
-                m->result = 0;
-                if (m->loop)
-                    m->loop->quit();
-            }
+            if (m->panel == panel)
+                EndModalWait(m);
         if (p->callback.isEmpty()) {
             p->w->hide();
         } else {

@@ -107,6 +107,9 @@ struct ModalWait {
     class QEventLoop* loop = nullptr;
 };
 
+// Ends a modal panel's wait unanswered (result 0), unless it has its answer.
+void EndModalWait(ModalWait* m);
+
 struct State {
     std::map<int, std::unique_ptr<PanelRec>> panels;
     std::map<int, std::unique_ptr<MenuBarRec>> menuBars;
@@ -118,6 +121,7 @@ struct State {
     bool waitCursor = false;
     bool quitRequested = false;
     bool inMainLoop = false;
+    bool quitting = false; // from QuitUserInterface until the loop has ended: no dialog waits
     int quitCode = 0;
     std::string lastError;
     std::map<std::string, CtrlCallbackPtr> ctrlCallbacks;
@@ -194,6 +198,10 @@ void ReplotNow(QWidget* w); // draws pending graph changes before a grab
 
 // Table parts
 void SetupTable(CtrlRec& c);
+
+// Ends every dialog, modal panel and popup menu that waits for the user, as
+// if dismissed (a quit must not wait for an answer nobody may give).
+void EndDialogs();
 
 // Adds an entry to the popup seam's record.
 void NotePopup(int kind, const char* title, const std::string& text);

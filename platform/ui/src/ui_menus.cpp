@@ -268,6 +268,8 @@ int RunPopupMenu(int menuBar, int menu, int panel, int top, int left) {
             return 0;
         return r;
     }
+    if (S().quitting)
+        return 0;
     QPoint pos = QCursor::pos();
     if (!(top == -1 && left == -1))
         if (PanelRec* p = Panel(panel))

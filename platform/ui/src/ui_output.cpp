@@ -63,6 +63,8 @@ int Print(QWidget* w, const PageDrawer& draw, const char* pdfPath) {
         if (!ScriptedPrint(w->windowTitle().toStdString(), &chosen))
             return 1;
         return Print(w, draw, chosen.c_str());
+    } else if (S().quitting) {
+        return 1;
     } else {
         QPrintDialog dlg(&printer, w->window());
         if (dlg.exec() != QDialog::Accepted)

@@ -128,11 +128,8 @@ void Discard(int handle) {
     if (S().activePanel == handle)
         S().activePanel = 0;
     for (ModalWait* m : S().modal)
-        if (m->panel == handle && m->result < 0) {
-            m->result = 0;
-            if (m->loop)
-                m->loop->quit();
-        }
+        if (m->panel == handle)
+            EndModalWait(m);
     DestroyPanelTimers(*rec);
     if (rec->w && !rec->isPage) {
         rec->w->hide();

@@ -1,4 +1,5 @@
 // Modal dialogs through one seam: real dialogs, or scripted answers in tests.
+#include <QDialog>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileDialog>
@@ -115,6 +116,8 @@ int Prompt(ps::Kind kind, const char* title, const char* message, char* response
     }
     if (!qApp)
         return UI_ERR_NO_APP;
+    if (S().quitting)
+        return -1;
     QInputDialog dlg(DialogParent());
     dlg.setWindowTitle(Q(title));
     dlg.setLabelText(Q(message));
@@ -133,6 +136,18 @@ int Prompt(ps::Kind kind, const char* title, const char* message, char* response
 
 } // namespace
 
+void uiimpl::EndDialogs() {
+    for (ModalWait* m : S().modal)
+        EndModalWait(m);
+    if (!qApp)
+        return;
+    for (int i = 0; i < 16 && QApplication::activePopupWidget(); ++i)
+        QApplication::activePopupWidget()->close();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible())
+            dialog->reject();
+}
+
 void uiimpl::NotePopup(int kind, const char* title, const std::string& text) {
     Note(static_cast<ps::Kind>(kind), title, text);
 }
@@ -143,6 +158,8 @@ int MessagePopup(const char* title, const char* message) {
         return 0;
     if (!qApp)
         return UI_ERR_NO_APP;
+    if (S().quitting)
+        return 0;
     QMessageBox box(QMessageBox::NoIcon, Q(title), Q(message), QMessageBox::Ok, DialogParent());
     box.exec();
     return 0;
@@ -154,6 +171,8 @@ int ConfirmPopup(const char* title, const char* message) {
         return Take(0).result != 0 ? 1 : 0;
     if (!qApp)
         return UI_ERR_NO_APP;
+    if (S().quitting)
+        return 0;
     QMessageBox box(QMessageBox::Question, Q(title), Q(message), QMessageBox::Yes | QMessageBox::No,
                     DialogParent());
     box.setDefaultButton(QMessageBox::No);
@@ -174,6 +193,8 @@ int GenericMessagePopup(const char* title, const char* message, const char* b1, 
     }
     if (!qApp)
         return UI_ERR_NO_APP;
+    if (S().quitting)
+        return 1;
     QMessageBox box(QMessageBox::NoIcon, Q(title), Q(message), QMessageBox::NoButton,
                     DialogParent());
     QPushButton* buttons[3] = {nullptr, nullptr, nullptr};
@@ -224,6 +245,8 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
     } else {
         if (!qApp)
             return UI_ERR_NO_APP;
+        if (S().quitting)
+            return VAL_NO_FILE_SELECTED;
         // "*.spc;*.txt" offers each pattern as its own filter, then all files.
         QStringList filters;
         for (const QString& f : Q(filterList).split(';', Qt::SkipEmptyParts))
@@ -271,6 +294,8 @@ int RunModalPanel(int panel, const std::vector<int>& controls) {
     }
     if (!qApp)
         return UI_ERR_NO_APP;
+    if (S().quitting)
+        return 0;
     const bool wasPopup = p->popup;
     InstallPopup(panel);
     ModalWait wait;

@@ -102,6 +102,20 @@ TEST_F(UiTest, ModalPanelReturnsTheCommittingControl) {
     EXPECT_EQ(visible, 0);
 }
 
+// A quit ends the real dialog that is open, and no later one waits, until
+// the event loop has ended.
+TEST_F(UiTest, QuitEndsTheOpenDialogAndNoneWaitsAfterIt) {
+    int dlg = LoadPanel(main_, TestUi(), DIALOG);
+    ASSERT_GT(dlg, 0);
+    popup_script::Enable(false);
+    QTimer::singleShot(0, [] { QuitUserInterface(4); });
+    EXPECT_EQ(ConfirmPopup("Quit", "Do you really want to exit?"), 0);
+    EXPECT_EQ(MessagePopup("ERROR", "Could not read sensor list!"), 0);
+    EXPECT_EQ(RunModalPanel(dlg, {DIALOG_OK}), 0);
+    popup_script::Enable(true);
+    EXPECT_EQ(RunUserInterface(), 4);
+}
+
 namespace {
 std::vector<double> Ramp(int n, double step) {
     std::vector<double> v(static_cast<std::size_t>(n));

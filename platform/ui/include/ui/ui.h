@@ -20,7 +20,7 @@ enum UiEvent {
     EVENT_VAL_CHANGED = 2,
     EVENT_LEFT_CLICK = 3,
     EVENT_LEFT_DOUBLE_CLICK = 4,
-    EVENT_RIGHT_CLICK = 5,
+    EVENT_RIGHT_CLICK = 5, // a callback returning non-zero takes the click and its context menu
     EVENT_KEYPRESS = 6,
     EVENT_GOT_FOCUS = 7,
     EVENT_LOST_FOCUS = 8,
@@ -115,6 +115,8 @@ std::string ResolveUiFile(const char* uiFile);
 // ----------------------------------------------------------- application
 int InitUserInterface(int argc, char** argv); // creates the application; 0 on success
 int RunUserInterface();                       // runs until QuitUserInterface
+// Ends the loop (or the next one run); every dialog open then ends unanswered,
+// and none opened afterwards waits, until the loop has ended.
 void QuitUserInterface(int code);
 void ProcessSystemEvents();
 void ProcessDrawEvents();
