@@ -13,6 +13,7 @@
 #include "orvalin_ui.h"
 #include "support/atomic_file.h"
 #include "support/numfmt.h"
+#include "support/paths.h"
 #include "ui/ui.h"
 #include "workspace/display.h"
 #include "workspace/measure.h"
@@ -499,6 +500,7 @@ int SaveStatisticsInFile(int, int, int event, void*, int, int) {
                         VAL_SAVE_BUTTON, 0, 1, 1, 1, path, sizeof path);
     if (chosen <= VAL_NO_FILE_SELECTED)
         return 0;
+    support::KeepFolderOf(path, cLastCsvPath, sizeof cLastCsvPath);
     if (StoredCount() == 0) {
         MessagePopup("Message", "There are no measurements to save.");
         return 0;
