@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 namespace uitesting {
 
@@ -24,6 +25,7 @@ namespace uitesting {
 inline bool Answering(const std::function<void()>& call,
                       const std::function<void(QWidget*)>& answer, int seconds = 20) {
     QPointer<QWidget> last;
+    const auto alive = std::make_shared<bool>(true);
     QElapsedTimer since;
     since.start();
     bool late = false;
@@ -43,14 +45,15 @@ inline bool Answering(const std::function<void()>& call,
         // Answered from a timer of its own: a dialog opened by the answer
         // runs its own loop, in which this poll goes on.
         QPointer<QWidget> now = w;
-        QTimer::singleShot(0, w, [now, &answer] {
-            if (now)
+        QTimer::singleShot(0, w, [now, alive, &answer] {
+            if (now && *alive)
                 answer(now);
         });
     });
     poll.start();
     call();
     poll.stop();
+    *alive = false; // a dialog that outlives the call is not answered later
     return !late;
 }
 
