@@ -41,6 +41,8 @@ char cPrtBuf[30][50] = {};
 int hPrtPanel = 0;
 int hPrtHead = 0;
 int imgID = -1;
+char cLastPdfPath[260] = {};
+char cLastImagePath[260] = {};
 
 int iTempComp = 0;
 int iCbSelect = 0;

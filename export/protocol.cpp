@@ -16,6 +16,7 @@
 #include "orvalin_ui.h"
 #include "parameters/parameters_state.h"
 #include "support/numfmt.h"
+#include "support/paths.h"
 #include "ui/ui.h"
 
 namespace {
@@ -218,10 +219,11 @@ int DownloadImage(int, int, int event, void*, int, int) {
         return 0;
     char path[4096] = {};
     const int chosen =
-        FileSelectPopup(".", "*.*", "*.jpg;*.png;*.bmp;*.gif;*.tif", "Load Image File",
+        FileSelectPopup(cLastImagePath, "*.*", "*.jpg;*.png;*.bmp;*.gif;*.tif", "Load Image File",
                         VAL_LOAD_BUTTON, 0, 0, 1, 0, path, sizeof path);
     if (chosen != VAL_EXISTING_FILE_SELECTED)
         return 0;
+    support::KeepFolderOf(path, cLastImagePath, sizeof cLastImagePath);
     // The control replaces (and so releases) its picture only when the new
     // one could be read; otherwise the old one stays and the user is told.
     if (DisplayImageFile(hPrtPanel, PROTOCOL1_PICTURE_2, path) != 0) {

@@ -13,6 +13,7 @@
 #include "export/export_state.h"
 #include "export/print_target.h"
 #include "export/protocol.h"
+#include "support/paths.h"
 #include "ui/ui.h"
 #include "ui/ui_qt.h"
 
@@ -81,12 +82,13 @@ int export_PdfWithoutPrinter(const char* title, const char* defaultName, std::st
     if (!QPrinterInfo::availablePrinters().isEmpty())
         return 0;
     char path[4096] = {};
-    if (FileSelectPopup(".", defaultName, "*.pdf", title, VAL_SAVE_BUTTON, 0, 1, 1, 1, path,
-                        sizeof path) <= 0)
+    if (FileSelectPopup(cLastPdfPath, defaultName, "*.pdf", title, VAL_SAVE_BUTTON, 0, 1, 1, 1,
+                        path, sizeof path) <= 0)
         return -1;
     *pdf = path;
     if (pdf->size() < 4 || pdf->compare(pdf->size() - 4, 4, ".pdf") != 0)
         *pdf += ".pdf";
+    support::KeepFolderOf(*pdf, cLastPdfPath, sizeof cLastPdfPath);
     return 1;
 }
 

@@ -50,9 +50,11 @@ void StopFileWithMessage(const std::string& text) {
 int excelio_CreateNewBook() {
     links::SetError("");
     char chosen[4096] = {};
-    if (FileSelectPopup("", "*.xls",
-                        "Text CSV (*.csv);Microsoft Excel 97-2003 (*.xls);Microsoft Excel "
-                        "2007/2010 (*.xlsx)",
+    // Only workbooks can be written: both kinds are offered together first,
+    // so the user's workbooks show whichever kind they are.
+    if (FileSelectPopup(cXlDir, "*.xls",
+                        "Microsoft Excel (*.xls *.xlsx);Microsoft Excel 97-2003 (*.xls);Microsoft "
+                        "Excel 2007/2010 (*.xlsx)",
                         "(Excel) Save table as...", VAL_SAVE_BUTTON, 0, 0, 1, 1, chosen,
                         sizeof chosen) <= 0)
         return -1;

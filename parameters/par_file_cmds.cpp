@@ -1,8 +1,6 @@
 // The parameter window's files: the block image as a .par file, the
 // parameter text as a text file or on the clipboard, and the replay of a
 // parameter text into the device.
-#include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -15,6 +13,7 @@
 #include "parameters/par_window.h"
 #include "parameters/parameters_state.h"
 #include "support/numfmt.h"
+#include "support/paths.h"
 #include "ui/ui.h"
 
 namespace {
@@ -35,10 +34,7 @@ bool ChooseFile(const char* defaultName, const char* filter, const char* title, 
     if (r <= 0)
         return false;
     *path = chosen;
-    const std::string folder = std::filesystem::path(*path).parent_path().string();
-    // A folder that does not fit is not remembered rather than remembered cut.
-    if (folder.size() < sizeof cLastParPath)
-        std::memcpy(cLastParPath, folder.c_str(), folder.size() + 1);
+    support::KeepFolderOf(*path, cLastParPath, sizeof cLastParPath);
     return true;
 }
 

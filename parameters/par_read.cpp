@@ -143,6 +143,10 @@ void PU_AddParLogLine(const char* text) {
 }
 
 int SetParameter(int panel, int control, int event, void*, int, int) {
+    // A wheel turned while passing over the window must not write to the
+    // instrument: it never changes a parameter control.
+    if (event == EVENT_MOUSE_WHEEL_SCROLL)
+        return 1;
     if (event != EVENT_COMMIT)
         return 0;
     const int row = PU_ControlID_to_Index(panel, control);

@@ -2,7 +2,6 @@
 // widths, the about panel and the main window's print and picture commands.
 #include "workspace/layout.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QWidget>
 #include <cmath>
@@ -13,6 +12,7 @@
 #include "export/print_target.h"
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
+#include "support/paths.h"
 #include "ui/ui.h"
 #include "ui/ui_qt.h"
 #include "workspace/orvalin.h"
@@ -36,14 +36,6 @@ void HideAbout() {
     HidePanel(hAboutPanel);
     // The start-up screen shows its status line there.
     SetCtrlAttribute(hAboutPanel, ABOUT_CONFIG, ATTR_VISIBLE, 1);
-}
-
-void FillProjektDir() {
-    if (cProjektDir[0] != '\0' || QCoreApplication::instance() == nullptr)
-        return;
-    const QByteArray dir = QCoreApplication::applicationDirPath().toLocal8Bit();
-    if (dir.size() < static_cast<int>(sizeof cProjektDir))
-        std::memcpy(cProjektDir, dir.constData(), static_cast<std::size_t>(dir.size()) + 1);
 }
 
 bool EndsWithJpg(const char* name) {
@@ -197,7 +189,6 @@ void FilePrintScreen(int, int, void*, int) {
 }
 
 void FileSaveGraph(int, int, void*, int) {
-    FillProjektDir();
     const int chosen = FileSelectPopup(cProjektDir, "*.jpg", "*.jpg", "Name of File to Save",
                                        VAL_SAVE_BUTTON, 0, 1, 1, 1, cFileName, sizeof cFileName);
     SetWaitCursor(1);
@@ -208,6 +199,7 @@ void FileSaveGraph(int, int, void*, int) {
     } else {
         if (!EndsWithJpg(cFileName))
             std::strcat(cFileName, ".jpg");
+        support::KeepFolderOf(cFileName, cProjektDir, sizeof cProjektDir);
         Jpg_SavePanelControlToFile(hMainPanel, MAINP_SPECGRAPH, cFileName, kPictureQuality);
     }
     SetWaitCursor(0);

@@ -14,6 +14,7 @@
 #include "support/atomic_file.h"
 #include "support/file_name.h"
 #include "support/numfmt.h"
+#include "support/paths.h"
 #include "ui/ui.h"
 #include "workspace/display.h"
 #include "workspace/measure.h"
@@ -502,6 +503,7 @@ int SaveStatisticsInFile(int, int, int event, void*, int, int) {
                         VAL_SAVE_BUTTON, 0, 1, 1, 1, path, sizeof path);
     if (chosen <= VAL_NO_FILE_SELECTED)
         return 0;
+    support::KeepFolderOf(path, cLastCsvPath, sizeof cLastCsvPath);
     if (StoredCount() == 0) {
         MessagePopup("Message", "There are no measurements to save.");
         return 0;

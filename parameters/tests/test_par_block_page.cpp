@@ -5,6 +5,8 @@
 
 #include "par_test_support.h"
 #include "support/numfmt.h"
+#include "ui/ui_qt.h"
+#include "ui_testing/dialogs.h"
 
 using partest::ParWindowTest;
 
@@ -66,6 +68,63 @@ class ParBlockPageTest : public ParWindowTest {
         return false;
     }
 };
+
+// The buttons and the real chooser as the user meets them: a new .par file
+// is made and read back; an existing one is replaced only after a yes.
+TEST_F(ParBlockPageTest, NewParFileMadeAndReadBackThroughTheChooser) {
+    Open(0);
+    ReadAll();
+    const std::string saved = BlockBytes();
+    DisplayPanel(hParUtil);
+    popup_script::Enable(false);
+    const auto click = [](int control, std::vector<std::function<void(QFileDialog&)>> steps,
+                          QMessageBox::StandardButton reply = QMessageBox::No) {
+        std::size_t next = 0;
+        EXPECT_TRUE(uitesting::Answering(
+            [control] { QTest::mouseClick(UiCtrlWidget(hTabBlock, control), Qt::LeftButton); },
+            [&](QWidget* w) {
+                if (auto* box = qobject_cast<QMessageBox*>(w))
+                    return uitesting::Click(*box, reply);
+                auto* d = qobject_cast<QFileDialog*>(w);
+                ASSERT_NE(d, nullptr);
+                if (next < steps.size())
+                    steps[next++](*d);
+                else
+                    d->reject();
+            }));
+    };
+    uitesting::Chooser seen;
+    click(TAB_BLOCK_CMD_SAVE_PAR, {[&](QFileDialog& d) {
+              seen = uitesting::Settings(d);
+              uitesting::TypeAndAccept(d, "made"); // the filter adds .par
+          }});
+    EXPECT_TRUE(seen.save && seen.asksBeforeReplacing);
+    EXPECT_EQ(seen.folder.toStdString(), dir_);
+    EXPECT_EQ(seen.filter, "*.par");
+    const std::string made = dir_ + "/made.par";
+    EXPECT_TRUE(FileBytes(made) == saved);
+
+    bParBlock.fill(0);
+    bool tookMissing = true;
+    click(TAB_BLOCK_CMD_READ_PAR, {[&](QFileDialog& d) {
+              seen = uitesting::Settings(d);
+              tookMissing = uitesting::Type(d, "missing.par");
+              uitesting::TypeAndAccept(d, "made.par");
+          }});
+    EXPECT_TRUE(seen.existing && !seen.save);
+    EXPECT_FALSE(tookMissing);
+    EXPECT_TRUE(BlockBytes() == saved);
+    EXPECT_EQ(Label(), "Parameter block from file made.par");
+
+    // Over the file: the first question is answered no (kept), then yes.
+    bParBlock[0] ^= 0xFF;
+    const auto over = [](QFileDialog& d) { uitesting::TypeAndAccept(d, "made"); };
+    click(TAB_BLOCK_CMD_SAVE_PAR, {over, [](QFileDialog& d) { d.reject(); }});
+    EXPECT_TRUE(FileBytes(made) == saved);
+    click(TAB_BLOCK_CMD_SAVE_PAR, {over}, QMessageBox::Yes);
+    EXPECT_TRUE(FileBytes(made) == BlockBytes());
+    popup_script::Enable(true);
+}
 
 TEST_F(ParBlockPageTest, DeviceToParFileToAnotherDevice) {
     Open(0);

@@ -1,8 +1,12 @@
 // Opening and closing the parameter window, its status timer, the controls
 // it shows per device type, the alphabetical list and the protected commands.
+#include <QApplication>
+#include <QWheelEvent>
+#include <QWidget>
 #include <chrono>
 
 #include "par_test_support.h"
+#include "ui/ui_qt.h"
 
 using partest::ParWindowTest;
 
@@ -226,3 +230,35 @@ TEST_F(ParWindowTest, BackupAndRestoreOnType3) {
 }
 
 } // namespace
+
+// A wheel notch over any parameter control, the sensor list and the
+// password rows included, changes nothing and sends nothing.
+TEST_F(ParWindowTest, WheelOverAParameterControlChangesAndSendsNothing) {
+    Open(0);
+    ReadAll();
+    ShowWindow();
+    ASSERT_GE(Row("UT_SPNUM"), 0);
+    ASSERT_GE(Row("UT_SENS"), 0);
+    int passwordRows = 0;
+    for (int row = 0; row < NumberOfParControls; ++row) {
+        const auto& r = Parameter[static_cast<std::size_t>(row)];
+        SCOPED_TRACE(std::string(r.control));
+        QWidget* w = UiCtrlWidget(PU_RowPanel(row), PU_RowControl(row));
+        ASSERT_NE(w, nullptr);
+        passwordRows += r.needsPassword;
+        std::string before, after;
+        PU_ParameterValue_to_String(row, &before);
+        zsim_ClearJournal();
+        for (int notch : {120, -120}) {
+            const QPointF at(w->width() / 2.0, w->height() / 2.0);
+            QWheelEvent wheel(at, w->mapToGlobal(at), QPoint(), QPoint(0, notch), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(w, &wheel);
+        }
+        PU_ParameterValue_to_String(row, &after);
+        EXPECT_EQ(after, before);
+        EXPECT_EQ(Sent(), "");
+    }
+    EXPECT_GT(passwordRows, 0);
+    EXPECT_EQ(Shown(), std::vector<std::string>{}); // no password asked
+}

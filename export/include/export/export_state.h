@@ -45,7 +45,8 @@ extern int iExcelDescription; // 1 the next spreadsheet column needs a descripti
 // The spreadsheet links: column of the next write (file link: 0 is column A;
 // live link: 1 is column A), the last row and column index the file's format
 // holds, the sheet written in the file and in the live workbook, and the
-// workbook file with its parts.
+// workbook file with its parts (its folder is where the next workbook
+// chooser starts).
 extern int iExcelColumn;
 extern int iExcelMaxRows, iExcelMaxColumns;
 extern int iWorkSheet;
@@ -76,6 +77,10 @@ extern char cPrtBuf[30][50]; // protocol texts: 24 marker results, then the six 
 extern int hPrtPanel;        // protocol panel
 extern int hPrtHead;         // its header fields
 extern int imgID;            // picture of the graph, -1 none
+// Folders the choosers of a protocol's PDF and of its picture start in: the
+// last one used, empty before (then the user's home).
+extern char cLastPdfPath[260];
+extern char cLastImagePath[260];
 
 // ------------------------------------------------------- configuration
 // Settings the configuration file keeps that the workspace uses; they live

@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QWheelEvent>
 
 #include "ui_internal.h"
 
@@ -214,6 +215,25 @@ bool ContextMenuTaken(QObject* o, const QContextMenuEvent* e) {
            control == g_rightTaken.control;
 }
 
+// Only controls hear the wheel: a panel has no value for it to change.
+bool RouteWheel(QObject* o, QWheelEvent* w) {
+    if (!o->isWidgetType())
+        return false;
+    int panel, control;
+    if (!Locate(o, &panel, &control) || control == 0 || S().suppress > 0)
+        return false;
+    CtrlRec* c = Ctrl(panel, control);
+    if (!c || !c->w->isEnabled() || c->indicator)
+        return false;
+    const QPoint delta = w->angleDelta();
+    const int eighths = delta.y() != 0 ? delta.y() : delta.x();
+    if (eighths == 0)
+        return false;
+    // A fine-grained wheel sends parts of a notch; each still counts as one.
+    const int notches = eighths / 120 != 0 ? eighths / 120 : (eighths > 0 ? 1 : -1);
+    return Dispatch(panel, control, EVENT_MOUSE_WHEEL_SCROLL, notches, 0) != 0;
+}
+
 bool RouteInput(QObject* o, QEvent* e) {
     switch (e->type()) {
     case QEvent::KeyPress:
@@ -225,6 +245,8 @@ bool RouteInput(QObject* o, QEvent* e) {
         return RouteMouse(o, static_cast<QMouseEvent*>(e));
     case QEvent::ContextMenu:
         return ContextMenuTaken(o, static_cast<QContextMenuEvent*>(e));
+    case QEvent::Wheel:
+        return RouteWheel(o, static_cast<QWheelEvent*>(e));
     default:
         return false;
     }
@@ -248,6 +270,7 @@ class AppFilter : public QObject {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonDblClick:
         case QEvent::ContextMenu:
+        case QEvent::Wheel:
             // Only when the application object was made elsewhere: an
             // unaccepted event comes through again for each parent.
             if (g_ownApp)

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
 #include <cstring>
 #include <deque>
 
@@ -223,6 +224,64 @@ int PromptPopupButtons(const char* title, const char* message, char* response, i
     return Prompt(ps::Kind::Prompt, title, message, response, maxLength, okText, cancelText);
 }
 
+namespace {
+
+// The patterns of one filter: "Name (*.a *.b)" or "*.a *.b".
+QStringList FilterPatterns(const QString& filter) {
+    const qsizetype open = filter.lastIndexOf('('), close = filter.lastIndexOf(')');
+    const QString list =
+        open >= 0 && close > open ? filter.mid(open + 1, close - open - 1) : filter;
+    return list.split(' ', Qt::SkipEmptyParts);
+}
+
+// What the file chooser shows: one filter per entry of the list ("Name
+// (*.a *.b)" or a bare "*.a"); several bare patterns also together, first.
+QStringList ChooserFilters(const char* filterList) {
+    QStringList filters, bare;
+    for (const QString& f : Q(filterList).split(';', Qt::SkipEmptyParts)) {
+        const QString t = f.trimmed();
+        if (t.isEmpty())
+            continue;
+        filters << t;
+        if (!t.contains('('))
+            bare << t;
+    }
+    if (bare.size() > 1 && bare.size() == filters.size())
+        filters.prepend(bare.join(' '));
+    const bool all = std::any_of(filters.begin(), filters.end(), [](const QString& f) {
+        const QStringList p = FilterPatterns(f);
+        return p.contains("*") || p.contains("*.*");
+    });
+    if (!all)
+        filters << "All files (*)";
+    return filters;
+}
+
+// The filter of the kind asked for: the first whose patterns take the
+// default name ("*.xls" or "book.xls"); the first filter when none does.
+QString PreselectedFilter(const QStringList& filters, const QString& defaultName) {
+    const QString name = defaultName.trimmed();
+    const bool anything = name.isEmpty() || name == "*" || name == "*.*";
+    if (!anything)
+        for (const QString& f : filters)
+            for (const QString& p : FilterPatterns(f))
+                if (p.compare(name, Qt::CaseInsensitive) == 0 ||
+                    (!name.contains('*') && QDir::match(p, name)))
+                    return f;
+    return filters.isEmpty() ? QString() : filters.first();
+}
+
+// An absolute folder that exists, else the user's home: never the working
+// folder nor the program's.
+QString StartFolder(const char* directory) {
+    const QString d = Q(directory);
+    if (!d.isEmpty() && QDir::isAbsolutePath(d) && QFileInfo(d).isDir())
+        return QDir::cleanPath(d);
+    return QDir::homePath();
+}
+
+} // namespace
+
 int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
                     const char* filterList, const char* title, int buttonLabel,
                     int /*restrictDirectory*/, int /*restrictExtension*/, int allowCancel,
@@ -247,18 +306,33 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
             return UI_ERR_NO_APP;
         if (S().quitting)
             return VAL_NO_FILE_SELECTED;
-        // "*.spc;*.txt" offers each pattern as its own filter, then all files.
-        QStringList filters;
-        for (const QString& f : Q(filterList).split(';', Qt::SkipEmptyParts))
-            filters << f.trimmed();
-        filters << "*";
-        QFileDialog dlg(DialogParent(), Q(title), Q(defaultDirectory));
+        // Always the toolkit's own chooser, so it looks and acts the same on
+        // every desktop.
+        QFileDialog dlg(DialogParent(), Q(title), StartFolder(defaultDirectory));
+        dlg.setOption(QFileDialog::DontUseNativeDialog);
+        const QStringList filters = ChooserFilters(filterList);
         dlg.setNameFilters(filters);
-        const bool save = buttonLabel == VAL_SAVE_BUTTON;
+        const QString name = Q(defaultFileName).trimmed();
+        const QString preselected = PreselectedFilter(filters, name);
+        dlg.selectNameFilter(preselected);
+        // Load and Select want a file that is there; Save and OK make one
+        // (a new name is taken, an existing one asks before it is replaced).
+        const bool save = buttonLabel == VAL_SAVE_BUTTON || buttonLabel == VAL_OK_BUTTON;
         dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        if (defaultFileName && *defaultFileName)
-            dlg.selectFile(Q(defaultFileName));
+        if (buttonLabel == VAL_OK_BUTTON)
+            dlg.setLabelText(QFileDialog::Accept, "OK");
+        else if (buttonLabel == VAL_SELECT_BUTTON)
+            dlg.setLabelText(QFileDialog::Accept, "Select");
+        // A name typed without extension gets that of its filter, so the
+        // overwrite question is asked about the file that is written.
+        const QStringList patterns = FilterPatterns(preselected);
+        if (save && patterns.size() == 1 && patterns[0].startsWith("*.") &&
+            !patterns[0].mid(2).contains('*'))
+            dlg.setDefaultSuffix(patterns[0].mid(2));
+        // A pattern is the filter's business, not a name to offer.
+        if (!name.isEmpty() && !name.contains('*') && !name.contains('?'))
+            dlg.selectFile(name);
         do {
             if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty())
                 break;

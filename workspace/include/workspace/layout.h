@@ -12,7 +12,7 @@ struct Rect {
 };
 
 extern char cFileName[260];   // file chosen for the graph picture
-extern char cProjektDir[260]; // program folder, where the picture dialog starts
+extern char cProjektDir[260]; // folder of the last picture, where its chooser starts
 
 // Size all windows are designed for, and what a window's frame adds.
 constexpr int kReferenceScreenWidth = 1920;

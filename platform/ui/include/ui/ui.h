@@ -28,7 +28,11 @@ enum UiEvent {
     EVENT_DISCARD = 10,
     EVENT_TIMER_TICK = 11,
     EVENT_PANEL_SIZE = 12,
-    EVENT_PANEL_MOVE = 13
+    EVENT_PANEL_MOVE = 13,
+    // A wheel notch over a control, delivered before the control's value
+    // changes; eventData1 = notches, up positive.  A callback that returns
+    // non-zero swallows it and the control stays as it was.
+    EVENT_MOUSE_WHEEL_SCROLL = 14
 };
 
 // Key codes delivered with EVENT_KEYPRESS in eventData1: a printable character
@@ -348,7 +352,14 @@ int PromptPopupButtons(const char* title, const char* message, char* response, i
 enum { VAL_NO_FILE_SELECTED = 0, VAL_EXISTING_FILE_SELECTED = 1, VAL_NEW_FILE_SELECTED = 2 };
 enum { VAL_SELECT_BUTTON = 0, VAL_OK_BUTTON = 1, VAL_SAVE_BUTTON = 2, VAL_LOAD_BUTTON = 3 };
 // Returns one of VAL_*_FILE_SELECTED, or negative on error.  path: caller's
-// buffer of pathSize bytes.
+// buffer of pathSize bytes.  VAL_SAVE_BUTTON and VAL_OK_BUTTON choose a file
+// to write: a new name is taken, an existing file is replaced only after the
+// user agreed; VAL_LOAD_BUTTON and VAL_SELECT_BUTTON need an existing file.
+// It starts in defaultDirectory when that is an absolute folder that exists,
+// else in the user's home.  filterList: ';'-separated filters ("*.csv" or
+// "Name (*.a *.b)"); the one preselected is the first that takes
+// defaultFileName ("*.xls" or a name); a name without wildcards is offered.
+// In a save chooser a name typed without extension gets its filter's one.
 int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
                     const char* filterList, const char* title, int buttonLabel,
                     int restrictDirectory, int restrictExtension, int allowCancel,
