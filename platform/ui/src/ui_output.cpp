@@ -21,7 +21,7 @@ namespace {
 
 int Grab(QWidget* w, UiImage* image) {
     if (!image)
-        return UI_ERR_TYPE;
+        return Fail(UI_ERR_TYPE, "value or control of the wrong type");
     ReplotNow(w);
     QImage img = w->grab().toImage().convertToFormat(QImage::Format_ARGB32);
     image->width = img.width();
@@ -141,7 +141,7 @@ int GetCtrlImage(int panel, int control, UiImage* image) {
 int GetPanelImage(int panel, UiImage* image) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     return Grab(p->w, image);
 }
 
@@ -163,7 +163,7 @@ int ClipboardGetText(std::string* text) {
 int PrintPanel(int panel, const char* pdfPath) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     return Print(p->w, RenderWidget(p->w), pdfPath);
 }
 
@@ -178,9 +178,9 @@ int PrintCtrl(int panel, int control, const char* pdfPath) {
 int PrintDrawnPage(int panel, const PageDrawer& draw, const char* pdfPath) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     if (!draw)
-        return UI_ERR_TYPE;
+        return Fail(UI_ERR_TYPE, "value or control of the wrong type");
     return Print(p->w, draw, pdfPath);
 }
 
