@@ -186,7 +186,7 @@ int SetStr(CtrlRec& c, const QString& s, Where where) {
     case CTRL_STRING: {
         auto* le = qobject_cast<QLineEdit*>(c.w);
         if (!le)
-            return Fail(c, UI_ERR_TYPE, "value or control of the wrong type", where);
+            return Fail(c, UI_ERR_TYPE, "its widget is of another kind", where);
         le->setText(c.maxLen >= 0 ? s.left(c.maxLen) : s);
         le->setModified(false);
         return 0;
@@ -196,7 +196,7 @@ int SetStr(CtrlRec& c, const QString& s, Where where) {
         if (auto* l = qobject_cast<QLabel*>(c.w))
             l->setText(s);
         else
-            return Fail(c, UI_ERR_TYPE, "value or control of the wrong type", where);
+            return Fail(c, UI_ERR_TYPE, "its widget is of another kind", where);
         return 0;
     case CTRL_TEXT_BOX:
         if (auto* pt = qobject_cast<QPlainTextEdit*>(c.w)) {
@@ -206,7 +206,7 @@ int SetStr(CtrlRec& c, const QString& s, Where where) {
             te->moveCursor(QTextCursor::End);
             te->insertPlainText(s);
         } else {
-            return Fail(c, UI_ERR_TYPE, "value or control of the wrong type", where);
+            return Fail(c, UI_ERR_TYPE, "its widget is of another kind", where);
         }
         return 0;
     case CTRL_RING:
@@ -230,7 +230,7 @@ int GetStr(CtrlRec& c, QString* s, Where where) {
         if (auto* le = qobject_cast<QLineEdit*>(c.w))
             *s = le->text();
         else
-            return Fail(c, UI_ERR_TYPE, "value or control of the wrong type", where);
+            return Fail(c, UI_ERR_TYPE, "its widget is of another kind", where);
         return 0;
     case CTRL_TEXT_MSG:
     case CTRL_HYPERLINK:
@@ -238,7 +238,7 @@ int GetStr(CtrlRec& c, QString* s, Where where) {
         if (auto* l = qobject_cast<QLabel*>(c.w))
             *s = l->text();
         else
-            return Fail(c, UI_ERR_TYPE, "value or control of the wrong type", where);
+            return Fail(c, UI_ERR_TYPE, "its widget is of another kind", where);
         return 0;
     case CTRL_TEXT_BOX:
         if (auto* pt = qobject_cast<QPlainTextEdit*>(c.w))
@@ -246,7 +246,7 @@ int GetStr(CtrlRec& c, QString* s, Where where) {
         else if (auto* te = qobject_cast<QTextEdit*>(c.w))
             *s = te->toPlainText();
         else
-            return Fail(c, UI_ERR_TYPE, "value or control of the wrong type", where);
+            return Fail(c, UI_ERR_TYPE, "its widget is of another kind", where);
         return 0;
     case CTRL_RING:
     case CTRL_LIST_BOX: {
@@ -335,7 +335,7 @@ int SetCtrlVal(int panel, int control, const char* value) {
     if (!c)
         return err;
     if (!value)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "no value given");
     Quiet quiet;
     return SetStr(*c, QString::fromUtf8(value));
 }
@@ -359,7 +359,7 @@ int GetCtrlVal(int panel, int control, char* value) {
     if (!c)
         return err;
     if (!value)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     if (c->kind == CTRL_NUMERIC)
         return GetIntegral(panel, control, value);
     QString s;
@@ -389,7 +389,7 @@ int GetCtrlVal(int panel, int control, float* value) {
     if (!c)
         return err;
     if (!value)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     double d;
     int r = GetNum(*c, &d);
     if (r == 0)
@@ -403,7 +403,7 @@ int GetCtrlVal(int panel, int control, double* value) {
     if (!c)
         return err;
     if (!value)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     return GetNum(*c, value);
 }
 
@@ -413,7 +413,7 @@ int GetCtrlVal(int panel, int control, std::string* value) {
     if (!c)
         return err;
     if (!value)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     QString s;
     int r = GetStr(*c, &s);
     if (r == 0)
@@ -455,7 +455,7 @@ int ClearListCtrl(int panel, int control) {
     else if (auto* lw = qobject_cast<QListWidget*>(c->w))
         lw->clear();
     else
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     return 0;
 }
 
@@ -466,7 +466,7 @@ int InsertListItem(int panel, int control, int index, const char* label, int val
         return err;
     int n = ItemCount(*c);
     if (n < 0)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (index < 0 || index > n)
         index = n;
     Quiet quiet;
@@ -491,7 +491,7 @@ int DeleteListItem(int panel, int control, int index, int count) {
         return err;
     int n = ItemCount(*c);
     if (n < 0)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (index < 0 || index >= n)
         return UI_ERR_RANGE;
     if (count < 0 || index + count > n)
@@ -514,7 +514,7 @@ int GetNumListItems(int panel, int control, int* count) {
         return err;
     int n = ItemCount(*c);
     if (n < 0)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (count)
         *count = n;
     return 0;
@@ -526,7 +526,7 @@ int GetCtrlIndex(int panel, int control, int* index) {
     if (!c)
         return err;
     if (ItemCount(*c) < 0)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (index)
         *index = CurrentIndex(*c);
     return 0;
@@ -539,7 +539,7 @@ int SetCtrlIndex(int panel, int control, int index) {
         return err;
     int n = ItemCount(*c);
     if (n < 0)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (index < 0 || index >= n)
         return UI_ERR_RANGE;
     Quiet quiet;
@@ -554,7 +554,7 @@ int GetLabelFromIndex(int panel, int control, int index, std::string* label) {
         return err;
     int n = ItemCount(*c);
     if (n < 0)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (index < 0 || index >= n)
         return UI_ERR_RANGE;
     if (label)
@@ -569,7 +569,7 @@ int GetValueFromIndex(int panel, int control, int index, int* value) {
         return err;
     int n = ItemCount(*c);
     if (n < 0)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (index < 0 || index >= n)
         return UI_ERR_RANGE;
     if (value)
@@ -608,14 +608,14 @@ int AppendTextBoxLine(int panel, int control, const char* line) {
     else if (auto* te = qobject_cast<QTextEdit*>(c->w))
         te->append(t.toHtmlEscaped());
     else
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "not a text box");
     return 0;
 }
 
 int ResetTextBox(int panel, int control, const char* text) {
     CtrlRec* c = Ctrl(panel, control);
     if (c && c->kind != CTRL_TEXT_BOX)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "not a text box");
     return SetCtrlText(panel, control, text);
 }
 
@@ -630,7 +630,7 @@ int GetNumTextBoxLines(int panel, int control, int* lines) {
     else if (auto* te = qobject_cast<QTextEdit*>(c->w))
         doc = te->document();
     if (!doc)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "not a text box");
     if (lines)
         *lines = doc->isEmpty() ? 0 : doc->blockCount();
     return 0;
@@ -642,7 +642,7 @@ int SetProgress(int panel, int control, double percent) {
     if (!c)
         return err;
     if (c->kind != CTRL_PROGRESS)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "not a progress bar");
     Quiet quiet;
     return SetNum(*c, percent);
 }
@@ -654,7 +654,7 @@ int DisplayImageFile(int panel, int control, const char* path) {
         return err;
     auto* l = qobject_cast<QLabel*>(c->w);
     if (!l)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "not a picture");
     QPixmap pm;
     if (!path || !pm.load(QString::fromLocal8Bit(path)))
         return Fail(UI_ERR_FILE, std::string("cannot read image ") + (path ? path : ""));

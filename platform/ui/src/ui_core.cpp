@@ -265,10 +265,11 @@ void RegisterMenuCallback(const char* name, MenuCallbackPtr fn) {
 }
 
 int CallCtrlCallback(int panel, int control, int event, int eventData1, int eventData2) {
+    int err = 0;
     if (!Panel(panel))
         return NoPanel(panel);
-    if (control != 0 && !Ctrl(panel, control))
-        return Fail(UI_ERR_CONTROL, "no such control");
+    if (control != 0 && !Ctrl(panel, control, &err))
+        return err;
     return Invoke(panel, control, event, eventData1, eventData2);
 }
 
@@ -460,7 +461,7 @@ int ResetTimer(int panel, int control) {
     if (!c)
         return err;
     if (!c->timer)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "not a timer");
     if (c->timer->isActive())
         c->timer->start();
     return 0;
@@ -472,7 +473,7 @@ int InstallWinMsgCallback(int panel, int message, WinMsgCallbackPtr fn, void* ca
     if (!Panel(panel))
         return NoPanel(panel);
     if (!fn)
-        return Fail(UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(UI_ERR_TYPE, "no callback function given");
     Hooks()[{panel, message}] = {fn, callbackData};
     if (windowHandle)
         *windowHandle = panel;

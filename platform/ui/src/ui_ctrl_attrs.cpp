@@ -64,7 +64,7 @@ int SetAttr(CtrlRec& c, int attr, const Val& v, Where where) {
         return s ? SetStr(c, *s, where) : SetNum(c, d, where);
     case ATTR_LABEL_TEXT:
         if (!s)
-            return Fail(c, UI_ERR_TYPE, "value or control of the wrong type", where);
+            return Fail(c, UI_ERR_TYPE, "takes text only", where);
         c.label = *s;
         if (auto* b = qobject_cast<QAbstractButton*>(c.w))
             b->setText(*s);
@@ -76,14 +76,14 @@ int SetAttr(CtrlRec& c, int attr, const Val& v, Where where) {
         return 0;
     case ATTR_TOOLTIP_TEXT:
         if (!s)
-            return Fail(c, UI_ERR_TYPE, "value or control of the wrong type", where);
+            return Fail(c, UI_ERR_TYPE, "takes text only", where);
         c.w->setToolTip(*s);
         return 0;
     default:
         break;
     }
     if (!isNum)
-        return Fail(c, UI_ERR_TYPE, "value or control of the wrong type", where);
+        return Fail(c, UI_ERR_TYPE, "takes a number only", where);
     switch (attr) {
     case ATTR_DIMMED:
         c.dimmed = i != 0;
@@ -373,7 +373,7 @@ int SetCtrlAttribute(int panel, int control, int attr, const char* value) {
     if (!c)
         return err;
     if (!value)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "no value given");
     return SetAttr(*c, attr, Val(QString::fromUtf8(value)), Where::current());
 }
 
@@ -383,7 +383,7 @@ int GetCtrlAttribute(int panel, int control, int attr, int* value) {
     if (!c)
         return err;
     if (!value)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     Val v;
     int r = GetAttr(*c, attr, &v, Where::current());
     if (r)
@@ -397,7 +397,7 @@ int GetCtrlAttribute(int panel, int control, int attr, double* value) {
     if (!c)
         return err;
     if (!value)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     Val v;
     int r = GetAttr(*c, attr, &v, Where::current());
     if (r)
@@ -411,14 +411,14 @@ int GetCtrlAttribute(int panel, int control, int attr, std::string* value) {
     if (!c)
         return err;
     if (!value)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     Val v;
     int r = GetAttr(*c, attr, &v, Where::current());
     if (r)
         return r;
     auto* s = std::get_if<QString>(&v);
     if (!s)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "takes text only");
     *value = s->toStdString();
     return 0;
 }

@@ -203,7 +203,7 @@ int SetMenuBarAttribute(int menuBar, int item, int attr, int value) {
         a->setVisible(value != 0);
         return 0;
     default:
-        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for this control");
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a menu item");
     }
 }
 
@@ -215,7 +215,7 @@ int SetMenuBarAttribute(int menuBar, int item, int attr, const char* value) {
     if (!a)
         return NoItem(menuBar, item);
     if (attr != ATTR_ITEM_NAME || !value)
-        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for this control");
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a menu item");
     Quiet quiet;
     a->setText(QString::fromUtf8(value));
     return 0;
@@ -229,7 +229,7 @@ int GetMenuBarAttribute(int menuBar, int item, int attr, int* value) {
     if (!a)
         return NoItem(menuBar, item);
     if (!value)
-        return Fail(UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(UI_ERR_TYPE, "no place for the value");
     switch (attr) {
     case ATTR_CHECKED:
         *value = a->isChecked() ? 1 : 0;
@@ -241,7 +241,7 @@ int GetMenuBarAttribute(int menuBar, int item, int attr, int* value) {
         *value = a->isVisible() ? 1 : 0;
         return 0;
     default:
-        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for this control");
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a menu item");
     }
 }
 
@@ -253,7 +253,7 @@ int GetMenuBarAttribute(int menuBar, int item, int attr, std::string* value) {
     if (!a)
         return NoItem(menuBar, item);
     if (attr != ATTR_ITEM_NAME || !value)
-        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for this control");
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a menu item");
     *value = a->text().toStdString();
     return 0;
 }

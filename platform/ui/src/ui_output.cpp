@@ -21,7 +21,7 @@ namespace {
 
 int Grab(QWidget* w, UiImage* image) {
     if (!image)
-        return Fail(UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(UI_ERR_TYPE, "no place for the image");
     ReplotNow(w);
     QImage img = w->grab().toImage().convertToFormat(QImage::Format_ARGB32);
     image->width = img.width();
@@ -180,7 +180,7 @@ int PrintDrawnPage(int panel, const PageDrawer& draw, const char* pdfPath) {
     if (!p)
         return NoPanel(panel);
     if (!draw)
-        return Fail(UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(UI_ERR_TYPE, "no page drawer given");
     return Print(p->w, draw, pdfPath);
 }
 

@@ -349,7 +349,7 @@ int SetPanelAttribute(int panel, int attr, int value) {
         return 0;
     }
     default:
-        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for this control");
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a panel");
     }
 }
 
@@ -358,7 +358,7 @@ int SetPanelAttribute(int panel, int attr, const char* value) {
     if (!p)
         return NoPanel(panel);
     if (attr != ATTR_TITLE || !value)
-        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for this control");
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a panel");
     Quiet quiet;
     QString t = QString::fromUtf8(value);
     p->w->setWindowTitle(t);
@@ -374,7 +374,7 @@ int GetPanelAttribute(int panel, int attr, int* value) {
     if (!p)
         return NoPanel(panel);
     if (!value)
-        return Fail(UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(UI_ERR_TYPE, "no place for the value");
     QWidget* w = p->w;
     switch (attr) {
     case ATTR_TOP:
@@ -406,7 +406,7 @@ int GetPanelAttribute(int panel, int attr, int* value) {
         return 0;
     }
     default:
-        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for this control");
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a panel");
     }
 }
 
@@ -415,7 +415,7 @@ int GetPanelAttribute(int panel, int attr, std::string* value) {
     if (!p)
         return NoPanel(panel);
     if (attr != ATTR_TITLE || !value)
-        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for this control");
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a panel");
     *value = p->w->windowTitle().toStdString();
     int idx = -1;
     if (p->isPage)
@@ -431,7 +431,7 @@ int GetPanelHandleFromTabPage(int panel, int tabControl, int pageIndex, int* pag
         return err;
     auto* tab = qobject_cast<QTabWidget*>(c->w.data());
     if (!tab)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     if (pageIndex < 0 || pageIndex >= tab->count())
         return UI_ERR_RANGE;
     QWidget* pw = tab->widget(pageIndex);
@@ -452,7 +452,7 @@ int SetActiveTabPage(int panel, int tabControl, int pageIndex) {
         return err;
     auto* tab = qobject_cast<QTabWidget*>(c->w.data());
     if (!tab)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     if (pageIndex < 0 || pageIndex >= tab->count())
         return UI_ERR_RANGE;
     Quiet quiet;
@@ -468,7 +468,7 @@ int GetActiveTabPage(int panel, int tabControl, int* pageIndex) {
         return err;
     auto* tab = qobject_cast<QTabWidget*>(c->w.data());
     if (!tab)
-        return Fail(*c, UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     if (pageIndex)
         *pageIndex = tab->currentIndex();
     return 0;
@@ -578,7 +578,7 @@ int SetTabPageAttribute(int panel, int tabControl, int pageIndex, int attr, int 
         bar->update();
         return 0;
     default:
-        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for this control");
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a tab page");
     }
 }
 
@@ -588,7 +588,7 @@ int GetTabPageAttribute(int panel, int tabControl, int pageIndex, int attr, int*
     if (!bar)
         return err;
     if (!value)
-        return Fail(UI_ERR_TYPE, "value or control of the wrong type");
+        return Fail(UI_ERR_TYPE, "no place for the value");
     switch (attr) {
     case ATTR_TAB_LABEL_COLOR: {
         const QColor c = bar->tabTextColor(pageIndex);
@@ -599,6 +599,6 @@ int GetTabPageAttribute(int panel, int tabControl, int pageIndex, int attr, int*
         *value = bar->tabData(pageIndex).toInt() == kTabBoldRole ? 1 : 0;
         return 0;
     default:
-        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for this control");
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a tab page");
     }
 }

@@ -265,7 +265,8 @@ int RunModalPanel(int panel, const std::vector<int>& controls) {
         if (r == 0)
             return 0;
         if (std::find(controls.begin(), controls.end(), r) == controls.end() || !Ctrl(panel, r))
-            return Fail(UI_ERR_CONTROL, "no such control");
+            return Fail(UI_ERR_CONTROL,
+                        "the scripted answer is no control of " + p->name.toStdString());
         Invoke(panel, r, EVENT_COMMIT, 0, 0);
         return r;
     }

@@ -250,7 +250,8 @@ int GetTableCellVal(int panel, int control, int row, int column, double* value) 
         if (it != t->text.end())
             v = it->trimmed().toDouble(&ok);
         if (!ok)
-            return Fail(UI_ERR_TYPE, "value or control of the wrong type");
+            return Fail(UI_ERR_TYPE, "cell " + std::to_string(row) + ", " + std::to_string(column) +
+                                         " holds text, not a number");
     }
     if (value)
         *value = v;
