@@ -5,7 +5,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
-#include <QWindow>
 
 #include "parameters/par_window.h"
 #include "test_startup_support.h"
@@ -67,7 +66,7 @@ class ParWindowUser : public StartupTest {
         PU_HidePanel();
         StartupTest::TearDown();
     }
-    void OpenOnline() {
+    void StartOnline() {
         StartUp();
         ASSERT_EQ(iOffline, 0);
         DisplayPanel(hMainPanel);
@@ -133,7 +132,7 @@ TEST_F(ParWindowUser, KeyDuringStartUpOpensTheWindowCompleteOrNotAtAll) {
 // Offline the window shows no read-out of the last instrument; back online
 // they return.
 TEST_F(ParWindowUser, OfflineTheStatusReadOutsAreHidden) {
-    OpenOnline();
+    StartOnline();
     Press(hMainPanel, kOpeningKeys[0]);
     ASSERT_EQ(WindowOpen(), 1);
     QTRY_COMPARE(Visible(hParUtil, PARUTILITY_TEMPERATURE), 1);
@@ -159,7 +158,7 @@ TEST_F(ParWindowUser, OfflineTheStatusReadOutsAreHidden) {
 // Going offline empties the device's numbers on the root page, the numeric
 // spectrometer number included.
 TEST_F(ParWindowUser, DisconnectEmptiesTheSpectrometerNumber) {
-    OpenOnline();
+    StartOnline();
     auto* box = qobject_cast<QAbstractSpinBox*>(UiCtrlWidget(hTabRoot, TAB_ROOT_UT_SPNUM));
     ASSERT_NE(box, nullptr);
     const QString serial = box->text();
