@@ -603,6 +603,7 @@ int main_DevicesSearch() {
 }
 
 void comm_InitConnect() {
+    ++iConnecting;
     iMess = 0;
     g_workspaceHooks.clearStoredMeasured();
     g_workspaceHooks.display_ClearMainGraph();
@@ -642,4 +643,5 @@ void comm_InitConnect() {
         Delay(dConnectPause);
     g_workspaceHooks.set_ScanDelay();
     HidePanel(hAboutPanel);
+    --iConnecting;
 }

@@ -170,12 +170,22 @@ int comm_CheckTempe() {
     return dwError;
 }
 
+void comm_HideReadouts() {
+    for (int control :
+         {PARUTILITY_MF1, PARUTILITY_MF2, PARUTILITY_DATETIME, PARUTILITY_DATETIMESETTOSYSTEM,
+          PARUTILITY_BATTSTATUS, PARUTILITY_TEMPERATURE})
+        SetCtrlAttribute(hParUtil, control, ATTR_VISIBLE, 0);
+}
+
 int cbTimerHallSensors(int, int, int event, void*, int, int) {
-    if (event != EVENT_TIMER_TICK)
+    if (event != EVENT_TIMER_TICK || hParUtil == 0)
         return 0;
-    // The device sleeps, is gone, or is busy with a longer command.
-    if (iDeviceAsleep != 0 || dwCurrentDevice == 0 || hParUtil == 0 ||
-        comm_DeviceCommandRunning() != 0)
+    if (dwCurrentDevice == 0) {
+        comm_HideReadouts();
+        return 0;
+    }
+    // The device sleeps or is busy with a longer command.
+    if (iDeviceAsleep != 0 || comm_DeviceCommandRunning() != 0)
         return 0;
     comm_CheckHallSensors();
     comm_CheckDateTime();

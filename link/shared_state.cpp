@@ -38,6 +38,7 @@ uint16_t usStopFlag = 0;
 int colorMeasButt = 0;
 
 int iOffline = 1;
+int iConnecting = 0;
 int iMinWaveLen = 0;
 int iMaxWaveLen = 0;
 
@@ -184,6 +185,7 @@ void link_ResetSharedState() {
     dwError = 0;
     dwCurrentDevice = 0;
     iOffline = 1;
+    iConnecting = 0;
     iMinWaveLen = 0;
     iMaxWaveLen = 0;
 }

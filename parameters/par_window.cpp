@@ -86,12 +86,17 @@ struct DeviceBusy {
 } // namespace
 
 void ShowParUtility(int, int, void*, int) {
+    // Opened before the log and the device are ready, it would be incomplete.
+    if (iConnecting > 0)
+        return;
     fileio_Log_SectionCall("CVICALLBACK ShowParUtility, PU_DisplayPanel()");
     PU_DisplayPanel();
     fileio_Log_SectionResultVoid();
 }
 
 void PU_DisplayPanel() {
+    if (iConnecting > 0)
+        return;
     // Commands sent now would land inside the acquisition.
     if (g_workspaceHooks.measure_IsRunning()) {
         MessagePopup("Parameter Utility",
@@ -116,6 +121,8 @@ void PU_DisplayPanel() {
     Show(PARUTILITY_CMDRESTORE, backup);
 
     comm_CheckHallSensors();
+    if (dwCurrentDevice == 0)
+        comm_HideReadouts();
     SetCtrlAttribute(hParUtil, PARUTILITY_TIMER_HALL_SENSORS, ATTR_INTERVAL, kStatusInterval);
     SetCtrlAttribute(hParUtil, PARUTILITY_TIMER_HALL_SENSORS, ATTR_ENABLED, 1);
 

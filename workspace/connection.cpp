@@ -127,8 +127,10 @@ void comm_Disconnect() {
     CloseDevice();
     iFileOpen = 0;
 
-    for (int field : {TAB_ROOT_UT_SERN, TAB_ROOT_UT_SPNUM, TAB_ROOT_UT_DEVTYP})
+    for (int field : {TAB_ROOT_UT_SERN, TAB_ROOT_UT_DEVTYP})
         SetCtrlVal(hTabRoot, field, "");
+    // A number field holds no text: back to the value it had before any device.
+    DefaultCtrl(hTabRoot, TAB_ROOT_UT_SPNUM);
     g_parameterHooks.PU_DimParameterControls();
     SetCtrlAttribute(hMainPanel, MAINP_SCDELAY, ATTR_DIMMED, 1);
 }
@@ -137,9 +139,11 @@ int main_ConDisconRoute() {
     if (MenuDimmed(MENUBAR_CON_DEVICE) != 0) {
         comm_Disconnect();
     } else {
+        ++iConnecting;
         InitVariables(1);
         Init();
         ConnectAsAsked();
+        --iConnecting;
     }
     return 1;
 }

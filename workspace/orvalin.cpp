@@ -364,6 +364,8 @@ int orvalin_Main(int argc, char** argv) {
     SetCtrlVal(hMainPanel, MAINP_SCANMODE, 0);
     SetCtrlAttribute(hMainPanel, MAINP_SAVECONT, ATTR_VISIBLE, 0);
 
+    // Keys and menus work from here on; start-up is not over yet.
+    ++iConnecting;
     DisplayPanel(hMainPanel);
     if (dStartupPause > 0.0)
         Delay(dStartupPause);
@@ -372,6 +374,7 @@ int orvalin_Main(int argc, char** argv) {
     orvalin_CatchQuitSignals();
     Init();
     comm_InitConnect();
+    --iConnecting;
 
     RunUserInterface();
     return 0;

@@ -269,10 +269,13 @@ void main_ClearColumn() {
         return;
     const std::vector<double> zeros(static_cast<std::size_t>(rows), 0.0);
     for (int column : {1, 2}) {
-        // Row 1 keeps what it shows; rows 2 .. get zeros.
+        // Row 1 keeps what it shows (an empty cell holds no number to read);
+        // rows 2 .. get zeros.
+        std::string shown;
+        GetTableCellVal(hStatTable, STATISTICS_TABLE, 1, column, &shown);
         double firstValue = kEmpty;
-        if (GetTableCellVal(hStatTable, STATISTICS_TABLE, 1, column, &firstValue) != 0)
-            firstValue = kEmpty;
+        if (!shown.empty())
+            GetTableCellVal(hStatTable, STATISTICS_TABLE, 1, column, &firstValue);
         SetTableColumnValues(hStatTable, STATISTICS_TABLE, column, zeros.data(), rows);
         SetTableCellVal(hStatTable, STATISTICS_TABLE, 1, column, firstValue);
     }

@@ -4,6 +4,7 @@
 
 #include "ui/popup_script.h"
 #include "ui/ui.h"
+#include "ui_testing/misuse.h"
 
 // The leak-check suppressions (font caches, locale search paths) come with
 // the shared test helpers linked into this program.
@@ -18,6 +19,7 @@ class UiEnvironment : public ::testing::Environment {
         static char* argv[] = {name, nullptr};
         ASSERT_EQ(InitUserInterface(argc, argv), 0);
         popup_script::Enable(true);
+        ui_testing::FailOnToolkitMisuse();
     }
 };
 

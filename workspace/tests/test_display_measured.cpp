@@ -17,7 +17,13 @@
 
 namespace {
 
-class DisplayMeasured : public measure_test::MeasureTest {};
+class DisplayMeasured : public measure_test::MeasureTest {
+  protected:
+    void SetUp() override {
+        MeasureTest::SetUp();
+        UseAxisScalingPanel();
+    }
+};
 
 TEST_F(DisplayMeasured, HolmiumTransmissionOnTheFinestSplineGrid) {
     iStartWaveLen = iMinWaveLen;

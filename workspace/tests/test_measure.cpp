@@ -473,6 +473,7 @@ TEST_F(MeasureReentrancy, QuitDuringPollWaitsForTheStepToUnwind) {
 }
 
 TEST_F(MeasureReentrancy, QuitMenuDuringPollQuitsAfterTheStep) {
+    UseAxisScalingPanel(); // read back at quit
     SetCtrlVal(hMainPanel, MAINP_INTTIME, 1000.0);
     bool asked = false;
     OnClock([&](int reading) {

@@ -27,6 +27,7 @@ int g_clockReadings = 0;
 
 struct Handles {
     int main = 0, menuBar = 0, trigBar = 0, func = 0, smooth = 0, statTable = 0, statWait = 0;
+    int axis = 0, wl = 0; // read by the axis switch and at quit
 } g_h;
 
 double SimClock() {
@@ -114,10 +115,14 @@ void MeasureTest::SetUpTestSuite() {
     g_h.smooth = LoadPanel(0, ui.c_str(), SMOOTHFLTR);
     g_h.statTable = LoadPanel(0, ui.c_str(), STATISTICS);
     g_h.statWait = LoadPanel(0, ui.c_str(), STAT_WAIT);
+    g_h.axis = LoadPanel(0, ui.c_str(), AXISSCAL);
+    g_h.wl = LoadPanel(0, ui.c_str(), WLVALUE);
     ASSERT_GT(g_h.func, 0);
     ASSERT_GT(g_h.smooth, 0);
     ASSERT_GT(g_h.statTable, 0);
     ASSERT_GT(g_h.statWait, 0);
+    ASSERT_GT(g_h.axis, 0);
+    ASSERT_GT(g_h.wl, 0);
 }
 
 void MeasureTest::SetUp() {
@@ -128,6 +133,15 @@ void MeasureTest::SetUp() {
     hSmoothPanel = g_h.smooth;
     hStatTable = g_h.statTable;
     hStatWaitInf = g_h.statWait;
+    eval_ResetFwhmTable(); // the markers' controls, as the program starts
+    // The view of a first start, whatever an earlier suite chose.
+    iStartWaveLen = 380, iEndWaveLen = 780, iStartPixel = iEndPixel = 0;
+    iPxlWlMode = iInterplMode = 1;
+    // The read-out choice, as the program always has it: none chosen.
+    hWlValDispl = g_h.wl;
+    for (int box : {WLVALUE_CB_FWHM, WLVALUE_CB_MIN_WAVE, WLVALUE_CB_MAX_WAVE,
+                    WLVALUE_CB_COG_VALLEY, WLVALUE_CB_DOM_WAVE})
+        SetCtrlVal(hWlValDispl, box, 0);
     popup_script::Clear();
     orvalin_Wire();
     measure_ResetState();
@@ -175,7 +189,12 @@ void MeasureTest::SetUp() {
     zsim_ClearJournal();
 }
 
+void MeasureTest::UseAxisScalingPanel() {
+    hAxisScaling = g_h.axis;
+}
+
 void MeasureTest::TearDown() {
+    hAxisScaling = hWlValDispl = 0;
     g_onClock = nullptr;
     if (dwCurrentDevice)
         ZOLT_CloseDevice(dwCurrentDevice);

@@ -35,6 +35,9 @@ class MeasureTest : public ::testing::Test {
     void SetUp() override;
     void TearDown() override;
 
+    // The axis-scaling panel, for the steps that switch the axis or quit
+    // (most tests run without it: its bounds would scale their graphs).
+    static void UseAxisScalingPanel();
     // Opens simulated instrument 0 and fills the device record and arrays.
     void Connect();
     // One step of `kind` the way a button commit in single mode runs it.

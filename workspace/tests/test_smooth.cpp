@@ -65,6 +65,7 @@ class SmoothTest : public MeasureTest {
   protected:
     void SetUp() override {
         MeasureTest::SetUp();
+        UseAxisScalingPanel();
         smooth_ResetState();
     }
     void TearDown() override {

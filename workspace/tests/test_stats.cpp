@@ -127,9 +127,14 @@ class StatsTest : public MeasureTest {
         CallCtrlCallback(hFFTParPanel, FFT_PARAM_FFT_PARAM_OK, EVENT_COMMIT, 0, 0);
     }
 
+    // An empty cell: NaN.
     static double Cell(int row, int column) {
+        std::string shown;
         double v = NAN;
-        return GetTableCellVal(hStatTable, STATISTICS_TABLE, row, column, &v) == 0 ? v : NAN;
+        if (GetTableCellVal(hStatTable, STATISTICS_TABLE, row, column, &shown) == 0 &&
+            !shown.empty())
+            GetTableCellVal(hStatTable, STATISTICS_TABLE, row, column, &v);
+        return v;
     }
     static int Menu(int item, int attr) {
         int v = -1;

@@ -23,6 +23,9 @@ int comm_CheckDateTime();
 int comm_CheckBatteryStatus();
 // TEMPERATURE, shown only on success and above -20.0 degrees.
 int comm_CheckTempe();
+// Without a device every read-out is hidden, as a failed one is: none shows
+// what the last instrument said.
+void comm_HideReadouts();
 
 // Text of BATTSTATUS; "no battery" for 0 V, 0 % and not charging.
 std::string comm_BatteryText(float volts, int percent, int charging, int deviceType);

@@ -52,7 +52,11 @@ extern uint16_t usStopFlag;
 extern int colorMeasButt;
 
 // ------------------------------------------------------- workspace flags
-extern int iOffline;    // 1 while no device is open
+extern int iOffline; // 1 while no device is open
+// Above 0 from the main window's first showing until the first connection
+// attempt has ended, and during every later attempt: the session log and the
+// device are not ready, so the parameter window does not open meanwhile.
+extern int iConnecting;
 extern int iMinWaveLen; // device wavelength range in nm
 extern int iMaxWaveLen;
 

@@ -78,7 +78,7 @@ void SelectIndex(CtrlRec& c, int i) {
 
 namespace uiimpl {
 
-int SetNum(CtrlRec& c, double v) {
+int SetNum(CtrlRec& c, double v, Where where) {
     QSignalBlocker block(c.w);
     switch (c.kind) {
     case CTRL_NUMERIC:
@@ -127,11 +127,28 @@ int SetNum(CtrlRec& c, double v) {
         return 0;
     }
     default:
-        return Fail(UI_ERR_TYPE, "control takes no number");
+        return Fail(c, UI_ERR_TYPE, "control takes no number", where);
     }
 }
 
-int GetNum(CtrlRec& c, double* v) {
+bool HoldsNumber(const CtrlRec& c) {
+    switch (c.kind) {
+    case CTRL_NUMERIC:
+    case CTRL_PROGRESS:
+    case CTRL_RING:
+    case CTRL_LIST_BOX:
+    case CTRL_RADIO:
+    case CTRL_CHECK_BOX:
+    case CTRL_BINARY_SWITCH:
+    case CTRL_LED:
+    case CTRL_TAB:
+        return true;
+    default:
+        return false;
+    }
+}
+
+int GetNum(CtrlRec& c, double* v, Where where) {
     switch (c.kind) {
     case CTRL_NUMERIC:
     case CTRL_PROGRESS:
@@ -159,17 +176,17 @@ int GetNum(CtrlRec& c, double* v) {
         *v = qobject_cast<QTabWidget*>(c.w)->currentIndex();
         return 0;
     default:
-        return Fail(UI_ERR_TYPE, "control holds no number");
+        return Fail(c, UI_ERR_TYPE, "control holds no number", where);
     }
 }
 
-int SetStr(CtrlRec& c, const QString& s) {
+int SetStr(CtrlRec& c, const QString& s, Where where) {
     QSignalBlocker block(c.w);
     switch (c.kind) {
     case CTRL_STRING: {
         auto* le = qobject_cast<QLineEdit*>(c.w);
         if (!le)
-            return UI_ERR_TYPE;
+            return Fail(c, UI_ERR_TYPE, "its widget is of another kind", where);
         le->setText(c.maxLen >= 0 ? s.left(c.maxLen) : s);
         le->setModified(false);
         return 0;
@@ -179,7 +196,7 @@ int SetStr(CtrlRec& c, const QString& s) {
         if (auto* l = qobject_cast<QLabel*>(c.w))
             l->setText(s);
         else
-            return UI_ERR_TYPE;
+            return Fail(c, UI_ERR_TYPE, "its widget is of another kind", where);
         return 0;
     case CTRL_TEXT_BOX:
         if (auto* pt = qobject_cast<QPlainTextEdit*>(c.w)) {
@@ -189,7 +206,7 @@ int SetStr(CtrlRec& c, const QString& s) {
             te->moveCursor(QTextCursor::End);
             te->insertPlainText(s);
         } else {
-            return UI_ERR_TYPE;
+            return Fail(c, UI_ERR_TYPE, "its widget is of another kind", where);
         }
         return 0;
     case CTRL_RING:
@@ -203,17 +220,17 @@ int SetStr(CtrlRec& c, const QString& s) {
         return Fail(UI_ERR_RANGE, "no item with that label");
     }
     default:
-        return Fail(UI_ERR_TYPE, "control takes no text");
+        return Fail(c, UI_ERR_TYPE, "control takes no text", where);
     }
 }
 
-int GetStr(CtrlRec& c, QString* s) {
+int GetStr(CtrlRec& c, QString* s, Where where) {
     switch (c.kind) {
     case CTRL_STRING:
         if (auto* le = qobject_cast<QLineEdit*>(c.w))
             *s = le->text();
         else
-            return UI_ERR_TYPE;
+            return Fail(c, UI_ERR_TYPE, "its widget is of another kind", where);
         return 0;
     case CTRL_TEXT_MSG:
     case CTRL_HYPERLINK:
@@ -221,7 +238,7 @@ int GetStr(CtrlRec& c, QString* s) {
         if (auto* l = qobject_cast<QLabel*>(c.w))
             *s = l->text();
         else
-            return UI_ERR_TYPE;
+            return Fail(c, UI_ERR_TYPE, "its widget is of another kind", where);
         return 0;
     case CTRL_TEXT_BOX:
         if (auto* pt = qobject_cast<QPlainTextEdit*>(c.w))
@@ -229,7 +246,7 @@ int GetStr(CtrlRec& c, QString* s) {
         else if (auto* te = qobject_cast<QTextEdit*>(c.w))
             *s = te->toPlainText();
         else
-            return UI_ERR_TYPE;
+            return Fail(c, UI_ERR_TYPE, "its widget is of another kind", where);
         return 0;
     case CTRL_RING:
     case CTRL_LIST_BOX: {
@@ -240,22 +257,23 @@ int GetStr(CtrlRec& c, QString* s) {
         return 0;
     }
     default:
-        return Fail(UI_ERR_TYPE, "control holds no text");
+        return Fail(c, UI_ERR_TYPE, "control holds no text", where);
     }
 }
 } // namespace uiimpl
 
 namespace {
 
-template <typename T> int GetIntegral(int panel, int control, T* value) {
+template <typename T>
+int GetIntegral(int panel, int control, T* value, Where where = Where::current()) {
     int err;
-    CtrlRec* c = Ctrl(panel, control, &err);
+    CtrlRec* c = Ctrl(panel, control, &err, where);
     if (!c)
         return err;
     if (!value)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "no place for the value", where);
     double d;
-    int r = GetNum(*c, &d);
+    int r = GetNum(*c, &d, where);
     if (r)
         return r;
     d = std::round(d);
@@ -317,7 +335,7 @@ int SetCtrlVal(int panel, int control, const char* value) {
     if (!c)
         return err;
     if (!value)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "no value given");
     Quiet quiet;
     return SetStr(*c, QString::fromUtf8(value));
 }
@@ -341,7 +359,7 @@ int GetCtrlVal(int panel, int control, char* value) {
     if (!c)
         return err;
     if (!value)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     if (c->kind == CTRL_NUMERIC)
         return GetIntegral(panel, control, value);
     QString s;
@@ -371,7 +389,7 @@ int GetCtrlVal(int panel, int control, float* value) {
     if (!c)
         return err;
     if (!value)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     double d;
     int r = GetNum(*c, &d);
     if (r == 0)
@@ -385,7 +403,7 @@ int GetCtrlVal(int panel, int control, double* value) {
     if (!c)
         return err;
     if (!value)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     return GetNum(*c, value);
 }
 
@@ -395,7 +413,7 @@ int GetCtrlVal(int panel, int control, std::string* value) {
     if (!c)
         return err;
     if (!value)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     QString s;
     int r = GetStr(*c, &s);
     if (r == 0)
@@ -437,7 +455,7 @@ int ClearListCtrl(int panel, int control) {
     else if (auto* lw = qobject_cast<QListWidget*>(c->w))
         lw->clear();
     else
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     return 0;
 }
 
@@ -448,7 +466,7 @@ int InsertListItem(int panel, int control, int index, const char* label, int val
         return err;
     int n = ItemCount(*c);
     if (n < 0)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (index < 0 || index > n)
         index = n;
     Quiet quiet;
@@ -473,7 +491,7 @@ int DeleteListItem(int panel, int control, int index, int count) {
         return err;
     int n = ItemCount(*c);
     if (n < 0)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (index < 0 || index >= n)
         return UI_ERR_RANGE;
     if (count < 0 || index + count > n)
@@ -496,7 +514,7 @@ int GetNumListItems(int panel, int control, int* count) {
         return err;
     int n = ItemCount(*c);
     if (n < 0)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (count)
         *count = n;
     return 0;
@@ -508,7 +526,7 @@ int GetCtrlIndex(int panel, int control, int* index) {
     if (!c)
         return err;
     if (ItemCount(*c) < 0)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (index)
         *index = CurrentIndex(*c);
     return 0;
@@ -521,7 +539,7 @@ int SetCtrlIndex(int panel, int control, int index) {
         return err;
     int n = ItemCount(*c);
     if (n < 0)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (index < 0 || index >= n)
         return UI_ERR_RANGE;
     Quiet quiet;
@@ -536,7 +554,7 @@ int GetLabelFromIndex(int panel, int control, int index, std::string* label) {
         return err;
     int n = ItemCount(*c);
     if (n < 0)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (index < 0 || index >= n)
         return UI_ERR_RANGE;
     if (label)
@@ -551,7 +569,7 @@ int GetValueFromIndex(int panel, int control, int index, int* value) {
         return err;
     int n = ItemCount(*c);
     if (n < 0)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (index < 0 || index >= n)
         return UI_ERR_RANGE;
     if (value)
@@ -590,14 +608,14 @@ int AppendTextBoxLine(int panel, int control, const char* line) {
     else if (auto* te = qobject_cast<QTextEdit*>(c->w))
         te->append(t.toHtmlEscaped());
     else
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "not a text box");
     return 0;
 }
 
 int ResetTextBox(int panel, int control, const char* text) {
     CtrlRec* c = Ctrl(panel, control);
     if (c && c->kind != CTRL_TEXT_BOX)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "not a text box");
     return SetCtrlText(panel, control, text);
 }
 
@@ -612,7 +630,7 @@ int GetNumTextBoxLines(int panel, int control, int* lines) {
     else if (auto* te = qobject_cast<QTextEdit*>(c->w))
         doc = te->document();
     if (!doc)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "not a text box");
     if (lines)
         *lines = doc->isEmpty() ? 0 : doc->blockCount();
     return 0;
@@ -624,7 +642,7 @@ int SetProgress(int panel, int control, double percent) {
     if (!c)
         return err;
     if (c->kind != CTRL_PROGRESS)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "not a progress bar");
     Quiet quiet;
     return SetNum(*c, percent);
 }
@@ -636,7 +654,7 @@ int DisplayImageFile(int panel, int control, const char* path) {
         return err;
     auto* l = qobject_cast<QLabel*>(c->w);
     if (!l)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "not a picture");
     QPixmap pm;
     if (!path || !pm.load(QString::fromLocal8Bit(path)))
         return Fail(UI_ERR_FILE, std::string("cannot read image ") + (path ? path : ""));

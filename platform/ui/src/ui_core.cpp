@@ -40,9 +40,52 @@ State& S() {
     return s;
 }
 
-int Fail(int code, const std::string& text) {
+namespace {
+
+UiMisuseHook g_misuseHook = nullptr;
+
+// Codes of the caller's mistakes.  An unknown menu bar comes through
+// NoMenuBar; plots and annotations may be asked for freely.
+bool IsMisuse(int code) {
+    return code == UI_ERR_PANEL || code == UI_ERR_CONTROL || code == UI_ERR_ATTRIBUTE ||
+           code == UI_ERR_TYPE;
+}
+
+std::string PanelText(int handle) {
+    auto it = S().panels.find(handle);
+    if (it == S().panels.end())
+        return "panel handle " + std::to_string(handle);
+    return "panel " + it->second->name.toStdString();
+}
+
+void Report(int code, const std::string& text, const Where& where) {
+    if (g_misuseHook)
+        g_misuseHook(code, where.function_name(), text.c_str());
+}
+
+} // namespace
+
+int Fail(int code, const std::string& text, Where where) {
     S().lastError = text;
+    if (IsMisuse(code))
+        Report(code, text, where);
     return code;
+}
+
+int Fail(const CtrlRec& c, int code, const std::string& text, Where where) {
+    return Fail(code, PanelText(c.panel) + ", control " + c.name.toStdString() + ": " + text,
+                where);
+}
+
+int NoPanel(int panel, Where where) {
+    return Fail(UI_ERR_PANEL, PanelText(panel) + ": no such panel", where);
+}
+
+int NoMenuBar(int menuBar, Where where) {
+    const std::string text = "menu bar handle " + std::to_string(menuBar) + ": no such menu bar";
+    S().lastError = text;
+    Report(UI_ERR_HANDLE, text, where);
+    return UI_ERR_HANDLE;
 }
 
 PanelRec* Panel(int handle) {
@@ -52,26 +95,28 @@ PanelRec* Panel(int handle) {
     return it->second.get();
 }
 
-CtrlRec* Ctrl(int panel, int control, int* err) {
+CtrlRec* Ctrl(int panel, int control) {
     PanelRec* p = Panel(panel);
-    if (!p) {
-        if (err)
-            *err = UI_ERR_PANEL;
+    if (!p)
         return nullptr;
-    }
     auto it = p->ctrls.find(control);
-    if (it == p->ctrls.end() || !it->second->w) {
-        if (err)
-            *err = UI_ERR_CONTROL;
+    if (it == p->ctrls.end() || !it->second->w)
         return nullptr;
-    }
-    if (err)
-        *err = 0;
     return it->second.get();
 }
 
-CtrlRec* Ctrl(int panel, int control) {
-    return Ctrl(panel, control, nullptr);
+CtrlRec* Ctrl(int panel, int control, int* err, Where where) {
+    CtrlRec* c = Ctrl(panel, control);
+    int code = 0;
+    if (!Panel(panel)) {
+        code = NoPanel(panel, where);
+    } else if (!c) {
+        code = Fail(UI_ERR_CONTROL,
+                    PanelText(panel) + ": no control with id " + std::to_string(control), where);
+    }
+    if (err)
+        *err = code;
+    return c;
 }
 
 QColor ToColor(int rgb) {
@@ -228,10 +273,11 @@ void RegisterMenuCallback(const char* name, MenuCallbackPtr fn) {
 }
 
 int CallCtrlCallback(int panel, int control, int event, int eventData1, int eventData2) {
+    int err = 0;
     if (!Panel(panel))
-        return UI_ERR_PANEL;
-    if (control != 0 && !Ctrl(panel, control))
-        return UI_ERR_CONTROL;
+        return NoPanel(panel);
+    if (control != 0 && !Ctrl(panel, control, &err))
+        return err;
     return Invoke(panel, control, event, eventData1, eventData2);
 }
 
@@ -280,6 +326,10 @@ std::string ResolveUiFile(const char* uiFile) {
 
 std::string GetUiErrorText() {
     return S().lastError;
+}
+
+void SetUiMisuseHook(UiMisuseHook hook) {
+    g_misuseHook = hook;
 }
 
 // ----------------------------------------------------------- application
@@ -415,7 +465,7 @@ int ResetTimer(int panel, int control) {
     }
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     if (control == 0) {
         resetPanel(*p);
         return 0;
@@ -425,7 +475,7 @@ int ResetTimer(int panel, int control) {
     if (!c)
         return err;
     if (!c->timer)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "not a timer");
     if (c->timer->isActive())
         c->timer->start();
     return 0;
@@ -435,9 +485,9 @@ int ResetTimer(int panel, int control) {
 int InstallWinMsgCallback(int panel, int message, WinMsgCallbackPtr fn, void* callbackData,
                           intptr_t* windowHandle) {
     if (!Panel(panel))
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     if (!fn)
-        return UI_ERR_TYPE;
+        return Fail(UI_ERR_TYPE, "no callback function given");
     Hooks()[{panel, message}] = {fn, callbackData};
     if (windowHandle)
         *windowHandle = panel;

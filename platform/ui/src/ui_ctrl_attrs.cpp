@@ -51,7 +51,7 @@ QPoint PanelPos(CtrlRec& c) {
     return c.w->parentWidget()->mapTo(p->w, c.w->pos());
 }
 
-int SetAttr(CtrlRec& c, int attr, const Val& v) {
+int SetAttr(CtrlRec& c, int attr, const Val& v, Where where) {
     Quiet quiet;
     QSignalBlocker block(c.w);
     int i = 0;
@@ -61,10 +61,10 @@ int SetAttr(CtrlRec& c, int attr, const Val& v) {
     const QString* s = std::get_if<QString>(&v);
     switch (attr) {
     case ATTR_CTRL_VAL:
-        return s ? SetStr(c, *s) : SetNum(c, d);
+        return s ? SetStr(c, *s, where) : SetNum(c, d, where);
     case ATTR_LABEL_TEXT:
         if (!s)
-            return UI_ERR_TYPE;
+            return Fail(c, UI_ERR_TYPE, "takes text only", where);
         c.label = *s;
         if (auto* b = qobject_cast<QAbstractButton*>(c.w))
             b->setText(*s);
@@ -76,14 +76,14 @@ int SetAttr(CtrlRec& c, int attr, const Val& v) {
         return 0;
     case ATTR_TOOLTIP_TEXT:
         if (!s)
-            return UI_ERR_TYPE;
+            return Fail(c, UI_ERR_TYPE, "takes text only", where);
         c.w->setToolTip(*s);
         return 0;
     default:
         break;
     }
     if (!isNum)
-        return UI_ERR_TYPE;
+        return Fail(c, UI_ERR_TYPE, "takes a number only", where);
     switch (attr) {
     case ATTR_DIMMED:
         c.dimmed = i != 0;
@@ -144,7 +144,7 @@ int SetAttr(CtrlRec& c, int attr, const Val& v) {
     case ATTR_MIN_VALUE:
     case ATTR_MAX_VALUE: {
         if (c.kind != CTRL_NUMERIC)
-            return UI_ERR_ATTRIBUTE;
+            return Fail(c, UI_ERR_ATTRIBUTE, "attribute not valid for this control", where);
         double lo, hi;
         TypeRange(c.dataType, &lo, &hi);
         if (qobject_cast<QSpinBox*>(c.w)) {
@@ -197,13 +197,13 @@ int SetAttr(CtrlRec& c, int attr, const Val& v) {
         return 0;
     case ATTR_ON_VALUE: {
         if (c.kind != CTRL_BINARY_SWITCH)
-            return UI_ERR_ATTRIBUTE;
+            return Fail(c, UI_ERR_ATTRIBUTE, "attribute not valid for this control", where);
         c.onValue = i;
         return 0;
     }
     case ATTR_OFF_VALUE:
         if (c.kind != CTRL_BINARY_SWITCH)
-            return UI_ERR_ATTRIBUTE;
+            return Fail(c, UI_ERR_ATTRIBUTE, "attribute not valid for this control", where);
         c.offValue = i;
         return 0;
     case ATTR_MAX_ENTRY_LENGTH:
@@ -212,10 +212,10 @@ int SetAttr(CtrlRec& c, int attr, const Val& v) {
             le->setMaxLength(c.maxLen < 0 ? 32767 : c.maxLen);
             return 0;
         }
-        return UI_ERR_ATTRIBUTE;
+        return Fail(c, UI_ERR_ATTRIBUTE, "attribute not valid for this control", where);
     case ATTR_INTERVAL:
         if (!c.timer)
-            return UI_ERR_ATTRIBUTE;
+            return Fail(c, UI_ERR_ATTRIBUTE, "attribute not valid for this control", where);
         if (!(d > 0))
             return UI_ERR_RANGE;
         c.interval = d;
@@ -223,7 +223,7 @@ int SetAttr(CtrlRec& c, int attr, const Val& v) {
         return 0;
     case ATTR_ENABLED:
         if (!c.timer)
-            return UI_ERR_ATTRIBUTE;
+            return Fail(c, UI_ERR_ATTRIBUTE, "attribute not valid for this control", where);
         c.enabled = i != 0;
         if (c.enabled && !c.timer->isActive())
             c.timer->start();
@@ -231,20 +231,22 @@ int SetAttr(CtrlRec& c, int attr, const Val& v) {
             c.timer->stop();
         return 0;
     default:
-        return UI_ERR_ATTRIBUTE;
+        return Fail(c, UI_ERR_ATTRIBUTE, "attribute not valid for this control", where);
     }
 }
 
-int GetAttr(CtrlRec& c, int attr, Val* out) {
+int GetAttr(CtrlRec& c, int attr, Val* out, Where where) {
     switch (attr) {
     case ATTR_CTRL_VAL: {
         double d;
-        if (GetNum(c, &d) == 0) {
-            *out = d;
-            return 0;
+        if (HoldsNumber(c)) {
+            const int r = GetNum(c, &d, where);
+            if (r == 0)
+                *out = d;
+            return r;
         }
         QString s;
-        int r = GetStr(c, &s);
+        int r = GetStr(c, &s, where);
         if (r == 0)
             *out = s;
         return r;
@@ -292,12 +294,12 @@ int GetAttr(CtrlRec& c, int attr, Val* out) {
         return 0;
     case ATTR_MIN_VALUE:
         if (c.kind != CTRL_NUMERIC)
-            return UI_ERR_ATTRIBUTE;
+            return Fail(c, UI_ERR_ATTRIBUTE, "attribute not valid for this control", where);
         *out = c.minV;
         return 0;
     case ATTR_MAX_VALUE:
         if (c.kind != CTRL_NUMERIC)
-            return UI_ERR_ATTRIBUTE;
+            return Fail(c, UI_ERR_ATTRIBUTE, "attribute not valid for this control", where);
         *out = c.maxV;
         return 0;
     case ATTR_DEFAULT_VALUE:
@@ -320,12 +322,12 @@ int GetAttr(CtrlRec& c, int attr, Val* out) {
         return 0;
     case ATTR_ON_VALUE:
         if (c.kind != CTRL_BINARY_SWITCH)
-            return UI_ERR_ATTRIBUTE;
+            return Fail(c, UI_ERR_ATTRIBUTE, "attribute not valid for this control", where);
         *out = c.onValue;
         return 0;
     case ATTR_OFF_VALUE:
         if (c.kind != CTRL_BINARY_SWITCH)
-            return UI_ERR_ATTRIBUTE;
+            return Fail(c, UI_ERR_ATTRIBUTE, "attribute not valid for this control", where);
         *out = c.offValue;
         return 0;
     case ATTR_MAX_ENTRY_LENGTH:
@@ -333,24 +335,24 @@ int GetAttr(CtrlRec& c, int attr, Val* out) {
         return 0;
     case ATTR_INTERVAL:
         if (!c.timer)
-            return UI_ERR_ATTRIBUTE;
+            return Fail(c, UI_ERR_ATTRIBUTE, "attribute not valid for this control", where);
         *out = c.interval;
         return 0;
     case ATTR_ENABLED:
         if (!c.timer)
-            return UI_ERR_ATTRIBUTE;
+            return Fail(c, UI_ERR_ATTRIBUTE, "attribute not valid for this control", where);
         *out = c.enabled ? 1 : 0;
         return 0;
     case ATTR_DATA_TYPE:
         if (c.kind != CTRL_NUMERIC)
-            return UI_ERR_ATTRIBUTE;
+            return Fail(c, UI_ERR_ATTRIBUTE, "attribute not valid for this control", where);
         *out = c.dataType;
         return 0;
     case ATTR_CTRL_KIND:
         *out = c.kind;
         return 0;
     default:
-        return UI_ERR_ATTRIBUTE;
+        return Fail(c, UI_ERR_ATTRIBUTE, "attribute not valid for this control", where);
     }
 }
 
@@ -361,7 +363,7 @@ int SetCtrlAttribute(int panel, int control, int attr, int value) {
     CtrlRec* c = Ctrl(panel, control, &err);
     if (!c)
         return err;
-    return SetAttr(*c, attr, Val(value));
+    return SetAttr(*c, attr, Val(value), Where::current());
 }
 
 int SetCtrlAttribute(int panel, int control, int attr, double value) {
@@ -369,7 +371,7 @@ int SetCtrlAttribute(int panel, int control, int attr, double value) {
     CtrlRec* c = Ctrl(panel, control, &err);
     if (!c)
         return err;
-    return SetAttr(*c, attr, Val(value));
+    return SetAttr(*c, attr, Val(value), Where::current());
 }
 
 int SetCtrlAttribute(int panel, int control, int attr, const char* value) {
@@ -378,8 +380,8 @@ int SetCtrlAttribute(int panel, int control, int attr, const char* value) {
     if (!c)
         return err;
     if (!value)
-        return UI_ERR_TYPE;
-    return SetAttr(*c, attr, Val(QString::fromUtf8(value)));
+        return Fail(*c, UI_ERR_TYPE, "no value given");
+    return SetAttr(*c, attr, Val(QString::fromUtf8(value)), Where::current());
 }
 
 int GetCtrlAttribute(int panel, int control, int attr, int* value) {
@@ -388,9 +390,9 @@ int GetCtrlAttribute(int panel, int control, int attr, int* value) {
     if (!c)
         return err;
     if (!value)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     Val v;
-    int r = GetAttr(*c, attr, &v);
+    int r = GetAttr(*c, attr, &v, Where::current());
     if (r)
         return r;
     return AsInt(v, value) ? 0 : UI_ERR_TYPE;
@@ -402,9 +404,9 @@ int GetCtrlAttribute(int panel, int control, int attr, double* value) {
     if (!c)
         return err;
     if (!value)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     Val v;
-    int r = GetAttr(*c, attr, &v);
+    int r = GetAttr(*c, attr, &v, Where::current());
     if (r)
         return r;
     return AsDouble(v, value) ? 0 : UI_ERR_TYPE;
@@ -416,14 +418,14 @@ int GetCtrlAttribute(int panel, int control, int attr, std::string* value) {
     if (!c)
         return err;
     if (!value)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     Val v;
-    int r = GetAttr(*c, attr, &v);
+    int r = GetAttr(*c, attr, &v, Where::current());
     if (r)
         return r;
     auto* s = std::get_if<QString>(&v);
     if (!s)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "takes text only");
     *value = s->toStdString();
     return 0;
 }

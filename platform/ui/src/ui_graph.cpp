@@ -252,12 +252,12 @@ void Replot(GraphRec& g) {
     g.plot->replot(QCustomPlot::rpQueuedReplot);
 }
 
-GraphRec* Graph(int panel, int control, int* err) {
-    CtrlRec* c = Ctrl(panel, control, err);
+GraphRec* Graph(int panel, int control, int* err, Where where) {
+    CtrlRec* c = Ctrl(panel, control, err, where);
     if (!c)
         return nullptr;
     if (!c->graph) {
-        *err = UI_ERR_TYPE;
+        *err = Fail(*c, UI_ERR_TYPE, "not a graph", where);
         return nullptr;
     }
     return c->graph.get();

@@ -48,7 +48,7 @@ struct GraphRec {
 };
 
 // The graph record of a control; null with *err set when there is none.
-GraphRec* Graph(int panel, int control, int* err);
+GraphRec* Graph(int panel, int control, int* err, Where where = Where::current());
 // Ranges follow the plots on the axes that scale automatically.
 void Rescale(GraphRec& g);
 // Tick labels of the axis stay distinct, raising its precision when needed.

@@ -248,13 +248,13 @@ int SetAnnotationAttribute(int panel, int graph, int id, int attr, int value) {
     if (id == -1) {
         for (auto& [k, a] : g->ann)
             if (!apply(a))
-                return UI_ERR_ATTRIBUTE;
+                return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for an annotation");
     } else {
         AnnRec* a = Ann(g, id);
         if (!a)
             return UI_ERR_HANDLE;
         if (!apply(*a))
-            return UI_ERR_ATTRIBUTE;
+            return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for an annotation");
     }
     Replot(*g);
     return 0;
@@ -292,7 +292,7 @@ int GetAnnotationAttribute(int panel, int graph, int id, int attr, int* value) {
         v = a->arrowVisible ? 1 : 0;
         break;
     default:
-        return UI_ERR_ATTRIBUTE;
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for an annotation");
     }
     if (value)
         *value = v;

@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <source_location>
 #include <string>
 #include <variant>
 #include <vector>
@@ -143,11 +144,24 @@ struct Quiet {
     Quiet& operator=(const Quiet&) = delete;
 };
 
-int Fail(int code, const std::string& text);
+// Where a public function was called from: names the call in a misuse report.
+using Where = std::source_location;
+
+// Records the error text and returns the code; a misuse (an unknown panel or
+// control, an attribute or a value that does not fit) also reaches the
+// misuse hook, naming the toolkit function `where` lies in.
+int Fail(int code, const std::string& text, Where where = Where::current());
+// The same for one control, named by its panel and its own name.
+int Fail(const CtrlRec& c, int code, const std::string& text, Where where = Where::current());
+// An unknown panel handle (or one that is no panel of its own here).
+int NoPanel(int panel, Where where = Where::current());
+// An unknown menu bar handle: a misuse like an unknown panel.
+int NoMenuBar(int menuBar, Where where = Where::current());
 
 PanelRec* Panel(int handle);
 CtrlRec* Ctrl(int panel, int control);
-CtrlRec* Ctrl(int panel, int control, int* err);
+// A lookup whose failure is the caller's mistake (reported as a misuse).
+CtrlRec* Ctrl(int panel, int control, int* err, Where where = Where::current());
 
 // Delivers a user event to a control (control 0: the panel); no-op while the
 // program itself is changing widgets.  Returns the callback's result.
@@ -187,10 +201,11 @@ void ApplyNumericFormat(CtrlRec& c);
 using Val = std::variant<int, double, QString>;
 bool AsDouble(const Val& v, double* d);
 bool AsInt(const Val& v, int* out);
-int SetNum(CtrlRec& c, double v);
-int GetNum(CtrlRec& c, double* v);
-int SetStr(CtrlRec& c, const QString& s);
-int GetStr(CtrlRec& c, QString* s);
+int SetNum(CtrlRec& c, double v, Where where = Where::current());
+int GetNum(CtrlRec& c, double* v, Where where = Where::current());
+int SetStr(CtrlRec& c, const QString& s, Where where = Where::current());
+int GetStr(CtrlRec& c, QString* s, Where where = Where::current());
+bool HoldsNumber(const CtrlRec& c); // GetNum reads its value
 
 // Graph parts
 void SetupGraph(CtrlRec& c);

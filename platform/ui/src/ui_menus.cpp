@@ -28,6 +28,13 @@ QAction* Item(MenuBarRec* mb, int item) {
     return it == mb->items.end() ? nullptr : it->second.data();
 }
 
+int NoItem(int menuBar, int item, Where where = Where::current()) {
+    return Fail(UI_ERR_CONTROL,
+                "menu bar handle " + std::to_string(menuBar) + ": no item with id " +
+                    std::to_string(item),
+                where);
+}
+
 void Detach(MenuBarRec& mb) {
     PanelRec* p = Panel(mb.panel);
     if (p && p->menuBar == mb.handle)
@@ -47,7 +54,7 @@ int LoadMenuBar(int panel, const char* uiFile, int menuBarId) {
     if (!qApp)
         return Fail(UI_ERR_NO_APP, "InitUserInterface has not been called");
     if (panel != 0 && !Panel(panel))
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     QString path = Resolve(uiFile);
     if (path.isEmpty())
         return Fail(UI_ERR_FILE, std::string("resource file not found: ") + (uiFile ? uiFile : ""));
@@ -119,7 +126,7 @@ int LoadMenuBar(int panel, const char* uiFile, int menuBarId) {
 int SetPanelMenuBar(int panel, int menuBar) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     Quiet quiet;
     if (p->menuBar)
         if (MenuBarRec* old = Bar(p->menuBar))
@@ -129,7 +136,7 @@ int SetPanelMenuBar(int panel, int menuBar) {
         return 0;
     MenuBarRec* mb = Bar(menuBar);
     if (!mb)
-        return UI_ERR_HANDLE;
+        return NoMenuBar(menuBar);
     Detach(*mb);
     QWidget* w = p->w;
     if (QLayout* l = w->layout()) {
@@ -159,14 +166,14 @@ int SetPanelMenuBar(int panel, int menuBar) {
 int GetPanelMenuBar(int panel) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     return Bar(p->menuBar) ? p->menuBar : 0;
 }
 
 int DiscardMenuBar(int menuBar) {
     MenuBarRec* mb = Bar(menuBar);
     if (!mb)
-        return UI_ERR_HANDLE;
+        return NoMenuBar(menuBar);
     Quiet quiet;
     Detach(*mb);
     mb->bar->deleteLater();
@@ -177,10 +184,10 @@ int DiscardMenuBar(int menuBar) {
 int SetMenuBarAttribute(int menuBar, int item, int attr, int value) {
     MenuBarRec* mb = Bar(menuBar);
     if (!mb)
-        return UI_ERR_HANDLE;
+        return NoMenuBar(menuBar);
     QAction* a = Item(mb, item);
     if (!a)
-        return UI_ERR_CONTROL;
+        return NoItem(menuBar, item);
     Quiet quiet;
     QSignalBlocker block(a);
     switch (attr) {
@@ -196,19 +203,19 @@ int SetMenuBarAttribute(int menuBar, int item, int attr, int value) {
         a->setVisible(value != 0);
         return 0;
     default:
-        return UI_ERR_ATTRIBUTE;
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a menu item");
     }
 }
 
 int SetMenuBarAttribute(int menuBar, int item, int attr, const char* value) {
     MenuBarRec* mb = Bar(menuBar);
     if (!mb)
-        return UI_ERR_HANDLE;
+        return NoMenuBar(menuBar);
     QAction* a = Item(mb, item);
     if (!a)
-        return UI_ERR_CONTROL;
+        return NoItem(menuBar, item);
     if (attr != ATTR_ITEM_NAME || !value)
-        return UI_ERR_ATTRIBUTE;
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a menu item");
     Quiet quiet;
     a->setText(QString::fromUtf8(value));
     return 0;
@@ -217,12 +224,12 @@ int SetMenuBarAttribute(int menuBar, int item, int attr, const char* value) {
 int GetMenuBarAttribute(int menuBar, int item, int attr, int* value) {
     MenuBarRec* mb = Bar(menuBar);
     if (!mb)
-        return UI_ERR_HANDLE;
+        return NoMenuBar(menuBar);
     QAction* a = Item(mb, item);
     if (!a)
-        return UI_ERR_CONTROL;
+        return NoItem(menuBar, item);
     if (!value)
-        return UI_ERR_TYPE;
+        return Fail(UI_ERR_TYPE, "no place for the value");
     switch (attr) {
     case ATTR_CHECKED:
         *value = a->isChecked() ? 1 : 0;
@@ -234,19 +241,19 @@ int GetMenuBarAttribute(int menuBar, int item, int attr, int* value) {
         *value = a->isVisible() ? 1 : 0;
         return 0;
     default:
-        return UI_ERR_ATTRIBUTE;
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a menu item");
     }
 }
 
 int GetMenuBarAttribute(int menuBar, int item, int attr, std::string* value) {
     MenuBarRec* mb = Bar(menuBar);
     if (!mb)
-        return UI_ERR_HANDLE;
+        return NoMenuBar(menuBar);
     QAction* a = Item(mb, item);
     if (!a)
-        return UI_ERR_CONTROL;
+        return NoItem(menuBar, item);
     if (attr != ATTR_ITEM_NAME || !value)
-        return UI_ERR_ATTRIBUTE;
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a menu item");
     *value = a->text().toStdString();
     return 0;
 }
@@ -254,10 +261,10 @@ int GetMenuBarAttribute(int menuBar, int item, int attr, std::string* value) {
 int RunPopupMenu(int menuBar, int menu, int panel, int top, int left) {
     MenuBarRec* mb = Bar(menuBar);
     if (!mb)
-        return UI_ERR_HANDLE;
+        return NoMenuBar(menuBar);
     auto mit = mb->menus.find(menu);
     if (mit == mb->menus.end() || !mit->second)
-        return UI_ERR_CONTROL;
+        return NoItem(menuBar, menu);
     QMenu* m = mit->second;
     const std::string title = m->title().toStdString();
     if (popup_script::Enabled()) {

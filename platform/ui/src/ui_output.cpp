@@ -21,7 +21,7 @@ namespace {
 
 int Grab(QWidget* w, UiImage* image) {
     if (!image)
-        return UI_ERR_TYPE;
+        return Fail(UI_ERR_TYPE, "no place for the image");
     ReplotNow(w);
     QImage img = w->grab().toImage().convertToFormat(QImage::Format_ARGB32);
     image->width = img.width();
@@ -153,7 +153,7 @@ int GetCtrlImage(int panel, int control, UiImage* image) {
 int GetPanelImage(int panel, UiImage* image) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     return Grab(p->w, image);
 }
 
@@ -175,7 +175,7 @@ int ClipboardGetText(std::string* text) {
 int PrintPanel(int panel, const char* pdfPath) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     return Print(p->w, RenderWidget(p->w), pdfPath);
 }
 
@@ -190,9 +190,9 @@ int PrintCtrl(int panel, int control, const char* pdfPath) {
 int PrintDrawnPage(int panel, const PageDrawer& draw, const char* pdfPath) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     if (!draw)
-        return UI_ERR_TYPE;
+        return Fail(UI_ERR_TYPE, "no page drawer given");
     return Print(p->w, draw, pdfPath);
 }
 

@@ -205,7 +205,7 @@ int LoadPanel(int parentPanel, const char* uiFile, int panelId) {
 int DiscardPanel(int panel) {
     PanelRec* p = Panel(panel);
     if (!p || p->isPage)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     Quiet quiet;
     Discard(panel);
     return 0;
@@ -214,7 +214,7 @@ int DiscardPanel(int panel) {
 int DisplayPanel(int panel) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     Quiet quiet;
     if (p->isPage) {
         p->w->show();
@@ -230,7 +230,7 @@ int DisplayPanel(int panel) {
 int HidePanel(int panel) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     Quiet quiet;
     if (p->popup)
         return RemovePopup(panel);
@@ -241,7 +241,7 @@ int HidePanel(int panel) {
 int InstallPopup(int panel) {
     PanelRec* p = Panel(panel);
     if (!p || p->isPage)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     Quiet quiet;
     if (!p->popup) {
         p->popup = true;
@@ -267,7 +267,7 @@ int RemovePopup(int panel) {
     }
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     if (!p->popup)
         return 0;
     Quiet quiet;
@@ -285,7 +285,7 @@ int GetActivePanel() {
 int SetActivePanel(int panel) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     Quiet quiet;
     Raise(p->w->window());
     S().activePanel = panel;
@@ -308,7 +308,7 @@ QTabWidget* PageTab(PanelRec* p, int* index) {
 int SetPanelAttribute(int panel, int attr, int value) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     Quiet quiet;
     QWidget* w = p->w;
     switch (attr) {
@@ -346,16 +346,16 @@ int SetPanelAttribute(int panel, int attr, int value) {
         return 0;
     }
     default:
-        return UI_ERR_ATTRIBUTE;
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a panel");
     }
 }
 
 int SetPanelAttribute(int panel, int attr, const char* value) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     if (attr != ATTR_TITLE || !value)
-        return UI_ERR_ATTRIBUTE;
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a panel");
     Quiet quiet;
     QString t = QString::fromUtf8(value);
     p->w->setWindowTitle(t);
@@ -369,9 +369,9 @@ int SetPanelAttribute(int panel, int attr, const char* value) {
 int GetPanelAttribute(int panel, int attr, int* value) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     if (!value)
-        return UI_ERR_TYPE;
+        return Fail(UI_ERR_TYPE, "no place for the value");
     QWidget* w = p->w;
     switch (attr) {
     case ATTR_TOP:
@@ -403,16 +403,16 @@ int GetPanelAttribute(int panel, int attr, int* value) {
         return 0;
     }
     default:
-        return UI_ERR_ATTRIBUTE;
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a panel");
     }
 }
 
 int GetPanelAttribute(int panel, int attr, std::string* value) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     if (attr != ATTR_TITLE || !value)
-        return UI_ERR_ATTRIBUTE;
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a panel");
     *value = p->w->windowTitle().toStdString();
     int idx = -1;
     if (p->isPage)
@@ -428,7 +428,7 @@ int GetPanelHandleFromTabPage(int panel, int tabControl, int pageIndex, int* pag
         return err;
     auto* tab = qobject_cast<QTabWidget*>(c->w.data());
     if (!tab)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     if (pageIndex < 0 || pageIndex >= tab->count())
         return UI_ERR_RANGE;
     QWidget* pw = tab->widget(pageIndex);
@@ -449,7 +449,7 @@ int SetActiveTabPage(int panel, int tabControl, int pageIndex) {
         return err;
     auto* tab = qobject_cast<QTabWidget*>(c->w.data());
     if (!tab)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     if (pageIndex < 0 || pageIndex >= tab->count())
         return UI_ERR_RANGE;
     Quiet quiet;
@@ -465,7 +465,7 @@ int GetActiveTabPage(int panel, int tabControl, int* pageIndex) {
         return err;
     auto* tab = qobject_cast<QTabWidget*>(c->w.data());
     if (!tab)
-        return UI_ERR_TYPE;
+        return Fail(*c, UI_ERR_TYPE, "no place for the value");
     if (pageIndex)
         *pageIndex = tab->currentIndex();
     return 0;
@@ -485,7 +485,7 @@ int SetActiveCtrl(int panel, int control) {
 int GetActiveCtrl(int panel) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     return p->activeCtrl;
 }
 
@@ -535,13 +535,14 @@ class BoldTabStyle : public QProxyStyle {
     }
 };
 
-QTabBar* TabBarOf(int panel, int tabControl, int pageIndex, int* err) {
-    CtrlRec* c = Ctrl(panel, tabControl, err);
+QTabBar* TabBarOf(int panel, int tabControl, int pageIndex, int* err,
+                  Where where = Where::current()) {
+    CtrlRec* c = Ctrl(panel, tabControl, err, where);
     if (!c)
         return nullptr;
     auto* tab = qobject_cast<QTabWidget*>(c->w.data());
     if (!tab) {
-        *err = UI_ERR_TYPE;
+        *err = Fail(*c, UI_ERR_TYPE, "not a tab control", where);
         return nullptr;
     }
     if (pageIndex < 0 || pageIndex >= tab->count()) {
@@ -574,7 +575,7 @@ int SetTabPageAttribute(int panel, int tabControl, int pageIndex, int attr, int 
         bar->update();
         return 0;
     default:
-        return UI_ERR_ATTRIBUTE;
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a tab page");
     }
 }
 
@@ -584,7 +585,7 @@ int GetTabPageAttribute(int panel, int tabControl, int pageIndex, int attr, int*
     if (!bar)
         return err;
     if (!value)
-        return UI_ERR_TYPE;
+        return Fail(UI_ERR_TYPE, "no place for the value");
     switch (attr) {
     case ATTR_TAB_LABEL_COLOR: {
         const QColor c = bar->tabTextColor(pageIndex);
@@ -595,6 +596,6 @@ int GetTabPageAttribute(int panel, int tabControl, int pageIndex, int attr, int*
         *value = bar->tabData(pageIndex).toInt() == kTabBoldRole ? 1 : 0;
         return 0;
     default:
-        return UI_ERR_ATTRIBUTE;
+        return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a tab page");
     }
 }

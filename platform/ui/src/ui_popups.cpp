@@ -355,14 +355,15 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
 int RunModalPanel(int panel, const std::vector<int>& controls) {
     PanelRec* p = Panel(panel);
     if (!p)
-        return UI_ERR_PANEL;
+        return NoPanel(panel);
     Note(ps::Kind::ModalPanel, p->w->windowTitle().toUtf8().constData(), p->name.toStdString());
     if (ps::Enabled()) {
         int r = Take(0).result;
         if (r == 0)
             return 0;
         if (std::find(controls.begin(), controls.end(), r) == controls.end() || !Ctrl(panel, r))
-            return UI_ERR_CONTROL;
+            return Fail(UI_ERR_CONTROL,
+                        "the scripted answer is no control of " + p->name.toStdString());
         Invoke(panel, r, EVENT_COMMIT, 0, 0);
         return r;
     }

@@ -174,12 +174,12 @@ void SetupTable(CtrlRec& c) {
 using namespace uiimpl;
 
 namespace {
-TableModel* Table(int panel, int control, int* err) {
-    CtrlRec* c = Ctrl(panel, control, err);
+TableModel* Table(int panel, int control, int* err, Where where = Where::current()) {
+    CtrlRec* c = Ctrl(panel, control, err, where);
     if (!c)
         return nullptr;
     if (!c->table) {
-        *err = UI_ERR_TYPE;
+        *err = Fail(*c, UI_ERR_TYPE, "not a table", where);
         return nullptr;
     }
     return c->table;
@@ -251,7 +251,8 @@ int GetTableCellVal(int panel, int control, int row, int column, double* value) 
         if (it != t->text.end())
             v = it->trimmed().toDouble(&ok);
         if (!ok)
-            return UI_ERR_TYPE;
+            return Fail(UI_ERR_TYPE, "cell " + std::to_string(row) + ", " + std::to_string(column) +
+                                         " holds text, not a number");
     }
     if (value)
         *value = v;

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "ui_test_support.h"
+#include "ui_testing/misuse.h"
 
 TEST_F(UiTest, LoadsPanelsByIdAndRejectsWrongIds) {
     std::string title;
@@ -22,20 +23,57 @@ TEST_F(UiTest, LoadsPanelsByIdAndRejectsWrongIds) {
     int dlg = LoadPanel(main_, TestUi(), DIALOG);
     ASSERT_GT(dlg, 0);
     EXPECT_NE(dlg, main_);
-    EXPECT_EQ(SetCtrlVal(dlg, DIALOG_OK, 1), UI_ERR_TYPE); // a button holds no value
+    {
+        ui_testing::ExpectToolkitMisuse misuse;
+        EXPECT_EQ(SetCtrlVal(dlg, DIALOG_OK, 1), UI_ERR_TYPE); // a button holds no value
+    }
 
     EXPECT_EQ(LoadPanel(0, TestUi(), MAIN_DBL), UI_ERR_BAD_FILE); // a control, not a panel
     EXPECT_EQ(LoadPanel(0, TestUi(), PAGE_A), UI_ERR_BAD_FILE);   // tab pages come with their panel
     EXPECT_EQ(LoadPanel(0, TestUi(), 9999), UI_ERR_BAD_FILE);
     EXPECT_EQ(LoadPanel(0, "no_such_file.ui", MAIN), UI_ERR_FILE);
-    EXPECT_EQ(LoadPanel(12345, TestUi(), DIALOG), UI_ERR_PANEL);
-    EXPECT_EQ(SetCtrlVal(main_, DIALOG_OK, 1), UI_ERR_CONTROL); // control of another panel
+    {
+        ui_testing::ExpectToolkitMisuse misuse;
+        EXPECT_EQ(LoadPanel(12345, TestUi(), DIALOG), UI_ERR_PANEL);
+    }
+    {
+        ui_testing::ExpectToolkitMisuse misuse;
+        EXPECT_EQ(SetCtrlVal(main_, DIALOG_OK, 1), UI_ERR_CONTROL); // control of another panel
+    }
 
     // Discarding the parent discards the child panel too.
     ASSERT_EQ(DiscardPanel(main_), 0);
-    EXPECT_EQ(DisplayPanel(dlg), UI_ERR_PANEL);
-    EXPECT_EQ(DiscardPanel(main_), UI_ERR_PANEL);
+    {
+        ui_testing::ExpectToolkitMisuse misuse;
+        EXPECT_EQ(DisplayPanel(dlg), UI_ERR_PANEL);
+    }
+    {
+        ui_testing::ExpectToolkitMisuse misuse;
+        EXPECT_EQ(DiscardPanel(main_), UI_ERR_PANEL);
+    }
     main_ = 0;
+}
+
+// A caller's mistake reaches the misuse hook, naming the call and the
+// control; other failures (a missing file, an item not there) do not.
+TEST_F(UiTest, MisusesReachTheHookNamingTheCallAndTheControl) {
+    static std::vector<std::string> heard;
+    heard.clear();
+    SetUiMisuseHook([](int code, const char* call, const char* what) {
+        heard.push_back(std::to_string(code) + " " + call + " " + what);
+    });
+    SetCtrlVal(main_, MAIN_STR, 1.0);
+    SetCtrlAttribute(main_, MAIN_STR, ATTR_INTERVAL, 1.0);
+    GetCtrlVal(main_ + 1000, MAIN_STR, static_cast<std::string*>(nullptr));
+    LoadPanel(0, "no_such_file.ui", MAIN);
+    SetCtrlVal(main_, MAIN_RING, 123456);
+    ui_testing::FailOnToolkitMisuse();
+    ASSERT_EQ(heard.size(), 3u);
+    EXPECT_EQ(heard[0].rfind("-5 int SetCtrlVal(int, int, double) panel MAIN, control STR:", 0), 0u)
+        << heard[0];
+    EXPECT_EQ(heard[1].rfind("-4 int SetCtrlAttribute(", 0), 0u) << heard[1];
+    EXPECT_NE(heard[1].find("control STR"), std::string::npos) << heard[1];
+    EXPECT_EQ(heard[2].rfind("-2 int GetCtrlVal(", 0), 0u) << heard[2];
 }
 
 TEST_F(UiTest, RelativeNamesResolveThroughTheResourceFolderVariable) {
@@ -185,7 +223,10 @@ TEST_F(UiTest, StringsRingsAndListsHoldTheirValues) {
     EXPECT_EQ(GetCtrlVal(main_, MAIN_STR, fits), 0); // buffer of max length + 1
     EXPECT_STREQ(fits, "01234567");
     double d;
-    EXPECT_EQ(GetCtrlVal(main_, MAIN_STR, &d), UI_ERR_TYPE);
+    {
+        ui_testing::ExpectToolkitMisuse misuse;
+        EXPECT_EQ(GetCtrlVal(main_, MAIN_STR, &d), UI_ERR_TYPE);
+    }
 
     SetCtrlVal(main_, MAIN_MSG, "<b>not markup</b>");
     GetCtrlVal(main_, MAIN_MSG, &s);
@@ -364,8 +405,14 @@ TEST_F(UiTest, EveryAttributeSetCanBeReadBack) {
     EXPECT_EQ(v, 70);
     GetCtrlAttribute(main_, MAIN_BUTTON, ATTR_CALLBACK_NAME, &s);
     EXPECT_EQ(s, "CountingCb");
-    EXPECT_EQ(SetCtrlAttribute(main_, MAIN_BUTTON, ATTR_INTERVAL, 1.0), UI_ERR_ATTRIBUTE);
-    EXPECT_EQ(SetCtrlAttribute(main_, MAIN_BUTTON, ATTR_LABEL_TEXT, 3), UI_ERR_TYPE);
+    {
+        ui_testing::ExpectToolkitMisuse misuse;
+        EXPECT_EQ(SetCtrlAttribute(main_, MAIN_BUTTON, ATTR_INTERVAL, 1.0), UI_ERR_ATTRIBUTE);
+    }
+    {
+        ui_testing::ExpectToolkitMisuse misuse;
+        EXPECT_EQ(SetCtrlAttribute(main_, MAIN_BUTTON, ATTR_LABEL_TEXT, 3), UI_ERR_TYPE);
+    }
 
     SetPanelAttribute(main_, ATTR_TITLE, "Renamed");
     SetPanelAttribute(main_, ATTR_WIDTH, 640);
@@ -414,7 +461,10 @@ TEST_F(UiTest, TabPagesArePanelsOfTheirOwn) {
     EXPECT_EQ(v, 1);
     EXPECT_TRUE(Seen().empty());
     DiscardPanel(tabs);
-    EXPECT_EQ(SetCtrlVal(a, PAGE_A_VALUE, 1), UI_ERR_PANEL);
+    {
+        ui_testing::ExpectToolkitMisuse misuse;
+        EXPECT_EQ(SetCtrlVal(a, PAGE_A_VALUE, 1), UI_ERR_PANEL);
+    }
 }
 
 TEST_F(UiTest, TablesHoldCellsLabelsAndColours) {
@@ -431,7 +481,10 @@ TEST_F(UiTest, TablesHoldCellsLabelsAndColours) {
     EXPECT_EQ(d, 2.5); // kept across the resize
     GetTableCellVal(main_, MAIN_TABLE, 2, 3, &s);
     EXPECT_EQ(s, "abc");
-    EXPECT_EQ(GetTableCellVal(main_, MAIN_TABLE, 2, 3, &d), UI_ERR_TYPE);
+    {
+        ui_testing::ExpectToolkitMisuse misuse;
+        EXPECT_EQ(GetTableCellVal(main_, MAIN_TABLE, 2, 3, &d), UI_ERR_TYPE);
+    }
     EXPECT_EQ(SetTableCellVal(main_, MAIN_TABLE, 0, 1, 1.0), UI_ERR_RANGE);
     EXPECT_EQ(SetTableCellVal(main_, MAIN_TABLE, 2049, 1, 1.0), UI_ERR_RANGE);
 
@@ -566,7 +619,10 @@ TEST_F(UiTest, DiscardingAPanelInsideItsOwnCallbackIsSafe) {
     });
     DisplayPanel(main_);
     QTest::mouseClick(UiCtrlWidget(main_, MAIN_BUTTON), Qt::LeftButton);
-    EXPECT_EQ(DisplayPanel(panel), UI_ERR_PANEL);
+    {
+        ui_testing::ExpectToolkitMisuse misuse;
+        EXPECT_EQ(DisplayPanel(panel), UI_ERR_PANEL);
+    }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     main_ = 0;
 }
@@ -592,7 +648,10 @@ TEST_F(UiTest, MenuBarsCarryItemsStateAndCallbacks) {
     GetMenuBarAttribute(bar, MENUBAR_FILE, ATTR_MENU_DIMMED, &v);
     EXPECT_EQ(v, 1);
     EXPECT_TRUE(SeenMenus().empty());
-    EXPECT_EQ(GetMenuBarAttribute(bar, POPUP_TRIG_ON, ATTR_CHECKED, &v), UI_ERR_CONTROL);
+    {
+        ui_testing::ExpectToolkitMisuse misuse;
+        EXPECT_EQ(GetMenuBarAttribute(bar, POPUP_TRIG_ON, ATTR_CHECKED, &v), UI_ERR_CONTROL);
+    }
 
     // The user choosing an item runs its callback with bar, item and panel.
     QAction* check = UiPanelWidget(main_)->findChild<QAction*>("FILE_CHECK");
@@ -615,7 +674,10 @@ TEST_F(UiTest, MenuBarsCarryItemsStateAndCallbacks) {
     EXPECT_EQ(popup_script::Record()[0].title, "Trigger");
     EXPECT_EQ(SeenMenus().size(), 1u); // choosing from the popup runs no menu callback
     EXPECT_EQ(DiscardMenuBar(popup), 0);
-    EXPECT_EQ(RunPopupMenu(popup, POPUP_TRIG, main_, -1, -1), UI_ERR_HANDLE);
+    {
+        ui_testing::ExpectToolkitMisuse misuse;
+        EXPECT_EQ(RunPopupMenu(popup, POPUP_TRIG, main_, -1, -1), UI_ERR_HANDLE);
+    }
 }
 
 TEST_F(UiTest, SuspendedTimersNeverCallBack) {

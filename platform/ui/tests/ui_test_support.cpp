@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "ui_testing/misuse.h"
+
 namespace {
 
 int CountingCb(int panel, int control, int event, void*, int d1, int d2) {
@@ -37,7 +39,10 @@ void MenuCb(int bar, int item, void*, int panel) {
 
 class Env : public ::testing::Environment {
   public:
-    void SetUp() override { ASSERT_EQ(InitUserInterface(0, nullptr), 0); }
+    void SetUp() override {
+        ASSERT_EQ(InitUserInterface(0, nullptr), 0);
+        ui_testing::FailOnToolkitMisuse();
+    }
 };
 
 [[maybe_unused]] ::testing::Environment* const g_env = ::testing::AddGlobalTestEnvironment(new Env);

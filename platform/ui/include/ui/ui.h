@@ -78,6 +78,13 @@ enum UiError {
 };
 // Text of the last error of a loader or printing function.
 std::string GetUiErrorText();
+// A call that fails for a mistake of its caller (an unknown panel, control or
+// menu bar, an attribute or a value that does not fit the control) is never
+// meant by the program.  Such a call returns its error code as any other and
+// also reaches this hook (nullptr: none), which tests arm to fail on it.
+// call: the toolkit function; what: the panel or control and the reason.
+using UiMisuseHook = void (*)(int code, const char* call, const char* what);
+void SetUiMisuseHook(UiMisuseHook hook);
 
 // Standard callback signature of controls, panels and timers.
 using CtrlCallbackPtr = int (*)(int panel, int control, int event, void* callbackData,
