@@ -64,7 +64,10 @@ class OutputTest : public ::testing::Test {
         ASSERT_GT(s_par, 0) << GetUiErrorText();
         ASSERT_GT(s_page, 0) << GetUiErrorText();
         ASSERT_GT(s_head, 0) << GetUiErrorText();
-        ASSERT_EQ(GetPanelHandleFromTabPage(s_par, PARUTILITY_TABPAR, 2, &s_sens), 0);
+        for (int i = 0; i < 12; ++i)
+            ASSERT_EQ(GetPanelHandleFromTabPage(s_par, PARUTILITY_TABPAR, i, &s_pages[i]), 0);
+        s_comment = LoadPanel(s_main, ui.c_str(), COMMENT);
+        ASSERT_GT(s_comment, 0) << GetUiErrorText();
         loaded = true;
     }
 
@@ -72,7 +75,12 @@ class OutputTest : public ::testing::Test {
         hMainPanel = s_main;
         hAboutPanel = s_about;
         hParUtil = s_par;
-        hTabSens = s_sens;
+        int* const pages[12] = {&hTabRoot, &hTabAdc,   &hTabSens,   &hTabComm,
+                                &hTabMeas, &hTabScan,  &hTabPeriph, &hTabSpecFun,
+                                &hTabCor,  &hTabOther, &hTabLog,    &hTabBlock};
+        for (int i = 0; i < 12; ++i)
+            *pages[i] = s_pages[i];
+        hCommentPanel = s_comment;
         hPrtPanel = s_page;
         hPrtHead = s_head;
         orvalin_Wire();
@@ -88,7 +96,8 @@ class OutputTest : public ::testing::Test {
         fs::remove_all(dir_, ec);
     }
 
-    static inline int s_main = 0, s_about = 0, s_par = 0, s_sens = 0, s_page = 0, s_head = 0;
+    static inline int s_main = 0, s_about = 0, s_par = 0, s_comment = 0, s_page = 0, s_head = 0;
+    static inline std::array<int, 12> s_pages{};
     fs::path dir_;
 };
 
