@@ -141,6 +141,13 @@ void PlotCurves(int view) {
     }
 }
 
+// The cursors mark points of a curve; with none drawn they would leave bare
+// dashed lines on the graph.
+void ShowCursors(int visible) {
+    for (int cursor : {1, 2})
+        SetCursorVisible(Panel(), MAINP_SPECGRAPH, cursor, visible);
+}
+
 // Puts cursor 1 on point i of the measured curve.
 void CursorToPoint(int cursor, int i) {
     dXcursor = dXInterpolVal[i];
@@ -342,6 +349,8 @@ void display_DrawGraph() {
     if (iClrDisplay == 1)
         display_ClearMainGraph();
     PlotCurves(view);
+    if (iPlotHandle1 > 0 || iPlotHandle2 > 0)
+        ShowCursors(1);
     Show(MAINP_SPECGRAPH, 1);
 
     if (view == 0 || view == 2) {
@@ -453,6 +462,7 @@ void set_ConfigGraphAxis(int select, int funcNr, int xAchse) {
 
 void display_ClearMainGraph() {
     DeleteGraphPlot(Panel(), MAINP_SPECGRAPH, -1, VAL_IMMEDIATE_DRAW);
+    ShowCursors(0);
     dAbsoluteMin = 1.0e6;
     dAbsoluteMax = -1.0e6;
     // Every plot is gone: no handle may point at one any more.

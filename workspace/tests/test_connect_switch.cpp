@@ -3,6 +3,7 @@
 // start, a start from another working folder.
 #include <QTest>
 #include <QWidget>
+#include <qcustomplot.h>
 #include <unistd.h>
 
 #include "parameters/parameters_state.h"
@@ -136,4 +137,29 @@ TEST_F(ConnectSwitchTest, SensorListsBesideTheProgramWhenNotInTheWorkingFolder) 
     }
     EXPECT_EQ(chdir(cwd), 0);
     free(cwd);
+}
+
+// Offline the graph shows nothing: no curve, and no cursor line left from the
+// last one; measured again, both are back.
+TEST_F(ConnectSwitchTest, SwitchedOffTheGraphShowsNoLine) {
+    StartUp();
+    auto* graph = qobject_cast<QCustomPlot*>(UiCtrlWidget(hMainPanel, MAINP_SPECGRAPH));
+    ASSERT_NE(graph, nullptr);
+    auto shown = [graph] {
+        int n = 0;
+        for (int i = 0; i < graph->itemCount(); ++i)
+            n += graph->item(i)->visible() ? 1 : 0;
+        for (int i = 0; i < graph->plottableCount(); ++i)
+            n += graph->plottable(i)->visible() ? 1 : 0;
+        return n;
+    };
+    ASSERT_TRUE(MeasureDark());
+    const int online = shown();
+    ASSERT_GT(online, 1) << "a curve and its cursor";
+    Click(MAINP_SWITCHCONNECT);
+    ASSERT_EQ(iOffline, 1);
+    EXPECT_EQ(shown(), 0);
+    Click(MAINP_SWITCHCONNECT);
+    ASSERT_TRUE(MeasureDark());
+    EXPECT_EQ(shown(), online);
 }
