@@ -127,10 +127,8 @@ void comm_Disconnect() {
     CloseDevice();
     iFileOpen = 0;
 
-    for (int field : {TAB_ROOT_UT_SERN, TAB_ROOT_UT_DEVTYP})
-        SetCtrlVal(hTabRoot, field, "");
-    // A number field holds no text: back to the value it had before any device.
-    DefaultCtrl(hTabRoot, TAB_ROOT_UT_SPNUM);
+    for (int field : {TAB_ROOT_UT_SERN, TAB_ROOT_UT_SPNUM, TAB_ROOT_UT_DEVTYP})
+        BlankCtrl(hTabRoot, field);
     g_parameterHooks.PU_DimParameterControls();
     SetCtrlAttribute(hMainPanel, MAINP_SCDELAY, ATTR_DIMMED, 1);
 }

@@ -1,5 +1,6 @@
 // Controls: values, list items, text boxes, progress bars and images.
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -440,6 +441,22 @@ int DefaultCtrl(int panel, int control) {
     default:
         return 0;
     }
+}
+
+int BlankCtrl(int panel, int control) {
+    int err;
+    CtrlRec* c = Ctrl(panel, control, &err);
+    if (!c)
+        return err;
+    if (c->kind != CTRL_NUMERIC && c->kind != CTRL_STRING)
+        return Fail(*c, UI_ERR_TYPE, "control shows neither a number nor a text");
+    const int r = DefaultCtrl(panel, control);
+    // The box's text goes; its value stays, so the next value set shows again.
+    if (auto* box = qobject_cast<QAbstractSpinBox*>(c->w)) {
+        QSignalBlocker block(box);
+        box->clear();
+    }
+    return r;
 }
 
 // --------------------------------------------------------- list items

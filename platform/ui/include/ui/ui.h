@@ -268,6 +268,9 @@ int GetCtrlAttribute(int panel, int control, int attr, std::string* value);
 int SetActiveCtrl(int panel, int control);
 int GetActiveCtrl(int panel);
 int DefaultCtrl(int panel, int control);
+// A numeric control shows no number (a string control no text) until the next
+// value is set; meanwhile its value reads as its default.
+int BlankCtrl(int panel, int control);
 
 // Rings and list boxes: items with a label and an int value.
 int ClearListCtrl(int panel, int control);
