@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include "files/config.h"
 #include "files/csv_table.h"
@@ -182,7 +184,14 @@ TEST_F(OddTargets, WritersFollowLinksKeepModesAndRefuseWhatTheyCannotReplace) {
          nullptr},
         {"named pipe", [](const fs::path& p) { support_testing::MakeFifo(p); },
          "not a regular file"},
-        {"link to /dev/full", [](const fs::path& p) { fs::create_symlink("/dev/full", p); },
+        {"link to a device",
+         [](const fs::path& p) {
+             // A node of its own where one can be made: a writer that renamed
+             // over the device would otherwise replace the system's /dev/full.
+             const fs::path node = p.parent_path() / "full";
+             const bool own = ::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0;
+             fs::create_symlink(own ? node : fs::path("/dev/full"), p);
+         },
          "not a regular file"},
     };
     support_testing::HangGuard guard(20);
