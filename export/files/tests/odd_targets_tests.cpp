@@ -30,6 +30,54 @@ std::size_t Entries(const fs::path& dir) {
     return static_cast<std::size_t>(std::distance(fs::recursive_directory_iterator(dir), {}));
 }
 
+// What a user's set-up can put where a file is expected.
+struct Odd {
+    const char* name;
+    std::function<void(const fs::path&)> make;
+    const char* readSays;  // what each reader says; nullptr: not read
+    const char* writeSays; // what each writer says; nullptr: the file is replaced
+};
+
+std::function<void(const fs::path&)> File(fs::perms mode) {
+    return [mode](const fs::path& p) {
+        std::ofstream(p) << "old";
+        fs::permissions(p, mode);
+    };
+}
+
+// To a device node of the test's own where one can be made and opened: a
+// writer that renamed over it would otherwise replace the system's /dev/full.
+void LinkToDevice(const fs::path& p) {
+    const fs::path node = p.string() + ".dev";
+    const bool own =
+        ::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0 && std::ifstream(node).good();
+    fs::create_symlink(own ? node : fs::path("/dev/full"), p);
+}
+
+const char kNotRegular[] = "not a regular file";
+const Odd kOdd[] = {
+    {"named pipe", [](const fs::path& p) { support_testing::MakeFifo(p); }, kNotRegular,
+     kNotRegular},
+    {"link to a device", LinkToDevice, kNotRegular, kNotRegular},
+    {"folder", [](const fs::path& p) { fs::create_directory(p); }, kNotRegular, kNotRegular},
+    {"sparse 16 GiB file",
+     [](const fs::path& p) {
+         std::ofstream(p).put('[');
+         fs::resize_file(p, std::uintmax_t{16} << 30);
+     },
+     "larger than", nullptr},
+    {"file", File(fs::perms(0640)), nullptr, nullptr},
+    // Refused as a plain write would refuse it, for root too (who passes
+    // every permission check).
+    {"read-only file", File(fs::perms(0400)), nullptr, "Permission denied"},
+    {"link to a file elsewhere",
+     [](const fs::path& p) {
+         File(fs::perms(0640))(p.parent_path() / "real");
+         fs::create_symlink("real", p);
+     },
+     nullptr, nullptr},
+};
+
 class OddTargets : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -42,7 +90,15 @@ class OddTargets : public ::testing::Test {
         fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
         fs::remove_all(dir_, ec);
     }
+    // The odd target, alone in a folder of its own.
+    fs::path Target(const Odd& c) {
+        const fs::path sub = dir_ / std::to_string(made_++);
+        fs::create_directory(sub);
+        c.make(sub / "target");
+        return sub / "target";
+    }
     fs::path dir_;
+    int made_ = 0;
 };
 
 using Io = std::function<int(const std::string& path, std::string* error)>;
@@ -115,107 +171,44 @@ const Named kWriters[] = {
 
 } // namespace
 
-// Refused before a byte is read, at once: a pipe with no writer, a device
-// that never ends, a folder, a file larger than the format can hold.
+// Refused before a byte is read, at once: nothing blocks, nothing large is read.
 TEST_F(OddTargets, ReadersRefuseWhatIsNoRegularFileOrTooLarge) {
-    struct Case {
-        const char* name;
-        std::function<bool(const fs::path&)> make;
-        const char* says;
-    };
-    const Case cases[] = {
-        {"named pipe", [](const fs::path& p) { return support_testing::MakeFifo(p); },
-         "not a regular file"},
-        {"link to /dev/full",
-         [](const fs::path& p) {
-             fs::create_symlink("/dev/full", p);
-             return true;
-         },
-         "not a regular file"},
-        {"folder", [](const fs::path& p) { return fs::create_directory(p); }, "not a regular file"},
-        {"sparse 16 GiB file",
-         [](const fs::path& p) {
-             std::ofstream(p).put('[');
-             std::error_code ec;
-             fs::resize_file(p, std::uintmax_t{16} << 30, ec);
-             return !ec;
-         },
-         "larger than"},
-    };
     support_testing::HangGuard guard(20);
-    int n = 0;
-    for (const Case& c : cases) {
+    for (const Odd& c : kOdd) {
         for (const Named& r : kReaders) {
-            const fs::path p = dir_ / ("odd" + std::to_string(n++));
-            ASSERT_TRUE(c.make(p)) << c.name;
+            if (c.readSays == nullptr)
+                continue;
+            SCOPED_TRACE(std::string(r.name) + ", " + c.name);
+            const fs::path p = Target(c);
             std::string error;
-            EXPECT_EQ(r.io(p.string(), &error), -1) << r.name << ", " << c.name;
-            EXPECT_NE(error.find(c.says), std::string::npos)
-                << r.name << ", " << c.name << ": " << error;
-            fs::remove(p);
+            EXPECT_EQ(r.io(p.string(), &error), -1);
+            EXPECT_NE(error.find(c.readSays), std::string::npos) << error;
         }
     }
 }
 
-// A link is followed and stays a link; a file keeps its mode; a read-only
-// file is refused as a plain write would refuse it (for root too, who passes
-// every permission check); a pipe or device is refused before it is opened.
-// Nothing is left beside the target either way.
+// A link is followed and stays a link, a file keeps its mode, and nothing is
+// left beside the target, whether it was replaced or refused.
 TEST_F(OddTargets, WritersFollowLinksKeepModesAndRefuseWhatTheyCannotReplace) {
-    const auto file = [](fs::perms mode) {
-        return [mode](const fs::path& p) {
-            std::ofstream(p) << "old";
-            fs::permissions(p, mode);
-        };
-    };
-    const struct {
-        const char* name;
-        std::function<void(const fs::path&)> make;
-        const char* says; // nullptr: replaced
-    } cases[] = {
-        {"file", file(fs::perms(0640)), nullptr},
-        {"read-only file", file(fs::perms(0400)), "Permission denied"},
-        {"link to a file elsewhere",
-         [](const fs::path& p) {
-             fs::create_directory(p.parent_path() / "elsewhere");
-             std::ofstream(p.parent_path() / "elsewhere" / "real") << "old";
-             fs::create_symlink("elsewhere/real", p);
-         },
-         nullptr},
-        {"named pipe", [](const fs::path& p) { support_testing::MakeFifo(p); },
-         "not a regular file"},
-        {"link to a device",
-         [](const fs::path& p) {
-             // A node of its own where one can be made: a writer that renamed
-             // over the device would otherwise replace the system's /dev/full.
-             const fs::path node = p.parent_path() / "full";
-             const bool own = ::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0;
-             fs::create_symlink(own ? node : fs::path("/dev/full"), p);
-         },
-         "not a regular file"},
-    };
     support_testing::HangGuard guard(20);
-    int n = 0;
-    for (const auto& c : cases) {
+    for (const Odd& c : kOdd) {
         for (const Named& w : kWriters) {
             SCOPED_TRACE(std::string(w.name) + ", " + c.name);
-            const fs::path sub = dir_ / std::to_string(n++), p = sub / "target";
-            fs::create_directory(sub);
-            c.make(p);
+            const fs::path p = Target(c);
             const auto kind = fs::symlink_status(p).type();
             const auto mode = fs::status(p).permissions();
-            const std::size_t entries = Entries(sub);
+            const std::size_t entries = Entries(p.parent_path());
             std::string error;
             const int result = w.io(p.string(), &error);
             EXPECT_EQ(fs::symlink_status(p).type(), kind);
             EXPECT_EQ(fs::status(p).permissions(), mode);
-            EXPECT_EQ(Entries(sub), entries);
-            if (c.says == nullptr) {
+            EXPECT_EQ(Entries(p.parent_path()), entries);
+            if (c.writeSays == nullptr) {
                 EXPECT_EQ(result, 0) << error;
                 EXPECT_NE(FileText(p), "old");
             } else {
                 EXPECT_EQ(result, -1);
-                EXPECT_NE(error.find("\"" + p.string() + "\": " + c.says), std::string::npos)
+                EXPECT_NE(error.find("\"" + p.string() + "\": " + c.writeSays), std::string::npos)
                     << error;
                 if (fs::is_regular_file(p)) {
                     EXPECT_EQ(FileText(p), "old");
