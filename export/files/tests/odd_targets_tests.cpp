@@ -72,8 +72,9 @@ const Odd kOdd[] = {
     {"read-only file", File(fs::perms(0400)), nullptr, "Permission denied"},
     {"link to a file elsewhere",
      [](const fs::path& p) {
-         File(fs::perms(0640))(p.parent_path() / "real");
-         fs::create_symlink("real", p);
+         fs::create_directory(p.parent_path() / "elsewhere");
+         File(fs::perms(0640))(p.parent_path() / "elsewhere" / "real");
+         fs::create_symlink("elsewhere/real", p);
      },
      nullptr, nullptr},
 };
