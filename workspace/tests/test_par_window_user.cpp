@@ -2,6 +2,7 @@
 // during start-up and after it, and across going offline with the Connection
 // switch.
 #include <QAbstractSpinBox>
+#include <QKeySequence>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -14,22 +15,16 @@ using startup_test::StartupTest;
 
 namespace {
 
-struct Key {
-    const char* name;
-    Qt::Key key;
-    Qt::KeyboardModifiers modifiers;
-};
-const Key kOpeningKeys[] = {{"Ctrl+F", Qt::Key_F, Qt::ControlModifier},
-                            {"*", Qt::Key_Asterisk, Qt::NoModifier}};
+const char* const kOpeningKeys[] = {"Ctrl+F", "*"};
 
 // Every status read-out and its partner control.
 const int kReadouts[] = {PARUTILITY_MF1,         PARUTILITY_MF2,
                          PARUTILITY_TEMPERATURE, PARUTILITY_BATTSTATUS,
                          PARUTILITY_DATETIME,    PARUTILITY_DATETIMESETTOSYSTEM};
 
-int Visible(int panel, int control) {
+int Visible(int control) {
     int v = -1;
-    GetCtrlAttribute(panel, control, ATTR_VISIBLE, &v);
+    GetCtrlAttribute(hParUtil, control, ATTR_VISIBLE, &v);
     return v;
 }
 
@@ -39,10 +34,10 @@ int WindowOpen() {
     return v;
 }
 
-void Press(int panel, const Key& k) {
-    QWidget* w = UiPanelWidget(panel);
-    ASSERT_NE(w, nullptr);
-    QTest::keyClick(w, k.key, k.modifiers);
+// A key on the main window; the window opened, or not.
+int OpenByKey(const char* keys = kOpeningKeys[0]) {
+    QTest::keySequence(UiPanelWidget(hMainPanel), QKeySequence(keys));
+    return WindowOpen();
 }
 
 void CloseWindow() {
@@ -50,10 +45,10 @@ void CloseWindow() {
     ASSERT_EQ(WindowOpen(), 0);
 }
 
-void ClickConnectionSwitch() {
-    QWidget* sw = UiCtrlWidget(hMainPanel, MAINP_SWITCHCONNECT);
-    ASSERT_NE(sw, nullptr);
-    QTest::mouseClick(sw, Qt::LeftButton);
+// Clicks the Connection switch; the program online afterwards, or not.
+bool Switch() {
+    QTest::mouseClick(UiCtrlWidget(hMainPanel, MAINP_SWITCHCONNECT), Qt::LeftButton);
+    return iOffline == 0;
 }
 
 class ParWindowUser : public StartupTest {
@@ -80,35 +75,30 @@ class ParWindowUser : public StartupTest {
 // device's probes run, the log has its section) or not at all; once started
 // the same key opens it complete.
 TEST_F(ParWindowUser, KeyDuringStartUpOpensTheWindowCompleteOrNotAtAll) {
-    for (const Key& key : kOpeningKeys) {
-        SCOPED_TRACE(key.name);
+    for (const char* key : kOpeningKeys) {
+        SCOPED_TRACE(key);
         dStartupPause = 0.3; // the main window is up, settings and device not yet
-        int openDuringStartUp = -1;
-        int openAfter = -1, shutterAfter = -1;
+        int openDuringStartUp = -1, openAfter = -1, shutterAfter = -1;
         std::string log;
         QObject scope;
-        QTimer::singleShot(0, &scope, [&] {
-            Press(hMainPanel, key);
-            openDuringStartUp = WindowOpen();
-        });
+        QTimer::singleShot(0, &scope, [&] { openDuringStartUp = OpenByKey(key); });
         // Once start-up has finished: the window as the key left it, then the key again.
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, &scope, [&] {
-            const std::string now = Log();
-            const auto search = now.find("comm_InitConnect, main_DevicesSearch()");
+            log = Log();
+            const auto search = log.find("comm_InitConnect, main_DevicesSearch()");
             if (search == std::string::npos ||
-                now.find("\n----- Returned code:", search) == std::string::npos)
+                log.find("\n----- Returned code:", search) == std::string::npos)
                 return;
             poll.stop();
             if (WindowOpen() == 1) {
-                EXPECT_NE(now.find("CVICALLBACK ShowParUtility, PU_DisplayPanel()"),
+                EXPECT_NE(log.find("CVICALLBACK ShowParUtility, PU_DisplayPanel()"),
                           std::string::npos);
-                EXPECT_NE(now.find("PU_DisplayPanel, ZOLT_GetShutterStat"), std::string::npos);
+                EXPECT_NE(log.find("PU_DisplayPanel, ZOLT_GetShutterStat"), std::string::npos);
             }
             PU_HidePanel();
-            Press(hMainPanel, key);
-            openAfter = WindowOpen();
-            shutterAfter = Visible(hParUtil, PARUTILITY_SHUT);
+            openAfter = OpenByKey(key);
+            shutterAfter = Visible(PARUTILITY_SHUT);
             log = Log();
             FILE_quit(hMenuBar, MENUBAR_FILE_Quit, nullptr, hMainPanel);
         });
@@ -120,12 +110,8 @@ TEST_F(ParWindowUser, KeyDuringStartUpOpensTheWindowCompleteOrNotAtAll) {
         EXPECT_EQ(openAfter, 1);
         EXPECT_EQ(shutterAfter, 1);
         EXPECT_NE(log.find("CVICALLBACK ShowParUtility, PU_DisplayPanel()"), std::string::npos);
-        // As a new process would find it, with a log of its own.
-        orvalin_DiscardPanels();
-        link_ResetSharedState();
-        zsim_Reset();
-        usStopFlag = 0;
-        std::filesystem::remove_all(dir_ + "/ZOLT");
+        TearDown(); // as a new process would find it
+        SetUp();
     }
 }
 
@@ -133,26 +119,22 @@ TEST_F(ParWindowUser, KeyDuringStartUpOpensTheWindowCompleteOrNotAtAll) {
 // they return.
 TEST_F(ParWindowUser, OfflineTheStatusReadOutsAreHidden) {
     StartOnline();
-    Press(hMainPanel, kOpeningKeys[0]);
-    ASSERT_EQ(WindowOpen(), 1);
-    QTRY_COMPARE(Visible(hParUtil, PARUTILITY_TEMPERATURE), 1);
-    ASSERT_EQ(Visible(hParUtil, PARUTILITY_MF1), 1);
-    CloseWindow();
-
-    ClickConnectionSwitch();
-    ASSERT_EQ(iOffline, 1);
-    Press(hMainPanel, kOpeningKeys[0]);
-    ASSERT_EQ(WindowOpen(), 1);
-    QTest::qWait(300); // the status timer ticks meanwhile
-    for (int control : kReadouts)
-        EXPECT_EQ(Visible(hParUtil, control), 0) << control;
-    CloseWindow();
-
-    ClickConnectionSwitch();
-    ASSERT_EQ(iOffline, 0);
-    Press(hMainPanel, kOpeningKeys[0]);
-    QTRY_COMPARE(Visible(hParUtil, PARUTILITY_TEMPERATURE), 1);
-    EXPECT_EQ(Visible(hParUtil, PARUTILITY_MF1), 1);
+    for (const bool online : {true, false, true}) {
+        SCOPED_TRACE(online);
+        if (online != (iOffline == 0)) {
+            ASSERT_EQ(Switch(), online);
+        }
+        ASSERT_EQ(OpenByKey(), 1);
+        if (online) {
+            QTRY_COMPARE(Visible(PARUTILITY_TEMPERATURE), 1);
+            EXPECT_EQ(Visible(PARUTILITY_MF1), 1);
+        } else {
+            QTest::qWait(300); // the status timer ticks meanwhile
+            for (int control : kReadouts)
+                EXPECT_EQ(Visible(control), 0) << control;
+        }
+        CloseWindow();
+    }
 }
 
 // Going offline empties the device's numbers on the root page, the numeric
@@ -167,14 +149,12 @@ TEST_F(ParWindowUser, DisconnectEmptiesTheSpectrometerNumber) {
     GetCtrlAttribute(hTabRoot, TAB_ROOT_UT_SPNUM, ATTR_DEFAULT_VALUE, &fresh);
     ASSERT_NE(value, fresh) << "the instrument's number was read";
 
-    ClickConnectionSwitch();
-    ASSERT_EQ(iOffline, 1);
+    ASSERT_FALSE(Switch());
     EXPECT_EQ(box->text(), "");
     std::string text = "x";
     GetCtrlVal(hTabRoot, TAB_ROOT_UT_SERN, &text);
     EXPECT_EQ(text, "");
 
-    ClickConnectionSwitch();
-    ASSERT_EQ(iOffline, 0);
+    ASSERT_TRUE(Switch());
     EXPECT_EQ(box->text(), number);
 }

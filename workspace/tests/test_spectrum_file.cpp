@@ -2,12 +2,6 @@
 // simulated instrument, popups scripted.
 #include <QAbstractSpinBox>
 #include <QAction>
-#include <QApplication>
-#include <QFileDialog>
-#include <QLineEdit>
-#include <QMessageBox>
-#include <QTest>
-#include <QTimer>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -17,6 +11,7 @@
 #include "support_testing/odd_files.h"
 #include "test_startup_support.h"
 #include "ui/ui_qt.h"
+#include "ui_testing/dialogs.h"
 #include "workspace/display.h"
 
 using startup_test::StartupTest;
@@ -132,31 +127,28 @@ TEST_F(SpectrumFile, SaveThenOpenShowsTheSavedSet) {
     EXPECT_GT(iPlotHandle2, 0);
 }
 
-// A continuous-mode step while the comment is typed: the file holds the set
-// as it is when the comment is confirmed, kinds and arrays together.
+// The float's own digits, not the rounding of a fixed number of decimals.
 TEST_F(SpectrumFile, FileInfoShowsEveryFitCoefficientWithItsDigits) {
     Measured();
-    const std::string path = dir_ + "/fit.val";
-    Save(path, "");
-    Open(path);
+    Save(dir_ + "/fit.val", "");
+    Open(dir_ + "/fit.val");
     UiPanelWidget(hMainPanel)->findChild<QAction*>("FILEINFO")->trigger();
-    const auto file = Read(path);
+    const auto file = Read(dir_ + "/fit.val");
     const float* fit = file->fit;
     ASSERT_NE(fit[4], 0.0f) << "the instrument's polynomial has a fourth-order term";
-    const int fields[5] = {FILELOAD_FIT0, FILELOAD_FIT1, FILELOAD_FIT2, FILELOAD_FIT3,
-                           FILELOAD_FIT4};
+    const int fields[] = {FILELOAD_FIT0, FILELOAD_FIT1, FILELOAD_FIT2, FILELOAD_FIT3,
+                          FILELOAD_FIT4};
     for (int i = 0; i < 5; ++i) {
-        auto* box = qobject_cast<QAbstractSpinBox*>(UiCtrlWidget(hInfLoad, fields[i]));
-        ASSERT_NE(box, nullptr);
-        const QString shown = box->text();
+        const QString shown =
+            qobject_cast<QAbstractSpinBox*>(UiCtrlWidget(hInfLoad, fields[i]))->text();
         bool ok = false;
-        const double v = shown.toDouble(&ok);
-        ASSERT_TRUE(ok) << shown.toStdString();
-        // The float's own digits, not the rounding of a fixed number of decimals.
-        EXPECT_NEAR(v, fit[i], 1e-6 * std::fabs(fit[i])) << i << ": " << shown.toStdString();
+        EXPECT_NEAR(shown.toDouble(&ok), fit[i], 1e-6 * std::fabs(fit[i])) << shown.toStdString();
+        EXPECT_TRUE(ok) << i;
     }
 }
 
+// A continuous-mode step while the comment is typed: the file holds the set
+// as it is when the comment is confirmed, kinds and arrays together.
 TEST_F(SpectrumFile, RecordIsTakenWhenTheCommentIsConfirmed) {
     Measured();
     popup_script::PushFile(dir_ + "/late.val", VAL_NEW_FILE_SELECTED);
@@ -301,26 +293,19 @@ TEST_F(SpectrumFile, OpeningANamedPipeSaysSoAndDoesNotBlock) {
     const std::string pipe = dir_ + "/pipe.val";
     ASSERT_TRUE(support_testing::MakeFifo(pipe));
     std::string chooser, message;
-    QTimer user;
-    QObject::connect(&user, &QTimer::timeout, [&] {
-        QWidget* w = QApplication::activeModalWidget();
-        if (auto* d = qobject_cast<QFileDialog*>(w)) {
-            chooser = d->windowTitle().toStdString();
-            auto* name = d->findChild<QLineEdit*>("fileNameEdit");
-            ASSERT_NE(name, nullptr);
-            name->setText(QString::fromStdString(pipe));
-            QTest::keyClick(name, Qt::Key_Return);
-        } else if (auto* m = qobject_cast<QMessageBox*>(w)) {
-            message = m->text().toStdString();
-            m->accept();
-        }
-    });
-    user.start(20);
     popup_script::Enable(false);
-    {
-        support_testing::HangGuard guard(20);
-        FileOpen(hMenuBar, MENUBAR_FILE_OPEN, nullptr, hMainPanel);
-    }
+    support_testing::HangGuard guard(20);
+    EXPECT_TRUE(
+        uitesting::Answering([] { FileOpen(hMenuBar, MENUBAR_FILE_OPEN, nullptr, hMainPanel); },
+                             [&](QWidget* w) {
+                                 if (auto* d = qobject_cast<QFileDialog*>(w)) {
+                                     chooser = d->windowTitle().toStdString();
+                                     uitesting::TypeAndAccept(*d, QString::fromStdString(pipe));
+                                 } else if (auto* m = qobject_cast<QMessageBox*>(w)) {
+                                     message = m->text().toStdString();
+                                     m->accept();
+                                 }
+                             }));
     popup_script::Enable(true);
     EXPECT_EQ(chooser, "Name of File to Load");
     EXPECT_EQ(message, "File not loaded!\n" + pipe + ": not a regular file");

@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 
 #include "files/config.h"
 #include "files/csv_table.h"
@@ -25,8 +27,57 @@ namespace {
 using support_testing::FileText;
 
 std::size_t Entries(const fs::path& dir) {
-    return static_cast<std::size_t>(std::distance(fs::directory_iterator(dir), {}));
+    return static_cast<std::size_t>(std::distance(fs::recursive_directory_iterator(dir), {}));
 }
+
+// What a user's set-up can put where a file is expected.
+struct Odd {
+    const char* name;
+    std::function<void(const fs::path&)> make;
+    const char* readSays;  // what each reader says; nullptr: not read
+    const char* writeSays; // what each writer says; nullptr: the file is replaced
+};
+
+std::function<void(const fs::path&)> File(fs::perms mode) {
+    return [mode](const fs::path& p) {
+        std::ofstream(p) << "old";
+        fs::permissions(p, mode);
+    };
+}
+
+// To a device node of the test's own where one can be made and opened: a
+// writer that renamed over it would otherwise replace the system's /dev/full.
+void LinkToDevice(const fs::path& p) {
+    const fs::path node = p.string() + ".dev";
+    const bool own =
+        ::mknod(node.c_str(), S_IFCHR | 0666, makedev(1, 7)) == 0 && std::ifstream(node).good();
+    fs::create_symlink(own ? node : fs::path("/dev/full"), p);
+}
+
+const char kNotRegular[] = "not a regular file";
+const Odd kOdd[] = {
+    {"named pipe", [](const fs::path& p) { support_testing::MakeFifo(p); }, kNotRegular,
+     kNotRegular},
+    {"link to a device", LinkToDevice, kNotRegular, kNotRegular},
+    {"folder", [](const fs::path& p) { fs::create_directory(p); }, kNotRegular, kNotRegular},
+    {"sparse 16 GiB file",
+     [](const fs::path& p) {
+         std::ofstream(p).put('[');
+         fs::resize_file(p, std::uintmax_t{16} << 30);
+     },
+     "larger than", nullptr},
+    {"file", File(fs::perms(0640)), nullptr, nullptr},
+    // Refused as a plain write would refuse it, for root too (who passes
+    // every permission check).
+    {"read-only file", File(fs::perms(0400)), nullptr, "Permission denied"},
+    {"link to a file elsewhere",
+     [](const fs::path& p) {
+         fs::create_directory(p.parent_path() / "elsewhere");
+         File(fs::perms(0640))(p.parent_path() / "elsewhere" / "real");
+         fs::create_symlink("elsewhere/real", p);
+     },
+     nullptr, nullptr},
+};
 
 class OddTargets : public ::testing::Test {
   protected:
@@ -40,7 +91,15 @@ class OddTargets : public ::testing::Test {
         fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
         fs::remove_all(dir_, ec);
     }
+    // The odd target, alone in a folder of its own.
+    fs::path Target(const Odd& c) {
+        const fs::path sub = dir_ / std::to_string(made_++);
+        fs::create_directory(sub);
+        c.make(sub / "target");
+        return sub / "target";
+    }
     fs::path dir_;
+    int made_ = 0;
 };
 
 using Io = std::function<int(const std::string& path, std::string* error)>;
@@ -113,106 +172,49 @@ const Named kWriters[] = {
 
 } // namespace
 
-// Refused before a byte is read, at once: a pipe with no writer, a device
-// that never ends, a folder, a file larger than the format can hold.
+// Refused before a byte is read, at once: nothing blocks, nothing large is read.
 TEST_F(OddTargets, ReadersRefuseWhatIsNoRegularFileOrTooLarge) {
-    struct Case {
-        const char* name;
-        std::function<bool(const fs::path&)> make;
-        const char* says;
-    };
-    const Case cases[] = {
-        {"named pipe", [](const fs::path& p) { return support_testing::MakeFifo(p); },
-         "not a regular file"},
-        {"link to /dev/full",
-         [](const fs::path& p) {
-             fs::create_symlink("/dev/full", p);
-             return true;
-         },
-         "not a regular file"},
-        {"folder", [](const fs::path& p) { return fs::create_directory(p); }, "not a regular file"},
-        {"sparse 16 GiB file",
-         [](const fs::path& p) {
-             std::ofstream(p).put('[');
-             std::error_code ec;
-             fs::resize_file(p, std::uintmax_t{16} << 30, ec);
-             return !ec;
-         },
-         "larger than"},
-    };
     support_testing::HangGuard guard(20);
-    int n = 0;
-    for (const Case& c : cases) {
+    for (const Odd& c : kOdd) {
         for (const Named& r : kReaders) {
-            const fs::path p = dir_ / ("odd" + std::to_string(n++));
-            ASSERT_TRUE(c.make(p)) << c.name;
+            if (c.readSays == nullptr)
+                continue;
+            SCOPED_TRACE(std::string(r.name) + ", " + c.name);
+            const fs::path p = Target(c);
             std::string error;
-            EXPECT_EQ(r.io(p.string(), &error), -1) << r.name << ", " << c.name;
-            EXPECT_NE(error.find(c.says), std::string::npos)
-                << r.name << ", " << c.name << ": " << error;
-            fs::remove(p);
+            EXPECT_EQ(r.io(p.string(), &error), -1);
+            EXPECT_NE(error.find(c.readSays), std::string::npos) << error;
         }
     }
 }
 
-TEST_F(OddTargets, WritersReplaceTheFileALinkNamesAndLeaveTheLink) {
-    fs::create_directory(dir_ / "elsewhere");
-    fs::create_directory(dir_ / "here");
-    for (const Named& w : kWriters) {
-        std::ofstream(dir_ / "elsewhere" / "real") << "old";
-        fs::create_symlink("../elsewhere/real", dir_ / "here" / "link");
-        std::string error;
-        EXPECT_EQ(w.io((dir_ / "here" / "link").string(), &error), 0) << w.name << ": " << error;
-        EXPECT_TRUE(fs::is_symlink(dir_ / "here" / "link")) << w.name;
-        EXPECT_NE(FileText(dir_ / "elsewhere" / "real"), "old") << w.name;
-        EXPECT_EQ(Entries(dir_ / "here"), 1u) << w.name;
-        EXPECT_EQ(Entries(dir_ / "elsewhere"), 1u) << w.name;
-        fs::remove(dir_ / "here" / "link");
-    }
-}
-
-// A read-only file is refused as a plain write would refuse it (for root too,
-// who passes every permission check); any other keeps its mode.
-TEST_F(OddTargets, WritersKeepTheModeAndRefuseAReadOnlyFile) {
-    const fs::path target = dir_ / "target";
-    for (const Named& w : kWriters) {
-        for (const fs::perms mode : {fs::perms(0400), fs::perms(0640)}) {
-            fs::remove(target);
-            std::ofstream(target) << "old";
-            fs::permissions(target, mode);
-            std::string error;
-            const int result = w.io(target.string(), &error);
-            EXPECT_EQ(fs::status(target).permissions(), mode) << w.name;
-            if (mode == fs::perms(0400)) {
-                EXPECT_EQ(result, -1) << w.name;
-                EXPECT_NE(error.find("\"" + target.string() + "\": Permission denied"),
-                          std::string::npos)
-                    << w.name << ": " << error;
-                EXPECT_EQ(FileText(target), "old") << w.name;
-            } else {
-                EXPECT_EQ(result, 0) << w.name << ": " << error;
-                EXPECT_NE(FileText(target), "old") << w.name;
-            }
-            EXPECT_EQ(Entries(dir_), 1u) << w.name;
-        }
-    }
-}
-
-TEST_F(OddTargets, WritersSayAPipeOrDeviceIsNoRegularFile) {
-    const fs::path pipe = dir_ / "pipe", full = dir_ / "full";
-    ASSERT_TRUE(support_testing::MakeFifo(pipe));
-    fs::create_symlink("/dev/full", full);
+// A link is followed and stays a link, a file keeps its mode, and nothing is
+// left beside the target, whether it was replaced or refused.
+TEST_F(OddTargets, WritersFollowLinksKeepModesAndRefuseWhatTheyCannotReplace) {
     support_testing::HangGuard guard(20);
-    for (const Named& w : kWriters) {
-        for (const fs::path& target : {pipe, full}) {
+    for (const Odd& c : kOdd) {
+        for (const Named& w : kWriters) {
+            SCOPED_TRACE(std::string(w.name) + ", " + c.name);
+            const fs::path p = Target(c);
+            const auto kind = fs::symlink_status(p).type();
+            const auto mode = fs::status(p).permissions();
+            const std::size_t entries = Entries(p.parent_path());
             std::string error;
-            EXPECT_EQ(w.io(target.string(), &error), -1) << w.name;
-            EXPECT_NE(error.find("\"" + target.string() + "\": not a regular file"),
-                      std::string::npos)
-                << w.name << ": " << error;
+            const int result = w.io(p.string(), &error);
+            EXPECT_EQ(fs::symlink_status(p).type(), kind);
+            EXPECT_EQ(fs::status(p).permissions(), mode);
+            EXPECT_EQ(Entries(p.parent_path()), entries);
+            if (c.writeSays == nullptr) {
+                EXPECT_EQ(result, 0) << error;
+                EXPECT_NE(FileText(p), "old");
+            } else {
+                EXPECT_EQ(result, -1);
+                EXPECT_NE(error.find("\"" + p.string() + "\": " + c.writeSays), std::string::npos)
+                    << error;
+                if (fs::is_regular_file(p)) {
+                    EXPECT_EQ(FileText(p), "old");
+                }
+            }
         }
-        EXPECT_TRUE(fs::is_fifo(pipe));
-        EXPECT_TRUE(fs::is_symlink(full));
-        EXPECT_EQ(Entries(dir_), 2u) << w.name;
     }
 }
