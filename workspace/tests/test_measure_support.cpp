@@ -164,7 +164,20 @@ void MeasureTest::SetUp() {
     iSiCont = 0;
     iBreakMeas = 0;
     usStopFlag = 0;
+    // What the display and the outputs derive the shown curve from, as a
+    // fresh start has it: wavelength axis, no resampling, the range of the
+    // panel's own defaults (within the limits orvalin.ui gives the controls).
     iXAchse = 1;
+    iPxlWlMode = 1;
+    iInterplMode = 1;
+    for (int range : {MAINP_STARTWL, MAINP_ENDWL}) {
+        SetCtrlAttribute(hMainPanel, range, ATTR_MIN_VALUE, 0.0);
+        SetCtrlAttribute(hMainPanel, range, ATTR_MAX_VALUE, 100000.0);
+        double value = 0.0;
+        GetCtrlAttribute(hMainPanel, range, ATTR_DEFAULT_VALUE, &value);
+        SetCtrlVal(hMainPanel, range, value);
+        (range == MAINP_STARTWL ? iStartWaveLen : iEndWaveLen) = static_cast<int>(value);
+    }
     iClrDisplay = 1;
     iStatisticsParam = 0;
     iCSV = iASCII = iTableOpen = 0;
