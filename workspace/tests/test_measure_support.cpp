@@ -236,6 +236,8 @@ void MeasureTest::Connect() {
                         stParam.fit[4], n);
     iMinWaveLen = static_cast<int>(dLambda[0]);
     iMaxWaveLen = static_cast<int>(dLambda[n - 1]) + 1;
+    iStartPixel = 0; // the pixel axis shows every pixel, as after a connection
+    iEndPixel = n - 1;
     ASSERT_EQ(link_AllocDisplayBuffers(), 0);
     iOffline = 0;
 }
