@@ -164,12 +164,9 @@ void MeasureTest::SetUp() {
     iSiCont = 0;
     iBreakMeas = 0;
     usStopFlag = 0;
-    // What the display and the outputs derive the shown curve from, as a
-    // fresh start has it: wavelength axis, no resampling, the range of the
-    // panel's own defaults (within the limits orvalin.ui gives the controls).
+    // The wavelength axis, and the range controls as a fresh start has them:
+    // the panel's own defaults, within the limits orvalin.ui gives them.
     iXAchse = 1;
-    iPxlWlMode = 1;
-    iInterplMode = 1;
     for (int range : {MAINP_STARTWL, MAINP_ENDWL}) {
         SetCtrlAttribute(hMainPanel, range, ATTR_MIN_VALUE, 0.0);
         SetCtrlAttribute(hMainPanel, range, ATTR_MAX_VALUE, 100000.0);

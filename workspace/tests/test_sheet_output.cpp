@@ -233,12 +233,8 @@ TEST_F(SheetOutput, EachColumnIsReadBackWithTheLayoutOfItsOptions) {
 // the rows the graph shows: as many, from the same first point.
 TEST_F(SheetOutput, AColumnHoldsWhatTheGraphShowsAfterTheUserChangedAxisAndRange) {
     axis_RegisterCallbacks();
-    static const int axis = LoadPanel(0, kUi.c_str(), AXISSCAL);
-    static const int wl = LoadPanel(0, kUi.c_str(), WLVALUE);
-    ASSERT_GT(axis, 0);
-    ASSERT_GT(wl, 0);
-    hAxisScaling = axis;
-    hWlValDispl = wl;
+    UseAxisScalingPanel();
+    const int axis = hAxisScaling;
     const auto click = [](int panel, int control) {
         QWidget* w = UiCtrlWidget(panel, control);
         ASSERT_NE(w, nullptr);
