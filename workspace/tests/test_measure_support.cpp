@@ -205,6 +205,11 @@ void MeasureTest::UseAxisScalingPanel() {
 
 void MeasureTest::TearDown() {
     hAxisScaling = hWlValDispl = 0;
+    // The suite's panels stay loaded for the next measurement test; a suite
+    // that starts the program discards whatever these name, so none of them
+    // may name ours when that suite runs.
+    hMainPanel = hMenuBar = hMainBar = hTrigMeasBar = 0;
+    hFuncPanel = hSmoothPanel = hStatTable = hStatWaitInf = 0;
     g_onClock = nullptr;
     if (dwCurrentDevice)
         ZOLT_CloseDevice(dwCurrentDevice);
