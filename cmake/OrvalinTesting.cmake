@@ -40,4 +40,16 @@ function(orvalin_add_gtest_now name)
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES TIMEOUT 300
     DISCOVERY_TIMEOUT 60)
+  # CTest runs each test alone; scripts/test-whole.sh also runs every program
+  # whole, so a test that leans on what an earlier one left fails too.
+  set_property(GLOBAL APPEND PROPERTY ORVALIN_TEST_PROGRAMS
+    "$<TARGET_FILE:${name}>\t${CMAKE_CURRENT_BINARY_DIR}")
+endfunction()
+
+# test-programs.txt in the build folder: one line per test program, its path
+# and the folder CTest runs it in, separated by a tab.
+function(orvalin_write_test_program_list)
+  get_property(programs GLOBAL PROPERTY ORVALIN_TEST_PROGRAMS)
+  string(REPLACE ";" "\n" lines "${programs}")
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/test-programs.txt CONTENT "${lines}\n")
 endfunction()

@@ -13,6 +13,7 @@ PACKAGES=(
   xvfb xauth xdotool imagemagick x11-utils
   libjpeg-turbo-progs libxml2-utils poppler-utils
   python3-openpyxl python3-xlrd libfreexl-dev
+  python3-numpy
   locales
   clang clang-format libclang-rt-14-dev
 )

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds with AddressSanitizer/UBSan and warnings as
-# errors, and runs every test.
+# errors, and runs every test: alone under CTest, then every test program whole.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -8,3 +8,4 @@ bash scripts/build.sh ci
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 ctest --preset ci
+bash scripts/test-whole.sh ci

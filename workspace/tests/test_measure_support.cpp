@@ -164,7 +164,17 @@ void MeasureTest::SetUp() {
     iSiCont = 0;
     iBreakMeas = 0;
     usStopFlag = 0;
+    // The wavelength axis, and the range controls as a fresh start has them:
+    // the panel's own defaults, within the limits orvalin.ui gives them.
     iXAchse = 1;
+    for (int range : {MAINP_STARTWL, MAINP_ENDWL}) {
+        SetCtrlAttribute(hMainPanel, range, ATTR_MIN_VALUE, 0.0);
+        SetCtrlAttribute(hMainPanel, range, ATTR_MAX_VALUE, 100000.0);
+        double value = 0.0;
+        GetCtrlAttribute(hMainPanel, range, ATTR_DEFAULT_VALUE, &value);
+        SetCtrlVal(hMainPanel, range, value);
+        (range == MAINP_STARTWL ? iStartWaveLen : iEndWaveLen) = static_cast<int>(value);
+    }
     iClrDisplay = 1;
     iStatisticsParam = 0;
     iCSV = iASCII = iTableOpen = 0;
@@ -195,6 +205,11 @@ void MeasureTest::UseAxisScalingPanel() {
 
 void MeasureTest::TearDown() {
     hAxisScaling = hWlValDispl = 0;
+    // The suite's panels stay loaded for the next measurement test; a suite
+    // that starts the program discards whatever these name, so none of them
+    // may name ours when that suite runs.
+    hMainPanel = hMenuBar = hMainBar = hTrigMeasBar = 0;
+    hFuncPanel = hSmoothPanel = hStatTable = hStatWaitInf = 0;
     g_onClock = nullptr;
     if (dwCurrentDevice)
         ZOLT_CloseDevice(dwCurrentDevice);
@@ -223,6 +238,8 @@ void MeasureTest::Connect() {
                         stParam.fit[4], n);
     iMinWaveLen = static_cast<int>(dLambda[0]);
     iMaxWaveLen = static_cast<int>(dLambda[n - 1]) + 1;
+    iStartPixel = 0; // the pixel axis shows every pixel, as after a connection
+    iEndPixel = n - 1;
     ASSERT_EQ(link_AllocDisplayBuffers(), 0);
     iOffline = 0;
 }

@@ -14,6 +14,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QAbstractSpinBox>
+#include <QTest>
+
 #include <QAction>
 #include <QTest>
 #include <QWidget>
@@ -33,6 +36,7 @@
 #include "ui/popup_script.h"
 #include "ui/ui.h"
 #include "ui/ui_qt.h"
+#include "workspace/axis_mode.h"
 #include "workspace/measure.h"
 #include "workspace/state.h"
 
@@ -96,14 +100,15 @@ std::string Text(const Sheet& sh, int r, int c) {
     return cell && cell->text ? cell->s : "";
 }
 
+const std::string kUi = std::string(ORVALIN_UI_SOURCE_DIR) + "/orvalin.ui";
+
 class SheetOutput : public MeasureTest {
   protected:
     void SetUp() override {
         MeasureTest::SetUp();
         static int dde = 0;
         if (dde == 0)
-            dde = LoadPanel(0, (std::string(ORVALIN_UI_SOURCE_DIR) + "/orvalin.ui").c_str(),
-                            DDE_PANEL);
+            dde = LoadPanel(0, kUi.c_str(), DDE_PANEL);
         hDDEPanel = dde;
         Options(0, 1);
         std::strcpy(cLocaleLanguage, "0409");
@@ -220,6 +225,63 @@ TEST_F(SheetOutput, EachColumnIsReadBackWithTheLayoutOfItsOptions) {
                 EXPECT_DOUBLE_EQ(sh.At(first, col)->d, dYInterpolVal[0]);
             }
         }
+        StopExcelLink(hMenuBar, MENUBAR_disconnect, nullptr, hMainPanel);
+    }
+}
+
+// A user who picked the axis and typed a range before starting the link gets
+// the rows the graph shows: as many, from the same first point.
+TEST_F(SheetOutput, AColumnHoldsWhatTheGraphShowsAfterTheUserChangedAxisAndRange) {
+    axis_RegisterCallbacks();
+    UseAxisScalingPanel();
+    const int axis = hAxisScaling;
+    const auto click = [](int panel, int control) {
+        QWidget* w = UiCtrlWidget(panel, control);
+        ASSERT_NE(w, nullptr);
+        // Near the left edge: a radio button takes clicks on its circle and label.
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
+    };
+    const auto type = [](int control, int value) {
+        auto* field = qobject_cast<QAbstractSpinBox*>(UiCtrlWidget(hMainPanel, control));
+        ASSERT_NE(field, nullptr);
+        field->selectAll();
+        QTest::keyClicks(field, QString::number(value));
+        QTest::keyClick(field, Qt::Key_Return);
+    };
+    struct Case {
+        const char* file;
+        int radio; // the axis button the user clicks
+        int start, end;
+        const char* xTitle;
+    };
+    const Case cases[] = {{"pixels.xlsx", AXISSCAL_RB_X2, 100, 900, "Pixel"},
+                          {"nm.xlsx", AXISSCAL_RB_X1, 400, 600, "Wavelength [nm]"}};
+    ASSERT_EQ(Step(MEAS_DARK), 0);
+    LampOn();
+    ASSERT_EQ(Step(MEAS_REFERENCE), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        DisplayPanel(axis); // the axis dialog, open
+        click(axis, c.radio);
+        HidePanel(axis);
+        type(MAINP_STARTWL, c.start);
+        type(MAINP_ENDWL, c.end);
+        ASSERT_TRUE(Start(c.file));
+        popup_script::PushPrompt("probe");
+        click(hMainPanel, MAINP_SAVE);
+        excel_FlushFile();
+        const Sheet sh = ReadBack(dir_ / c.file);
+        if (sh.status == 77)
+            GTEST_SKIP();
+        ASSERT_GT(iNumOfMeas, 1);
+        EXPECT_EQ(Text(sh, 5, 0), c.xTitle);
+        EXPECT_EQ(sh.Count(0) - 3, iNumOfMeas);
+        EXPECT_EQ(sh.Count(1) - 4, iNumOfMeas);
+        ASSERT_NE(sh.At(6, 0), nullptr);
+        ASSERT_NE(sh.At(6, 1), nullptr);
+        EXPECT_DOUBLE_EQ(sh.At(6, 0)->d, dXInterpolVal[0]);
+        EXPECT_GE(sh.At(6, 0)->d, c.start);
+        EXPECT_DOUBLE_EQ(sh.At(6, 1)->d, dYInterpolVal[0]);
         StopExcelLink(hMenuBar, MENUBAR_disconnect, nullptr, hMainPanel);
     }
 }

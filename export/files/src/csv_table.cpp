@@ -1,8 +1,7 @@
 #include "files/csv_table.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <vector>
+#include <cstring>
 
 #include "support/atomic_file.h"
 #include "support/numfmt.h"
@@ -68,46 +67,23 @@ bool HasCurve(const Column& c) {
     return !c.curveLabel.empty() && c.points > 0 && c.y != nullptr;
 }
 
-// Rows of the file without its blank lines; a trailing carriage return (a
-// table saved by another program) does not count as content.
-std::vector<std::string_view> Rows(std::string_view text) {
-    std::vector<std::string_view> rows;
-    while (!text.empty()) {
-        const std::size_t nl = text.find('\n');
-        std::string_view line = text.substr(0, nl);
-        text = nl == std::string_view::npos ? std::string_view{} : text.substr(nl + 1);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        if (!line.empty())
-            rows.push_back(line);
+// Cells of a row: one ";" each, the last one at its end.  Counted eight
+// bytes at a time: every row of the table passes here at every column.
+std::size_t CellsOf(std::string_view row) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101u;
+    constexpr std::uint64_t kLow7 = 0x7f7f7f7f7f7f7f7fu;
+    const std::uint64_t semicolons = kOnes * static_cast<unsigned char>(';');
+    std::size_t n = 0, i = 0;
+    for (; i + 8 <= row.size(); i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, row.data() + i, 8);
+        const std::uint64_t t = w ^ semicolons; // a zero byte where ';' was
+        const std::uint64_t found = (~(((t & kLow7) + kLow7) | t | kLow7)) >> 7; // 1 per ';'
+        n += static_cast<std::size_t>((found * kOnes) >> 56); // their sum, in the top byte
     }
-    return rows;
-}
-
-bool CheckShape(const std::vector<std::string_view>& rows, const Layout& layout,
-                std::string* error) {
-    if (static_cast<int>(rows.size()) != layout.Rows()) {
-        *error = "the table has " + std::to_string(rows.size()) + " rows, " +
-                 std::to_string(layout.Rows()) + " were written";
-        return false;
-    }
-    const auto cells = static_cast<std::size_t>(layout.columns) + 1;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const std::string_view r = rows[i];
-        if (r.back() != ';' ||
-            static_cast<std::size_t>(std::count(r.begin(), r.end(), ';')) != cells) {
-            *error = "row " + std::to_string(i + 1) + " does not have " + std::to_string(cells) +
-                     " cells";
-            return false;
-        }
-    }
-    const std::size_t spec = rows.size() - static_cast<std::size_t>(layout.spectrumRows) - 1;
-    if (!rows[0].starts_with(kDateLabel) || !rows[1].starts_with(kTimeLabel) ||
-        (layout.spectrum && !rows[spec].starts_with(kSpectrumLabel))) {
-        *error = "its row labels were changed";
-        return false;
-    }
-    return true;
+    for (; i < row.size(); ++i)
+        n += row[i] == ';';
+    return n;
 }
 
 void Put(std::string& out, bool blankBefore, std::string_view row, std::string_view cell,
@@ -119,6 +95,164 @@ void Put(std::string& out, bool blankBefore, std::string_view row, std::string_v
     out += ";\n";
     if (blankAfter)
         out += '\n';
+}
+
+// Writes the next table while the rows of the present one stream past, in
+// file order without blank lines: each row is checked and copied with its new
+// cell appended, and the blocks the column adds are placed where they belong.
+// Rows are copied, never parsed or formatted again.  Nothing reaches the
+// output unless it belongs to a table of `layout`'s shape; Finish() says
+// whether the whole input had it.
+class Extender {
+  public:
+    Extender(const Layout& layout, const Column& c, std::string& out)
+        : layout_(layout), c_(c), out_(out), cells_(static_cast<std::size_t>(layout.columns) + 1),
+          markersEnd_(2 + (layout.markers ? kMarkerRows : 0)),
+          evalEnd_(markersEnd_ + (layout.evaluation ? kEvalRows : 0)),
+          fresh_(static_cast<std::size_t>(layout.columns) + 1, ';'),
+          evalCells_(c.options.evaluation && c.evalCase != EvalCase::None),
+          curve_(c.options.spectrum && HasCurve(c)) {
+        if (evalCells_)
+            eval_ = EvalRows(c);
+        next_ = layout;
+        next_.columns = layout.columns + 1;
+    }
+
+    // One row of the present table (a trailing carriage return is no content).
+    void Row(std::string_view row) {
+        if (!row.empty() && row.back() == '\r')
+            row.remove_suffix(1);
+        if (row.empty())
+            return;
+        const int r = rows_++;
+        if (!error_.empty() || r >= layout_.Rows())
+            return;
+        if (row.back() != ';' || CellsOf(row) != cells_) {
+            error_ = "row " + std::to_string(r + 1) + " does not have " + std::to_string(cells_) +
+                     " cells";
+            return;
+        }
+        if ((r == 0 && !row.starts_with(kDateLabel)) || (r == 1 && !row.starts_with(kTimeLabel)) ||
+            (layout_.spectrum && r == evalEnd_ && !row.starts_with(kSpectrumLabel))) {
+            error_ = "its row labels were changed";
+            return;
+        }
+        Extend(r, row);
+        if (r + 1 == 2 && !layout_.markers)
+            FreshMarkers();
+        if (r + 1 == markersEnd_ && !layout_.evaluation)
+            FreshEvaluation();
+    }
+
+    // False with *error when the rows seen do not make a table of the layout;
+    // otherwise the column's new spectrum block (if any) ends the output.
+    bool Finish(Layout* next, std::string* error) {
+        if (rows_ != layout_.Rows()) {
+            *error = "the table has " + std::to_string(rows_) + " rows, " +
+                     std::to_string(layout_.Rows()) + " were written";
+            return false;
+        }
+        if (!error_.empty()) {
+            *error = error_;
+            return false;
+        }
+        if (!layout_.spectrum)
+            FreshSpectrum();
+        *next = next_;
+        return true;
+    }
+
+  private:
+    void Extend(int r, std::string_view row) {
+        const Column& c = c_;
+        if (r == 0) {
+            Put(out_, false, row,
+                std::to_string(c.day) + "." + std::to_string(c.month) + "." +
+                    std::to_string(c.year),
+                true);
+        } else if (r == 1) {
+            Put(out_, false, row,
+                std::to_string(c.hour) + ":" + std::to_string(c.minute) + ":" +
+                    std::to_string(c.second),
+                true);
+        } else if (r < markersEnd_) {
+            next_.markers = true;
+            Put(out_, false, row, MarkerCell(r - 2), false);
+        } else if (r < evalEnd_) {
+            next_.evaluation = true;
+            const EvalRow& e = eval_[static_cast<std::size_t>(r - markersEnd_)];
+            Put(out_, e.blankBefore, row, e.cell, e.blankAfter);
+        } else if (r == evalEnd_) {
+            Put(out_, false, row, curve_ ? std::string_view(c.curveLabel) : std::string_view{},
+                false);
+        } else {
+            const int i = r - evalEnd_ - 1;
+            if (curve_ && i < c.points)
+                Put(out_, false, row, Fixed("%E", c.y[i]), false);
+            else
+                Put(out_, false, row, {}, false);
+        }
+    }
+
+    std::string MarkerCell(int i) const {
+        if (!c_.options.markers)
+            return {};
+        if (i == 0)
+            return c_.modeName;
+        const MarkerSlot& m = c_.markers[static_cast<std::size_t>(i - 1)];
+        if (m.position <= 0.0)
+            return {};
+        return support::FormatUser("%.2f@%.2f%s", m.value, m.position,
+                                   c_.wavelengthAxis ? "nm" : "px");
+    }
+
+    void FreshMarkers() {
+        if (!c_.options.markers)
+            return;
+        next_.markers = true;
+        for (int i = 0; i < kMarkerRows; ++i)
+            Put(out_, false, fresh_, MarkerCell(i), false);
+    }
+
+    void FreshEvaluation() {
+        if (!evalCells_)
+            return;
+        next_.evaluation = true;
+        for (const EvalRow& row : eval_)
+            Put(out_, row.blankBefore, fresh_, row.cell, row.blankAfter);
+    }
+
+    void FreshSpectrum() {
+        if (!curve_ || c_.x == nullptr)
+            return;
+        next_.spectrum = true;
+        next_.spectrumRows = c_.points;
+        const std::string empties(static_cast<std::size_t>(layout_.columns), ';');
+        Put(out_, false, std::string(kSpectrumLabel) + empties, c_.curveLabel, false);
+        for (int i = 0; i < c_.points; ++i)
+            Put(out_, false, Fixed("%.2f", c_.x[i]) + ";" + empties, Fixed("%E", c_.y[i]), false);
+    }
+
+    const Layout& layout_;
+    const Column& c_;
+    std::string& out_;
+    const std::size_t cells_;
+    const int markersEnd_, evalEnd_;
+    const std::string fresh_; // an added row's empty first cell and earlier columns
+    const bool evalCells_, curve_;
+    std::array<EvalRow, kEvalRows> eval_{};
+    Layout next_;
+    int rows_ = 0;
+    std::string error_;
+};
+
+// Feeds the lines of `text` to `row`.
+template <typename F> void EachLine(std::string_view text, F&& row) {
+    while (!text.empty()) {
+        const std::size_t nl = text.find('\n');
+        row(text.substr(0, nl));
+        text = nl == std::string_view::npos ? std::string_view{} : text.substr(nl + 1);
+    }
 }
 
 // The widest cell the table can hold: a label, a marker or an evaluation
@@ -220,89 +354,66 @@ std::string Create(const Options& options, const double* x, int points, Layout* 
 
 bool Append(std::string_view table, const Layout& layout, const Column& c, std::string* out,
             Layout* next, std::string* error) {
-    const std::vector<std::string_view> rows = Rows(table);
-    if (!CheckShape(rows, layout, error))
-        return false;
-
-    Layout l = layout;
-    l.columns = layout.columns + 1;
-    // Empty first cell and one empty cell per earlier column: the start of a
-    // row added to the table now.
-    const std::string fresh(static_cast<std::size_t>(layout.columns) + 1, ';');
     std::string s;
-    s.reserve(table.size() + table.size() / static_cast<std::size_t>(l.columns) + 4096);
-    std::size_t r = 0;
-
-    Put(s, false, rows[r++],
-        std::to_string(c.day) + "." + std::to_string(c.month) + "." + std::to_string(c.year), true);
-    Put(s, false, rows[r++],
-        std::to_string(c.hour) + ":" + std::to_string(c.minute) + ":" + std::to_string(c.second),
-        true);
-
-    if (c.options.markers || layout.markers) {
-        const bool cells = c.options.markers;
-        l.markers = true;
-        for (int i = 0; i < kMarkerRows; ++i) {
-            std::string cell;
-            if (cells && i == 0) {
-                cell = c.modeName;
-            } else if (cells) {
-                const MarkerSlot& m = c.markers[static_cast<std::size_t>(i - 1)];
-                if (m.position > 0.0)
-                    cell = support::FormatUser("%.2f@%.2f%s", m.value, m.position,
-                                               c.wavelengthAxis ? "nm" : "px");
-            }
-            Put(s, false, layout.markers ? rows[r++] : std::string_view(fresh), cell, false);
-        }
-    }
-
-    const bool evalCells = c.options.evaluation && c.evalCase != EvalCase::None;
-    if (evalCells || layout.evaluation) {
-        l.evaluation = true;
-        const std::array<EvalRow, kEvalRows> e =
-            evalCells ? EvalRows(c) : std::array<EvalRow, kEvalRows>{};
-        for (const EvalRow& row : e)
-            Put(s, row.blankBefore, layout.evaluation ? rows[r++] : std::string_view(fresh),
-                row.cell, row.blankAfter);
-    }
-
-    const bool curve = c.options.spectrum && HasCurve(c);
-    if (layout.spectrum) {
-        Put(s, false, rows[r++], curve ? std::string_view(c.curveLabel) : std::string_view{},
-            false);
-        for (int i = 0; i < layout.spectrumRows; ++i) {
-            const bool value = curve && i < c.points;
-            Put(s, false, rows[r++], value ? Fixed("%E", c.y[i]) : std::string{}, false);
-        }
-    } else if (curve && c.x != nullptr) {
-        l.spectrum = true;
-        l.spectrumRows = c.points;
-        std::string head(kSpectrumLabel);
-        head.append(static_cast<std::size_t>(layout.columns), ';');
-        Put(s, false, head, c.curveLabel, false);
-        for (int i = 0; i < c.points; ++i) {
-            std::string row = Fixed("%.2f", c.x[i]) + ";";
-            row.append(static_cast<std::size_t>(layout.columns), ';');
-            Put(s, false, row, Fixed("%E", c.y[i]), false);
-        }
-    }
-
+    s.reserve(table.size() + table.size() / static_cast<std::size_t>(layout.columns + 1) + 4096);
+    Extender e(layout, c, s);
+    EachLine(table, [&](std::string_view row) { e.Row(row); });
+    if (!e.Finish(next, error))
+        return false;
     *out = std::move(s);
-    *next = l;
     return true;
 }
 
 AppendResult AppendToFile(const std::string& path, const Layout& layout, const Column& column,
                           Layout* next, std::string* error) {
-    std::string whole;
-    if (support::ReadRegularFile(path, MaxBytes(layout), &whole, error) != 0)
+    // The table streams past in pieces into the temporary file: no copy of
+    // the whole table is held, and an error anywhere leaves the file as it
+    // was (the temporary is dropped).  The temporary is made with the first
+    // output, so a table that is refused never gets one.
+    constexpr std::size_t kFlushAt = std::size_t{1} << 20;
+    const Layout shape = layout; // *next may be the caller's layout
+    support::AtomicFile file;
+    bool opened = false, writeFailed = false;
+    const auto flush = [&](const std::string& bytes) {
+        if (!opened) {
+            opened = true;
+            if (!file.Open(path))
+                return false;
+        }
+        return file.Write(bytes);
+    };
+    std::string out, line; // line: the start of a row the last piece cut
+    out.reserve(kFlushAt + kFlushAt / 8);
+    Extender e(shape, column, out);
+    const auto piece = [&](std::string_view bytes) {
+        if (writeFailed)
+            return;
+        const std::size_t first = bytes.find('\n');
+        if (first == std::string_view::npos) {
+            line.append(bytes);
+            return;
+        }
+        line.append(bytes.substr(0, first));
+        e.Row(line);
+        line.clear();
+        const std::size_t last = bytes.rfind('\n');
+        EachLine(bytes.substr(first + 1, last - first), [&](std::string_view row) { e.Row(row); });
+        line.assign(bytes.substr(last + 1));
+        if (out.size() >= kFlushAt) {
+            writeFailed = !flush(out);
+            out.clear();
+        }
+    };
+    if (support::ReadRegularFileInPieces(path, MaxBytes(shape), piece, error) != 0)
         return AppendResult::Unreadable;
-    std::string table;
+    e.Row(line);
     Layout grown;
-    if (!Append(whole, layout, column, &table, &grown, error))
-        return AppendResult::Reshaped;
-    if (support::WriteFileAtomic(path, table, error) != 0)
+    if (!writeFailed && !e.Finish(&grown, error))
+        return AppendResult::Reshaped; // the temporary goes with `file`
+    if (writeFailed || !flush(out) || !file.Commit()) {
+        *error = file.Error();
         return AppendResult::WriteFailed;
+    }
     *next = grown;
     return AppendResult::Added;
 }

@@ -1,12 +1,15 @@
 #include "support/numfmt.h"
 
+#include <array>
 #include <cerrno>
 #include <clocale>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <locale.h>
+#include <string>
 #include <vector>
 
 namespace support {
@@ -38,13 +41,55 @@ std::string VFormatIn(locale_t loc, const char* format, va_list args) {
     return out;
 }
 
-// The user's numeric locale, made fresh each call so a changed environment
-// (and tests that switch it) is honoured.
-locale_t NewUserLocale() {
-    locale_t loc = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
-    if (!loc)
-        loc = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
-    return loc;
+// The environment that names the user's numeric locale (in the order the C
+// library consults it) and where its files are.
+constexpr const char* kLocaleVariables[] = {"LC_ALL", "LC_NUMERIC", "LANG", "LOCPATH"};
+
+// The user's numeric locale of this thread.  Making one reads the locale's
+// files, which costs far more than a number, so it is made once and again only
+// when the environment now names another locale (a test, or a program that
+// changes it while running).  The process locale (setlocale) plays no part.
+class UserLocale {
+  public:
+    ~UserLocale() {
+        if (loc_)
+            freelocale(loc_);
+    }
+    locale_t Get() {
+        if (loc_ && Unchanged())
+            return loc_;
+        for (std::size_t i = 0; i < std::size(kLocaleVariables); ++i) {
+            const char* v = std::getenv(kLocaleVariables[i]);
+            set_[i] = v != nullptr;
+            names_[i] = v ? v : "";
+        }
+        locale_t fresh = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(nullptr));
+        if (!fresh)
+            fresh = newlocale(LC_NUMERIC_MASK, "C", static_cast<locale_t>(nullptr));
+        if (loc_)
+            freelocale(loc_);
+        loc_ = fresh;
+        return loc_;
+    }
+
+  private:
+    bool Unchanged() const {
+        for (std::size_t i = 0; i < std::size(kLocaleVariables); ++i) {
+            const char* v = std::getenv(kLocaleVariables[i]);
+            if ((v != nullptr) != set_[i] || (v && names_[i] != v))
+                return false;
+        }
+        return true;
+    }
+
+    locale_t loc_ = nullptr;
+    std::array<std::string, std::size(kLocaleVariables)> names_;
+    std::array<bool, std::size(kLocaleVariables)> set_{};
+};
+
+locale_t UserLocaleOfThread() {
+    thread_local UserLocale user;
+    return user.Get();
 }
 
 bool OnlyBlanks(const char* p) {
@@ -64,13 +109,10 @@ std::string FormatC(const char* format, ...) {
 }
 
 std::string FormatUser(const char* format, ...) {
-    locale_t loc = NewUserLocale();
     va_list args;
     va_start(args, format);
-    std::string s = VFormatIn(loc, format, args);
+    std::string s = VFormatIn(UserLocaleOfThread(), format, args);
     va_end(args);
-    if (loc)
-        freelocale(loc);
     return s;
 }
 

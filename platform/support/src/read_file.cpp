@@ -1,5 +1,6 @@
 #include "support/read_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -10,8 +11,8 @@
 
 namespace support {
 
-int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string* out,
-                    std::string* why) {
+int ReadRegularFileInPieces(const std::string& path, std::size_t maxBytes,
+                            const std::function<void(std::string_view)>& piece, std::string* why) {
     int fd = -1;
     const auto fail = [&](std::string text) {
         if (fd >= 0)
@@ -30,11 +31,12 @@ int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string* 
         return fail("not a regular file");
     if (static_cast<unsigned long long>(st.st_size) > maxBytes)
         return tooLarge();
-    std::string bytes;
-    bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[8192];
+    // Large pieces for a large file (few calls), a small buffer for a small one.
+    constexpr std::size_t kLeast = 8192, kMost = std::size_t{1} << 20;
+    std::string buf(std::clamp(static_cast<std::size_t>(st.st_size) + 1, kLeast, kMost), '\0');
+    std::size_t total = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, buf, sizeof buf);
+        const ssize_t n = ::read(fd, buf.data(), buf.size());
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
@@ -42,11 +44,27 @@ int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string* 
         if (n == 0)
             break;
         // The file may grow while it is read.
-        if (bytes.size() + static_cast<std::size_t>(n) > maxBytes)
+        total += static_cast<std::size_t>(n);
+        if (total > maxBytes)
             return tooLarge();
-        bytes.append(buf, static_cast<std::size_t>(n));
+        piece(std::string_view(buf.data(), static_cast<std::size_t>(n)));
     }
     ::close(fd);
+    return 0;
+}
+
+int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string* out,
+                    std::string* why) {
+    std::string bytes;
+    if (ReadRegularFileInPieces(
+            path, maxBytes,
+            [&](std::string_view p) {
+                if (bytes.empty())
+                    bytes.reserve(p.size());
+                bytes.append(p);
+            },
+            why) != 0)
+        return -1;
     *out = std::move(bytes);
     return 0;
 }

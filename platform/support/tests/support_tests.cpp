@@ -117,6 +117,22 @@ TEST(NumFmt, MachineFormatsStayCWhateverTheUserLocale) {
     EXPECT_EQ(d, 19999.0);
 }
 
+// The user's locale is kept per thread between numbers; a locale named anew
+// in the environment is followed at once, in either direction.
+TEST(NumFmt, UserNumbersFollowTheLocaleTheEnvironmentNamesNow) {
+    const std::string comma = support_testing::CommaLocale();
+    if (comma.empty())
+        GTEST_SKIP() << "no comma locale available";
+    for (int round = 0; round < 2; ++round) {
+        {
+            support_testing::UserLocaleScope scope(comma);
+            EXPECT_EQ(support::FormatUser("%.2f", 1.5), "1,50");
+        }
+        support_testing::UserLocaleScope scope("C");
+        EXPECT_EQ(support::FormatUser("%.2f", 1.5), "1.50");
+    }
+}
+
 TEST(NumFmt, ParsersTakeWholeFiniteInRangeNumbersOnly) {
     struct Case {
         const char* text;

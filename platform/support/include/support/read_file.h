@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
+#include <string_view>
 
 namespace support {
 
@@ -13,5 +15,12 @@ namespace support {
 // "not a regular file", "larger than N bytes", or the system's error text).
 int ReadRegularFile(const std::string& path, std::size_t maxBytes, std::string* out,
                     std::string* why);
+
+// The same, for a file too large to be held twice: the bytes are handed to
+// `piece` as they arrive (in order, together the whole file; each piece is
+// valid during its call only).  Refused as above before `piece` is called;
+// a read that fails or outgrows maxBytes half way returns -1 after some.
+int ReadRegularFileInPieces(const std::string& path, std::size_t maxBytes,
+                            const std::function<void(std::string_view)>& piece, std::string* why);
 
 } // namespace support
