@@ -11,6 +11,9 @@ namespace sheet {
 SheetSaver& Saver();
 // Ends the file link after a failure the user is told about.
 void StopFileWithMessage(const std::string& text);
+// Ends the file link after its workbook could not be saved (error says why),
+// then offers to save the columns it held under another name.
+void StopFileAfterFailedSave(const std::string& error);
 // Ends the live link after the application was lost; told to the user.
 void DropLiveWithMessage(const std::string& text);
 // Clears the once-per-link notes (values left out of a .xls sheet, cells
