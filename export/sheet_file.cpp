@@ -37,12 +37,16 @@ const char* const kBookTitle = "(Excel) Save table as...";
 // The columns of a link whose file could not be saved: the user may save
 // them under another name, as often as it takes, or let them go.
 void KeepHeldColumns(book::Book held, std::string question) {
-    const std::string ext = held.kind() == book::Kind::Xls ? ".xls" : ".xlsx";
+    const bool xls = held.kind() == book::Kind::Xls;
+    const std::string ext = xls ? ".xls" : ".xlsx";
+    // Only the held book's own format is offered: it is written as it is.
+    const char* filter =
+        xls ? "Microsoft Excel 97-2003 (*.xls)" : "Microsoft Excel 2007/2010 (*.xlsx)";
     const std::string tail = "\n\nSave its columns under another name? Otherwise they are lost.";
     while (ConfirmPopup("Error", (question + tail).c_str()) == 1) {
         char chosen[4096] = {};
-        if (FileSelectPopup(cXlDir, ("*" + ext).c_str(), kBookFilters, kBookTitle, VAL_SAVE_BUTTON,
-                            0, 0, 1, 1, chosen, sizeof chosen) <= 0) {
+        if (FileSelectPopup(cXlDir, ("*" + ext).c_str(), filter, kBookTitle, VAL_SAVE_BUTTON, 0, 0,
+                            1, 1, chosen, sizeof chosen) <= 0) {
             question = "The columns of the XLS link are not saved.";
             continue;
         }

