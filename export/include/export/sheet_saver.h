@@ -5,9 +5,9 @@
 // on the caller's thread; each Commit asks the saver thread to write the book
 // as it is then (a copy that shares the book's columns until they change).
 // Commits that arrive while a save runs are folded into the next save.  After
-// each save the thread rests as long as that save took, so it never takes
-// more than half a core however large the book grows; a column committed is
-// on disk by the end of the second save after it at the latest.  Flush and
+// each save the thread rests a quarter longer than that save took, so it
+// stays under half a core however large the book grows; a column committed
+// is on disk by the end of the second save after it at the latest.  Flush and
 // Close skip the rest.
 #pragma once
 
