@@ -249,13 +249,11 @@ void main_WriteToXLS(int append) {
         if (!LiveWorksheet())
             return;
     } else {
-        // A save that failed since the last column: the file lacks columns the
-        // user believes are kept, so the link ends and says so.
+        // A save that failed since the last column and is not told yet: the
+        // file lacks columns the user believes are kept, so the link ends.
         const std::string error = sheet::Saver().TakeError();
         if (!error.empty()) {
-            sheet::StopFileWithMessage("The workbook \"" + std::string(cXlPath) +
-                                       "\" could not be saved:\n" + error +
-                                       "\nThe XLS link is stopped.");
+            sheet::StopFileAfterFailedSave(error);
             return;
         }
         const int needed = iExcelColumn + (iExcelDescription == 1 ? 1 : 0);

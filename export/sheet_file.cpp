@@ -30,6 +30,53 @@ void EndFileLink() {
     iTableOpen = iExcelStart = 0;
 }
 
+const char* const kBookFilters = "Microsoft Excel (*.xls *.xlsx);Microsoft Excel 97-2003 "
+                                 "(*.xls);Microsoft Excel 2007/2010 (*.xlsx)";
+const char* const kBookTitle = "(Excel) Save table as...";
+
+// The columns of a link whose file could not be saved: the user may save
+// them under another name, as often as it takes, or let them go.
+void KeepHeldColumns(book::Book held, std::string question) {
+    const bool xls = held.kind() == book::Kind::Xls;
+    const std::string ext = xls ? ".xls" : ".xlsx";
+    // Only the held book's own format is offered: it is written as it is.
+    const char* filter =
+        xls ? "Microsoft Excel 97-2003 (*.xls)" : "Microsoft Excel 2007/2010 (*.xlsx)";
+    const std::string tail = "\n\nSave its columns under another name? Otherwise they are lost.";
+    while (ConfirmPopup("Error", (question + tail).c_str()) == 1) {
+        char chosen[4096] = {};
+        if (FileSelectPopup(cXlDir, ("*" + ext).c_str(), filter, kBookTitle, VAL_SAVE_BUTTON, 0, 0,
+                            1, 1, chosen, sizeof chosen) <= 0) {
+            question = "The columns of the XLS link are not saved.";
+            continue;
+        }
+        const std::string path = chosen;
+        const std::size_t dot = path.find_last_of("./");
+        if (dot == std::string::npos || path.compare(dot, std::string::npos, ext) != 0) {
+            question = "\"" + path + "\" is not a " + ext + " file, as the workbook held is.";
+            continue;
+        }
+        if (held.Save(path)) {
+            MessagePopup("XLS Link",
+                         ("The columns of the XLS link were saved as \"" + path + "\".").c_str());
+            return;
+        }
+        question = held.Error();
+    }
+}
+
+// A background save failed: told on the user interface thread as soon as the
+// saver thread hands the news on, unless a column or the link's end took it
+// first.
+void SaveFailedLater(void*) {
+    SheetSaver& s = sheet::Saver();
+    if (!s.IsOpen())
+        return;
+    const std::string error = s.TakeError();
+    if (!error.empty())
+        sheet::StopFileAfterFailedSave(error);
+}
+
 } // namespace
 
 namespace sheet {
@@ -45,6 +92,17 @@ void StopFileWithMessage(const std::string& text) {
     MessagePopup("Error", text.c_str());
 }
 
+void StopFileAfterFailedSave(const std::string& error) {
+    // The link ends before anything is asked, so that no column of a
+    // continuous run goes into a book that is no longer saved.
+    book::Book held = Saver().Release();
+    const std::string text = "The workbook \"" + std::string(cXlPath) + "\" could not be saved:\n" +
+                             error + "\nThe XLS link is stopped.";
+    links::SetError(text);
+    EndFileLink();
+    KeepHeldColumns(std::move(held), text);
+}
+
 } // namespace sheet
 
 int excelio_CreateNewBook() {
@@ -52,10 +110,7 @@ int excelio_CreateNewBook() {
     char chosen[4096] = {};
     // Only workbooks can be written: both kinds are offered together first,
     // so the user's workbooks show whichever kind they are.
-    if (FileSelectPopup(cXlDir, "*.xls",
-                        "Microsoft Excel (*.xls *.xlsx);Microsoft Excel 97-2003 (*.xls);Microsoft "
-                        "Excel 2007/2010 (*.xlsx)",
-                        "(Excel) Save table as...", VAL_SAVE_BUTTON, 0, 0, 1, 1, chosen,
+    if (FileSelectPopup(cXlDir, "*.xls", kBookFilters, kBookTitle, VAL_SAVE_BUTTON, 0, 0, 1, 1, chosen,
                         sizeof chosen) <= 0)
         return -1;
     const std::string path = chosen;
@@ -84,6 +139,7 @@ int excelio_CreateNewBook() {
     book::Book b(kind);
     b.AddSheet(std::strcmp(cLocaleLanguage, "0407") == 0 ? "Tabelle1" : "Sheet1");
     std::string error;
+    sheet::Saver().OnFailure([] { PostDeferredCall(SaveFailedLater, nullptr); });
     // A book that cannot be written now would lose every column: no link.
     if (!sheet::Saver().Open(std::move(b), path, &error)) {
         links::SetError(error);
@@ -132,15 +188,7 @@ int excelio_xlsSetDouble(int sheet, int row, int column, int count, const double
     if (!s.IsOpen())
         return -1;
     int written = -1;
-    s.Edit([&](book::Book& b) {
-        if (!b.HasSheet(sheet))
-            return;
-        written = 0;
-        for (int i = 0; i < count && row + i <= b.MaxRow(); ++i) {
-            if (b.WriteNum(sheet, row + i, column, values[i]))
-                ++written;
-        }
-    });
+    s.Edit([&](book::Book& b) { written = b.WriteNums(sheet, row, column, values, count); });
     return written;
 }
 
@@ -150,13 +198,14 @@ void excelio_xlsClose() {
         return;
     s.Flush();
     const std::string error = s.TakeError();
-    s.Close();
-    if (!error.empty()) {
-        const std::string text = "The workbook \"" + std::string(cXlPath) +
-                                 "\" could not be saved after its last columns:\n" + error;
-        links::SetError(text);
-        MessagePopup("Error", text.c_str());
+    if (error.empty()) {
+        s.Close();
+        return;
     }
+    const std::string text = "The workbook \"" + std::string(cXlPath) +
+                             "\" could not be saved after its last columns:\n" + error;
+    links::SetError(text);
+    KeepHeldColumns(s.Release(), text);
 }
 
 void StartExcelLink(int, int, void*, int) {

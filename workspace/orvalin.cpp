@@ -9,6 +9,7 @@
 
 #include "export/export_hooks.h"
 #include "export/protocol.h"
+#include "export/sheet_output.h"
 #include "link/connect.h"
 #include "link/core_call.h"
 #include "link/device_params.h"
@@ -288,6 +289,10 @@ void comm_ShortQuit() {
     GetCtrlVal(hWlValDispl, WLVALUE_CB_COG_VALLEY, &iCkdCogVal);
 
     g_exportHooks.fileio_WriteIniFile();
+    // The last columns of the XLS link reach its file (or, where it cannot be
+    // written, another the user names) before the program ends.
+    if (iNoExcel == 1)
+        StopExcelLink(0, 0, nullptr, 0);
     g_workspaceHooks.main_FreeFFTValues();
 
     link_FreeSpectra();

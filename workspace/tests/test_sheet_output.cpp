@@ -1,6 +1,17 @@
 // Spreadsheet output driven as a user would: the XLS link's workbook read
 // back by independent readers after every column, and the live link's writes
 // as the recording back end saw them.
+#include <QAbstractButton>
+#include <QAbstractSpinBox>
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -13,13 +24,6 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <QAbstractSpinBox>
-#include <QTest>
-
-#include <QAction>
-#include <QTest>
-#include <QWidget>
 
 #include "book/book.h"
 #include "book/calc_app.h"
@@ -409,6 +413,80 @@ TEST_F(SheetOutput, ASaveThatFailsLaterStopsTheLink) {
     EXPECT_EQ(Visible(MAINP_LED_EXCEL), 0);
     EXPECT_EQ(Dimmed(MAINP_SAVE), 1);
     EXPECT_NE(ShownTexts().back().find("XLS link is stopped"), std::string::npos);
+}
+
+namespace {
+
+// Answers the program's real dialogs as a user would: a name typed into the
+// prompt, Yes to a question, a path typed into the file chooser's name field,
+// OK to a message. lampOnAsked: LED_EXCEL when the question came.
+class User {
+  public:
+    User(std::string name, std::string path) : name_(std::move(name)), path_(std::move(path)) {
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Act(); });
+        timer_.start(20);
+    }
+    int lampOnAsked = -1;
+
+  private:
+    void Act() {
+        QWidget* w = QApplication::activeModalWidget();
+        if (auto* prompt = qobject_cast<QInputDialog*>(w)) {
+            auto* edit = prompt->findChild<QLineEdit*>();
+            QTest::keyClicks(edit, QString::fromStdString(name_));
+            QTest::keyClick(edit, Qt::Key_Return);
+        } else if (auto* chooser = qobject_cast<QFileDialog*>(w)) {
+            auto* edit = chooser->findChild<QLineEdit*>("fileNameEdit");
+            // Set whole: typed, the path's completion list could take the Return.
+            edit->setText(QString::fromStdString(path_));
+            QTest::keyClick(edit, Qt::Key_Return);
+        } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
+            QAbstractButton* yes = box->button(QMessageBox::Yes);
+            if (yes != nullptr)
+                lampOnAsked = Visible(MAINP_LED_EXCEL);
+            QTest::mouseClick(yes != nullptr ? yes : box->button(QMessageBox::Ok), Qt::LeftButton);
+        }
+    }
+    QTimer timer_;
+    std::string name_, path_;
+};
+
+} // namespace
+
+TEST_F(SheetOutput, AFailedBackgroundSaveIsToldAtOnceAndTheColumnsCanBeSavedElsewhere) {
+    ASSERT_EQ(Step(MEAS_DARK), 0);
+    ASSERT_TRUE(Start("gone.xlsx"));
+    main_WriteToXLS(1);
+    excel_FlushFile();
+    fs::remove(dir_ / "gone.xlsx");
+    fs::create_directory(dir_ / "gone.xlsx"); // a folder is never replaced
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    popup_script::Enable(false);
+    User user("second", (dir_ / "kept.xlsx").string());
+    QTest::mouseClick(UiCtrlWidget(hMainPanel, MAINP_SAVE), Qt::LeftButton);
+    // No other SAVE: the failure of the background save is told by itself.
+    auto told = [] {
+        for (const std::string& s : ShownTexts())
+            if (s.find("could not be saved") != std::string::npos)
+                return true;
+        return false;
+    };
+    for (int i = 0; i < 500 && !told(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qWait(10);
+    }
+    popup_script::Enable(true);
+    ASSERT_TRUE(told());
+    EXPECT_EQ(user.lampOnAsked, 0);
+    EXPECT_EQ(iNoExcel + iTableOpen, 0);
+    EXPECT_EQ(Dimmed(MAINP_SAVE), 1);
+    const Sheet sh = ReadBack(dir_ / "kept.xlsx");
+    if (sh.status == 77)
+        GTEST_SKIP();
+    EXPECT_EQ(Text(sh, 1, 0), "SN: SN4711");
+    EXPECT_EQ(Text(sh, 1, 1), "probe");
+    EXPECT_EQ(Text(sh, 1, 2), "second");
+    EXPECT_EQ(sh.Count(2), sh.Count(1)); // as full as the column saved before
 }
 
 TEST_F(SheetOutput, ContinuousModeWritesAColumnPerStepWhileSaveContIsOn) {

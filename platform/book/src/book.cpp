@@ -7,6 +7,7 @@
 #include <cstring>
 #include <locale.h>
 #include <sys/stat.h>
+#include <type_traits>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
@@ -111,46 +112,109 @@ bool Book::Fits(int sheet, int row, int col) const {
     return HasSheet(sheet) && row >= 0 && row <= MaxRow() && col >= 0 && col <= MaxCol();
 }
 
-bool Book::Place(int sheet, int row, int col, const Cell& cell, bool erase) {
-    if (!Fits(sheet, row, col))
-        return false;
-    auto& cells = rows_[row];
-    auto it = std::lower_bound(cells.begin(), cells.end(), col,
-                               [](const Cell& c, int v) { return c.col < v; });
-    const bool present = it != cells.end() && it->col == col;
-    if (erase) {
-        if (present)
-            cells.erase(it);
-        if (cells.empty())
-            rows_.erase(row);
-    } else if (present) {
-        *it = cell;
-    } else {
-        cells.insert(it, cell);
+Book::Column& Book::Mutable(int col) {
+    const auto i = static_cast<std::size_t>(col);
+    if (i >= cols_.size())
+        cols_.resize(i + 1);
+    // A column a copy still holds (a save in progress) is copied first.
+    if (!cols_[i])
+        cols_[i] = std::make_shared<const Column>();
+    else if (cols_[i].use_count() > 1)
+        cols_[i] = std::make_shared<const Column>(*cols_[i]);
+    return const_cast<Column&>(*cols_[i]);
+}
+
+namespace {
+// Empty rows a column's run of numbers may span to take in one more number;
+// a number further off is kept beside the run.
+constexpr int kMaxRunGap = 16;
+} // namespace
+
+void Book::SetNumber(Column& c, int row, double value) {
+    c.texts.erase(row);
+    c.strays.erase(row);
+    const int size = static_cast<int>(c.run.size());
+    if (size == 0) {
+        c.first = row;
+        c.run.assign(1, value);
+        return;
     }
-    return true;
+    if (row >= c.first && row < c.first + size) {
+        c.run[static_cast<std::size_t>(row - c.first)] = value;
+    } else if (row >= c.first + size && row - (c.first + size) <= kMaxRunGap) {
+        c.run.resize(static_cast<std::size_t>(row - c.first + 1), std::nan(""));
+        c.run.back() = value;
+    } else if (row < c.first && c.first - row <= kMaxRunGap) {
+        c.run.insert(c.run.begin(), static_cast<std::size_t>(c.first - row), std::nan(""));
+        c.first = row;
+        c.run.front() = value;
+    } else {
+        c.strays[row] = value;
+    }
+}
+
+void Book::EraseIn(Column& c, int row) {
+    c.texts.erase(row);
+    c.strays.erase(row);
+    if (row >= c.first && row < c.first + static_cast<int>(c.run.size()))
+        c.run[static_cast<std::size_t>(row - c.first)] = std::nan("");
+}
+
+void Book::Erase(int row, int col) {
+    const auto i = static_cast<std::size_t>(col);
+    if (i < cols_.size() && cols_[i])
+        EraseIn(Mutable(col), row);
 }
 
 bool Book::WriteStr(int sheet, int row, int col, std::string_view text) {
     const long chars = Utf8Length(text);
     if (chars < 0 || chars > kMaxTextChars || !Fits(sheet, row, col))
         return false;
-    if (text.empty()) // an empty text is an empty cell, in both formats
-        return Place(sheet, row, col, Cell{}, true);
-    auto found = textIndex_.find(text);
-    std::uint32_t index;
-    if (found != textIndex_.end()) {
-        index = found->second;
-    } else {
-        index = static_cast<std::uint32_t>(texts_.size());
-        texts_.emplace_back(text);
-        textIndex_.emplace(texts_.back(), index);
+    if (text.empty()) { // an empty text is an empty cell, in both formats
+        Erase(row, col);
+        return true;
     }
-    return Place(sheet, row, col, Cell{col, true, 0.0, index}, false);
+    Column& c = Mutable(col);
+    EraseIn(c, row);
+    c.texts[row] = std::string(text);
+    return true;
 }
 
 bool Book::WriteNum(int sheet, int row, int col, double value) {
-    return Place(sheet, row, col, Cell{col, false, value, 0}, !std::isfinite(value));
+    if (!Fits(sheet, row, col))
+        return false;
+    if (!std::isfinite(value))
+        Erase(row, col);
+    else
+        SetNumber(Mutable(col), row, value);
+    return true;
+}
+
+int Book::WriteNums(int sheet, int row, int col, const double* values, int count) {
+    if (!HasSheet(sheet) || row < 0 || col < 0 || col > MaxCol() || count < 0 ||
+        (count > 0 && values == nullptr))
+        return -1;
+    const int n = std::min(count, MaxRow() - row + 1);
+    if (n <= 0)
+        return 0;
+    Column& c = Mutable(col);
+    // A block that continues the run grows it once, to its exact length.
+    const int size = static_cast<int>(c.run.size());
+    const int end = row + n;
+    if (size == 0 || (row >= c.first && row <= c.first + size + kMaxRunGap)) {
+        const int first = size == 0 ? row : c.first;
+        const auto need = static_cast<std::size_t>(std::max(end, first + size) - first);
+        if (need > c.run.capacity())
+            c.run.reserve(need);
+    }
+    for (int i = 0; i < n; ++i) {
+        const double v = values[i];
+        if (std::isfinite(v))
+            SetNumber(c, row + i, v);
+        else
+            EraseIn(c, row + i);
+    }
+    return n;
 }
 
 bool Book::Save(const std::string& path) {
@@ -198,8 +262,8 @@ std::string Describe(const std::string& path, const char* why) {
 bool Book::SaveXlsx(const std::string& path) {
     CLocaleScope cLocale;
     const std::string temp = support::TempNameFor(path);
-    // Constant-memory mode streams rows in order: the cells are sorted already,
-    // and the library then keeps no second copy of them.
+    // Constant-memory mode streams the rows in order, as the book hands them
+    // out: the library then keeps no second copy of the cells.
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
     lxw_workbook* wb = workbook_new_opt(temp.c_str(), &options);
@@ -209,16 +273,16 @@ bool Book::SaveXlsx(const std::string& path) {
     }
     lxw_worksheet* ws = workbook_add_worksheet(wb, sheetName_.c_str());
     lxw_error err = ws ? LXW_NO_ERROR : LXW_ERROR_MEMORY_MALLOC_FAILED;
-    for (const auto& [row, cells] : rows_) {
-        for (const Cell& c : cells) {
-            if (err != LXW_NO_ERROR)
-                break;
-            const auto r = static_cast<lxw_row_t>(row);
-            const auto col = static_cast<lxw_col_t>(c.col);
-            err = c.isText ? worksheet_write_string(ws, r, col, texts_[c.text].c_str(), nullptr)
-                           : worksheet_write_number(ws, r, col, c.number, nullptr);
-        }
-    }
+    ForEachCellByRow([&](int row, int col, const auto& value) {
+        if (err != LXW_NO_ERROR)
+            return;
+        const auto r = static_cast<lxw_row_t>(row);
+        const auto c = static_cast<lxw_col_t>(col);
+        if constexpr (std::is_same_v<std::decay_t<decltype(value)>, double>)
+            err = worksheet_write_number(ws, r, c, value, nullptr);
+        else
+            err = worksheet_write_string(ws, r, c, value.c_str(), nullptr);
+    });
     const lxw_error closeErr = workbook_close(wb);
     if (err == LXW_NO_ERROR)
         err = closeErr;

@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "book/book.h"
@@ -73,19 +76,45 @@ void Chars(Bytes& b, const std::vector<std::uint16_t>& u, std::size_t from, std:
         wide ? b.U16(u[i]) : b.U8(u[i]);
 }
 
+// The book's distinct texts in the order of their first cell, and the number
+// of text cells.
+struct Texts {
+    std::map<std::string_view, std::uint32_t> index;
+    std::vector<const std::string*> order;
+    std::uint32_t cells = 0;
+    int rowMin = -1, rowMax = -1, colMin = -1, colMax = -1;
+};
+
+Texts Survey(const Book& book) {
+    Texts t;
+    book.ForEachCellByRow([&](int row, int col, const auto& value) {
+        if (t.rowMin < 0)
+            t.rowMin = row;
+        t.rowMax = row;
+        t.colMin = t.colMin < 0 ? col : std::min(t.colMin, col);
+        t.colMax = std::max(t.colMax, col);
+        if constexpr (!std::is_same_v<std::decay_t<decltype(value)>, double>) {
+            ++t.cells;
+            if (t.index.emplace(value, static_cast<std::uint32_t>(t.order.size())).second)
+                t.order.push_back(&value);
+        }
+    });
+    return t;
+}
+
 // The shared string table, split into continuation records where it outgrows
 // one record; a text split across two records restarts with its flag byte.
-void StringTable(Bytes& out, const Book& book, std::uint32_t textCells) {
+void StringTable(Bytes& out, const Texts& texts) {
     Bytes body;
-    body.U32(textCells);
-    body.U32(static_cast<std::uint32_t>(book.Texts().size()));
+    body.U32(texts.cells);
+    body.U32(static_cast<std::uint32_t>(texts.order.size()));
     unsigned type = 0x00FC;
     auto flush = [&] {
         Record(out, type, body);
         type = 0x003C;
     };
-    for (const std::string& text : book.Texts()) {
-        const auto u = Utf16(text);
+    for (const std::string* text : texts.order) {
+        const auto u = Utf16(*text);
         const bool wide = !FitsLatin1(u);
         const std::size_t w = wide ? 2 : 1;
         if (kMaxBody - body.size() < 3 + w)
@@ -119,7 +148,7 @@ void Eof(Bytes& out) {
 }
 
 // Globals up to the sheet's position; returns where that position is patched.
-std::size_t Globals(Bytes& out, const Book& book, std::uint32_t textCells) {
+std::size_t Globals(Bytes& out, const Book& book, const Texts& texts) {
     Bytes b;
     Bof(out, 0x0005);
     b.U16(1200); // texts are UTF-16
@@ -148,38 +177,34 @@ std::size_t Globals(Bytes& out, const Book& book, std::uint32_t textCells) {
     b.U32(0), b.U8(0), b.U8(0), b.U8(static_cast<unsigned>(name.size())), b.U8(wide ? 1 : 0);
     Chars(b, name, 0, name.size(), wide);
     Record(out, 0x0085, b);
-    StringTable(out, book, textCells);
+    StringTable(out, texts);
     Eof(out);
     return sheetPos;
 }
 
-void Sheet(Bytes& out, const Book& book) {
+void Sheet(Bytes& out, const Book& book, const Texts& texts) {
     Bytes b;
     Bof(out, 0x0010);
-    const auto& rows = book.Rows();
-    int colMin = 0, colMax = -1;
-    for (const auto& [row, cells] : rows) {
-        colMin = colMax < 0 ? cells.front().col : std::min(colMin, cells.front().col);
-        colMax = std::max(colMax, cells.back().col);
-    }
-    b.U32(rows.empty() ? 0 : static_cast<std::uint32_t>(rows.begin()->first));
-    b.U32(rows.empty() ? 0 : static_cast<std::uint32_t>(rows.rbegin()->first + 1));
-    b.U16(static_cast<unsigned>(colMin)), b.U16(static_cast<unsigned>(colMax + 1)), b.U16(0);
+    const bool empty = texts.rowMin < 0;
+    b.U32(empty ? 0 : static_cast<std::uint32_t>(texts.rowMin));
+    b.U32(empty ? 0 : static_cast<std::uint32_t>(texts.rowMax + 1));
+    b.U16(empty ? 0 : static_cast<unsigned>(texts.colMin));
+    b.U16(empty ? 0 : static_cast<unsigned>(texts.colMax + 1)), b.U16(0);
     Record(out, 0x0200, b);
     for (unsigned v : {0x06B6u, 0u, 0u, 64u, 0u, 0u, 0u})
         b.U16(v);
     b.U32(0);
     Record(out, 0x023E, b);
-    for (const auto& [row, cells] : rows) {
-        for (const Book::Cell& c : cells) {
-            b.U16(static_cast<unsigned>(row)), b.U16(static_cast<unsigned>(c.col)), b.U16(kCellXf);
-            if (c.isText)
-                b.U32(c.text);
-            else
-                b.F64(c.number);
-            Record(out, c.isText ? 0x00FD : 0x0203, b);
+    book.ForEachCellByRow([&](int row, int col, const auto& value) {
+        b.U16(static_cast<unsigned>(row)), b.U16(static_cast<unsigned>(col)), b.U16(kCellXf);
+        if constexpr (std::is_same_v<std::decay_t<decltype(value)>, double>) {
+            b.F64(value);
+            Record(out, 0x0203, b);
+        } else {
+            b.U32(texts.index.find(value)->second);
+            Record(out, 0x00FD, b);
         }
-    }
+    });
     Eof(out);
 }
 
@@ -277,17 +302,14 @@ std::string CompoundFile(const std::string& stream) {
 } // namespace
 
 std::string XlsBytes(const Book& book) {
-    std::uint32_t textCells = 0;
-    for (const auto& [row, cells] : book.Rows())
-        for (const Book::Cell& c : cells)
-            textCells += c.isText ? 1 : 0;
+    const Texts texts = Survey(book);
     Bytes stream;
-    const std::size_t sheetPos = Globals(stream, book, textCells);
+    const std::size_t sheetPos = Globals(stream, book, texts);
     const auto sheetAt = static_cast<std::uint32_t>(stream.size());
     for (int i = 0; i < 4; ++i)
         stream.str()[sheetPos + static_cast<std::size_t>(i)] =
             static_cast<char>((sheetAt >> (8 * i)) & 0xFF);
-    Sheet(stream, book);
+    Sheet(stream, book, texts);
     return CompoundFile(stream.str());
 }
 

@@ -250,6 +250,47 @@ TEST_F(BookTest, EveryColumnReadsBackByIndependentReaders) {
     EXPECT_EQ(Entries(), 3u) << "temporaries left behind";
 }
 
+// A copy (what a background save writes) keeps the cells of its moment while
+// the book goes on; blocks and single cells mix in any order, near and far.
+TEST_F(BookTest, ACopyKeepsItsMomentWhileBlocksAndCellsMix) {
+    const double block[40] = {0.5, 1.5, 2.5, 3.5, 4.5, 5.5, 6.5, 7.5, 8.5, 9.5};
+    for (const auto& rc : kReaderCases) {
+        SCOPED_TRACE(Name(rc.reader));
+        Book b(rc.kind);
+        ASSERT_EQ(b.AddSheet("Sheet1"), 0);
+        Cells expect;
+        auto nums = [&](int row, int col, int count, int written) {
+            ASSERT_EQ(b.WriteNums(0, row, col, block, count), written);
+            for (int i = 0; i < written; ++i)
+                expect[{row + i, col}] = {false, "", block[i]};
+        };
+        nums(10, 0, 40, 40);
+        nums(48, 0, 4, 4);                         // over the end of the run, and past it
+        nums(b.MaxRow() - 1, 1, 4, 2);             // past the last row: left out
+        ASSERT_TRUE(b.WriteNum(0, 5, 0, 1.25));    // just above the run
+        ASSERT_TRUE(b.WriteNum(0, 60000, 0, 2.5)); // far below it
+        ASSERT_TRUE(b.WriteStr(0, 20, 0, "over a number"));
+        expect[{5, 0}] = {false, "", 1.25};
+        expect[{60000, 0}] = {false, "", 2.5};
+        expect[{20, 0}] = {true, "over a number", 0};
+        Book copy = b;
+        const Cells atCopy = expect;
+        ASSERT_TRUE(b.WriteNum(0, 11, 0, 99.0));
+        ASSERT_TRUE(b.WriteStr(0, 60000, 0, "later"));
+        const double nan = std::nan("");
+        ASSERT_EQ(b.WriteNums(0, 30, 0, &nan, 1), 1); // an empty cell
+        expect[{11, 0}] = {false, "", 99.0};
+        expect[{60000, 0}] = {true, "later", 0};
+        expect.erase({30, 0});
+        const fs::path then = dir / (std::string("then_") + Name(rc.reader) + Ext(rc.kind));
+        const fs::path now = dir / (std::string("now_") + Name(rc.reader) + Ext(rc.kind));
+        ASSERT_TRUE(copy.Save(then.string())) << copy.Error();
+        ASSERT_TRUE(b.Save(now.string())) << b.Error();
+        ExpectReads(rc.reader, then, "Sheet1", atCopy);
+        ExpectReads(rc.reader, now, "Sheet1", expect);
+    }
+}
+
 // A stream large enough to need more FAT sectors than the file header can
 // list (small and mid-sized streams are read back above).
 TEST_F(BookTest, XlsLargerThanTheHeaderFatListReadsBack) {

@@ -517,6 +517,17 @@ void PostWindowMessage(intptr_t window, uint32_t message, uintptr_t wParam, intp
         Qt::QueuedConnection);
 }
 
+int PostDeferredCall(DeferredCallbackPtr fn, void* callbackData) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app)
+        return UI_ERR_NO_APP;
+    if (!fn)
+        return UI_ERR_TYPE;
+    QMetaObject::invokeMethod(
+        app, [fn, callbackData]() { fn(callbackData); }, Qt::QueuedConnection);
+    return 0;
+}
+
 std::vector<std::string> CheckUiFile(const char* uiFile) {
     std::vector<std::string> problems = UnresolvedCallbacks(uiFile);
     for (std::string& p : problems)

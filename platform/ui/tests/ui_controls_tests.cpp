@@ -743,6 +743,24 @@ TEST_F(UiTest, MessagesPostedFromAnotherThreadArriveOnTheUiThread) {
     EXPECT_EQ(got, 0);
 }
 
+TEST_F(UiTest, DeferredCallsFromAnotherThreadRunOnTheUiThread) {
+    static std::thread::id where;
+    static int calls = 0;
+    calls = 0;
+    int data = 5;
+    auto fn = [](void* d) {
+        calls += *static_cast<int*>(d);
+        where = std::this_thread::get_id();
+    };
+    std::thread t([&] { EXPECT_EQ(PostDeferredCall(fn, &data), 0); });
+    t.join();
+    EXPECT_EQ(calls, 0); // queued, not called on the posting thread
+    for (int i = 0; i < 100 && calls == 0; ++i)
+        ProcessSystemEvents();
+    EXPECT_EQ(calls, 5);
+    EXPECT_EQ(where, std::this_thread::get_id());
+}
+
 TEST_F(UiTest, WaitCursorAndQuitFlags) {
     SetWaitCursor(1);
     EXPECT_EQ(GetWaitCursor(), 1);

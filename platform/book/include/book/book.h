@@ -1,9 +1,11 @@
 // Spreadsheet workbook files, written whole: the binary 97-2003 format (.xls)
 // and the XML format (.xlsx). A book keeps its cells in memory; every Save
-// writes a complete new file beside the target and renames it over the old
-// one, so the file on disk is always a whole workbook.
+// streams them row by row into a new file beside the target and renames it
+// over the old one, so the file on disk is always a whole workbook.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -27,15 +29,6 @@ inline constexpr int kMaxSheetNameChars = 31;
 
 class Book {
   public:
-    // One cell: a number, or an index into the book's string table.
-    struct Cell {
-        int col;
-        bool isText;
-        double number;
-        std::uint32_t text;
-    };
-    using Row = std::vector<Cell>; // sorted by column
-
     explicit Book(Kind kind) : kind_(kind) {}
 
     Kind kind() const { return kind_; }
@@ -54,29 +47,89 @@ class Book {
     // A NaN or infinite number, or an empty text, leaves the cell empty.
     bool WriteStr(int sheet, int row, int col, std::string_view text);
     bool WriteNum(int sheet, int row, int col, double value);
+    // count numbers downward from (row, col); those past MaxRow() are left
+    // out. The number of cells written, -1 for no such sheet or column.
+    int WriteNums(int sheet, int row, int col, const double* values, int count);
 
     // Writes the whole workbook to path. False with Error() set; the file at
     // path is then unchanged and no temporary is left behind.
     bool Save(const std::string& path);
     const std::string& Error() const { return error_; }
 
-    // Read access for the writers.
-    const std::map<int, Row>& Rows() const { return rows_; }
-    const std::vector<std::string>& Texts() const { return texts_; }
+    // Every cell, row by row and left to right within a row:
+    // visit(row, col, text) for a text cell (a std::string), visit(row, col,
+    // number) else.
+    template <class Visit> void ForEachCellByRow(Visit&& visit) const;
 
   private:
+    // A column keeps its numbers as one run of doubles (NaN where a row of
+    // the run holds none), so a spectrum costs 8 bytes a value; texts, and
+    // numbers far from the run, sit beside it by row. Copies of a book share
+    // their columns until one of them writes to a column: a copy for a save
+    // costs a pointer a column.
+    struct Column {
+        int first = 0;
+        std::vector<double> run;
+        std::map<int, std::string> texts;
+        std::map<int, double> strays;
+    };
+
     bool Fits(int sheet, int row, int col) const;
-    bool Place(int sheet, int row, int col, const Cell& cell, bool erase);
+    Column& Mutable(int col);
+    void SetNumber(Column& c, int row, double value);
+    static void EraseIn(Column& c, int row);
+    void Erase(int row, int col);
     bool SaveXlsx(const std::string& path);
     bool SaveXls(const std::string& path);
 
     Kind kind_;
     std::string sheetName_;
-    std::map<int, Row> rows_;
-    std::vector<std::string> texts_;
-    std::map<std::string, std::uint32_t, std::less<>> textIndex_;
+    std::vector<std::shared_ptr<const Column>> cols_;
     std::string error_;
 };
+
+template <class Visit> void Book::ForEachCellByRow(Visit&& visit) const {
+    struct Cursor {
+        int col;
+        const Column* c;
+        std::map<int, std::string>::const_iterator text;
+        std::map<int, double>::const_iterator stray;
+    };
+    std::vector<Cursor> cursors;
+    for (std::size_t i = 0; i < cols_.size(); ++i)
+        if (const Column* c = cols_[i].get())
+            cursors.push_back({static_cast<int>(i), c, c->texts.begin(), c->strays.begin()});
+    constexpr int kNone = 1 << 30;
+    for (int row = -1;;) {
+        // The next row that any column has something in.
+        int next = kNone;
+        for (const Cursor& k : cursors) {
+            if (k.text != k.c->texts.end())
+                next = std::min(next, k.text->first);
+            if (k.stray != k.c->strays.end())
+                next = std::min(next, k.stray->first);
+            const int inRun = std::max(row + 1, k.c->first);
+            if (inRun < k.c->first + static_cast<int>(k.c->run.size()))
+                next = std::min(next, inRun);
+        }
+        if (next == kNone)
+            return;
+        row = next;
+        for (Cursor& k : cursors) {
+            if (k.text != k.c->texts.end() && k.text->first == row) {
+                visit(row, k.col, k.text->second);
+                ++k.text;
+            } else if (k.stray != k.c->strays.end() && k.stray->first == row) {
+                visit(row, k.col, k.stray->second);
+                ++k.stray;
+            } else if (row >= k.c->first && row < k.c->first + static_cast<int>(k.c->run.size())) {
+                const double v = k.c->run[static_cast<std::size_t>(row - k.c->first)];
+                if (!std::isnan(v))
+                    visit(row, k.col, v);
+            }
+        }
+    }
+}
 
 // Column letters of a 1-based column: 1 "A", 26 "Z", 27 "AA", 16384 "XFD".
 // Empty outside 1..16384.

@@ -485,6 +485,10 @@ int RemoveWinMsgCallback(int panel, int message);
 // The core library's message poster: delivers (window, message, wParam,
 // lParam) into the UI thread's event loop.
 void PostWindowMessage(intptr_t window, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// Runs fn(callbackData) soon on the UI thread's event loop; callable from any
+// thread. UI_ERR_NO_APP before the application has started.
+using DeferredCallbackPtr = void (*)(void* callbackData);
+int PostDeferredCall(DeferredCallbackPtr fn, void* callbackData);
 
 // ------------------------------------------------------------------ locale
 // Formats under the user's locale without touching the global one.
