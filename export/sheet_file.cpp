@@ -110,8 +110,8 @@ int excelio_CreateNewBook() {
     char chosen[4096] = {};
     // Only workbooks can be written: both kinds are offered together first,
     // so the user's workbooks show whichever kind they are.
-    if (FileSelectPopup(cXlDir, "*.xls", kBookFilters, kBookTitle, VAL_SAVE_BUTTON, 0, 0, 1, 1, chosen,
-                        sizeof chosen) <= 0)
+    if (FileSelectPopup(cXlDir, "*.xls", kBookFilters, kBookTitle, VAL_SAVE_BUTTON, 0, 0, 1, 1,
+                        chosen, sizeof chosen) <= 0)
         return -1;
     const std::string path = chosen;
     if (path.size() >= sizeof cXlPath) {

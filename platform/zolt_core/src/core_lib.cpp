@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -180,19 +179,7 @@ void setRegistry(const std::vector<ZSimDevice>& devs) {
 }
 
 bool readFile(const char* path, std::string& text, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = std::string("cannot open '") + path + "'";
-        return false;
-    }
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    text = ss.str();
-    if (text.size() > 1024 * 1024) {
-        error = std::string("'") + path + "' is larger than 1 MB";
-        return false;
-    }
-    return true;
+    return readTextFile(path, 1024 * 1024, text, error);
 }
 
 void loadStartRegistry() {

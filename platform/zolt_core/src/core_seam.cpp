@@ -63,8 +63,7 @@ int zsim_Configure(const char* text, char* error, size_t errorSize) {
 int zsim_ConfigureFile(const char* path, char* error, size_t errorSize) {
     std::string text, err;
     if (!path || !readFile(path, text, err)) {
-        if (!path)
-            err = "no file name";
+        err = path ? std::string(path) + ": " + err : "no file name";
         if (error && errorSize)
             copyText(error, errorSize, err);
         return 1;

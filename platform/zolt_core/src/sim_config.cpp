@@ -1,5 +1,9 @@
 // Configuration of the simulated instruments: defaults, checks and the
 // configuration text, with the small text helpers the simulator shares.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -392,6 +396,44 @@ bool parseConfig(const std::string& text, std::vector<ZSimDevice>& out, std::str
     }
     out = std::move(devs);
     return true;
+}
+
+bool readTextFile(const std::string& path, std::size_t maxBytes, std::string& text,
+                  std::string& error) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (!ok)
+        error = "not a regular file";
+    else if (static_cast<unsigned long long>(st.st_size) > maxBytes) {
+        ok = false;
+        error = "larger than " + std::to_string(maxBytes / 1024) + " KB";
+    }
+    text.clear();
+    char buf[16384];
+    // Read one byte past the limit, so a file that grew meanwhile is refused too.
+    while (ok) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            ok = false;
+            error = std::strerror(errno);
+        } else if (n == 0) {
+            break;
+        } else if (text.size() + static_cast<std::size_t>(n) > maxBytes) {
+            ok = false;
+            error = "larger than " + std::to_string(maxBytes / 1024) + " KB";
+        } else {
+            text.append(buf, static_cast<std::size_t>(n));
+        }
+    }
+    ::close(fd);
+    return ok;
 }
 
 } // namespace zolt

@@ -6,7 +6,6 @@
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "sim_model.hpp"
@@ -63,13 +62,12 @@ void SimDevice::readControl(BenchEvents events) {
         return;
     struct stat st {};
     std::string path(cfg.control, strnlen(cfg.control, sizeof cfg.control));
-    if (::stat(path.c_str(), &st) != 0 || st.st_size > 64 * 1024)
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size > 64 * 1024)
         return; // no file yet (or not one of commands): nothing to change
     long long stamp = static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream ss;
-    ss << in.rdbuf();
-    std::string text = ss.str();
+    std::string text, error;
+    if (!readTextFile(path, 64 * 1024, text, error))
+        return;
     if (text == controlSeen_ && stamp == controlStamp_)
         return;
     // Commands appended since the last look run; a rewritten file runs whole.

@@ -224,6 +224,12 @@ enum class ControlResult { Done, Blank, Error };
 ControlResult applyControl(SimDevice& dev, const std::string& line, BenchEvents events,
                            std::string& message);
 
+// The whole of a small text file the user names (a configuration, a bench
+// control file): refused unless a regular file of at most maxBytes, and never
+// blocking on a named pipe. error says why (the caller names the path).
+bool readTextFile(const std::string& path, std::size_t maxBytes, std::string& text,
+                  std::string& error);
+
 // Configuration text: see the README section of the simulator.
 bool parseConfig(const std::string& text, std::vector<ZSimDevice>& out, std::string& error);
 bool validateDevice(const ZSimDevice& d, std::string& error);

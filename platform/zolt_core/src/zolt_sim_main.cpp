@@ -10,7 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -182,11 +181,9 @@ int main(int argc, char** argv) {
     if (!configPath.empty()) {
         // Unlike the library, which falls back to its built-in instrument,
         // zolt-sim serves only what it was asked to: a bad description ends it.
-        std::ifstream in(configPath, std::ios::binary);
-        std::stringstream ss;
-        ss << in.rdbuf();
-        std::string error = in ? "" : std::strerror(errno);
-        if (!in || !zolt::parseConfig(ss.str(), devs, error)) {
+        std::string text, error;
+        if (!zolt::readTextFile(configPath, 1024 * 1024, text, error) ||
+            !zolt::parseConfig(text, devs, error)) {
             std::fprintf(stderr, "zolt-sim: %s: %s\nzolt-sim: no instrument started\n",
                          configPath.c_str(), error.c_str());
             return 2;

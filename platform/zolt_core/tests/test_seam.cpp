@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "helpers.hpp"
@@ -171,8 +172,32 @@ TEST_F(ZoltCoreSeam, EnvironmentFileIsTheStartRegistry) {
     EXPECT_NE(zsim_ConfigureFile(path.c_str(), err, sizeof err), 0);
     EXPECT_EQ(std::string(err), path + ": line 2: bad value '-3' for pixels (expected 16..4096)");
     EXPECT_NE(zsim_ConfigureFile("/nonexistent/zolt.cfg", err, sizeof err), 0);
-    EXPECT_NE(std::string(err).find("cannot open"), std::string::npos);
+    EXPECT_EQ(std::string(err), "/nonexistent/zolt.cfg: No such file or directory");
     unsetenv("ZOLT_SIM_CONFIG");
+    std::remove(path.c_str());
+
+    // What is no small regular file is refused without reading it; a named
+    // pipe must not block (the alarm ends a run that hangs).
+    const std::string fifo = ::testing::TempDir() + "zolt_core_env.fifo";
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        const char* why;
+    } odd[] = {{fifo, "not a regular file"},
+               {::testing::TempDir(), "not a regular file"},
+               {"/dev/zero", "not a regular file"}};
+    ::alarm(10);
+    for (const auto& o : odd) {
+        EXPECT_NE(zsim_ConfigureFile(o.path.c_str(), err, sizeof err), 0) << o.path;
+        EXPECT_NE(std::string(err).find(o.why), std::string::npos) << err;
+    }
+    std::string text, why;
+    { std::ofstream(path) << std::string(2 * 1024 * 1024, '#'); }
+    EXPECT_FALSE(zolt::readTextFile(path, 1024 * 1024, text, why));
+    EXPECT_EQ(why, "larger than 1024 KB");
+    ::alarm(0);
+    ::unlink(fifo.c_str());
     std::remove(path.c_str());
 }
 
