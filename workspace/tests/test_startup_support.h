@@ -85,6 +85,9 @@ class StartupTest : public ::testing::Test {
         // tests begin with none of them attached.
         hMainPanel = 0;
         hMenuBar = hMainBar = 0;
+        // A freshly loaded main panel is in single mode; display tests leave
+        // continuous mode set without a panel that shows it.
+        iSiCont = 0;
         dStartupPause = 0.0;
         dConnectPause = 0.0;
         InitVariables(0);
