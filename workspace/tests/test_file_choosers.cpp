@@ -16,6 +16,7 @@
 #include "ui_testing/dialogs.h"
 #include "workspace/layout.h"
 #include "workspace/stats.h"
+#include "workspace/stats_state.h"
 
 namespace {
 
@@ -76,7 +77,16 @@ bool Seen(const ChooserCase& c, uitesting::Chooser* seen) {
     return shown;
 }
 
-class FileChooserTest : public OutputTest {};
+class FileChooserTest : public OutputTest {
+  protected:
+    void SetUp() override {
+        OutputTest::SetUp();
+        // No statistics table is loaded here: the save must find the store
+        // empty, as a fresh start has it, not what a measuring test left.
+        dStatistValues.clear();
+        indxStatistics = 0;
+    }
+};
 
 TEST_F(FileChooserTest, EachStartsInItsKindsLastFolderWithItsKindsFilter) {
     const bool printer = !QPrinterInfo::availablePrinters().isEmpty();
