@@ -204,6 +204,9 @@ void MeasureTest::UseAxisScalingPanel() {
 }
 
 void MeasureTest::TearDown() {
+    // A continuous run left on would go on ticking on the kept panel in the
+    // event loops of later suites, with their menu bar, not ours.
+    SetCtrlAttribute(g_h.main, MAINP_TIMER, ATTR_ENABLED, 0);
     hAxisScaling = hWlValDispl = 0;
     // The suite's panels stay loaded for the next measurement test; a suite
     // that starts the program discards whatever these name, so none of them
