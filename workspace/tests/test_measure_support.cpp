@@ -143,6 +143,10 @@ void MeasureTest::SetUp() {
                     WLVALUE_CB_COG_VALLEY, WLVALUE_CB_DOM_WAVE})
         SetCtrlVal(hWlValDispl, box, 0);
     popup_script::Clear();
+    // A quit an earlier test asked for outside the event loop would make
+    // every box of this one answer at once: consume it.
+    QuitUserInterface(0);
+    RunUserInterface();
     orvalin_Wire();
     measure_ResetState();
 
@@ -204,6 +208,9 @@ void MeasureTest::UseAxisScalingPanel() {
 }
 
 void MeasureTest::TearDown() {
+    // A continuous run left on would go on ticking on the kept panel in the
+    // event loops of later suites, with their menu bar, not ours.
+    SetCtrlAttribute(g_h.main, MAINP_TIMER, ATTR_ENABLED, 0);
     hAxisScaling = hWlValDispl = 0;
     // The suite's panels stay loaded for the next measurement test; a suite
     // that starts the program discards whatever these name, so none of them

@@ -85,6 +85,12 @@ class StartupTest : public ::testing::Test {
         // tests begin with none of them attached.
         hMainPanel = 0;
         hMenuBar = hMainBar = 0;
+        // A freshly loaded main panel is in single mode; display tests leave
+        // continuous mode set without a panel that shows it.
+        iSiCont = 0;
+        // Each test starts the program without arguments unless it stores
+        // its own; an earlier test's OFFLINE would keep this one offline.
+        sArg1[0] = sArg2[0] = '\0';
         dStartupPause = 0.0;
         dConnectPause = 0.0;
         InitVariables(0);
