@@ -224,7 +224,10 @@ class Office:
         """The office is gone: nothing of it is left to ask or to end."""
         self.doc = self.sheet = self.desktop = self.ctx = None
         if self.proc is not None and self.proc.poll() is None:
-            self.proc.kill()
+            try:
+                self.proc.kill()
+            except OSError:
+                pass  # it went on its own meanwhile
         self.cleanup()
 
     def abandon(self):
