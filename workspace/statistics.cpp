@@ -142,14 +142,17 @@ void WriteColumn(int column, double first, double second, const double* values, 
 }
 
 // The loops below run over whole contiguous rows in groups of four
-// independent lanes, so the compiler turns them into vector instructions;
-// each element still gets exactly the operations, in the same order, of a
-// plain loop, so the results are those of one.
+// independent lanes, so the compiler turns them into vector instructions
+// (two lanes per SSE2 instruction, already at -O2).  In the sums each element
+// still gets exactly the operations, in the same order, of a plain loop, so
+// the results are those of one.
 constexpr std::size_t kLanes = 4;
 
-// Largest of v[0 .. n - 1] as a scan from the front that keeps the first
-// value unless a later one compares greater (a NaN first stays; a later NaN
-// never wins); 0 for no values.
+// Largest of v[0 .. n - 1]; 0 for no values.  Each lane keeps its value
+// unless a later one compares greater, so a NaN first stays (every lane
+// starts with v[0]) and a later NaN never wins, as in a scan from the front.
+// The lanes are updated by value: std::max hands back a reference, which
+// keeps them in memory and the loop scalar.
 double MaxOf(const double* v, int n) {
     if (n <= 0)
         return 0.0;
@@ -158,10 +161,13 @@ double MaxOf(const double* v, int n) {
     std::size_t i = 0;
     for (; i + kLanes <= count; i += kLanes)
         for (std::size_t j = 0; j < kLanes; ++j)
-            lane[j] = std::max(lane[j], v[i + j]);
+            lane[j] = v[i + j] > lane[j] ? v[i + j] : lane[j];
     for (; i < count; ++i)
-        lane[0] = std::max(lane[0], v[i]);
-    return std::max(std::max(lane[0], lane[1]), std::max(lane[2], lane[3]));
+        lane[0] = v[i] > lane[0] ? v[i] : lane[0];
+    double largest = lane[0];
+    for (std::size_t j = 1; j < kLanes; ++j)
+        largest = lane[j] > largest ? lane[j] : largest;
+    return largest;
 }
 
 // to[i] += row[i] for every entry.

@@ -191,6 +191,21 @@ TEST(StatsCompute, KnownValues) {
     }
 }
 
+// The maximum of each spectrum, wherever it lies against the four-wide
+// groups the computation walks in, and the largest mean.
+TEST(StatsCompute, MaximumWhereverItLies) {
+    for (int pixels : {1, 3, 4, 5, 8, 11})
+        for (int at = 0; at < pixels; ++at) {
+            SCOPED_TRACE(testing::Message() << pixels << " pixels, largest at " << at);
+            std::vector<double> row(static_cast<std::size_t>(pixels) + 1, -1.0);
+            row[static_cast<std::size_t>(at)] = 5.0;
+            Store values{row, row};
+            ASSERT_EQ(stats_Compute(values, 3), pixels);
+            EXPECT_EQ(values[0].back(), 5.0);
+            EXPECT_EQ(Stat_val.maxAverage, 5.0);
+        }
+}
+
 TEST(StatsFile, MatchesTheFixtureUnderBothDecimalSeparators) {
     std::tm when{};
     when.tm_year = 2016 - 1900;

@@ -60,8 +60,11 @@ extern "C" {
 #endif
 
 /* Status codes.  ZOLT_STATUS_CODES(X) names each one once, so that a table
- * that must cover every code (the status texts) can be checked against it. */
-#define ZOLT_STATUS_CODES(X)                                                                       \
+ * that must cover every code (the status texts) can be checked against it.
+ * ZOLT_STATUS_CODES_LAST_APART(X, LAST) gives the last one to LAST instead:
+ * C89 and C++98 refuse a comma after an enumeration's last member. */
+#define ZOLT_STATUS_CODES(X) ZOLT_STATUS_CODES_LAST_APART(X, X)
+#define ZOLT_STATUS_CODES_LAST_APART(X, LAST)                                                      \
     X(ZOLT_OK, 0)                                                                                  \
     X(ZOLT_E_COM_OPEN, 2)                                                                          \
     X(ZOLT_E_COM_SETTINGS, 3)                                                                      \
@@ -84,11 +87,13 @@ extern "C" {
     X(ZOLT_E_CALIB_NOT_READ, 23)                                                                   \
     X(ZOLT_E_OVEREXPOSURE, 32)                                                                     \
     X(ZOLT_E_INTERNAL, 128)                                                                        \
-    X(ZOLT_E_FATAL, 255)
+    LAST(ZOLT_E_FATAL, 255)
 
 #define ZOLT_STATUS_ENUMERATOR(name, value) name = value,
-enum { ZOLT_STATUS_CODES(ZOLT_STATUS_ENUMERATOR) };
+#define ZOLT_STATUS_LAST_ENUMERATOR(name, value) name = value
+enum { ZOLT_STATUS_CODES_LAST_APART(ZOLT_STATUS_ENUMERATOR, ZOLT_STATUS_LAST_ENUMERATOR) };
 #undef ZOLT_STATUS_ENUMERATOR
+#undef ZOLT_STATUS_LAST_ENUMERATOR
 
 /* Connection types reported by ZOLT_GetDeviceInfo */
 enum {

@@ -16,10 +16,16 @@
 
 namespace zolt::core {
 
-// Never destroyed: a trigger thread may still look at it while the process ends.
+namespace {
+// From load to unload (or the end of the process).  The message thread reads
+// it, but that thread's owner is made on first use, after this, so it is
+// stopped and joined before this goes: an unloaded library leaves neither
+// memory nor a thread behind.
+Lib g_lib;
+} // namespace
+
 Lib& L() {
-    static Lib* lib = new Lib;
-    return *lib;
+    return g_lib;
 }
 
 namespace {
