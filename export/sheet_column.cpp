@@ -230,8 +230,7 @@ void sheet::ResetNotes() {
     g_describedFwhm = -1;
 }
 
-void main_WriteToXLS(int append) {
-    (void)append;
+void main_WriteToXLS(int) {
     if (iTableOpen != 1 || iExcelStart != 1)
         return;
     // The file link never writes through the live one, whatever became of it.

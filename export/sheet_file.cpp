@@ -161,19 +161,6 @@ int excelio_CreateNewBook() {
     return 0;
 }
 
-int excelio_xlsSave(const char* path) {
-    SheetSaver& s = sheet::Saver();
-    if (!s.IsOpen() || path == nullptr || s.Path() != path)
-        return -1;
-    s.Commit();
-    s.Flush();
-    const std::string error = s.TakeError();
-    if (error.empty())
-        return 0;
-    links::SetError(error);
-    return -1;
-}
-
 int excelio_SetString(int sheet, int row, int column, const char* text) {
     SheetSaver& s = sheet::Saver();
     if (!s.IsOpen() || row > iExcelMaxRows || column > iExcelMaxColumns)

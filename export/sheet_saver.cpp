@@ -108,8 +108,13 @@ void SheetSaver::Run() {
         restUntil_ = end + (end - start) * 5 / 4;
         busy_ = false;
         idle_.notify_all();
-        if (tell && notify_)
-            notify_();
+        // Told without the lock: the news may be taken at once (TakeError).
+        if (tell && notify_) {
+            const std::function<void()> notify = notify_;
+            lock.unlock();
+            notify();
+            lock.lock();
+        }
     }
     busy_ = false;
     idle_.notify_all();

@@ -1,7 +1,6 @@
 #include "link/log.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include <utility>
 
 #include "link/fileio_path.h"
+#include "support/read_file.h"
 
 namespace {
 
@@ -74,12 +74,10 @@ void BannerIfDue(const std::tm& now) {
 // Only a regular file (or none yet) becomes the log: a named pipe in its place
 // must not block start-up, and a device is no log either.
 std::FILE* OpenRegular(const char* path) {
-    const int fd = ::open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
+    const int fd = support::OpenRegularFile(path, O_WRONLY | O_CREAT, nullptr);
     if (fd < 0)
         return nullptr;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || ::ftruncate(fd, 0) != 0 ||
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    if (::ftruncate(fd, 0) != 0) {
         ::close(fd);
         return nullptr;
     }

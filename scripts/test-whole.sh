@@ -3,10 +3,14 @@
 # CTest starts every test alone; here a test that depends on what an earlier
 # test of its program left behind fails.  The programs come from the list the
 # build writes (test-programs.txt), so a new test program is run without
-# being named here.  Usage: scripts/test-whole.sh [preset]   (default: ci)
+# being named here.  A program still running after the limit (seconds,
+# ORVALIN_TEST_LIMIT, default 600) is ended and named, so a hang cannot stop
+# the run without a word.
+# Usage: scripts/test-whole.sh [preset]   (default: ci)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build="build/${1:-ci}"
+limit="${ORVALIN_TEST_LIMIT:-600}"
 list="$build/test-programs.txt"
 [ -s "$list" ] || { echo "test-whole: no $list (build first)" >&2; exit 1; }
 logs="$build/test-whole"
@@ -19,19 +23,26 @@ names=()
 while IFS=$'\t' read -r program folder; do
   [ -n "$program" ] || continue
   name="$(basename "$program")"
-  (cd "$folder" && exec "$program" --gtest_brief=1) >"$logs/$name.log" 2>&1 &
+  (cd "$folder" && exec timeout --verbose --kill-after=10 "$limit" "$program") \
+    >"$logs/$name.log" 2>&1 &
   pids+=("$!")
   names+=("$name")
 done <"$list"
 
 failed=0
 for i in "${!pids[@]}"; do
+  name="${names[$i]}"
   if wait "${pids[$i]}"; then
-    echo "test-whole: ${names[$i]} passed"
-  else
-    failed=1
-    echo "test-whole: ${names[$i]} FAILED run whole (log: $logs/${names[$i]}.log)"
-    grep -E '^\[  FAILED  \]|Failure$' "$logs/${names[$i]}.log" | head -20 || true
+    echo "test-whole: $name passed"
+    continue
   fi
+  failed=1
+  if grep -q '^timeout: sending signal' "$logs/$name.log"; then
+    echo "test-whole: $name still ran after ${limit} s and was ended (log: $logs/$name.log)"
+    grep '^\[ RUN      \]' "$logs/$name.log" | tail -1 | sed 's/^\[ RUN      \]/  last test started:/' || true
+  else
+    echo "test-whole: $name FAILED run whole (log: $logs/$name.log)"
+  fi
+  grep -E '^\[  FAILED  \]|Failure$' "$logs/$name.log" | head -20 || true
 done
 exit "$failed"

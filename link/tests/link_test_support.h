@@ -79,21 +79,6 @@ class ScopedEnv {
     std::unique_ptr<std::string> old_;
 };
 
-// Changes the working directory for the life of the object.
-class ScopedCwd {
-  public:
-    explicit ScopedCwd(const fs::path& p) : old_(fs::current_path()) { fs::current_path(p); }
-    ~ScopedCwd() {
-        std::error_code ec;
-        fs::current_path(old_, ec);
-    }
-    ScopedCwd(const ScopedCwd&) = delete;
-    ScopedCwd& operator=(const ScopedCwd&) = delete;
-
-  private:
-    fs::path old_;
-};
-
 inline std::tm At(int year, int month, int day, int hour, int minute, int second) {
     std::tm t{};
     t.tm_year = year - 1900;

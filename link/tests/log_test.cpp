@@ -8,6 +8,7 @@
 #include "link/log.h"
 #include "link_test_support.h"
 #include "support_testing/odd_files.h"
+#include "support_testing/scoped_cwd.h"
 #include "ui/popup_script.h"
 
 namespace {
@@ -16,9 +17,9 @@ using linktest::At;
 using linktest::Expected;
 using linktest::FakeClock;
 using linktest::ReadWhole;
-using linktest::ScopedCwd;
 using linktest::ScopedEnv;
 using linktest::TempDir;
+using support_testing::ScopedCwd;
 
 class LogTest : public ::testing::Test {
   protected:

@@ -80,11 +80,11 @@ TEST_F(ParBlockPageTest, NewParFileMadeAndReadBackThroughTheChooser) {
     const auto click = [](int control, std::vector<std::function<void(QFileDialog&)>> steps,
                           QMessageBox::StandardButton reply = QMessageBox::No) {
         std::size_t next = 0;
-        EXPECT_TRUE(uitesting::Answering(
+        EXPECT_TRUE(ui_testing::Answering(
             [control] { QTest::mouseClick(UiCtrlWidget(hTabBlock, control), Qt::LeftButton); },
             [&](QWidget* w) {
                 if (auto* box = qobject_cast<QMessageBox*>(w))
-                    return uitesting::Click(*box, reply);
+                    return ui_testing::Click(*box, reply);
                 auto* d = qobject_cast<QFileDialog*>(w);
                 ASSERT_NE(d, nullptr);
                 if (next < steps.size())
@@ -93,10 +93,10 @@ TEST_F(ParBlockPageTest, NewParFileMadeAndReadBackThroughTheChooser) {
                     d->reject();
             }));
     };
-    uitesting::Chooser seen;
+    ui_testing::Chooser seen;
     click(TAB_BLOCK_CMD_SAVE_PAR, {[&](QFileDialog& d) {
-              seen = uitesting::Settings(d);
-              uitesting::TypeAndAccept(d, "made"); // the filter adds .par
+              seen = ui_testing::Settings(d);
+              ui_testing::TypeAndAccept(d, "made"); // the filter adds .par
           }});
     EXPECT_TRUE(seen.save && seen.asksBeforeReplacing);
     EXPECT_EQ(seen.folder.toStdString(), dir_);
@@ -107,9 +107,9 @@ TEST_F(ParBlockPageTest, NewParFileMadeAndReadBackThroughTheChooser) {
     bParBlock.fill(0);
     bool tookMissing = true;
     click(TAB_BLOCK_CMD_READ_PAR, {[&](QFileDialog& d) {
-              seen = uitesting::Settings(d);
-              tookMissing = uitesting::Type(d, "missing.par");
-              uitesting::TypeAndAccept(d, "made.par");
+              seen = ui_testing::Settings(d);
+              tookMissing = ui_testing::Type(d, "missing.par");
+              ui_testing::TypeAndAccept(d, "made.par");
           }});
     EXPECT_TRUE(seen.existing && !seen.save);
     EXPECT_FALSE(tookMissing);
@@ -118,7 +118,7 @@ TEST_F(ParBlockPageTest, NewParFileMadeAndReadBackThroughTheChooser) {
 
     // Over the file: the first question is answered no (kept), then yes.
     bParBlock[0] ^= 0xFF;
-    const auto over = [](QFileDialog& d) { uitesting::TypeAndAccept(d, "made"); };
+    const auto over = [](QFileDialog& d) { ui_testing::TypeAndAccept(d, "made"); };
     click(TAB_BLOCK_CMD_SAVE_PAR, {over, [](QFileDialog& d) { d.reject(); }});
     EXPECT_TRUE(FileBytes(made) == saved);
     click(TAB_BLOCK_CMD_SAVE_PAR, {over}, QMessageBox::Yes);

@@ -4,9 +4,9 @@
 #include <QTest>
 #include <QWidget>
 #include <qcustomplot.h>
-#include <unistd.h>
 
 #include "parameters/parameters_state.h"
+#include "support_testing/scoped_cwd.h"
 #include "test_startup_support.h"
 #include "ui/ui_qt.h"
 #include "workspace/measure.h"
@@ -114,9 +114,7 @@ TEST_F(ConnectSwitchTest, OfflineStartSwitchedOnSearches) {
 // Started from another working folder the sensor lists beside the program
 // are found; a list in the working folder comes first.
 TEST_F(ConnectSwitchTest, SensorListsBesideTheProgramWhenNotInTheWorkingFolder) {
-    char* const cwd = getcwd(nullptr, 0);
-    ASSERT_NE(cwd, nullptr);
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    support_testing::ScopedCwd cwd(dir_);
     for (const bool own : {false, true}) {
         SCOPED_TRACE(own);
         if (own)
@@ -131,10 +129,8 @@ TEST_F(ConnectSwitchTest, SensorListsBesideTheProgramWhenNotInTheWorkingFolder) 
         EXPECT_EQ(first == "042    Mine", own) << first;
         TearDown();
         SetUp();
-        ASSERT_EQ(chdir(dir_.c_str()), 0);
+        std::filesystem::current_path(dir_);
     }
-    EXPECT_EQ(chdir(cwd), 0);
-    free(cwd);
 }
 
 // Offline the graph shows nothing: no curve, and no cursor line left from the

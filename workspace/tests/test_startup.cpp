@@ -344,16 +344,14 @@ TEST_F(StartupTest, ProgramWithoutArgumentsConnectsToTheSimulatedInstrument) {
     std::string title;
     int maximised = -1;
     int offline = -1;
-    // Runs once the event loop is up; dropped with the test if it never is.
-    QObject scope;
-    QTimer::singleShot(0, &scope, [&] {
+    const auto look = [&] {
         GetPanelAttribute(hMainPanel, ATTR_TITLE, &title);
         GetPanelAttribute(hMainPanel, ATTR_WINDOW_ZOOM, &maximised);
         offline = iOffline;
         FILE_quit(hMenuBar, MENUBAR_FILE_Quit, nullptr, hMainPanel);
-    });
+    };
     Argv a({"orvalin"});
-    EXPECT_EQ(orvalin_Main(a.argc(), a.argv()), 0);
+    EXPECT_EQ(startup_test::RunProgram(a, look), 0);
     EXPECT_EQ(offline, 0);
     EXPECT_EQ(title, "Orvalin # ZS10001");
     EXPECT_EQ(maximised, VAL_MAXIMIZE);

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QObject>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -55,6 +58,20 @@ struct Argv {
     int argc() const { return static_cast<int>(args.size()); }
     char** argv() { return ptrs.data(); }
 };
+
+// Runs the program as main does; `during` (if any) runs once events are
+// handled and must end it.  A run still going after `seconds` fails the test
+// and is quit (every open box with it), so a lost quit cannot hang the tests.
+inline int RunProgram(Argv& a, const std::function<void()>& during, int seconds = 60) {
+    QObject scope;
+    if (during)
+        QTimer::singleShot(0, &scope, during);
+    QTimer::singleShot(seconds * 1000, &scope, [seconds] {
+        ADD_FAILURE() << "the program still ran after " << seconds << " s";
+        QuitUserInterface(0);
+    });
+    return orvalin_Main(a.argc(), a.argv());
+}
 
 class StartupTest : public ::testing::Test {
   protected:

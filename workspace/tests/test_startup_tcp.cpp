@@ -5,7 +5,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QTimer>
 #include <chrono>
 
 #include "link/status.h"
@@ -86,9 +85,7 @@ TEST_F(StartupTest, TcpConnectionToZoltSimThenTheServerDies) {
     int offline = -1;
     int afterDeath = 0;
     bool errorShown = false;
-    // Runs once the event loop is up; dropped with the test if it never is.
-    QObject scope;
-    QTimer::singleShot(0, &scope, [&] {
+    const auto during = [&] {
         GetPanelAttribute(hMainPanel, ATTR_TITLE, &title);
         GetCtrlVal(hAboutPanel, ABOUT_CONNTYPE, &connType);
         offline = iOffline;
@@ -111,13 +108,10 @@ TEST_F(StartupTest, TcpConnectionToZoltSimThenTheServerDies) {
         }
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
         FILE_quit(hMenuBar, MENUBAR_FILE_Quit, nullptr, hMainPanel);
-    });
-
-    std::string address = sim.address();
-    char a0[] = "orvalin";
-    char a1[] = "TCPIP";
-    char* argv[] = {a0, a1, address.data(), nullptr};
-    EXPECT_EQ(orvalin_Main(3, argv), 0);
+    };
+    const std::string address = sim.address();
+    startup_test::Argv a({"orvalin", "TCPIP", address});
+    EXPECT_EQ(startup_test::RunProgram(a, during), 0);
     unsetenv("ZOLT_TCP_TIMEOUT_MS");
 
     EXPECT_EQ(offline, 0);

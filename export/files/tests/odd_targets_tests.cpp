@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
 
+#include "book/book.h"
 #include "files/config.h"
 #include "files/csv_table.h"
 #include "files/valfile.h"
@@ -141,6 +142,16 @@ const Named kReaders[] = {
      }},
 };
 
+int SaveBook(book::Kind kind, const std::string& path, std::string* error) {
+    book::Book b(kind);
+    b.AddSheet("Sheet1");
+    b.WriteStr(0, 0, 0, "new");
+    if (b.Save(path))
+        return 0;
+    *error = b.Error();
+    return -1;
+}
+
 const Named kWriters[] = {
     {"spectrum file",
      [](const std::string& p, std::string* e) {
@@ -162,7 +173,11 @@ const Named kWriters[] = {
      }},
     {"table, result file, picture",
      [](const std::string& p, std::string* e) { return support::WriteFileAtomic(p, "new", e); }},
-    {"workbook, printout", // written by a library into a temporary, then committed
+    {"workbook .xls",
+     [](const std::string& p, std::string* e) { return SaveBook(book::Kind::Xls, p, e); }},
+    {"workbook .xlsx",
+     [](const std::string& p, std::string* e) { return SaveBook(book::Kind::Xlsx, p, e); }},
+    {"printout", // written by the toolkit into a temporary, then committed
      [](const std::string& p, std::string* e) {
          const std::string temp = support::TempNameFor(p);
          std::ofstream(temp) << "new";

@@ -23,7 +23,7 @@ struct ExportHooks {
     support::Hook<int(), -1> fileio_ReadIniFile{"fileio_ReadIniFile"};
     support::Hook<int(), -1> fileio_WriteIniFile{"fileio_WriteIniFile"};
     // Output links after each measurement step.
-    support::Hook<void(int append)> main_WriteToXLS{"main_WriteToXLS"};
+    support::Hook<void(int unused)> main_WriteToXLS{"main_WriteToXLS"};
     support::Hook<void()> main_WriteCsv{"main_WriteCsv"};
     support::Hook<void()> main_WriteCap{"main_WriteCap"};
     // Protocol texts follow the evaluation markers.

@@ -24,8 +24,6 @@ void disconnect_with_excel(int menuBar, int menuItem, void* callbackData, int pa
 // chosen, an extension other than ".xls" / ".xlsx", or the file could not be
 // written (the reason in links_LastError()).
 int excelio_CreateNewBook();
-// Saves the open book under path now.  0 saved, -1 no book or not written.
-int excelio_xlsSave(const char* path);
 // One text cell (zero-based row and column).  0 written; -1 beyond the
 // format's last row or column, no such sheet, or text the format refuses.
 int excelio_SetString(int sheet, int row, int column, const char* text);
@@ -49,7 +47,8 @@ void AusgabeFeld(int row, int column, const double* values, int count);
 
 // ----------------------------------------------------------- the column
 // Writes the shown measurement as the next column of the open spreadsheet.
-void main_WriteToXLS(int append);
+// The argument is not read (callers pass 1); every call writes one column.
+void main_WriteToXLS(int unused);
 
 // How the live link reaches an application: set once at start-up (a test
 // hands in its own back end).

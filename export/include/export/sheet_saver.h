@@ -43,7 +43,8 @@ class SheetSaver {
     // disk then lacks the columns of that save and later ones.
     std::string TakeError();
     // Called on the saver thread when a save fails and no failure is waiting
-    // to be taken; it must only hand the news on (to the user interface).
+    // to be taken, without the saver's lock (it may call TakeError); it must
+    // only hand the news on (to the user interface).
     void OnFailure(std::function<void()> notify);
 
     ~SheetSaver();

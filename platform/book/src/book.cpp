@@ -6,12 +6,10 @@
 #include <cmath>
 #include <cstring>
 #include <locale.h>
-#include <sys/stat.h>
 #include <type_traits>
 #include <unistd.h>
 #include <xlsxwriter.h>
 
-#include "book_internal.h"
 #include "support/atomic_file.h"
 
 namespace book {
@@ -82,20 +80,6 @@ bool ParseCellRef(std::string_view ref, int* row, int* column) {
         return false;
     *row = static_cast<int>(r);
     *column = col;
-    return true;
-}
-
-bool CheckTarget(const std::string& path, std::string* error) {
-    struct stat st {};
-    if (path.empty()) {
-        *error = "Cannot write \"\": no file name";
-        return false;
-    }
-    if (::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
-        // A device, folder or pipe is never replaced by a workbook.
-        *error = "Cannot write \"" + path + "\": not a regular file";
-        return false;
-    }
     return true;
 }
 
@@ -223,7 +207,8 @@ bool Book::Save(const std::string& path) {
         error_ = "Cannot write \"" + path + "\": the workbook has no sheet";
         return false;
     }
-    if (!CheckTarget(path, &error_))
+    // Refused before the file is built, with the writer's own message.
+    if (support::CheckWriteTarget(path, &error_) != 0)
         return false;
     return kind_ == Kind::Xls ? SaveXls(path) : SaveXlsx(path);
 }

@@ -5,10 +5,6 @@
 
 namespace book {
 
-// False, with *error set, for an empty path or one naming something other than
-// a regular file (a folder, device or pipe is never replaced by a workbook).
-bool CheckTarget(const std::string& path, std::string* error);
-
 // A live-link target: "B3", or a vertical range "B6:B9" of exactly count
 // rows. Sets the 1-based first row and column; false for any other shape.
 bool ParseColumnTarget(const std::string& ref, int count, int* row, int* column);

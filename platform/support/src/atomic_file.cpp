@@ -142,7 +142,7 @@ struct Target {
 
 // Refuses a target that is not a regular file or that the user may not
 // write, with a message naming it as given.
-bool Prepare(const std::string& target, Target* t, std::string* error) {
+bool Check(const std::string& target, Target* t, std::string* error) {
     if (target.empty()) {
         *error = Describe("Cannot write", target, ENOENT);
         return false;
@@ -163,6 +163,12 @@ bool Prepare(const std::string& target, Target* t, std::string* error) {
             return false;
         }
     }
+    return true;
+}
+
+bool Prepare(const std::string& target, Target* t, std::string* error) {
+    if (!Check(target, t, error))
+        return false;
     RemoveStaleTemporaries(t->file);
     return true;
 }
@@ -179,6 +185,15 @@ int KeepModeAndOwner(int fd, const Target& t) {
 }
 
 } // namespace
+
+int CheckWriteTarget(const std::string& target, std::string* error) {
+    Target t;
+    std::string why;
+    if (Check(target, &t, &why))
+        return 0;
+    SetError(error, std::move(why));
+    return -1;
+}
 
 std::string TempNameFor(const std::string& target) {
     std::string file;

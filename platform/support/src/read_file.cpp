@@ -11,6 +11,26 @@
 
 namespace support {
 
+int OpenRegularFile(const std::string& path, int flags, std::string* why) {
+    const auto fail = [&](int opened, const char* text) {
+        if (opened >= 0)
+            ::close(opened);
+        if (why)
+            *why = text;
+        return -1;
+    };
+    // O_NONBLOCK: opening a named pipe waits for its other end otherwise.
+    const int fd = ::open(path.c_str(), flags | O_CLOEXEC | O_NONBLOCK, 0644);
+    if (fd < 0)
+        return fail(-1, std::strerror(errno));
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        return fail(fd, "not a regular file");
+    if (::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+        return fail(fd, std::strerror(errno));
+    return fd;
+}
+
 int ReadRegularFileInPieces(const std::string& path, std::size_t maxBytes,
                             const std::function<void(std::string_view)>& piece, std::string* why) {
     int fd = -1;
@@ -22,13 +42,13 @@ int ReadRegularFileInPieces(const std::string& path, std::size_t maxBytes,
         return -1;
     };
     const auto tooLarge = [&] { return fail(FormatC("larger than %zu bytes", maxBytes)); };
-    // O_NONBLOCK: opening a named pipe waits for a writer otherwise.
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    std::string refused;
+    fd = OpenRegularFile(path, O_RDONLY, &refused);
     if (fd < 0)
-        return fail(std::strerror(errno));
+        return fail(std::move(refused));
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        return fail("not a regular file");
+    if (::fstat(fd, &st) != 0)
+        return fail(std::strerror(errno));
     if (static_cast<unsigned long long>(st.st_size) > maxBytes)
         return tooLarge();
     // Large pieces for a large file (few calls), a small buffer for a small one.

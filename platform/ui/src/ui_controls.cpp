@@ -460,30 +460,54 @@ int BlankCtrl(int panel, int control) {
 }
 
 // --------------------------------------------------------- list items
+namespace {
+
+// The ring or list box at (panel, control) and its number of items; nullptr
+// with the error in *err for an unknown control or one of another type.
+CtrlRec* ListCtrl(int panel, int control, int* count, int* err, Where where = Where::current()) {
+    CtrlRec* c = Ctrl(panel, control, err, where);
+    if (!c)
+        return nullptr;
+    *count = ItemCount(*c);
+    if (*count < 0) {
+        *err = Fail(*c, UI_ERR_TYPE, "not a ring or list box", where);
+        return nullptr;
+    }
+    return c;
+}
+
+// The same for an existing item's index: UI_ERR_RANGE (no misuse) otherwise.
+CtrlRec* ListItem(int panel, int control, int index, int* err, Where where = Where::current()) {
+    int n = 0;
+    CtrlRec* c = ListCtrl(panel, control, &n, err, where);
+    if (c && (index < 0 || index >= n)) {
+        *err = UI_ERR_RANGE;
+        return nullptr;
+    }
+    return c;
+}
+
+} // namespace
+
 int ClearListCtrl(int panel, int control) {
-    int err;
-    CtrlRec* c = Ctrl(panel, control, &err);
+    int n, err;
+    CtrlRec* c = ListCtrl(panel, control, &n, &err);
     if (!c)
         return err;
     Quiet quiet;
     QSignalBlocker block(c->w);
     if (auto* cb = qobject_cast<QComboBox*>(c->w))
         cb->clear();
-    else if (auto* lw = qobject_cast<QListWidget*>(c->w))
-        lw->clear();
     else
-        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
+        qobject_cast<QListWidget*>(c->w)->clear();
     return 0;
 }
 
 int InsertListItem(int panel, int control, int index, const char* label, int value) {
-    int err;
-    CtrlRec* c = Ctrl(panel, control, &err);
+    int n, err;
+    CtrlRec* c = ListCtrl(panel, control, &n, &err);
     if (!c)
         return err;
-    int n = ItemCount(*c);
-    if (n < 0)
-        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (index < 0 || index > n)
         index = n;
     Quiet quiet;
@@ -491,7 +515,8 @@ int InsertListItem(int panel, int control, int index, const char* label, int val
     QString text = QString::fromUtf8(label ? label : "");
     if (auto* cb = qobject_cast<QComboBox*>(c->w)) {
         cb->insertItem(index, text, value);
-    } else if (auto* lw = qobject_cast<QListWidget*>(c->w)) {
+    } else {
+        auto* lw = qobject_cast<QListWidget*>(c->w);
         auto* item = new QListWidgetItem(text);
         item->setData(Qt::UserRole, value);
         lw->insertItem(index, item);
@@ -502,13 +527,10 @@ int InsertListItem(int panel, int control, int index, const char* label, int val
 }
 
 int DeleteListItem(int panel, int control, int index, int count) {
-    int err;
-    CtrlRec* c = Ctrl(panel, control, &err);
+    int n, err;
+    CtrlRec* c = ListCtrl(panel, control, &n, &err);
     if (!c)
         return err;
-    int n = ItemCount(*c);
-    if (n < 0)
-        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (index < 0 || index >= n)
         return UI_ERR_RANGE;
     if (count < 0 || index + count > n)
@@ -518,32 +540,26 @@ int DeleteListItem(int panel, int control, int index, int count) {
     for (int k = 0; k < count; ++k) {
         if (auto* cb = qobject_cast<QComboBox*>(c->w))
             cb->removeItem(index);
-        else if (auto* lw = qobject_cast<QListWidget*>(c->w))
-            delete lw->takeItem(index);
+        else
+            delete qobject_cast<QListWidget*>(c->w)->takeItem(index);
     }
     return 0;
 }
 
 int GetNumListItems(int panel, int control, int* count) {
-    int err;
-    CtrlRec* c = Ctrl(panel, control, &err);
-    if (!c)
+    int n, err;
+    if (!ListCtrl(panel, control, &n, &err))
         return err;
-    int n = ItemCount(*c);
-    if (n < 0)
-        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (count)
         *count = n;
     return 0;
 }
 
 int GetCtrlIndex(int panel, int control, int* index) {
-    int err;
-    CtrlRec* c = Ctrl(panel, control, &err);
+    int n, err;
+    CtrlRec* c = ListCtrl(panel, control, &n, &err);
     if (!c)
         return err;
-    if (ItemCount(*c) < 0)
-        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
     if (index)
         *index = CurrentIndex(*c);
     return 0;
@@ -551,14 +567,9 @@ int GetCtrlIndex(int panel, int control, int* index) {
 
 int SetCtrlIndex(int panel, int control, int index) {
     int err;
-    CtrlRec* c = Ctrl(panel, control, &err);
+    CtrlRec* c = ListItem(panel, control, index, &err);
     if (!c)
         return err;
-    int n = ItemCount(*c);
-    if (n < 0)
-        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
-    if (index < 0 || index >= n)
-        return UI_ERR_RANGE;
     Quiet quiet;
     SelectIndex(*c, index);
     return 0;
@@ -566,14 +577,9 @@ int SetCtrlIndex(int panel, int control, int index) {
 
 int GetLabelFromIndex(int panel, int control, int index, std::string* label) {
     int err;
-    CtrlRec* c = Ctrl(panel, control, &err);
+    CtrlRec* c = ListItem(panel, control, index, &err);
     if (!c)
         return err;
-    int n = ItemCount(*c);
-    if (n < 0)
-        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
-    if (index < 0 || index >= n)
-        return UI_ERR_RANGE;
     if (label)
         *label = ItemLabel(*c, index).toStdString();
     return 0;
@@ -581,14 +587,9 @@ int GetLabelFromIndex(int panel, int control, int index, std::string* label) {
 
 int GetValueFromIndex(int panel, int control, int index, int* value) {
     int err;
-    CtrlRec* c = Ctrl(panel, control, &err);
+    CtrlRec* c = ListItem(panel, control, index, &err);
     if (!c)
         return err;
-    int n = ItemCount(*c);
-    if (n < 0)
-        return Fail(*c, UI_ERR_TYPE, "not a ring or list box");
-    if (index < 0 || index >= n)
-        return UI_ERR_RANGE;
     if (value)
         *value = ItemValue(*c, index);
     return 0;

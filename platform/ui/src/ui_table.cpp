@@ -332,15 +332,17 @@ int FitTableColumnWidth(int panel, int control, int column, int minWidth) {
         return UI_ERR_RANGE;
     auto* view = qobject_cast<QTableView*>(Ctrl(panel, control)->w.data());
     // A cell's text lies inside the delegate's margin on either side and
-    // left of the grid line.
+    // left of the grid line.  Its width has a fraction, which the view
+    // rounds up before it decides to cut the text short.
     const int margin = view->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
     const int extra = 2 * margin + (view->showGrid() ? 1 : 0);
-    const QFontMetrics metrics(view->font());
+    const QFontMetricsF metrics(view->font());
     int width = minWidth;
     for (int r = 0; r < t->rows; ++r) {
         const QString shown = t->shown(r, column - 1);
         if (!shown.isEmpty())
-            width = std::max(width, metrics.horizontalAdvance(shown) + extra);
+            width = std::max(width,
+                             static_cast<int>(std::ceil(metrics.horizontalAdvance(shown))) + extra);
     }
     view->setColumnWidth(column - 1, width);
     return 0;

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QTableView>
 #include <QTest>
 #include <QWidget>
 #include <cstdlib>
@@ -506,6 +507,21 @@ TEST_F(UiTest, TablesHoldCellsLabelsAndColours) {
     EXPECT_EQ(SetTableColumnLabel(main_, MAIN_TABLE, 1, "nm"), 0);
     EXPECT_EQ(SetTableRowLabel(main_, MAIN_TABLE, 2048, "last"), 0);
     EXPECT_EQ(SetTableColumnWidth(main_, MAIN_TABLE, 301, 50), UI_ERR_RANGE);
+}
+
+// A fitted column shows every number whole: the view asks no more width for
+// any of its texts, however long.
+TEST_F(UiTest, AFittedColumnCutsNoNumberShort) {
+    DisplayPanel(main_);
+    auto* table = qobject_cast<QTableView*>(UiCtrlWidget(main_, MAIN_TABLE));
+    ASSERT_NE(table, nullptr);
+    const QAbstractItemView* view = table;
+    SetTableColumnPrecision(main_, MAIN_TABLE, 1, 2);
+    for (double v : {1.0, 1e6, 1e12, -1e15}) {
+        SetTableCellVal(main_, MAIN_TABLE, 2, 1, v);
+        ASSERT_EQ(FitTableColumnWidth(main_, MAIN_TABLE, 1, 10), 0);
+        EXPECT_GE(table->columnWidth(0), view->sizeHintForColumn(0)) << v;
+    }
 }
 
 TEST_F(UiTest, ProgramChangesFireNoCallbacksButUserActionsDo) {

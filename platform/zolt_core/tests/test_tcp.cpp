@@ -337,8 +337,10 @@ TEST_F(ZoltCoreTcp, ASilentPeerHoldsUpOnlyItsOwnDevice) {
         EXPECT_EQ(ZOLT_GetPixel(tcp, &n), ZOLT_E_TIME);
         waitingDone = true;
     });
-    while (peer.requests() < 2)
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (peer.requests() < 2 && Clock::now() < deadline)
         std::this_thread::yield();
+    EXPECT_GE(peer.requests(), 2) << "the request never reached the peer";
     // The peer holds the request; the other instrument answers meanwhile.
     int32_t n = 0;
     EXPECT_EQ(ZOLT_GetPixel(local, &n), ZOLT_OK);

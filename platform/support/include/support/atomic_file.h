@@ -59,4 +59,9 @@ int CommitFileAtomic(const std::string& temp, const std::string& target,
 // A fresh temporary name beside the file target names (not created).
 std::string TempNameFor(const std::string& target);
 
+// Whether target can be written here, checked as the writers above check it
+// (for a file built at length before it is committed).  Returns 0, or -1
+// with *error set to the message a write would give.
+int CheckWriteTarget(const std::string& target, std::string* error = nullptr);
+
 } // namespace support

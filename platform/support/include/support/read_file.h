@@ -9,6 +9,13 @@
 
 namespace support {
 
+// Opens path with flags (O_RDONLY; O_WRONLY | O_CREAT for a file written as
+// it goes, created with mode 0644) only when it is, or becomes, a regular
+// file: a named pipe cannot block the open, and a pipe, device or folder is
+// refused with "not a regular file".  Returns a blocking, close-on-exec
+// descriptor, or -1 with *why (if given) saying what is wrong.
+int OpenRegularFile(const std::string& path, int flags, std::string* why);
+
 // Reads a whole regular file of at most maxBytes. A named pipe, a device or a
 // folder is refused before a byte is read, and a pipe cannot block the open.
 // Returns 0 with the bytes, or -1 with *why saying what is wrong (no path:

@@ -16,7 +16,7 @@
 #include <functional>
 #include <memory>
 
-namespace uitesting {
+namespace ui_testing {
 
 // Runs `call`; each time another modal dialog comes to the front while it
 // runs (a file chooser, then its question, then the chooser again ...),
@@ -109,4 +109,4 @@ inline void Click(QMessageBox& box, QMessageBox::StandardButton button) {
         box.reject();
 }
 
-} // namespace uitesting
+} // namespace ui_testing
