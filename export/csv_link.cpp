@@ -1,11 +1,13 @@
 // The CSV link: the options panel, creating the table and adding a column per
-// measurement.  The table is rewritten whole through the atomic writer, so a
-// crash or a full disk leaves the table of the previous column in place.
+// measurement.  Each column is prepared here and written by the table writer's
+// thread, which rewrites the table whole through the atomic writer, so a crash
+// or a full disk leaves the table of the earlier columns in place.
 #include <string>
 
 #include "export/export_state.h"
 #include "export/output_links.h"
 #include "files/csv_table.h"
+#include "files/csv_writer.h"
 #include "link/shared_state.h"
 #include "links_internal.h"
 #include "orvalin_ui.h"
@@ -31,22 +33,28 @@ csvtable::Options PanelOptions() {
     return o;
 }
 
-csvtable::Layout StoredLayout() {
-    csvtable::Layout l;
-    l.columns = iNumOfCSV;
-    l.markers = iCSVlastMode != 0;
-    l.evaluation = iOneLast != 0;
-    l.spectrum = iCSVlastSpec != 0;
-    l.spectrumRows = iCsvSpecRows;
-    return l;
+csvtable::Table StoredTable() {
+    csvtable::Table t;
+    t.layout.columns = iNumOfCSV;
+    t.layout.markers = iCSVlastMode != 0;
+    t.layout.evaluation = iOneLast != 0;
+    t.layout.spectrum = iCSVlastSpec != 0;
+    t.layout.spectrumRows = static_cast<int>(stCsvGrid.x.size());
+    t.grid = stCsvGrid;
+    return t;
 }
 
-void StoreLayout(const csvtable::Layout& l) {
-    iNumOfCSV = l.columns;
-    iCSVlastMode = l.markers ? 1 : 0;
-    iOneLast = l.evaluation ? 1 : 0;
-    iCSVlastSpec = l.spectrum ? 1 : 0;
-    iCsvSpecRows = l.spectrumRows;
+void StoreTable(csvtable::Table t) {
+    iNumOfCSV = t.layout.columns;
+    iCSVlastMode = t.layout.markers ? 1 : 0;
+    iOneLast = t.layout.evaluation ? 1 : 0;
+    iCSVlastSpec = t.layout.spectrum ? 1 : 0;
+    stCsvGrid = std::move(t.grid);
+}
+
+csvtable::Writer& TableWriter() {
+    static csvtable::Writer writer;
+    return writer;
 }
 
 // Points of the shown measured curve, 0 when no curve with a label is shown
@@ -94,14 +102,35 @@ csvtable::Column CurrentColumn(const csvtable::Options& options) {
     return c;
 }
 
-// The table is gone or no longer the one this link wrote: adding to it would
-// lose or mix up data, so the link ends and says why.
-void StopWithMessage(const std::string& why) {
-    const std::string text =
-        "The CSV table \"" + std::string(cCsvPath) + "\" " + why + ".\nThe CSV link is stopped.";
-    links::SetError(text);
+// Ends the link after the table's last write.  `why` (if any) is the reason
+// the link ends; a write that failed is told with it, counting `unsaved`
+// measurements that never reached the writer.
+void EndLink(std::string why, int unsaved = 0) {
+    int lost = 0;
+    // A large table's last rewrite can take a moment.
+    SetWaitCursor(1);
+    const std::string failed = TableWriter().Close(&lost);
+    SetWaitCursor(0);
+    if (!failed.empty()) {
+        const int missing = lost + unsaved;
+        why += std::string(why.empty() ? "" : "\n") + "The CSV table \"" + cCsvPath + "\" " +
+               failed + ".\n" + std::to_string(missing) +
+               (missing == 1 ? " measurement was" : " measurements were") +
+               " not added; the table holds the first " + std::to_string(iNumOfCSV - lost) + ".";
+    }
     links::StopCsv();
+    if (why.empty())
+        return;
+    const std::string text = why + "\nThe CSV link is stopped.";
+    links::SetError(text);
     MessagePopup("Error", text.c_str());
+}
+
+// A failed write of the table's thread: told on the user interface thread at
+// its next turn, unless a column or the link's end told it first.
+void WriteFailedLater(void*) {
+    if (iCSV == 1 && TableWriter().Failed())
+        EndLink("");
 }
 
 } // namespace
@@ -142,15 +171,16 @@ int main_CreateCSVFile() {
     links::CopyInto(cLastCsvPath, sizeof cLastCsvPath, folder);
 
     const csvtable::Column shown = CurrentColumn(PanelOptions());
-    csvtable::Layout layout;
-    const std::string table = csvtable::Create(shown.options, shown.x, shown.points, &layout);
+    csvtable::Table table;
+    const std::string text = csvtable::Create(shown, &table);
     std::string error;
-    if (support::WriteFileAtomic(path, table, &error) != 0) {
+    if (support::WriteFileAtomic(path, text, &error) != 0) {
         links::SetError(error);
         return -1;
     }
     links::CopyInto(cCsvPath, sizeof cCsvPath, path);
-    StoreLayout(layout);
+    StoreTable(std::move(table));
+    TableWriter().Open(path, 0, [] { PostDeferredCall(WriteFailedLater, nullptr); });
     return 0;
 }
 
@@ -159,29 +189,32 @@ void get_CSVTable() {
     if (iCSV != 1 || !options.Any())
         return;
     links::SetError("");
-    const csvtable::Column column = CurrentColumn(options);
-
-    csvtable::Layout layout;
-    std::string why;
-    switch (csvtable::AppendToFile(cCsvPath, StoredLayout(), column, &layout, &why)) {
-    case csvtable::AppendResult::Added:
-        break;
-    case csvtable::AppendResult::Unreadable:
-        StopWithMessage("cannot be read any more: " + why);
-        return;
-    case csvtable::AppendResult::Reshaped:
-        StopWithMessage("was changed since the last column was added: " + why);
-        return;
-    case csvtable::AppendResult::WriteFailed:
-        // The table on disk still holds every earlier column; the count stays
-        // with it, so the next measurement tries again.
-        links::SetError(why);
-        MessagePopup("Error", ("The measurement was not added to the CSV table.\n" + why).c_str());
+    if (TableWriter().Failed()) {
+        EndLink("", 1);
         return;
     }
-    StoreLayout(layout);
+    csvtable::Table table = StoredTable();
+    csvtable::Cells cells;
+    std::string why;
+    if (!csvtable::Prepare(&table, CurrentColumn(options), &cells, &why)) {
+        // Values beside the wrong wavelengths would be worse than none.
+        EndLink("The shown curve cannot be added to the CSV table \"" + std::string(cCsvPath) +
+                "\": " + why + ".\nThe measurement was not added. To go on, start a new CSV " +
+                "table: its rows will be the grid shown now.");
+        return;
+    }
+    TableWriter().Add(std::move(cells));
+    StoreTable(std::move(table));
 }
 
 void main_WriteCsv() {
     get_CSVTable();
+}
+
+void csv_FlushTable() {
+    TableWriter().Flush();
+}
+
+void links::EndCsv() {
+    EndLink("");
 }

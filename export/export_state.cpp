@@ -31,7 +31,7 @@ char cCsvPath[260] = {};
 int iCSVlastMode = 0;
 int iOneLast = 0;
 int iCSVlastSpec = 0;
-int iCsvSpecRows = 0;
+csvtable::Grid stCsvGrid;
 char cDatDir[260] = {};
 char cDatFile[260] = {};
 int iCapFileNr = 0;

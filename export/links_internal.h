@@ -18,8 +18,11 @@ void SplitPath(const std::string& path, std::string* folder, std::string* file);
 bool CopyInto(char* dst, std::size_t size, const std::string& text);
 // The reason of the last failure, for links_LastError().
 void SetError(std::string text);
-// Stop of each link without the menu form.
+// Stop of each link without the menu form (menus, lamps and flags).
 void StopCsv();
+// Ends the CSV link once the table's last column is written; a write that
+// failed is told.
+void EndCsv();
 void StopAscii();
 
 } // namespace links

@@ -190,7 +190,7 @@ void StopCsvLink(int menuBar, int menuItem, void* callbackData, int panel) {
     (void)menuItem;
     (void)callbackData;
     (void)panel;
-    links::StopCsv();
+    links::EndCsv();
 }
 
 void StartAsciiLink(int menuBar, int menuItem, void* callbackData, int panel) {

@@ -8,37 +8,38 @@ bool SheetSaver::Open(book::Book book, const std::string& path, std::string* err
         *error = book.Error();
         return false;
     }
-    std::lock_guard<std::mutex> lock(mutex_);
-    book_ = std::move(book);
-    path_ = path;
-    error_.clear();
-    dirty_ = busy_ = quit_ = abandon_ = false;
-    restUntil_ = {};
-    open_ = true;
-    thread_ = std::thread([this] { Run(); });
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        book_ = std::move(book);
+        path_ = path;
+    }
+    // A quarter more rest than work keeps the share under half a core
+    // whatever the window it is measured over.
+    worker_.Start([this](std::string* failure) { return SaveCopy(failure); }, notify_, 1.25);
     return true;
 }
 
-void SheetSaver::Stop(bool saveFirst) {
-    if (!open_)
-        return;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        quit_ = true;
-        abandon_ = !saveFirst;
-    }
-    wake_.notify_all();
-    thread_.join();
-    open_ = false;
+bool SheetSaver::SaveCopy(std::string* error) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    book::Book copy = book_;
+    lock.unlock();
+    const bool saved = copy.Save(path_);
+    if (!saved)
+        *error = copy.Error();
+    // The copy's columns are let go under the lock: the book only writes in
+    // place into columns no copy holds.
+    lock.lock();
+    copy = book::Book(book::Kind::Xlsx);
+    return saved;
 }
 
 void SheetSaver::Close() {
-    Stop(true);
+    worker_.Stop(true);
     book_ = book::Book(book::Kind::Xlsx);
 }
 
 book::Book SheetSaver::Release() {
-    Stop(false);
+    worker_.Stop(false);
     return std::exchange(book_, book::Book(book::Kind::Xlsx));
 }
 
@@ -52,70 +53,17 @@ void SheetSaver::Edit(const std::function<void(book::Book&)>& change) {
 }
 
 void SheetSaver::Commit() {
-    if (!open_)
-        return;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        dirty_ = true;
-    }
-    wake_.notify_all();
+    worker_.Request();
 }
 
 void SheetSaver::Flush() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    ++flushing_;
-    wake_.notify_all();
-    idle_.wait(lock, [this] { return !open_ || (!dirty_ && !busy_); });
-    --flushing_;
+    worker_.Flush();
 }
 
 std::string SheetSaver::TakeError() {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return std::exchange(error_, std::string());
+    return worker_.TakeError();
 }
 
 void SheetSaver::OnFailure(std::function<void()> notify) {
-    std::lock_guard<std::mutex> lock(mutex_);
     notify_ = std::move(notify);
-}
-
-void SheetSaver::Run() {
-    using Clock = std::chrono::steady_clock;
-    std::unique_lock<std::mutex> lock(mutex_);
-    for (;;) {
-        wake_.wait(lock, [this] { return dirty_ || quit_; });
-        wake_.wait_until(lock, restUntil_, [this] { return quit_ || flushing_ > 0; });
-        // A pending commit is saved before the thread ends, unless the book is
-        // handed back instead.
-        if (!dirty_ || abandon_)
-            break;
-        book::Book copy = book_;
-        dirty_ = false;
-        busy_ = true;
-        lock.unlock();
-        const auto start = Clock::now();
-        const bool saved = copy.Save(path_);
-        const auto end = Clock::now();
-        lock.lock();
-        const bool tell = !saved && error_.empty();
-        if (!saved && error_.empty())
-            error_ = copy.Error();
-        // The copy's columns are let go under the lock: the book only writes
-        // in place into columns no copy holds.
-        copy = book::Book(book::Kind::Xlsx);
-        // A quarter more rest than work keeps the share under half a core
-        // whatever the window it is measured over.
-        restUntil_ = end + (end - start) * 5 / 4;
-        busy_ = false;
-        idle_.notify_all();
-        // Told without the lock: the news may be taken at once (TakeError).
-        if (tell && notify_) {
-            const std::function<void()> notify = notify_;
-            lock.unlock();
-            notify();
-            lock.lock();
-        }
-    }
-    busy_ = false;
-    idle_.notify_all();
 }

@@ -12,32 +12,34 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 3)
         return 0;
-    csvtable::Layout l;
-    l.markers = data[0] & 1;
-    l.evaluation = data[0] & 2;
-    l.spectrum = data[0] & 4;
-    l.columns = data[1] % 8;
-    l.spectrumRows = l.spectrum ? data[2] % 8 : 0;
+    const double x[] = {1.0, 2.0, 3.0, 4.0, 5.0, 6.0, 7.0};
+    const double y[] = {-1.0, 0.0, 1e300, 5.5, 2.0, -3.0, 0.5};
+    csvtable::Table t;
+    t.layout.markers = data[0] & 1;
+    t.layout.evaluation = data[0] & 2;
+    t.layout.spectrum = data[0] & 4;
+    t.layout.columns = data[1] % 8;
+    t.layout.spectrumRows = t.layout.spectrum ? data[2] % 8 : 0;
+    t.grid.x.assign(x, x + t.layout.spectrumRows);
     const std::string_view table(reinterpret_cast<const char*>(data) + 3, size - 3);
 
-    const double x[] = {1.0, 2.0, 3.0, 4.0};
-    const double y[] = {-1.0, 0.0, 1e300, 5.5};
     csvtable::Column c;
     c.options = {(data[0] & 8) != 0, (data[0] & 16) != 0, (data[0] & 32) != 0};
     c.evalCase = static_cast<csvtable::EvalCase>(data[2] % 8);
     c.curveLabel = "dark:";
-    c.x = x;
+    c.x = x + (data[0] >> 6); // a curve that starts later, or on no row at all
     c.y = y;
     c.points = 4;
+    csvtable::Cells cells;
     std::string out, error;
-    csvtable::Layout next;
-    if (!csvtable::Append(table, l, c, &out, &next, &error))
+    if (!csvtable::Prepare(&t, c, &cells, &error) ||
+        !csvtable::Append(table, {&cells, 1}, &out, &error))
         return 0;
-    if (next.columns != l.columns + 1 || next.Rows() < l.Rows())
+    if (t.layout.columns != cells.before.columns + 1 || t.layout.Rows() < cells.before.Rows())
         std::abort();
     std::string again;
-    csvtable::Layout after;
-    if (!csvtable::Append(out, next, c, &again, &after, &error))
+    if (!csvtable::Prepare(&t, c, &cells, &error) ||
+        !csvtable::Append(out, {&cells, 1}, &again, &error))
         std::abort();
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "export/export_hooks.h"
+#include "export/output_links.h"
 #include "export/protocol.h"
 #include "export/sheet_output.h"
 #include "link/connect.h"
@@ -290,9 +291,12 @@ void comm_ShortQuit() {
 
     g_exportHooks.fileio_WriteIniFile();
     // The last columns of the XLS link reach its file (or, where it cannot be
-    // written, another the user names) before the program ends.
+    // written, another the user names) before the program ends; those of the
+    // CSV link reach its table, or the user is told.
     if (iNoExcel == 1)
         StopExcelLink(0, 0, nullptr, 0);
+    if (iCSV == 1)
+        StopCsvLink(0, 0, nullptr, 0);
     g_workspaceHooks.main_FreeFFTValues();
 
     link_FreeSpectra();

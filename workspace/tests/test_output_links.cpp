@@ -1,11 +1,13 @@
 // The CSV and ASCII links driven as a user would: menu entries, the SAVE
 // button, continuous measurement.
+#include <QAbstractSpinBox>
 #include <QAction>
 #include <QTest>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <sstream>
 #include <string>
 #include <unistd.h>
@@ -15,11 +17,13 @@
 #include "link/shared_state.h"
 #include "orvalin_Protocol_ui.h"
 #include "orvalin_ui.h"
+#include "support/numfmt.h"
 #include "support_testing/odd_files.h"
 #include "test_measure_support.h"
 #include "ui/popup_script.h"
 #include "ui/ui.h"
 #include "ui/ui_qt.h"
+#include "workspace/axis_mode.h"
 #include "workspace/measure.h"
 #include "workspace/state.h"
 
@@ -86,10 +90,21 @@ class OutputLinks : public MeasureTest {
         fs::remove_all(dir_);
         MeasureTest::TearDown();
     }
-    void StartCsv() {
-        popup_script::PushFile((dir_ / "t.csv").string(), VAL_NEW_FILE_SELECTED);
+    void StartCsv(const char* name = "t.csv") {
+        popup_script::PushFile((dir_ / name).string(), VAL_NEW_FILE_SELECTED);
         StartCsvLink(hMenuBar, MENUBAR_stcsv, nullptr, hMainPanel);
         ASSERT_EQ(iCSV, 1) << links_LastError();
+    }
+    // Waits, with a deadline, for the link to stop and say why.
+    bool TellsOfAStop() {
+        const auto said = [] {
+            return iCSV == 0 && !popup_script::Record().empty() &&
+                   popup_script::Record().back().text.find("CSV link is stopped") !=
+                       std::string::npos;
+        };
+        for (int i = 0; i < 1000 && !said(); ++i)
+            QTest::qWait(10);
+        return said();
     }
     void Continuous(int ticks) {
         SetCtrlVal(hMainPanel, MAINP_SCANMODE, 1);
@@ -111,14 +126,15 @@ TEST_F(OutputLinks, ContinuousModeAddsAColumnPerTickUntilTheLinkStops) {
     EXPECT_EQ(Visible(MAINP_LED_CSV), 1);
     EXPECT_EQ(Dimmed(MAINP_SAVE), 0);
     Continuous(3);
-    EXPECT_EQ(Columns(dir_ / "t.csv"), 3);
-    EXPECT_NE(Slurp(dir_ / "t.csv").find("wavelength;dark:;dark:;dark:;"), std::string::npos);
     // Continuous mode gave the link submenus back; only the CSV link's stay usable.
     EXPECT_EQ(MenuDimmed(MENUBAR_csv), 0);
     EXPECT_EQ(MenuDimmed(MENUBAR_excel), 1);
     EXPECT_EQ(MenuDimmed(MENUBAR_ascii), 1);
 
+    // Stopping the link waits for its last column.
     StopCsvLink(hMenuBar, MENUBAR_endcsv, nullptr, hMainPanel);
+    EXPECT_EQ(Columns(dir_ / "t.csv"), 3);
+    EXPECT_NE(Slurp(dir_ / "t.csv").find("wavelength;dark:;dark:;dark:;"), std::string::npos);
     EXPECT_EQ(MenuDimmed(MENUBAR_excel), 0);
     EXPECT_EQ(MenuDimmed(MENUBAR_ascii), 0);
     EXPECT_EQ(Dimmed(MAINP_SAVE), 1);
@@ -137,9 +153,11 @@ TEST_F(OutputLinks, SaveWritesToTheOneActiveLinkAfterAskingTheName) {
     ASSERT_EQ(Step(1), 0);
     popup_script::PushPrompt("x", false);
     save();
+    csv_FlushTable();
     EXPECT_EQ(Columns(dir_ / "t.csv"), 0) << "a cancelled prompt saves nothing";
     popup_script::PushPrompt("sample 7");
     save();
+    csv_FlushTable();
     EXPECT_EQ(Columns(dir_ / "t.csv"), 1);
     EXPECT_STREQ(cNameSpectrum, "sample 7");
     EXPECT_EQ(g_sheetWrites, 0);
@@ -150,13 +168,13 @@ TEST_F(OutputLinks, ATableGoneBetweenWritesStopsTheLink) {
     StartCsv();
     ASSERT_EQ(Step(1), 0);
     main_WriteCsv();
+    csv_FlushTable();
     fs::rename(dir_ / "t.csv", dir_ / "moved.csv");
     main_WriteCsv();
-    EXPECT_EQ(iCSV, 0);
+    // Told at once, without another write.
+    ASSERT_TRUE(TellsOfAStop());
     EXPECT_EQ(MenuDimmed(MENUBAR_stcsv), 0);
     EXPECT_EQ(Dimmed(MAINP_SAVE), 1);
-    ASSERT_FALSE(popup_script::Record().empty());
-    EXPECT_NE(popup_script::Record().back().text.find("CSV link is stopped"), std::string::npos);
     EXPECT_FALSE(fs::exists(dir_ / "t.csv"));
     EXPECT_EQ(Columns(dir_ / "moved.csv"), 1);
 }
@@ -302,10 +320,86 @@ TEST_F(OutputLinks, ATableReplacedByAPipeDeviceOrFolderStopsTheLink) {
         replace();
         popup_script::PushPrompt("sample");
         QTest::mouseClick(UiCtrlWidget(hMainPanel, MAINP_SAVE), Qt::LeftButton);
-        EXPECT_EQ(iCSV, 0) << name;
-        ASSERT_FALSE(popup_script::Record().empty()) << name;
-        EXPECT_NE(popup_script::Record().back().text.find("not a regular file"), std::string::npos)
-            << name << ": " << popup_script::Record().back().text;
+        ASSERT_TRUE(TellsOfAStop()) << name;
+        const std::string said = popup_script::Record().back().text;
+        EXPECT_NE(said.find("not a regular file"), std::string::npos) << name << ": " << said;
+        EXPECT_NE(said.find("1 measurement was not added; the table holds the first 0"),
+                  std::string::npos)
+            << said;
         fs::remove(table);
+    }
+}
+
+// After the user changes the display grid, a saved curve goes into the rows of
+// its own wavelengths, or, where it has points the table has no row for, into
+// no row at all: the link stops and says why.
+TEST_F(OutputLinks, AfterAGridChangeEachValueStandsBesideItsOwnWavelength) {
+    axis_RegisterCallbacks();
+    UseAxisScalingPanel();
+    const auto menu = [](const char* item) {
+        UiPanelWidget(hMainPanel)->findChild<QAction*>(item)->trigger();
+    };
+    const auto start = [](int nm) {
+        auto* field = qobject_cast<QAbstractSpinBox*>(UiCtrlWidget(hMainPanel, MAINP_STARTWL));
+        ASSERT_NE(field, nullptr);
+        field->selectAll();
+        QTest::keyClicks(field, QString::number(nm));
+        QTest::keyClick(field, Qt::Key_Return);
+    };
+    const auto save = [] {
+        popup_script::PushPrompt("sample");
+        QTest::mouseClick(UiCtrlWidget(hMainPanel, MAINP_SAVE), Qt::LeftButton);
+    };
+    struct Case {
+        const char* what;
+        std::function<void()> change;
+        bool added;
+    } cases[] = {
+        {"nothing", [] {}, true},
+        {"a later start", [&] { start(500); }, true},
+        {"linear 5 nm", [&] { menu("linear5"); }, false},
+    };
+    ASSERT_EQ(Step(MEAS_DARK), 0);
+    LampOn();
+    ASSERT_EQ(Step(MEAS_REFERENCE), 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string name = std::string(c.what) + ".csv";
+        menu("no");
+        start(0); // back to the whole range
+        StartCsv(name.c_str());
+        save();
+        csv_FlushTable();
+        const std::string before = Slurp(dir_ / name);
+        c.change();
+        popup_script::Clear();
+        save();
+        if (!c.added) {
+            EXPECT_EQ(iCSV, 0);
+            EXPECT_EQ(Slurp(dir_ / name), before);
+            ASSERT_EQ(ShownTexts().size(), 2u);
+            EXPECT_NE(ShownTexts()[1].find("start a new CSV table"), std::string::npos)
+                << ShownTexts()[1];
+            continue;
+        }
+        StopCsvLink(hMenuBar, MENUBAR_endcsv, nullptr, hMainPanel);
+        // Every point of the curve shown, in the row of its wavelength.
+        std::map<std::string, std::string> shown;
+        for (int i = 0; i < iNumOfMeas; ++i)
+            shown[support::FormatUser("%.2f", dXInterpolVal[i])] =
+                support::FormatUser("%E", dYInterpolVal[i]);
+        std::istringstream rows(Slurp(dir_ / name).substr(Slurp(dir_ / name).find("wavelength")));
+        std::string row;
+        std::getline(rows, row);
+        std::size_t placed = 0;
+        for (; std::getline(rows, row);) {
+            const std::string label = row.substr(0, row.find(';'));
+            const std::string last = row.substr(row.rfind(';', row.size() - 2) + 1);
+            const auto point = shown.find(label);
+            EXPECT_EQ(last, point == shown.end() ? ";" : point->second + ";") << row;
+            placed += point != shown.end();
+        }
+        EXPECT_EQ(placed, shown.size());
+        EXPECT_GT(placed, 0u);
     }
 }

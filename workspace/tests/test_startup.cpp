@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "export/config_file.h"
+#include "export/output_links.h"
 #include "orvalin_Protocol_ui.h"
 #include "test_startup_support.h"
 #include "ui/ui_qt.h"
@@ -299,8 +300,20 @@ TEST_F(StartupTest, ShortQuitFreesClosesAndEndsInOrder) {
     SetCtrlVal(hWlValDispl, WLVALUE_CB_COG_VALLEY, 1);
     const std::string logPath = fileio_Log_Path();
     const uint32_t device = dwCurrentDevice;
+    // A CSV link with a column on its way to the table.
+    const std::string table = dir_ + "/run.csv";
+    popup_script::PushFile(table, VAL_NEW_FILE_SELECTED);
+    StartCsvLink(hMenuBar, MENUBAR_stcsv, nullptr, hMainPanel);
+    ASSERT_EQ(iCSV, 1) << links_LastError();
+    SetCtrlVal(iCSVhandle, CSV_OUTPUT_SPEC, 1);
+    main_WriteCsv();
 
     comm_ShortQuit();
+
+    EXPECT_EQ(iCSV, 0);
+    const std::string written = startup_test::ReadFile(table);
+    EXPECT_EQ(std::count(written.begin(), written.begin() + written.find('\n'), ';'), 2)
+        << "the column reached the table before the program ended";
 
     for (int i = 0; i < 12; ++i)
         EXPECT_EQ(dUserBounds[i], bounds[i]) << i;

@@ -1,5 +1,8 @@
 #include "files/csv_table.h"
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
 #include <cstdint>
 #include <cstring>
 
@@ -14,16 +17,36 @@ constexpr std::string_view kDateLabel = "Date:;";
 constexpr std::string_view kTimeLabel = "Time:;";
 constexpr std::string_view kSpectrumLabel = "wavelength;";
 
-// One row of the evaluation block: blank line before, cell, blank line after.
-struct EvalRow {
-    bool blankBefore = false;
-    std::string cell;
-    bool blankAfter = false;
-};
-
 std::string Fixed(const char* format, double v) {
     return support::FormatUser(format, v);
 }
+
+// Spectrum values: "%E" under the user's locale, as printf writes it (which
+// is what to_chars is bound to), at a fraction of its cost: a column has
+// thousands of them.
+class ValueFormat {
+  public:
+    ValueFormat() {
+        const std::string half = Fixed("%.1f", 0.5);
+        point_ = half.size() > 2 ? half.substr(1, half.size() - 2) : ".";
+    }
+    std::string operator()(double v) const {
+        char buf[40];
+        const auto end =
+            std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 6).ptr;
+        std::string s;
+        for (const char* p = buf; p != end; ++p) {
+            if (*p == '.')
+                s += point_;
+            else
+                s += static_cast<char>(std::toupper(static_cast<unsigned char>(*p)));
+        }
+        return s;
+    }
+
+  private:
+    std::string point_;
+};
 
 std::array<EvalRow, kEvalRows> EvalRows(const Column& c) {
     const std::string cogPeak = "COG(peak)@" + Fixed("%.2f", c.threshold) + "%";
@@ -64,7 +87,7 @@ std::array<EvalRow, kEvalRows> EvalRows(const Column& c) {
 }
 
 bool HasCurve(const Column& c) {
-    return !c.curveLabel.empty() && c.points > 0 && c.y != nullptr;
+    return !c.curveLabel.empty() && c.points > 0 && c.x != nullptr && c.y != nullptr;
 }
 
 // Cells of a row: one ";" each, the last one at its end.  Counted eight
@@ -86,36 +109,29 @@ std::size_t CellsOf(std::string_view row) {
     return n;
 }
 
-void Put(std::string& out, bool blankBefore, std::string_view row, std::string_view cell,
-         bool blankAfter) {
-    if (blankBefore)
-        out += '\n';
-    out += row;
-    out += cell;
-    out += ";\n";
-    if (blankAfter)
-        out += '\n';
-}
-
 // Writes the next table while the rows of the present one stream past, in
-// file order without blank lines: each row is checked and copied with its new
-// cell appended, and the blocks the column adds are placed where they belong.
-// Rows are copied, never parsed or formatted again.  Nothing reaches the
-// output unless it belongs to a table of `layout`'s shape; Finish() says
-// whether the whole input had it.
+// file order without blank lines: each row is checked and copied with the new
+// columns' cells appended, and the blocks the columns add are placed where
+// they belong.  Rows are copied, never parsed or formatted again.  Nothing
+// reaches the output unless it belongs to a table of the first column's
+// shape; Finish() says whether the whole input had it.  The result is the
+// table the columns would make added one by one.
 class Extender {
   public:
-    Extender(const Layout& layout, const Column& c, std::string& out)
-        : layout_(layout), c_(c), out_(out), cells_(static_cast<std::size_t>(layout.columns) + 1),
-          markersEnd_(2 + (layout.markers ? kMarkerRows : 0)),
-          evalEnd_(markersEnd_ + (layout.evaluation ? kEvalRows : 0)),
-          fresh_(static_cast<std::size_t>(layout.columns) + 1, ';'),
-          evalCells_(c.options.evaluation && c.evalCase != EvalCase::None),
-          curve_(c.options.spectrum && HasCurve(c)) {
-        if (evalCells_)
-            eval_ = EvalRows(c);
-        next_ = layout;
-        next_.columns = layout.columns + 1;
+    Extender(std::span<const Cells> columns, std::string& out)
+        : layout_(columns.front().before), columns_(columns), out_(out),
+          cells_(static_cast<std::size_t>(layout_.columns) + 1),
+          markersEnd_(2 + (layout_.markers ? kMarkerRows : 0)),
+          evalEnd_(markersEnd_ + (layout_.evaluation ? kEvalRows : 0)),
+          firstMarkers_(layout_.markers ? 0 : First([](const Cells& c) { return c.markers; })),
+          firstEval_(layout_.evaluation ? 0 : First([](const Cells& c) { return c.evaluation; })),
+          firstSpectrum_(layout_.spectrum ? 0 : First([](const Cells& c) {
+              return c.spectrum && !c.x.empty();
+          })) {
+        // Blank lines of the evaluation block are the last column's.
+        const Cells& last = columns.back();
+        if (last.evaluation)
+            blanks_ = last.eval;
     }
 
     // One row of the present table (a trailing carriage return is no content).
@@ -145,8 +161,8 @@ class Extender {
     }
 
     // False with *error when the rows seen do not make a table of the layout;
-    // otherwise the column's new spectrum block (if any) ends the output.
-    bool Finish(Layout* next, std::string* error) {
+    // otherwise a spectrum block the columns lay out (if any) ends the output.
+    bool Finish(std::string* error) {
         if (rows_ != layout_.Rows()) {
             *error = "the table has " + std::to_string(rows_) + " rows, " +
                      std::to_string(layout_.Rows()) + " were written";
@@ -158,90 +174,115 @@ class Extender {
         }
         if (!layout_.spectrum)
             FreshSpectrum();
-        *next = next_;
         return true;
     }
 
   private:
+    template <typename Has> std::size_t First(Has has) const {
+        std::size_t j = 0;
+        while (j < columns_.size() && !has(columns_[j]))
+            ++j;
+        return j;
+    }
+
+    // The row, then the cell of each column from `from` on.
+    template <typename CellOf>
+    void Put(std::string_view row, std::size_t from, CellOf cellOf, bool blankBefore = false,
+             bool blankAfter = false) {
+        if (blankBefore)
+            out_ += '\n';
+        out_ += row;
+        for (std::size_t j = from; j < columns_.size(); ++j) {
+            out_ += cellOf(columns_[j]);
+            out_ += ';';
+        }
+        out_ += '\n';
+        if (blankAfter)
+            out_ += '\n';
+    }
+
+    static std::string_view Value(const Cells& c, int i) {
+        return c.spectrum && static_cast<std::size_t>(i) < c.values.size()
+                   ? std::string_view(c.values[static_cast<std::size_t>(i)])
+                   : std::string_view{};
+    }
+
+    static auto MarkerCell(int i) {
+        return [i](const Cells& c) -> std::string_view {
+            return c.marker[static_cast<std::size_t>(i)];
+        };
+    }
+    static auto EvalCell(std::size_t i) {
+        return [i](const Cells& c) -> std::string_view {
+            return c.evaluation ? std::string_view(c.eval[i].cell) : std::string_view{};
+        };
+    }
+    static std::string_view Label(const Cells& c) {
+        return c.spectrum ? std::string_view(c.curveLabel) : std::string_view{};
+    }
+
     void Extend(int r, std::string_view row) {
-        const Column& c = c_;
         if (r == 0) {
-            Put(out_, false, row,
-                std::to_string(c.day) + "." + std::to_string(c.month) + "." +
-                    std::to_string(c.year),
-                true);
+            Put(
+                row, 0, [](const Cells& c) -> std::string_view { return c.date; }, false, true);
         } else if (r == 1) {
-            Put(out_, false, row,
-                std::to_string(c.hour) + ":" + std::to_string(c.minute) + ":" +
-                    std::to_string(c.second),
-                true);
+            Put(
+                row, 0, [](const Cells& c) -> std::string_view { return c.time; }, false, true);
         } else if (r < markersEnd_) {
-            next_.markers = true;
-            Put(out_, false, row, MarkerCell(r - 2), false);
+            Put(row, 0, MarkerCell(r - 2));
         } else if (r < evalEnd_) {
-            next_.evaluation = true;
-            const EvalRow& e = eval_[static_cast<std::size_t>(r - markersEnd_)];
-            Put(out_, e.blankBefore, row, e.cell, e.blankAfter);
+            const auto i = static_cast<std::size_t>(r - markersEnd_);
+            Put(row, 0, EvalCell(i), blanks_[i].blankBefore, blanks_[i].blankAfter);
         } else if (r == evalEnd_) {
-            Put(out_, false, row, curve_ ? std::string_view(c.curveLabel) : std::string_view{},
-                false);
+            Put(row, 0, Label);
         } else {
             const int i = r - evalEnd_ - 1;
-            if (curve_ && i < c.points)
-                Put(out_, false, row, Fixed("%E", c.y[i]), false);
-            else
-                Put(out_, false, row, {}, false);
+            Put(row, 0, [i](const Cells& c) { return Value(c, i); });
         }
     }
 
-    std::string MarkerCell(int i) const {
-        if (!c_.options.markers)
-            return {};
-        if (i == 0)
-            return c_.modeName;
-        const MarkerSlot& m = c_.markers[static_cast<std::size_t>(i - 1)];
-        if (m.position <= 0.0)
-            return {};
-        return support::FormatUser("%.2f@%.2f%s", m.value, m.position,
-                                   c_.wavelengthAxis ? "nm" : "px");
+    // An added row's empty first cell and one empty cell per column before
+    // the one that brings the block.
+    std::string Empties(std::size_t first) const {
+        return std::string(static_cast<std::size_t>(layout_.columns) + first, ';');
     }
 
     void FreshMarkers() {
-        if (!c_.options.markers)
+        if (firstMarkers_ == columns_.size())
             return;
-        next_.markers = true;
+        const std::string fresh = ";" + Empties(firstMarkers_);
         for (int i = 0; i < kMarkerRows; ++i)
-            Put(out_, false, fresh_, MarkerCell(i), false);
+            Put(fresh, firstMarkers_, MarkerCell(i));
     }
 
     void FreshEvaluation() {
-        if (!evalCells_)
+        if (firstEval_ == columns_.size())
             return;
-        next_.evaluation = true;
-        for (const EvalRow& row : eval_)
-            Put(out_, row.blankBefore, fresh_, row.cell, row.blankAfter);
+        const std::string fresh = ";" + Empties(firstEval_);
+        for (std::size_t i = 0; i < kEvalRows; ++i)
+            Put(fresh, firstEval_, EvalCell(i), blanks_[i].blankBefore, blanks_[i].blankAfter);
     }
 
     void FreshSpectrum() {
-        if (!curve_ || c_.x == nullptr)
+        if (firstSpectrum_ == columns_.size())
             return;
-        next_.spectrum = true;
-        next_.spectrumRows = c_.points;
-        const std::string empties(static_cast<std::size_t>(layout_.columns), ';');
-        Put(out_, false, std::string(kSpectrumLabel) + empties, c_.curveLabel, false);
-        for (int i = 0; i < c_.points; ++i)
-            Put(out_, false, Fixed("%.2f", c_.x[i]) + ";" + empties, Fixed("%E", c_.y[i]), false);
+        const std::string empties = Empties(firstSpectrum_);
+        Put(std::string(kSpectrumLabel) + empties, firstSpectrum_, Label);
+        const std::vector<std::string>& x = columns_[firstSpectrum_].x;
+        std::string row;
+        for (std::size_t i = 0; i < x.size(); ++i) {
+            row.assign(x[i]).append(";").append(empties);
+            Put(row, firstSpectrum_, [i](const Cells& c) { return Value(c, static_cast<int>(i)); });
+        }
     }
 
     const Layout& layout_;
-    const Column& c_;
+    const std::span<const Cells> columns_;
     std::string& out_;
     const std::size_t cells_;
     const int markersEnd_, evalEnd_;
-    const std::string fresh_; // an added row's empty first cell and earlier columns
-    const bool evalCells_, curve_;
-    std::array<EvalRow, kEvalRows> eval_{};
-    Layout next_;
+    const std::size_t firstMarkers_, firstEval_, firstSpectrum_;
+    std::array<EvalRow, kEvalRows> blanks_{};
     int rows_ = 0;
     std::string error_;
 };
@@ -271,6 +312,51 @@ std::size_t MaxBytes(const Layout& l) {
     const double bytes = wideRows * ((columns + 1) * (kWideCell + 1) + 4) +
                          values * (kWideCell + columns * (kValueCell + 1) + 4);
     return bytes < static_cast<double>(SIZE_MAX) ? static_cast<std::size_t>(bytes) : SIZE_MAX;
+}
+
+// x values as the table shows them in column 0, whatever the decimal separator.
+std::string RowLabel(double x) {
+    return support::FormatC("%.2f", x);
+}
+
+std::string Span(int n, const double* x, bool pixels) {
+    const char* unit = pixels ? " px" : " nm";
+    return std::to_string(n) + (n == 1 ? " point, " : " points, ") + RowLabel(x[0]) + unit +
+           " to " + RowLabel(x[n - 1]) + unit;
+}
+
+// The row of each point of the curve: the next row, in order, whose x value
+// reads the same.  The display grid of an unchanged view gives the very same
+// values, row for row.
+bool PlaceOnRows(const Grid& grid, const Column& c, std::vector<int>* rowOf, std::string* error) {
+    const bool pixels = !c.wavelengthAxis;
+    const int rows = static_cast<int>(grid.x.size());
+    if (pixels != grid.pixels) {
+        *error = grid.pixels ? "its rows are pixels and the graph shows wavelengths"
+                             : "its rows are wavelengths and the graph shows pixels";
+        return false;
+    }
+    rowOf->resize(static_cast<std::size_t>(c.points));
+    if (c.points == rows && std::equal(c.x, c.x + c.points, grid.x.begin())) {
+        for (int i = 0; i < rows; ++i)
+            (*rowOf)[static_cast<std::size_t>(i)] = i;
+        return true;
+    }
+    int r = 0;
+    for (int i = 0; i < c.points; ++i, ++r) {
+        const std::string label = RowLabel(c.x[i]);
+        while (r < rows && RowLabel(grid.x[static_cast<std::size_t>(r)]) != label)
+            ++r;
+        if (r == rows) {
+            *error = "its rows are the display grid it began with (" +
+                     (rows > 0 ? Span(rows, grid.x.data(), pixels) : "none") +
+                     "), and the curve shown (" + Span(c.points, c.x, pixels) +
+                     ") does not lie on them";
+            return false;
+        }
+        (*rowOf)[static_cast<std::size_t>(i)] = r;
+    }
+    return true;
 }
 
 } // namespace
@@ -327,51 +413,115 @@ std::string MarkerModeName(int peakMode, int valleyMode, int symmetryMode) {
     return "";
 }
 
-std::string Create(const Options& options, const double* x, int points, Layout* layout) {
-    Layout l;
+std::string Create(const Column& shown, Table* table) {
+    Table t;
+    Layout& l = t.layout;
     std::string out = "Date:;\n\nTime:;\n\n";
-    if (options.markers) {
+    if (shown.options.markers) {
         l.markers = true;
         for (int i = 0; i < kMarkerRows; ++i)
             out += ";\n";
     }
-    if (options.evaluation) {
+    if (shown.options.evaluation) {
         l.evaluation = true;
         for (int i = 0; i < kEvalRows; ++i)
             out += ";\n";
     }
-    if (options.spectrum && x != nullptr && points > 0) {
+    if (shown.options.spectrum && HasCurve(shown)) {
         l.spectrum = true;
-        l.spectrumRows = points;
+        l.spectrumRows = shown.points;
+        t.grid = {{shown.x, shown.x + shown.points}, !shown.wavelengthAxis};
         out += kSpectrumLabel;
         out += '\n';
-        for (int i = 0; i < points; ++i)
-            out += Fixed("%.2f", x[i]) + ";\n";
+        for (int i = 0; i < shown.points; ++i)
+            out += Fixed("%.2f", shown.x[i]) + ";\n";
     }
-    *layout = l;
+    *table = std::move(t);
     return out;
 }
 
-bool Append(std::string_view table, const Layout& layout, const Column& c, std::string* out,
-            Layout* next, std::string* error) {
+bool Prepare(Table* table, const Column& c, Cells* cells, std::string* error) {
+    Cells out;
+    out.before = table->layout;
+    Layout next = table->layout;
+    out.date = std::to_string(c.day) + "." + std::to_string(c.month) + "." + std::to_string(c.year);
+    out.time =
+        std::to_string(c.hour) + ":" + std::to_string(c.minute) + ":" + std::to_string(c.second);
+    if (c.options.markers) {
+        out.markers = next.markers = true;
+        out.marker[0] = c.modeName;
+        for (int i = 0; i < kMarkerSlots; ++i) {
+            const MarkerSlot& m = c.markers[static_cast<std::size_t>(i)];
+            if (m.position > 0.0)
+                out.marker[static_cast<std::size_t>(i) + 1] = support::FormatUser(
+                    "%.2f@%.2f%s", m.value, m.position, c.wavelengthAxis ? "nm" : "px");
+        }
+    }
+    if (c.options.evaluation && c.evalCase != EvalCase::None) {
+        out.evaluation = next.evaluation = true;
+        out.eval = EvalRows(c);
+    }
+    Grid grid;
+    if (c.options.spectrum && HasCurve(c)) {
+        const ValueFormat value;
+        out.spectrum = true;
+        out.curveLabel = c.curveLabel;
+        if (table->layout.spectrum) {
+            std::vector<int> rowOf;
+            if (!PlaceOnRows(table->grid, c, &rowOf, error))
+                return false;
+            out.values.resize(table->grid.x.size());
+            for (int i = 0; i < c.points; ++i)
+                out.values[static_cast<std::size_t>(rowOf[static_cast<std::size_t>(i)])] =
+                    value(c.y[i]);
+        } else {
+            next.spectrum = true;
+            next.spectrumRows = c.points;
+            grid = {{c.x, c.x + c.points}, !c.wavelengthAxis};
+            out.x.reserve(static_cast<std::size_t>(c.points));
+            out.values.reserve(static_cast<std::size_t>(c.points));
+            for (int i = 0; i < c.points; ++i) {
+                out.x.push_back(Fixed("%.2f", c.x[i]));
+                out.values.push_back(value(c.y[i]));
+            }
+        }
+    }
+    ++next.columns;
+    table->layout = next;
+    if (!out.x.empty())
+        table->grid = std::move(grid);
+    *cells = std::move(out);
+    return true;
+}
+
+bool Append(std::string_view table, std::span<const Cells> columns, std::string* out,
+            std::string* error) {
+    if (columns.empty()) {
+        *out = table;
+        return true;
+    }
+    const Layout& layout = columns.front().before;
     std::string s;
-    s.reserve(table.size() + table.size() / static_cast<std::size_t>(layout.columns + 1) + 4096);
-    Extender e(layout, c, s);
+    s.reserve(table.size() +
+              table.size() / static_cast<std::size_t>(layout.columns + 1) * columns.size() + 4096);
+    Extender e(columns, s);
     EachLine(table, [&](std::string_view row) { e.Row(row); });
-    if (!e.Finish(next, error))
+    if (!e.Finish(error))
         return false;
     *out = std::move(s);
     return true;
 }
 
-AppendResult AppendToFile(const std::string& path, const Layout& layout, const Column& column,
-                          Layout* next, std::string* error) {
+AppendResult AppendToFile(const std::string& path, std::span<const Cells> columns,
+                          std::string* error) {
+    if (columns.empty())
+        return AppendResult::Added;
     // The table streams past in pieces into the temporary file: no copy of
     // the whole table is held, and an error anywhere leaves the file as it
     // was (the temporary is dropped).  The temporary is made with the first
     // output, so a table that is refused never gets one.
     constexpr std::size_t kFlushAt = std::size_t{1} << 20;
-    const Layout shape = layout; // *next may be the caller's layout
+    const Layout& shape = columns.front().before;
     support::AtomicFile file;
     bool opened = false, writeFailed = false;
     const auto flush = [&](const std::string& bytes) {
@@ -384,7 +534,7 @@ AppendResult AppendToFile(const std::string& path, const Layout& layout, const C
     };
     std::string out, line; // line: the start of a row the last piece cut
     out.reserve(kFlushAt + kFlushAt / 8);
-    Extender e(shape, column, out);
+    Extender e(columns, out);
     const auto piece = [&](std::string_view bytes) {
         if (writeFailed)
             return;
@@ -407,14 +557,12 @@ AppendResult AppendToFile(const std::string& path, const Layout& layout, const C
     if (support::ReadRegularFileInPieces(path, MaxBytes(shape), piece, error) != 0)
         return AppendResult::Unreadable;
     e.Row(line);
-    Layout grown;
-    if (!writeFailed && !e.Finish(&grown, error))
+    if (!writeFailed && !e.Finish(error))
         return AppendResult::Reshaped; // the temporary goes with `file`
     if (writeFailed || !flush(out) || !file.Commit()) {
         *error = file.Error();
         return AppendResult::WriteFailed;
     }
-    *next = grown;
     return AppendResult::Added;
 }
 

@@ -5,15 +5,23 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <clocale>
+#include <condition_variable>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <limits>
+#include <mutex>
 #include <sstream>
 
 #include "files/csv_table.h"
+#include "files/csv_writer.h"
 #include "support/atomic_file.h"
+#include "support/numfmt.h"
 #include "support_testing/comma_locale.h"
+#include "support_testing/odd_files.h"
 
 namespace fs = std::filesystem;
 using namespace csvtable;
@@ -23,7 +31,7 @@ namespace {
 using Rows = std::vector<std::vector<std::string>>;
 
 // Cells of each non-blank row; the empty field after the last ";" is dropped.
-Rows Cells(const std::string& text) {
+Rows Split(const std::string& text) {
     Rows rows;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) {
@@ -54,17 +62,25 @@ Column Shown(Options o, int curve = 2, int points = 3) {
     return c;
 }
 
-// Appends and checks that the result has the shape the returned layout says.
-std::string Add(std::string table, Layout* layout, const Column& c) {
+// Prepares and appends one column; checks that the result has the shape the
+// table then says.
+std::string Add(const std::string& text, Table* table, const Column& c) {
+    csvtable::Cells cells;
     std::string out, error;
-    Layout next;
-    EXPECT_TRUE(Append(table, *layout, c, &out, &next, &error)) << error;
-    *layout = next;
-    const Rows rows = Cells(out);
-    EXPECT_EQ(static_cast<int>(rows.size()), layout->Rows());
+    EXPECT_TRUE(Prepare(table, c, &cells, &error)) << error;
+    EXPECT_TRUE(Append(text, {&cells, 1}, &out, &error)) << error;
+    const Rows rows = Split(out);
+    EXPECT_EQ(static_cast<int>(rows.size()), table->layout.Rows());
     for (const auto& r : rows)
-        EXPECT_EQ(static_cast<int>(r.size()), layout->columns + 1);
+        EXPECT_EQ(static_cast<int>(r.size()), table->layout.columns + 1);
     return out;
+}
+
+// A fresh folder of the test's own.
+fs::path Scratch(const std::string& name) {
+    const fs::path dir = fs::temp_directory_path() / (name + std::to_string(getpid()));
+    fs::create_directories(dir);
+    return dir;
 }
 
 constexpr Options kSpec{false, false, true};
@@ -74,11 +90,11 @@ constexpr Options kEval{false, true, false};
 } // namespace
 
 TEST(CsvTable, SpectrumOnlyThreeDarkColumns) {
-    Layout l;
-    std::string t = Create(kSpec, kX, 3, &l);
+    Table l;
+    std::string t = Create(Shown(kSpec), &l);
     for (int i = 0; i < 3; ++i)
         t = Add(t, &l, Shown(kSpec, 1));
-    const Rows r = Cells(t);
+    const Rows r = Split(t);
     ASSERT_EQ(r.size(), 6u);
     EXPECT_EQ(r[0], (std::vector<std::string>{"Date:", "7.3.2024", "7.3.2024", "7.3.2024"}));
     EXPECT_EQ(r[1][1], "9:5:3");
@@ -89,8 +105,8 @@ TEST(CsvTable, SpectrumOnlyThreeDarkColumns) {
 }
 
 TEST(CsvTable, BlocksSwitchedOnLaterLandInTheColumnOfTheirMeasurement) {
-    Layout l;
-    std::string t = Create(kSpec, kX, 3, &l);
+    Table l;
+    std::string t = Create(Shown(kSpec), &l);
     t = Add(t, &l, Shown(kSpec));
     t = Add(t, &l, Shown(kSpec));
     Column c = Shown({true, true, true});
@@ -99,7 +115,7 @@ TEST(CsvTable, BlocksSwitchedOnLaterLandInTheColumnOfTheirMeasurement) {
     c.evalCase = EvalCase::C;
     c.domWave = 612.345;
     t = Add(t, &l, c);
-    const Rows r = Cells(t);
+    const Rows r = Split(t);
     // Date, time, 13 marker rows, 4 evaluation rows, spectrum header.
     ASSERT_EQ(r.size(), 2u + 13 + 4 + 1 + 3);
     EXPECT_EQ(r[0][3], "7.3.2024");
@@ -142,14 +158,14 @@ TEST(CsvTable, EvaluationRowsAndTheirBlankLines) {
         {EvalCase::G, {"COG(valley)@50.00%", "555.500", "", ""}, ""},
     };
     for (const Case& k : cases) {
-        Layout l;
+        Table l;
         Column c = Shown(kEval);
         c.evalCase = k.which;
         c.width = 12.3456;
         c.threshold = 50;
         c.domWave = 555.5;
-        const std::string t = Add(Create(kEval, nullptr, 0, &l), &l, c);
-        const Rows r = Cells(t);
+        const std::string t = Add(Create(Shown(kEval), &l), &l, c);
+        const Rows r = Split(t);
         ASSERT_EQ(r.size(), 6u);
         for (int i = 0; i < 4; ++i)
             EXPECT_EQ(r[2 + i][1], k.cells[i]) << "row " << i + 1;
@@ -162,46 +178,137 @@ TEST(CsvTable, EvaluationRowsAndTheirBlankLines) {
 TEST(CsvTable, NoCaseGivesEmptyCellsOrNoBlock) {
     Column c = Shown(kEval, 3); // transmission shown, only the width checked
     c.evalCase = ChooseEvalCase(1, 0, 0, 0, 0, 3);
-    Layout absent;
-    const std::string t = Add(Create(kSpec, kX, 3, &absent), &absent, c);
-    EXPECT_FALSE(absent.evaluation);
-    Layout present;
-    const Rows r = Cells(Add(Create(kEval, kX, 3, &present), &present, c));
+    Table absent;
+    const std::string t = Add(Create(Shown(kSpec), &absent), &absent, c);
+    EXPECT_FALSE(absent.layout.evaluation);
+    Table present;
+    const Rows r = Split(Add(Create(Shown(kEval), &present), &present, c));
     for (int i = 2; i < 6; ++i)
         EXPECT_EQ(r[i], (std::vector<std::string>{"", ""}));
 }
 
-TEST(CsvTable, SpectrumRowsStayWhenTheDisplayGridChanges) {
-    Layout l;
-    std::string t = Create(kSpec, kX, 2, &l);
-    t = Add(t, &l, Shown(kSpec, 3, 3)); // more points than rows: none invented
-    t = Add(t, &l, Shown(kSpec, 3, 1)); // fewer: the rest stay, empty
-    EXPECT_EQ(l.spectrumRows, 2);
-    const Rows r = Cells(t);
-    ASSERT_EQ(r.size(), 5u);
-    EXPECT_EQ(r[3], (std::vector<std::string>{"400.00", "1.500000E+00", "1.500000E+00"}));
-    EXPECT_EQ(r[4], (std::vector<std::string>{"400.50", "-2.025000E+01", ""}));
+// A table begun on one display grid takes a curve only where each point has
+// the row of its own x value; otherwise nothing is written.
+TEST(CsvTable, EachValueStandsBesideItsOwnWavelength) {
+    const double grid[] = {400.0, 400.5, 401.25, 402.0};
+    struct Case {
+        const char* what;
+        std::vector<double> x;
+        bool wavelengths;
+        std::vector<std::string> column; // the new cells of the data rows; empty: refused
+    } cases[] = {
+        {"the same grid",
+         {400.0, 400.5, 401.25, 402.0},
+         true,
+         {"1.500000E+00", "-2.025000E+01", "3.000000E+03", "4.000000E+00"}},
+        {"a later start",
+         {400.5, 401.25, 402.0},
+         true,
+         {"", "1.500000E+00", "-2.025000E+01", "3.000000E+03"}},
+        {"a narrower range", {400.5, 401.25}, true, {"", "1.500000E+00", "-2.025000E+01", ""}},
+        {"another grid", {400.0, 405.0}, true, {}},
+        {"a wider range", {399.5, 400.0}, true, {}},
+        {"the pixel axis", {400.0, 400.5, 401.25, 402.0}, false, {}},
+    };
+    const double y[] = {1.5, -20.25, 3000.0, 4.0};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        Column first = Shown(kSpec);
+        first.x = grid, first.y = y, first.points = 4;
+        Table t;
+        const std::string table = Add(Create(first, &t), &t, first);
+        Column c = Shown(kSpec);
+        c.x = k.x.data(), c.y = y, c.points = static_cast<int>(k.x.size());
+        c.wavelengthAxis = k.wavelengths;
+        const Table before = t;
+        csvtable::Cells cells;
+        std::string error;
+        ASSERT_EQ(Prepare(&t, c, &cells, &error), !k.column.empty()) << error;
+        if (k.column.empty()) {
+            EXPECT_EQ(t.layout.columns, before.layout.columns);
+            EXPECT_EQ(t.grid.x, before.grid.x);
+            EXPECT_NE(error.find(k.wavelengths ? "does not lie on them" : "pixels"),
+                      std::string::npos)
+                << error;
+            continue;
+        }
+        std::string out;
+        ASSERT_TRUE(Append(table, {&cells, 1}, &out, &error)) << error;
+        const Rows r = Split(out);
+        ASSERT_EQ(r.size(), 7u);
+        for (std::size_t i = 0; i < 4; ++i)
+            EXPECT_EQ(r[3 + i], (std::vector<std::string>{support::FormatC("%.2f", grid[i]),
+                                                          Split(table)[3 + i][1], k.column[i]}));
+    }
+}
+
+// However the columns are bunched into writes, the table is the one they
+// make added one by one: blocks brought in mid-way, a narrower curve, the
+// blank lines of the last evaluation case.
+TEST(CsvTable, ColumnsAddedTogetherMakeTheTableOfColumnsAddedOneByOne) {
+    Column a = Shown(kSpec, 0, 0); // nothing shown yet
+    Column b = Shown(kMode);
+    b.modeName = "PeakWidth";
+    b.markers[1] = {2.5, 401.0};
+    Column c = Shown({false, true, true});
+    c.evalCase = EvalCase::A, c.width = 1.25, c.threshold = 50, c.domWave = 400.75;
+    Column d = Shown({true, true, true}, 3, 2);
+    d.evalCase = EvalCase::E, d.width = 2.5;
+    Column e = Shown(kSpec, 1);
+    Table t;
+    const std::string created = Create(a, &t);
+    std::vector<csvtable::Cells> columns;
+    for (const Column* col : {&a, &b, &c, &d, &e}) {
+        std::string error;
+        columns.emplace_back();
+        ASSERT_TRUE(Prepare(&t, *col, &columns.back(), &error)) << error;
+    }
+    const std::vector<std::vector<std::size_t>> bunches = {
+        {1, 1, 1, 1, 1}, {5}, {2, 3}, {1, 4}, {3, 1, 1}};
+    std::string oneByOne;
+    for (const auto& sizes : bunches) {
+        std::string text = created, error;
+        std::size_t from = 0;
+        for (std::size_t n : sizes) {
+            std::string out;
+            ASSERT_TRUE(Append(text, std::span(columns).subspan(from, n), &out, &error)) << error;
+            text = std::move(out);
+            from += n;
+        }
+        if (oneByOne.empty())
+            oneByOne = text;
+        EXPECT_EQ(text, oneByOne) << sizes.size() << " writes";
+    }
+    const Rows r = Split(oneByOne);
+    ASSERT_EQ(static_cast<int>(r.size()), t.layout.Rows());
+    EXPECT_EQ(r[2], (std::vector<std::string>{"", "", "PeakWidth", "", "", ""}));
+    EXPECT_EQ(r[4], (std::vector<std::string>{"", "", "2.50@401.00nm", "", "", ""}));
+    EXPECT_EQ(r.back(),
+              (std::vector<std::string>{"401.25", "", "", "3.000000E+03", "", "3.000000E+03"}));
 }
 
 TEST(CsvTable, NothingShownWritesEmptyCells) {
-    Layout l;
-    std::string t = Create({true, false, true}, nullptr, 0, &l); // before any measurement
-    EXPECT_FALSE(l.spectrum);
+    Table l;
     Column none = Shown({true, false, true}, 0, 0);
+    std::string t = Create(none, &l); // before any measurement
+    EXPECT_FALSE(l.layout.spectrum);
     t = Add(t, &l, none);
-    EXPECT_FALSE(l.spectrum) << "no rows known yet";
+    EXPECT_FALSE(l.layout.spectrum) << "no rows known yet";
     t = Add(t, &l, Shown({true, false, true}, 4));
     t = Add(t, &l, none);
-    const Rows r = Cells(t);
+    const Rows r = Split(t);
     const std::size_t head = 2 + kMarkerRows;
     EXPECT_EQ(r[head], (std::vector<std::string>{"wavelength", "", "absorbance:", ""}));
     EXPECT_EQ(r[head + 3], (std::vector<std::string>{"401.25", "", "3.000000E+03", ""}));
 }
 
 TEST(CsvTable, ATableOfAnotherShapeIsRefused) {
-    Layout l;
-    std::string t = Create({true, true, true}, kX, 3, &l);
+    Table l;
+    std::string t = Create(Shown({true, true, true}), &l);
     t = Add(t, &l, Shown({true, true, true}));
+    csvtable::Cells next;
+    std::string error;
+    ASSERT_TRUE(Prepare(&l, Shown({true, true, true}), &next, &error));
     struct Case {
         const char* what;
         std::string text;
@@ -215,9 +322,9 @@ TEST(CsvTable, ATableOfAnotherShapeIsRefused) {
         {"spectrum label changed", std::string(t).replace(t.find("wavelength"), 4, "WAVE")},
     };
     for (const Case& c : cases) {
-        std::string out = "untouched", error;
-        Layout next;
-        EXPECT_FALSE(Append(c.text, l, Shown({true, true, true}), &out, &next, &error)) << c.what;
+        std::string out = "untouched";
+        error.clear();
+        EXPECT_FALSE(Append(c.text, {&next, 1}, &out, &error)) << c.what;
         EXPECT_EQ(out, "untouched");
         EXPECT_FALSE(error.empty());
     }
@@ -225,9 +332,39 @@ TEST(CsvTable, ATableOfAnotherShapeIsRefused) {
     std::string crlf;
     for (char ch : t)
         crlf += ch == '\n' ? std::string("\r\n") : std::string(1, ch);
-    std::string out, error;
-    Layout next;
-    EXPECT_TRUE(Append(crlf, l, Shown({true, true, true}), &out, &next, &error)) << error;
+    std::string out;
+    EXPECT_TRUE(Append(crlf, {&next, 1}, &out, &error)) << error;
+}
+
+// Spectrum values are written as printf's "%E" writes them, whatever the value.
+TEST(CsvTable, SpectrumValuesAreWrittenAsPrintfWritesThem) {
+    const double y[] = {0.0,
+                        -0.0,
+                        1.5,
+                        -20.25,
+                        9.9999995,
+                        9.99999949,
+                        1e300,
+                        -1e-300,
+                        4.9e-324,
+                        123456789.0,
+                        2.5e-7,
+                        std::numeric_limits<double>::infinity(),
+                        -std::numeric_limits<double>::infinity(),
+                        std::numeric_limits<double>::quiet_NaN()};
+    constexpr int n = static_cast<int>(std::size(y));
+    std::vector<double> x(n);
+    for (int i = 0; i < n; ++i)
+        x[static_cast<std::size_t>(i)] = 400.0 + i;
+    Column c = Shown(kSpec);
+    c.x = x.data(), c.y = y, c.points = n;
+    Table t;
+    csvtable::Cells cells;
+    std::string error;
+    Create(Shown(kSpec, 0, 0), &t);
+    ASSERT_TRUE(Prepare(&t, c, &cells, &error)) << error;
+    for (int i = 0; i < n; ++i)
+        EXPECT_EQ(cells.values[static_cast<std::size_t>(i)], support::FormatUser("%E", y[i]));
 }
 
 TEST(CsvTable, CommaLocaleGivesDecimalCommasAndLeavesCInForce) {
@@ -237,16 +374,16 @@ TEST(CsvTable, CommaLocaleGivesDecimalCommasAndLeavesCInForce) {
     std::string t;
     {
         support_testing::UserLocaleScope scope(comma);
-        Layout l;
+        Table l;
         Column c = Shown({true, true, true});
         c.markers[0] = {1.5, 500.25};
         c.evalCase = EvalCase::A;
         c.width = 12.3456;
         c.threshold = 50;
         c.domWave = 555.5;
-        t = Add(Create({true, true, true}, kX, 3, &l), &l, c);
+        t = Add(Create(Shown({true, true, true}), &l), &l, c);
     }
-    const Rows r = Cells(t);
+    const Rows r = Split(t);
     EXPECT_EQ(r[3][1], "1,50@500,25nm");
     EXPECT_EQ(r[16][1], "12,35");
     EXPECT_EQ(r[17][1], "COG(peak)@50,00%");
@@ -260,8 +397,8 @@ TEST(CsvTable, CommaLocaleGivesDecimalCommasAndLeavesCInForce) {
 // The table of a series of measurements as the committed fixture holds it;
 // make_csv_fixture.py read it with Python's csv module.
 TEST(CsvTable, PythonCsvReadsColumnsPlusTwoFieldsPerRow) {
-    Layout l;
-    std::string t = Create({false, true, true}, kX, 3, &l);
+    Table l;
+    std::string t = Create(Shown({false, true, true}), &l);
     t = Add(t, &l, Shown({false, true, true}, 1));
     Column a = Shown({false, true, true});
     a.evalCase = EvalCase::A;
@@ -288,7 +425,7 @@ TEST(CsvTable, PythonCsvReadsColumnsPlusTwoFieldsPerRow) {
     ASSERT_EQ(ours.str(), t) << "regenerate the fixtures (make_csv_fixture.py)";
 
     // One line per row Python saw: the number of fields, then the fields.
-    const Rows cells = Cells(t);
+    const Rows cells = Split(t);
     std::ifstream seen(dir / "orvalin_table.python.tsv");
     int rows = 0;
     for (std::string line; std::getline(seen, line); ++rows) {
@@ -297,26 +434,25 @@ TEST(CsvTable, PythonCsvReadsColumnsPlusTwoFieldsPerRow) {
         for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
             f.push_back(line.substr(start, tab - start));
         f.push_back(line.substr(start));
-        ASSERT_LT(rows, l.Rows());
-        EXPECT_EQ(std::stoi(f[0]), l.columns + 2) << "row " << rows + 1;
+        ASSERT_LT(rows, l.layout.Rows());
+        EXPECT_EQ(std::stoi(f[0]), l.layout.columns + 2) << "row " << rows + 1;
         std::vector<std::string> expected = cells[static_cast<std::size_t>(rows)];
         expected.push_back(""); // after the last ";"
         EXPECT_EQ(std::vector<std::string>(f.begin() + 1, f.end()), expected);
     }
-    EXPECT_EQ(rows, l.Rows());
+    EXPECT_EQ(rows, l.layout.Rows());
 }
 
 TEST(CsvTable, ACrashDuringAnAppendLeavesTheEarlierTable) {
-    const fs::path dir = fs::temp_directory_path() / ("csv_kill_" + std::to_string(getpid()));
-    fs::create_directories(dir);
+    const fs::path dir = Scratch("csv_kill_");
     const std::string path = (dir / "t.csv").string();
     std::vector<double> x(2048), y(2048);
     for (int i = 0; i < 2048; ++i)
         x[i] = 300.0 + i * 0.25, y[i] = i * 1.5;
-    Layout l;
-    ASSERT_EQ(support::WriteFileAtomic(path, Create(kSpec, x.data(), 2048, &l)), 0);
     Column c = Shown(kSpec);
     c.x = x.data(), c.y = y.data(), c.points = 2048;
+    Table l;
+    ASSERT_EQ(support::WriteFileAtomic(path, Create(c, &l)), 0);
     for (int round = 0; round < 5; ++round) {
         int done[2];
         ASSERT_EQ(pipe(done), 0);
@@ -325,9 +461,11 @@ TEST(CsvTable, ACrashDuringAnAppendLeavesTheEarlierTable) {
         if (child == 0) {
             // Appends until killed, telling the parent after each column.
             close(done[0]);
-            Layout mine = l;
+            Table mine = l;
+            csvtable::Cells cells;
             std::string error;
-            while (AppendToFile(path, mine, c, &mine, &error) == AppendResult::Added) {
+            while (Prepare(&mine, c, &cells, &error) &&
+                   AppendToFile(path, {&cells, 1}, &error) == AppendResult::Added) {
                 if (write(done[1], "+", 1) != 1)
                     break;
             }
@@ -346,32 +484,31 @@ TEST(CsvTable, ACrashDuringAnAppendLeavesTheEarlierTable) {
         std::ifstream in(path, std::ios::binary);
         std::stringstream text;
         text << in.rdbuf();
-        const Rows r = Cells(text.str());
+        const Rows r = Split(text.str());
         ASSERT_EQ(r.size(), 2u + 1 + 2048);
-        Layout now = l;
-        now.columns = static_cast<int>(r[0].size()) - 1;
-        EXPECT_GT(now.columns, l.columns);
+        const int columns = static_cast<int>(r[0].size()) - 1;
+        EXPECT_GT(columns, l.layout.columns);
+        l.layout.columns = columns;
+        Table next = l;
+        csvtable::Cells cells;
         std::string out, error;
-        Layout next;
-        EXPECT_TRUE(Append(text.str(), now, c, &out, &next, &error)) << error;
-        l = now;
+        ASSERT_TRUE(Prepare(&next, c, &cells, &error)) << error;
+        EXPECT_TRUE(Append(text.str(), {&cells, 1}, &out, &error)) << error;
     }
     fs::remove_all(dir);
 }
 
-TEST(CsvTable, AFailedWriteKeepsTheTableAndTheColumnCount) {
-    const fs::path dir = fs::temp_directory_path() / ("csv_fail_" + std::to_string(getpid()));
-    fs::create_directories(dir);
+TEST(CsvTable, AFailedWriteKeepsTheTable) {
+    const fs::path dir = Scratch("csv_fail_");
     const std::string path = (dir / "t.csv").string();
-    Layout l;
-    ASSERT_EQ(support::WriteFileAtomic(path, Create(kSpec, kX, 3, &l)), 0);
-    Layout next = l;
+    Table l;
+    ASSERT_EQ(support::WriteFileAtomic(path, Create(Shown(kSpec), &l)), 0);
+    csvtable::Cells first, second;
     std::string error;
-    ASSERT_EQ(AppendToFile(path, l, Shown(kSpec), &next, &error), AppendResult::Added);
-    const Layout before = next;
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream saved;
-    saved << in.rdbuf();
+    ASSERT_TRUE(Prepare(&l, Shown(kSpec), &first, &error));
+    ASSERT_TRUE(Prepare(&l, Shown(kSpec), &second, &error));
+    ASSERT_EQ(AppendToFile(path, {&first, 1}, &error), AppendResult::Added);
+    const std::string saved = support_testing::FileText(path);
 
     // A full disk, in a child so the file size limit stays there.
     const pid_t child = fork();
@@ -380,20 +517,73 @@ TEST(CsvTable, AFailedWriteKeepsTheTableAndTheColumnCount) {
         signal(SIGXFSZ, SIG_IGN);
         const rlimit small{64, 64};
         setrlimit(RLIMIT_FSIZE, &small);
-        Layout mine = before;
-        const AppendResult r = AppendToFile(path, before, Shown(kSpec), &mine, &error);
-        _exit(r == AppendResult::WriteFailed && mine.columns == before.columns ? 0 : 1);
+        _exit(AppendToFile(path, {&second, 1}, &error) == AppendResult::WriteFailed ? 0 : 1);
     }
     int status = 0;
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    std::ifstream again(path, std::ios::binary);
-    std::stringstream now;
-    now << again.rdbuf();
-    EXPECT_EQ(now.str(), saved.str());
+    EXPECT_EQ(support_testing::FileText(path), saved);
 
     fs::remove(path);
-    EXPECT_EQ(AppendToFile(path, before, Shown(kSpec), &next, &error), AppendResult::Unreadable);
-    EXPECT_EQ(next.columns, before.columns);
+    EXPECT_EQ(AppendToFile(path, {&second, 1}, &error), AppendResult::Unreadable);
+    fs::remove_all(dir);
+}
+
+// The writer's thread adds every column, in order, however it bunches them
+// into rewrites; a failed rewrite is told once and nothing is written after
+// it, and the columns left out are counted.
+TEST(CsvTable, TheWriterKeepsEveryColumnInOrderAndStopsAtTheFirstFailure) {
+    const fs::path dir = Scratch("csv_writer_");
+    const std::string path = (dir / "t.csv").string();
+    Table t;
+    std::string expected = Create(Shown({true, false, true}), &t);
+    ASSERT_EQ(support::WriteFileAtomic(path, expected), 0);
+    std::mutex m;
+    std::condition_variable cv;
+    int told = 0;
+    Writer w;
+    w.Open(path, 0, [&] {
+        std::lock_guard<std::mutex> lock(m);
+        ++told;
+        cv.notify_all();
+    });
+    const auto next = [&](int i) {
+        Column c = Shown({true, false, true}, 1 + i % 5);
+        c.minute = i / 60, c.second = i % 60;
+        c.modeName = std::to_string(i);
+        csvtable::Cells cells;
+        std::string error;
+        EXPECT_TRUE(Prepare(&t, c, &cells, &error)) << error;
+        return cells;
+    };
+    for (int i = 0; i < 40; ++i) {
+        csvtable::Cells cells = next(i);
+        std::string out, error;
+        ASSERT_TRUE(Append(expected, {&cells, 1}, &out, &error)) << error;
+        expected = std::move(out);
+        w.Add(std::move(cells));
+    }
+    w.Flush();
+    EXPECT_EQ(w.Written(), 40);
+    EXPECT_EQ(support_testing::FileText(path), expected);
+
+    fs::remove(path);
+    fs::create_directory(path); // a folder is never replaced
+    w.Add(next(40));
+    w.Add(next(41));
+    w.Flush();
+    EXPECT_TRUE(w.Failed());
+    {
+        std::unique_lock<std::mutex> lock(m);
+        EXPECT_TRUE(cv.wait_for(lock, std::chrono::seconds(10), [&] { return told > 0; }));
+    }
+    w.Add(next(42));
+    int lost = 0;
+    const std::string why = w.Close(&lost);
+    EXPECT_EQ(lost, 3);
+    EXPECT_NE(why.find("not a regular file"), std::string::npos) << why;
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(w.Written(), 40);
+    EXPECT_TRUE(fs::is_directory(path));
     fs::remove_all(dir);
 }

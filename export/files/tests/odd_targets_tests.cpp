@@ -121,9 +121,9 @@ const Named kReaders[] = {
      }},
     {"CSV table",
      [](const std::string& p, std::string* e) {
-         csvtable::Layout next;
-         return csvtable::AppendToFile(p, {}, {}, &next, e) == csvtable::AppendResult::Added ? 0
-                                                                                             : -1;
+         const csvtable::Cells column;
+         return csvtable::AppendToFile(p, {&column, 1}, e) == csvtable::AppendResult::Added ? 0
+                                                                                            : -1;
      }},
     {".par file",
      [](const std::string& p, std::string* e) {

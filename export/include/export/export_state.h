@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "files/csv_table.h"
 #include "files/valfile.h"
 #include "parameters/parameters_state.h"
 
@@ -66,7 +67,8 @@ extern char cCsvPath[260];
 extern int iCSVlastMode; // marker block in the table
 extern int iOneLast;     // evaluation block in the table
 extern int iCSVlastSpec; // spectrum block in the table
-extern int iCsvSpecRows; // data rows of the spectrum block
+// The spectrum block's rows: the display grid it was laid out on.
+extern csvtable::Grid stCsvGrid;
 // The ASCII link's series: folder and base name, number of the next file.
 extern char cDatDir[260];
 extern char cDatFile[260];

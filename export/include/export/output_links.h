@@ -11,9 +11,12 @@ void CsvOutput(int menuBar, int menuItem, void* callbackData, int panel);
 // created, -1 when no file was chosen or it could not be written (the reason
 // is in links_LastError()).
 int main_CreateCSVFile();
-// Adds the shown measurement as the next column of the table.
+// Adds the shown measurement as the next column of the table; the table's
+// writer thread puts it into the file.
 void main_WriteCsv();
 void get_CSVTable();
+// Waits until every column added is in the table file, or its write failed.
+void csv_FlushTable();
 
 // ----------------------------------------------------- ASCII result files
 // Asks for the base name of the series (and whether to overwrite files of an

@@ -8,17 +8,15 @@
 // each save the thread rests a quarter longer than that save took, so it
 // stays under half a core however large the book grows; a column committed
 // is on disk by the end of the second save after it at the latest.  Flush and
-// Close skip the rest.
+// Close skip the rest.  After a failed save nothing more is saved.
 #pragma once
 
-#include <chrono>
-#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <string>
-#include <thread>
 
 #include "book/book.h"
+#include "support/save_worker.h"
 
 class SheetSaver {
   public:
@@ -30,42 +28,31 @@ class SheetSaver {
     // Ends the saver without another save and hands back the book, for the
     // caller to keep elsewhere.
     book::Book Release();
-    bool IsOpen() const { return open_; }
+    bool IsOpen() const { return worker_.Running(); }
     const std::string& Path() const { return path_; }
 
     // Changes the book (on the caller's thread, never during a copy).
     void Edit(const std::function<void(book::Book&)>& change);
     // Saves the book as it is now, in the background.
     void Commit();
-    // Waits until every commit is on disk.
+    // Waits until every commit is on disk, or a save failed.
     void Flush();
     // The first save failure since the last call ("" when none): the file on
     // disk then lacks the columns of that save and later ones.
     std::string TakeError();
-    // Called on the saver thread when a save fails and no failure is waiting
-    // to be taken, without the saver's lock (it may call TakeError); it must
-    // only hand the news on (to the user interface).
+    // Called on the saver thread when a save fails, without the saver's lock
+    // (it may call TakeError); it must only hand the news on (to the user
+    // interface).  Takes effect at the next Open.
     void OnFailure(std::function<void()> notify);
 
     ~SheetSaver();
 
   private:
-    void Run();
-    void Stop(bool saveFirst);
+    bool SaveCopy(std::string* error);
 
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::condition_variable idle_;
-    std::thread thread_;
+    std::mutex mutex_; // the book, between Edit and the saver's copy
     book::Book book_{book::Kind::Xlsx};
     std::string path_;
-    std::string error_;
     std::function<void()> notify_;
-    std::chrono::steady_clock::time_point restUntil_;
-    int flushing_ = 0;
-    bool open_ = false;
-    bool dirty_ = false;
-    bool busy_ = false;
-    bool quit_ = false;
-    bool abandon_ = false;
+    support::SaveWorker worker_; // last: ends before the book goes
 };

@@ -1,12 +1,15 @@
 // The CSV measurement table as text: one column per measurement, cells
 // separated and ended by ";", numbers under the user's locale.  Qt-free; the
-// link (export/csv_link.cpp) reads the file, calls these and writes the result
-// through the atomic writer.
+// link (export/csv_link.cpp) prepares each column with these on the user
+// interface thread, and the table writer (files/csv_writer.h) adds them to the
+// file on a thread of its own.
 #pragma once
 
 #include <array>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace csvtable {
 
@@ -30,6 +33,19 @@ struct Layout {
     bool spectrum = false;
     int spectrumRows = 0; // data rows of the spectrum block, fixed when it was written first
     int Rows() const;     // rows without the blank lines
+};
+
+// The rows of the spectrum block: the x values of the display grid it was
+// laid out on, wavelengths or pixels.
+struct Grid {
+    std::vector<double> x;
+    bool pixels = false;
+};
+
+// What the link knows of its table.
+struct Table {
+    Layout layout;
+    Grid grid;
 };
 
 // Which read-outs the evaluation block holds (first that applies).
@@ -59,7 +75,7 @@ struct Column {
     // Marker block.
     std::string modeName;
     std::array<MarkerSlot, kMarkerSlots> markers{};
-    bool wavelengthAxis = true; // unit "nm", else "px"
+    bool wavelengthAxis = true; // x values and the unit "nm" are wavelengths, else pixels
     // Evaluation block.
     EvalCase evalCase = EvalCase::None;
     double width = 0.0;     // FWHM read-out
@@ -73,25 +89,55 @@ struct Column {
     int points = 0;
 };
 
+// One row of the evaluation block: a blank line before, the cell, one after.
+struct EvalRow {
+    bool blankBefore = false;
+    std::string cell;
+    bool blankAfter = false;
+};
+
+// One measurement's cells, formatted, as the next column of a table of
+// shape `before` receives them.
+struct Cells {
+    Layout before;
+    std::string date, time;
+    bool markers = false; // the marker option was on: the column brings the block
+    std::array<std::string, kMarkerRows> marker{};
+    bool evaluation = false; // the option was on and a case applied
+    std::array<EvalRow, kEvalRows> eval{};
+    bool spectrum = false; // a curve is written
+    std::string curveLabel;
+    std::vector<std::string> values; // one per spectrum row, "" where the curve has no point
+    std::vector<std::string> x;      // the rows' x values, when this column lays the block out
+};
+
 // The table as created: date and time rows and the chosen blocks, with the x
-// values of the display grid (points of them) in column 0.  A spectrum block
-// is only laid out when there are points; otherwise it comes with the first
-// column that has a curve.
-std::string Create(const Options& options, const double* x, int points, Layout* layout);
+// values of the shown curve's display grid in column 0.  A spectrum block is
+// only laid out when a curve is shown; otherwise it comes with the first
+// column that has one.
+std::string Create(const Column& shown, Table* table);
 
-// Adds `column` to `table` (the file as read).  Returns false with a message
-// in *error when the table does not have the shape of `layout` (edited,
-// replaced, or another file); *out and *next are then untouched.
-bool Append(std::string_view table, const Layout& layout, const Column& column, std::string* out,
-            Layout* next, std::string* error);
+// The next column of *table, formatted into *cells; *table then describes the
+// table with it.  Each value of the curve goes into the row of its own x value
+// (as the table shows it, with two decimals); rows the curve does not reach
+// stay empty.  False, with *error saying why and *table untouched, when a
+// point of the curve has no row: the display grid or axis changed since the
+// spectrum block was laid out.
+bool Prepare(Table* table, const Column& column, Cells* cells, std::string* error);
 
-// One more column for the table file at `path`: read, checked against
-// `layout`, rewritten whole through the atomic writer.  A table that is no
-// regular file, or longer than `layout` can hold, is Unreadable and never read.
-// On anything but Added the file keeps its earlier columns and *next is
-// untouched; *error says why.
+// Adds the columns, in order, to `table` (the file as read).  Returns false
+// with a message in *error when the table does not have the shape the first
+// column extends (edited, replaced, or another file); *out is then untouched.
+bool Append(std::string_view table, std::span<const Cells> columns, std::string* out,
+            std::string* error);
+
+// The columns added to the table file at `path`: read, checked against the
+// first column's shape, rewritten whole through the atomic writer.  A table
+// that is no regular file, or longer than that shape can hold, is Unreadable
+// and never read.  On anything but Added the file keeps its earlier columns;
+// *error says why.
 enum class AppendResult { Added, Unreadable, Reshaped, WriteFailed };
-AppendResult AppendToFile(const std::string& path, const Layout& layout, const Column& column,
-                          Layout* next, std::string* error);
+AppendResult AppendToFile(const std::string& path, std::span<const Cells> columns,
+                          std::string* error);
 
 } // namespace csvtable
