@@ -404,10 +404,10 @@ void set_UndimMeasButtons() {
     SetDimmed(MAINP_DARK, 0);
     for (int button : {MAINP_REFERENCE, MAINP_ABSORBANCE, MAINP_TRANSMISSION, MAINP_FORMULA})
         SetDimmed(button, 1);
-    if (iMess & MEAS_DARK) {
+    if (iMess & MEAS_DARK)
         SetDimmed(MAINP_REFERENCE, 0);
+    if (measure_DerivationReady())
         SetDimmed(MAINP_FORMULA, 0);
-    }
     if (iMess & MEAS_REFERENCE) {
         SetDimmed(MAINP_ABSORBANCE, 0);
         SetDimmed(MAINP_TRANSMISSION, 0);

@@ -344,7 +344,9 @@ int SelectGraph(int panel, int control, int event, void* callbackData, int event
     int v = 0;
     GetCtrlVal(hMainPanel, MAINP_SELECT_GRAPH, &v);
     const int bit = (v >= 1 && v <= 6) ? kBit[v] : 0;
-    if (bit != 0 && ((iMess & bit) || (stSavedMeas.measured & bit))) {
+    // Measured derivatives of an earlier transmission are not offered.
+    const bool stale = bit == MEAS_DERIVATIVE && iCompare != 1 && !measure_DerivationReady();
+    if (bit != 0 && !stale && ((iMess & bit) || (stSavedMeas.measured & bit))) {
         iSelect = v;
     } else {
         SetCtrlVal(hMainPanel, MAINP_SELECT_GRAPH, 1);

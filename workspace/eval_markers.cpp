@@ -175,6 +175,11 @@ void set_VisiblePeaks(int visible) {
 
 void set_HidePeaksPanel() {
     Main_MakeMainGraph_Small_or_Big(1);
+    // The enlarged graph lies under the marker area: it goes with its mode,
+    // and so does the protocol of the peak widths.
+    set_VisiblePeaks(0);
+    SetCtrlAttribute(hMainPanel, MAINP_SHOWHELP, ATTR_VISIBLE, 0);
+    SetMenuBarAttribute(MenuBar(), MENUBAR_FILE_PROTOCOL, ATTR_MENU_DIMMED, 1);
     iFwhmMode = 0;
     iValMode = 0;
     sym_mode = 0;

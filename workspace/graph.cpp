@@ -99,6 +99,12 @@ struct Extent {
     }
 };
 
+// The frame of the marker area, hidden while drawing, comes back only with
+// a marker mode: without one the graph covers its place.
+void ShowMarkerFrame() {
+    Show(MAINP_FWHMMODE_DECO, iFwhmMode == 1 || iValMode == 1 || sym_mode == 1);
+}
+
 // The range question: true to scale automatically.
 bool AskAutoScale() {
     const int chosen =
@@ -106,25 +112,45 @@ bool AskAutoScale() {
     return chosen != AUTO_SCALE_ManScaleButton;
 }
 
+// The series drawn as every spectrum over the pixel index (entry 0 and
+// entries 1 .. the last one wanted), rather than the envelope.
+bool SeriesOverlayDrawn(int view) {
+    return view == 0 && iSelect == SHOW_SERIES && series_ShowOverlay() && !dFFTValues.empty();
+}
+
+int SeriesEntriesDrawn() {
+    return std::min(iNumOfFFT, static_cast<int>(dFFTValues.size()) - 1);
+}
+
+int SeriesPoints(const std::vector<double>& s) {
+    return std::min(stParam.pixelCount, static_cast<int>(s.size()));
+}
+
+// Extent of the overlaid spectra between the pixels first and last.
+void AddSeriesExtent(Extent& extent, double first, double last) {
+    const int from = static_cast<int>(std::ceil(std::max(first, 0.0)));
+    for (int j = 0; j <= SeriesEntriesDrawn(); ++j) {
+        const std::vector<double>& s = dFFTValues[static_cast<std::size_t>(j)];
+        const int to = std::min(SeriesPoints(s) - 1, static_cast<int>(std::floor(last)));
+        if (to >= from)
+            extent.add(s.data() + from, to - from + 1);
+    }
+}
+
 void PlotCurves(int view) {
     const int panel = Panel();
-    if (view == 0 && iSelect == SHOW_SERIES) {
-        if (series_ShowOverlay() && !dFFTValues.empty()) {
-            // Every spectrum whole, over the pixel index.
-            const int points = stParam.pixelCount;
-            const int entries = std::min(iNumOfFFT, static_cast<int>(dFFTValues.size()) - 1);
-            auto plot = [&](const std::vector<double>& s, int style, int colour) {
-                const int n = std::min(points, static_cast<int>(s.size()));
-                return n > 0 ? Handle(PlotY(panel, MAINP_SPECGRAPH, s.data(), n, style,
-                                            VAL_NO_POINT, VAL_SOLID, colour))
-                             : 0;
-            };
-            for (int j = 1; j <= entries; ++j)
-                plot(dFFTValues[static_cast<std::size_t>(j)], VAL_THIN_LINE, kSeriesColour);
-            // Entry 0 is drawn heavier so it stands apart from the spectra.
-            iPlotHandle1 = plot(dFFTValues[0], VAL_FAT_LINE, kSeriesBaseColour);
-            return;
-        }
+    if (SeriesOverlayDrawn(view)) {
+        auto plot = [&](const std::vector<double>& s, int style, int colour) {
+            const int n = SeriesPoints(s);
+            return n > 0 ? Handle(PlotY(panel, MAINP_SPECGRAPH, s.data(), n, style, VAL_NO_POINT,
+                                        VAL_SOLID, colour))
+                         : 0;
+        };
+        for (int j = 1; j <= SeriesEntriesDrawn(); ++j)
+            plot(dFFTValues[static_cast<std::size_t>(j)], VAL_THIN_LINE, kSeriesColour);
+        // Entry 0 is drawn heavier so it stands apart from the spectra.
+        iPlotHandle1 = plot(dFFTValues[0], VAL_FAT_LINE, kSeriesBaseColour);
+        return;
     }
     if (view == 0 || view == 2) {
         iPlotHandle1 =
@@ -304,7 +330,11 @@ void display_DrawGraph() {
 
     const int view = iCompare;
     Extent extent;
-    if (view != 1)
+    // The overlay is scaled by the spectra it draws, not by the envelope
+    // behind it.
+    if (SeriesOverlayDrawn(view))
+        AddSeriesExtent(extent, start, end);
+    else if (view != 1)
         extent.add(dYInterpolVal, iNumOfMeas);
     if (view != 0)
         extent.add(y2_Werte, iNumberSave);
@@ -365,7 +395,7 @@ void display_DrawGraph() {
         if (evaluable && iSelect == SHOW_TRANSMISSION && iCkdCogVal == 1 && iXAchse != 0)
             display_COGValley();
         Show(MAINP_SPECGRAPH, 1);
-        Show(MAINP_FWHMMODE_DECO, 1);
+        ShowMarkerFrame();
         int active = 1;
         if (GetActiveGraphCursor(panel, MAINP_SPECGRAPH, &active) == 0)
             iActiveCursor = active;
@@ -376,7 +406,7 @@ void display_DrawGraph() {
 
     ResumeTimerCallbacks();
     Show(MAINP_SPECGRAPH, 1);
-    Show(MAINP_FWHMMODE_DECO, 1);
+    ShowMarkerFrame();
 }
 
 void set_ConfigGraphAxis(int select, int funcNr, int xAchse) {

@@ -34,6 +34,9 @@ int g_running = 0;               // a step is inside main_Measure
 int g_stepContinuous = 0;        // the mode the running step began in
 void (*g_quitAfter)() = nullptr; // quit asked for during the step
 double (*g_clock)() = nullptr;
+// The transmission was taken after the current dark and reference and no
+// other sample has been measured since: the one the derivatives derive.
+bool g_transLatest = false;
 
 // What the running step measures with.  The controls stay live while it
 // polls, so a change made meanwhile is undone rather than mixing two
@@ -99,8 +102,7 @@ void SetButtonsAfterFailure(int kind, int before) {
         return;
     const bool haveDark = (before & MEAS_DARK) != 0;
     const bool haveRef = (before & MEAS_REFERENCE) != 0;
-    const bool haveTrans = (before & MEAS_TRANSMISSION) != 0;
-    bool ref = false, trans = false, abs = false, formula = false;
+    bool ref = false, trans = false, abs = false;
     int graph = SHOW_DARK;
     switch (kind) {
     case MEAS_DARK:
@@ -116,7 +118,6 @@ void SetButtonsAfterFailure(int kind, int before) {
     case MEAS_ABSORBANCE:
         ref = haveDark;
         trans = abs = haveRef;
-        formula = haveTrans;
         graph = SHOW_TRANSMISSION;
         break;
     default:
@@ -126,7 +127,8 @@ void SetButtonsAfterFailure(int kind, int before) {
     SetDimmed(MAINP_REFERENCE, ref ? 0 : 1);
     SetDimmed(MAINP_TRANSMISSION, trans ? 0 : 1);
     SetDimmed(MAINP_ABSORBANCE, abs ? 0 : 1);
-    SetDimmed(MAINP_FORMULA, formula ? 0 : 1);
+    // The failed step emptied the measured set: nothing left to derive.
+    SetDimmed(MAINP_FORMULA, 1);
     SetCtrlVal(hMainPanel, MAINP_SELECT_GRAPH, graph);
 }
 
@@ -235,6 +237,13 @@ int MeasureSteps(int mode) {
             MenuDimmed(MENUBAR_FILE_OPEN, 1);
             return -1;
         }
+        // Nothing to derive (the set was cleared while continuous
+        // derivatives ran): there is nothing to measure either.
+        if (mode == MEAS_DERIVATIVE && !measure_DerivationReady()) {
+            if (iSiCont)
+                CancelContinuous();
+            return 0;
+        }
         const int n = PixelCount();
         set_CheckFFT();
         if (mode == MEAS_REFERENCE) {
@@ -269,21 +278,23 @@ int MeasureSteps(int mode) {
         }
 
         const int before = iMess;
-        if (mode == MEAS_DERIVATIVE) {
-            Derivatives(n);
-        } else {
-            if (ErrorCheck(SpecRead(mode)) != ZOLT_OK) {
+        // Continuous derivatives follow the sample: every tick takes a new
+        // transmission first.
+        const int acquired =
+            mode != MEAS_DERIVATIVE ? mode : (g_stepContinuous ? MEAS_TRANSMISSION : 0);
+        if (acquired != 0) {
+            if (ErrorCheck(SpecRead(acquired)) != ZOLT_OK) {
                 if (iSiCont)
                     CancelContinuous();
                 iMess = 0;
-                SetButtonsAfterFailure(mode, before);
+                SetButtonsAfterFailure(acquired, before);
                 return 0;
             }
             GetCtrlVal(hMainPanel, MAINP_INTTIME, &fTint_prev);
         }
         MenuDimmed(MENUBAR_FILE_SAVE, 0);
 
-        switch (mode) {
+        switch (acquired) {
         case MEAS_REFERENCE:
             ConvertReference(n);
             break;
@@ -296,10 +307,15 @@ int MeasureSteps(int mode) {
         default:
             break;
         }
+        // The derivatives always belong to the transmission in dTrans.
+        if (acquired == MEAS_TRANSMISSION || mode == MEAS_DERIVATIVE)
+            Derivatives(n);
+        if (acquired != 0)
+            g_transLatest = acquired == MEAS_TRANSMISSION;
         if (mode == MEAS_DARK)
             iMess = MEAS_DARK;
         else
-            iMess |= mode;
+            iMess |= mode | acquired;
         stSavedMeas.measured = iMess;
         iSelect = ShownIndex(mode);
 
@@ -458,6 +474,10 @@ void measure_SetClock(double (*now)()) {
     g_clock = now;
 }
 
+int measure_DerivationReady() {
+    return (iMess & MEAS_TRANSMISSION) != 0 && g_transLatest ? 1 : 0;
+}
+
 int measure_IsRunning() {
     return g_running ? 1 : 0;
 }
@@ -483,6 +503,7 @@ void measure_ResetState() {
     g_running = 0;
     g_stepContinuous = 0;
     g_quitAfter = nullptr;
+    g_transLatest = false;
 }
 
 int measure_RefuseDuringStep(int control) {

@@ -6,6 +6,7 @@
 // unchecked, every spectrum; checked, the envelope (dimmed, as on the
 // wavelength axis, the envelope too).  Showing the series starts with the
 // overlay; pressing CB_FFT again while it is shown switches between the two.
+// A full series stops continuous measuring; the next measurement ends it.
 #include <algorithm>
 #include <new>
 #include <vector>
@@ -128,8 +129,12 @@ void series_CollectStep(int mode) {
         Collected() >= iNumOfFFT)
         return;
     main_SaveFFTValues(mode);
-    if (Collected() >= iNumOfFFT)
+    if (Collected() >= iNumOfFFT) {
+        // The next scan would end the series: measuring stops here, so the
+        // series waits until the user shows it.
+        CancelContinuous();
         DimSeriesButton(0);
+    }
 }
 
 bool series_ShowOverlay() {

@@ -19,9 +19,7 @@ int MenuBar() {
     return hMainBar != 0 ? hMainBar : hMenuBar;
 }
 
-// The check marks show the filter in force, and only that one.  Choosing a
-// checkable item toggles its mark before its callback runs, so every
-// callback puts the marks right again.
+// The check marks show the filter in force, and only that one.
 void ShowFilterInForce() {
     const int bar = MenuBar();
     SetMenuBarAttribute(bar, MENUBAR_SavGolMenu, ATTR_CHECKED, iSmoothFilter == SMOOTH_SAVGOL);

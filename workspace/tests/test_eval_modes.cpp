@@ -1,9 +1,15 @@
 // Marker modes, the WL Values dialog and the wavelength read-outs.
+#include <QAction>
+#include <QTest>
 #include <cmath>
 #include <limits>
 #include <string>
 
+#include <qcustomplot.h>
+
 #include "test_eval_support.h"
+#include "ui/ui_qt.h"
+#include "workspace/axis_mode.h"
 
 namespace eval_test {
 namespace {
@@ -21,6 +27,24 @@ class ModeTest : public EvalTest {
     static void SetBox(int control, int on) {
         SetCtrlVal(hWlValDispl, control, on);
         Click(hWlValDispl, control);
+    }
+    // The user picks a MODE menu item.
+    static void Choose(const char* item) {
+        UiPanelWidget(hMainPanel)->findChild<QAction*>(item)->trigger();
+    }
+    // The user double clicks the shown curve at its point nearest `nm`.
+    static void DoubleClickCurve(double nm) {
+        DisplayPanel(hMainPanel);
+        RefreshGraph(hMainPanel, MAINP_SPECGRAPH);
+        ProcessSystemEvents();
+        int i = 0;
+        for (int k = 1; k < iNumOfMeas; ++k)
+            if (std::fabs(dXInterpolVal[k] - nm) < std::fabs(dXInterpolVal[i] - nm))
+                i = k;
+        auto* graph = qobject_cast<QCustomPlot*>(UiCtrlWidget(hMainPanel, MAINP_SPECGRAPH));
+        const QPoint at(static_cast<int>(graph->xAxis->coordToPixel(dXInterpolVal[i])),
+                        static_cast<int>(graph->yAxis->coordToPixel(dYInterpolVal[i])));
+        QTest::mouseDClick(graph, Qt::LeftButton, {}, at);
     }
     // Two markers placed by hand, with their lines.
     static void TwoMarkers() {
@@ -124,23 +148,67 @@ TEST_F(ModeTest, NoneModeHidesTheAreaAndEnlargesTheGraph) {
     EXPECT_EQ(Checked(MENUBAR_VALLEY), 0);
 }
 
-TEST_F(ModeTest, ChoosingTheActiveModeAgainKeepsTheMarkers) {
-    PeakMode(hMenuBar, MENUBAR_FWHM, nullptr, hMainPanel);
-    TwoMarkers();
-    PeakMode(hMenuBar, MENUBAR_FWHM, nullptr, hMainPanel);
-    EXPECT_EQ(Occupied(), 2);
+// Chosen again from the menu, the active mode stays with its markers, and
+// the next double click on the curve places one more.
+TEST_F(ModeTest, ChoosingTheActiveModeAgainKeepsItAndItsMarkers) {
+    struct Case {
+        const char* item;
+        int menu, sample, level;
+        double first, second;
+        const char* relabelled; // the plot-line box after the second choice
+    } cases[] = {
+        {"FWHM", MENUBAR_FWHM, ZSIM_SAMPLE_EMISSION, 50, 404.66, 435.84, "x"},
+        {"VALLEY", MENUBAR_VALLEY, ZSIM_SAMPLE_HOLMIUM, 90, 414.8, 449.9, "Plot Valley Lines"},
+        {"SYM", MENUBAR_SYM, ZSIM_SAMPLE_EMISSION, 10, 404.66, 435.84, "x"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.item);
+        MeasureReference(c.sample);
+        Choose(c.item);
+        SetCtrlVal(hMainPanel, MAINP_FWHM_Threshold, c.level);
+        DoubleClickCurve(c.first);
+        SetCtrlAttribute(hMainPanel, MAINP_FWHM_plotline, ATTR_LABEL_TEXT, "x");
+        Choose(c.item);
+        for (int item : {MENUBAR_FWHM, MENUBAR_VALLEY, MENUBAR_SYM, MENUBAR_NONE_MODE})
+            EXPECT_EQ(Checked(item), item == c.menu) << item;
+        EXPECT_EQ(Label(hMainPanel, MAINP_FWHM_plotline), c.relabelled);
+        DoubleClickCurve(c.second);
+        EXPECT_EQ(Occupied(), 2);
+    }
+}
 
-    ValleyMode(hMenuBar, MENUBAR_VALLEY, nullptr, hMainPanel);
-    TwoMarkers();
-    SetCtrlAttribute(hMainPanel, MAINP_FWHM_plotline, ATTR_LABEL_TEXT, "x");
-    SetMenuBarAttribute(hMenuBar, MENUBAR_FILE_PROTOCOL, ATTR_MENU_DIMMED, 0);
-    ValleyMode(hMenuBar, MENUBAR_VALLEY, nullptr, hMainPanel);
-    EXPECT_EQ(Occupied(), 2);
-    EXPECT_EQ(Label(hMainPanel, MAINP_FWHM_plotline), "Plot Valley Lines");
-    EXPECT_EQ(MenuAttr(MENUBAR_FILE_PROTOCOL, ATTR_MENU_DIMMED), 1);
-
-    SymMode(hMenuBar, MENUBAR_SYM, nullptr, hMainPanel);
-    EXPECT_EQ(Occupied(), 0);
+// An axis switch, with a marker mode or in a fresh session, leaves no part of
+// the marker area over the enlarged graph, also once the next step is drawn.
+TEST_F(ModeTest, AxisSwitchesHideTheWholeMarkerArea) {
+    UseAxisScalingPanel();
+    axis_RegisterCallbacks();
+    DisplayPanel(hMainPanel);
+    const auto click = [](int radio) {
+        QWidget* w = UiCtrlWidget(hAxisScaling, radio);
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
+    };
+    std::vector<int> area = {MAINP_FWHM_UNIT_AV,    MAINP_FWHMMODE_DECO,     MAINP_FWHM_plotline,
+                             MAINP_FWHM_Threshold,  MAINP_FWHM_AV,           MAINP_TEXTMSG_8,
+                             MAINP_DEL_ALL_PEAK,    MAINP_FWHMMODE_CAPTION,  MAINP_SHOWHELP,
+                             MAINP_SYMMODE_CAPTION, MAINP_VALLEYMODE_CAPTION};
+    for (const FwhmSlot& slot : FWHM)
+        area.insert(area.end(), {slot.valueCtrl, slot.positionCtrl, slot.unitCtrl, slot.radioCtrl});
+    const std::pair<const char*, int> cases[] = {
+        {nullptr, AXISSCAL_RB_X2},
+        {"FWHM", AXISSCAL_RB_X2},
+        {"SYM", AXISSCAL_RB_X2},
+        {"FWHM", AXISSCAL_RB_X1}}; // a mode chosen on the pixel axis
+    for (const auto& [mode, radio] : cases) {
+        SCOPED_TRACE(mode ? mode : "none");
+        click(radio == AXISSCAL_RB_X1 ? AXISSCAL_RB_X2 : AXISSCAL_RB_X1);
+        if (mode != nullptr)
+            Choose(mode);
+        click(radio);
+        ASSERT_EQ(Step(MEAS_DARK), 0);
+        EXPECT_EQ(MenuAttr(MENUBAR_FILE_PROTOCOL, ATTR_MENU_DIMMED), 1);
+        for (int control : area)
+            EXPECT_FALSE(UiCtrlWidget(hMainPanel, control)->isVisible()) << control;
+    }
 }
 
 // ------------------------------------------------------- WL Values dialog

@@ -1,4 +1,5 @@
 // The measurement sequence against the simulated instrument.
+#include <QTest>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -8,6 +9,7 @@
 #include "test_measure_support.h"
 #include "ui/popup_script.h"
 #include "ui/ui.h"
+#include "ui/ui_qt.h"
 #include "workspace/display.h"
 #include "workspace/measure.h"
 #include "workspace/orvalin.h"
@@ -65,7 +67,26 @@ void PressEsc() {
 
 // ------------------------------------------------------------ conversions
 
-class MeasureSequence : public MeasureTest {};
+class MeasureSequence : public MeasureTest {
+  protected:
+    // Dark, reference and a transmission: what the derivatives need.
+    void MeasureTransmission() {
+        ASSERT_EQ(Step(MEAS_DARK), 0);
+        LampOn();
+        ASSERT_EQ(Step(MEAS_REFERENCE), 0);
+        ASSERT_EQ(Step(MEAS_TRANSMISSION), 0);
+    }
+    static void Press(int button) {
+        QTest::mouseClick(UiCtrlWidget(hMainPanel, button), Qt::LeftButton);
+    }
+    // The derivative shown is that of the transmission held now.
+    static void ExpectDerivativeShown() {
+        EXPECT_EQ(iSelect, SHOW_DERIVATIVE);
+        for (int i : {100, 1000, 1900})
+            EXPECT_DOUBLE_EQ(dFormel1[i],
+                             (dTrans[i - 1] - dTrans[i + 1]) / (dLambda[i - 1] - dLambda[i + 1]));
+    }
+};
 
 TEST_F(MeasureSequence, HolmiumTransmissionIsFlatOutsideItsBandsWithMinimaAtThem) {
     SetCtrlVal(hMainPanel, MAINP_AVER, 16);
@@ -136,6 +157,7 @@ TEST_F(MeasureSequence, AbsorbanceClampsDivisorAndNeverGoesNegative) {
 }
 
 TEST_F(MeasureSequence, DerivativesUseCentralDifferencesAndKeepTheirEnds) {
+    MeasureTransmission();
     const int n = N();
     for (int i = 0; i < n; ++i) {
         dTrans[i] = 0.5 * dLambda[i] * dLambda[i]; // first derivative = wavelength
@@ -160,6 +182,7 @@ TEST_F(MeasureSequence, DerivativesUseCentralDifferencesAndKeepTheirEnds) {
 }
 
 TEST_F(MeasureSequence, DerivativesOfTinySpectraLeaveUntouchedElements) {
+    MeasureTransmission();
     for (int i = 0; i < 8; ++i) {
         dTrans[i] = i * i;
         dFormel1[i] = dFormel2[i] = -7.0;
@@ -175,6 +198,59 @@ TEST_F(MeasureSequence, DerivativesOfTinySpectraLeaveUntouchedElements) {
     ASSERT_EQ(Step(MEAS_DERIVATIVE), 0);
     EXPECT_EQ(dFormel1[0], -9.0);
     EXPECT_EQ(dFormel1[1], -9.0);
+}
+
+// Derivation is offered only with a transmission of the current dark and
+// reference taken after every other sample, and derives that one.
+TEST_F(MeasureSequence, DerivationOfferedOnlyWithTheLatestTransmission) {
+    const struct {
+        int button, sample;
+        bool offered;
+    } rows[] = {
+        {MAINP_DARK, ZSIM_SAMPLE_NONE, false},
+        {MAINP_REFERENCE, ZSIM_SAMPLE_NONE, false},
+        {MAINP_TRANSMISSION, ZSIM_SAMPLE_HOLMIUM, true},
+        {MAINP_FORMULA, ZSIM_SAMPLE_HOLMIUM, true},
+        {MAINP_ABSORBANCE, ZSIM_SAMPLE_EMISSION, false}, // a newer sample
+        {MAINP_TRANSMISSION, ZSIM_SAMPLE_EMISSION, true},
+        {MAINP_REFERENCE, ZSIM_SAMPLE_NONE, false},
+        {MAINP_TRANSMISSION, ZSIM_SAMPLE_HOLMIUM, true},
+    };
+    set_UndimMeasButtons();
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.button);
+        ASSERT_EQ(zsim_SetSample(0, r.sample), 0);
+        Press(r.button);
+        if (r.button == MAINP_DARK)
+            LampOn();
+        EXPECT_EQ(UiCtrlWidget(hMainPanel, MAINP_FORMULA)->isEnabled(), r.offered);
+        // The graph selector offers the derivatives no more than the button.
+        SetCtrlVal(hMainPanel, MAINP_SELECT_GRAPH, SHOW_DERIVATIVE);
+        SelectGraph(hMainPanel, MAINP_SELECT_GRAPH, EVENT_COMMIT, nullptr, 0, 0);
+        EXPECT_EQ(iSelect == SHOW_DERIVATIVE, r.offered && (iMess & MEAS_DERIVATIVE) != 0);
+        if (iSelect == SHOW_DERIVATIVE)
+            ExpectDerivativeShown();
+    }
+}
+
+// In continuous mode every tick takes the sample anew and derives it.
+TEST_F(MeasureSequence, ContinuousTicksDeriveEachNewTransmission) {
+    MeasureTransmission();
+    SetCtrlVal(hMainPanel, MAINP_SCDELAY, 0.0); // raised to the shortest period
+    Press(MAINP_SCANMODE);
+    Press(MAINP_FORMULA);
+    const std::size_t fetched = Journal("ZOLT_FetchLight(").size();
+    std::vector<double> last(dTrans, dTrans + stParam.pixelCount);
+    for (std::size_t tick = 1; tick <= 2; ++tick) {
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                return Journal("ZOLT_FetchLight(").size() >= fetched + tick && !measure_IsRunning();
+            },
+            10000));
+        EXPECT_NE(std::vector<double>(dTrans, dTrans + stParam.pixelCount), last);
+        ExpectDerivativeShown();
+        last.assign(dTrans, dTrans + stParam.pixelCount);
+    }
 }
 
 TEST_F(MeasureSequence, DarkPlusReferenceGivesBothKindsAndShowsTheReference) {

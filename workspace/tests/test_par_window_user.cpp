@@ -127,7 +127,7 @@ TEST_F(ParWindowUser, OfflineTheStatusReadOutsAreHidden) {
         }
         ASSERT_EQ(OpenByKey(), 1);
         if (online) {
-            QTRY_COMPARE(Visible(PARUTILITY_TEMPERATURE), 1);
+            EXPECT_TRUE(QTest::qWaitFor([] { return Visible(PARUTILITY_TEMPERATURE) == 1; }, 5000));
             EXPECT_EQ(Visible(PARUTILITY_MF1), 1);
         } else {
             QTest::qWait(300); // the status timer ticks meanwhile

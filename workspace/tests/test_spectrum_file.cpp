@@ -2,9 +2,12 @@
 // simulated instrument, popups scripted.
 #include <QAbstractSpinBox>
 #include <QAction>
+#include <QImage>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <tuple>
 
 #include "export/spectrum_file.h"
 #include "files/valfile.h"
@@ -144,6 +147,37 @@ TEST_F(SpectrumFile, FileInfoShowsEveryFitCoefficientWithItsDigits) {
         bool ok = false;
         EXPECT_NEAR(shown.toDouble(&ok), fit[i], 1e-6 * std::fabs(fit[i])) << shown.toStdString();
         EXPECT_TRUE(ok) << i;
+    }
+}
+
+// In the measured and the stored view the legend of the curve not drawn is
+// dimmed: no pixel of it shows its curve's colour.
+TEST_F(SpectrumFile, EachViewDimsTheLegendOfTheCurveNotDrawn) {
+    Measured();
+    CallCtrlCallback(hMainPanel, MAINP_REFERENCE, EVENT_COMMIT, 0, 0); // colours far from grey
+    Save(dir_ + "/legend.val", "");
+    Open(dir_ + "/legend.val");
+    const auto showsItsColour = [](int legend) {
+        int rgb = 0;
+        GetCtrlAttribute(hMainPanel, legend, ATTR_TEXT_COLOR, &rgb);
+        const QColor colour(QRgb(static_cast<unsigned>(rgb)));
+        const QImage shown = UiCtrlWidget(hMainPanel, legend)->grab().toImage();
+        for (int y = 0; y < shown.height(); ++y)
+            for (int x = 0; x < shown.width(); ++x) {
+                const QColor c = shown.pixelColor(x, y);
+                if (std::abs(c.red() - colour.red()) + std::abs(c.green() - colour.green()) +
+                        std::abs(c.blue() - colour.blue()) <
+                    60)
+                    return true;
+            }
+        return false;
+    };
+    const std::tuple<const char*, bool, bool> rows[] = {
+        {"KESTRO", true, false}, {"FILE", false, true}, {"COMPARE", true, true}};
+    for (const auto& [item, measured, stored] : rows) {
+        UiPanelWidget(hMainPanel)->findChild<QAction*>(item)->trigger();
+        EXPECT_EQ(showsItsColour(MAINP_MEASURED), measured) << item;
+        EXPECT_EQ(showsItsColour(MAINP_STORED), stored) << item;
     }
 }
 

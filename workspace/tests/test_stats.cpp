@@ -1,8 +1,12 @@
 // Statistics over a run of measurements and the series view, against the
 // simulated instrument.
+#include <QAbstractSpinBox>
+#include <QAction>
 #include <QHeaderView>
+#include <QStyle>
 #include <QTableView>
 #include <QTest>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -10,6 +14,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <qcustomplot.h>
 
 #include "orvalin_ui.h"
 #include "support/numfmt.h"
@@ -118,6 +124,16 @@ class StatsTest : public MeasureTest {
             out.emplace_back(dDark, dDark + stParam.pixelCount);
         }
         return out;
+    }
+
+    // The user picks a menu item, clicks a control.
+    static void Choose(const char* item) {
+        UiPanelWidget(hMainPanel)->findChild<QAction*>(item)->trigger();
+    }
+    static void Click(int panel, int control) {
+        QWidget* w = UiCtrlWidget(panel, control);
+        // Near the left edge: a radio button takes clicks on its circle and label.
+        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
     }
 
     void ArmSeries(int radio, int count) {
@@ -425,13 +441,12 @@ TEST_F(StatsTest, TenSpectraShownAsOverlayThenAsEnvelope) {
 
     iSiCont = 1;
     Store spectra;
-    for (int i = 1; i <= 11; ++i) {
+    for (int i = 1; i <= 10; ++i) {
         ASSERT_EQ(Step(MEAS_REFERENCE), 0);
-        if (i <= 10)
-            spectra.emplace_back(dReferenz, dReferenz + stParam.pixelCount);
+        spectra.emplace_back(dReferenz, dReferenz + stParam.pixelCount);
         EXPECT_EQ(Dimmed(MAINP_CB_FFT), i < 10 ? 1 : 0) << i;
     }
-    iSiCont = 0;
+    EXPECT_EQ(iSiCont, 0); // the full series stops continuous measuring
     EXPECT_EQ(dFFTValues.size(), 11u);
 
     CallCtrlCallback(hMainPanel, MAINP_CB_FFT, EVENT_COMMIT, 0, 0);
@@ -454,6 +469,61 @@ TEST_F(StatsTest, TenSpectraShownAsOverlayThenAsEnvelope) {
     EXPECT_TRUE(dFFTValues.empty());
     EXPECT_EQ(iStartFFT, 0);
     EXPECT_EQ(Dimmed(MAINP_CB_FFT), 1);
+}
+
+// The series view the way the user is told to use it: MATH > FFT, a kind and
+// a count, continuous measuring until FFT is enabled (it stops there), FFT for
+// every spectrum, FFT again for the envelope and back.  Opening the dialog
+// and closing it meanwhile changes no view.
+TEST_F(StatsTest, SeriesViewFollowsTheStepsTheUserIsGiven) {
+    Darks(1);
+    set_UndimMeasButtons();
+    Choose("MATH_FFT");
+    Click(hFFTParPanel, FFT_PARAM_RB_FFT_DARK);
+    auto* count = qobject_cast<QAbstractSpinBox*>(UiCtrlWidget(hFFTParPanel, FFT_PARAM_NUM_OF_FFT));
+    count->selectAll();
+    QTest::keyClicks(count, "3");
+    QTest::keyClick(count, Qt::Key_Return);
+    Click(hFFTParPanel, FFT_PARAM_FFT_PARAM_OK);
+    SetCtrlVal(hMainPanel, MAINP_SCDELAY, 0.0); // raised to the shortest period
+    Click(hMainPanel, MAINP_SCANMODE);
+    Click(hMainPanel, MAINP_DARK);
+    ASSERT_TRUE(
+        QTest::qWaitFor([] { return UiCtrlWidget(hMainPanel, MAINP_CB_FFT)->isEnabled(); }, 20000));
+    EXPECT_EQ(iSiCont, 0);
+    for (int plots : {4, 1, 4}) { // three spectra and entry 0; the envelope
+        Click(hMainPanel, MAINP_CB_FFT);
+        EXPECT_EQ(Plots(), plots);
+        Choose("MATH_FFT");
+        Click(hFFTParPanel, FFT_PARAM_CB_FFT_PARAM_CLOSE);
+        display_Display(1);
+        EXPECT_EQ(Plots(), plots);
+    }
+}
+
+// The overlay is scaled by the spectra it draws in the shown part of the
+// pixel axis, also right after a curve of smaller counts.
+TEST_F(StatsTest, SeriesOverlayIsScaledByTheSpectraInTheShownRange) {
+    Darks(1);
+    LampOn();
+    ArmSeries(FFT_PARAM_RB_FFT_REFERENCE, 3);
+    iSiCont = 1;
+    for (int i = 0; i < 3; ++i)
+        ASSERT_EQ(Step(MEAS_REFERENCE), 0);
+    auto* graph = qobject_cast<QCustomPlot*>(UiCtrlWidget(hMainPanel, MAINP_SPECGRAPH));
+    for (int start : {6, 1000}) {
+        SetCtrlVal(hMainPanel, MAINP_STARTWL, start);
+        CallCtrlCallback(hMainPanel, MAINP_STARTWL, EVENT_VAL_CHANGED, 0, 0);
+        SetCtrlVal(hMainPanel, MAINP_SELECT_GRAPH, SHOW_DARK);
+        CallCtrlCallback(hMainPanel, MAINP_SELECT_GRAPH, EVENT_COMMIT, 0, 0);
+        Click(hMainPanel, MAINP_CB_FFT);
+        double hi = 0.0;
+        for (std::size_t j = 1; j < dFFTValues.size(); ++j)
+            hi =
+                std::max(hi, *std::max_element(dFFTValues[j].begin() + start, dFFTValues[j].end()));
+        EXPECT_GE(graph->yAxis->range().upper, hi) << start;
+        EXPECT_LT(graph->yAxis->range().upper, 2.0 * hi) << start;
+    }
 }
 
 TEST_F(StatsTest, StatisticsAndSeriesExcludeEachOther) {

@@ -413,10 +413,12 @@ void DestroyPanelTimers(PanelRec& p) {
 void ApplyColors(CtrlRec& c) {
     QPalette pal = c.w->palette();
     if (c.textColor >= 0) {
-        QColor t = ToColor(c.textColor);
-        pal.setColor(QPalette::WindowText, t);
-        pal.setColor(QPalette::Text, t);
-        pal.setColor(QPalette::ButtonText, t);
+        // A dimmed control keeps the style's dimmed text, whatever its colour.
+        const QColor t = ToColor(c.textColor);
+        for (QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+            for (QPalette::ColorRole role :
+                 {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                pal.setColor(group, role, t);
     }
     if (c.bgColor >= 0) {
         QColor b = ToColor(c.bgColor);

@@ -110,7 +110,13 @@ int LoadMenuBar(int panel, const char* uiFile, int menuBarId) {
             if (cb != entry.props.end() && !cb->second.isEmpty())
                 rec->callbacks[entry.id] = cb->second;
             const int id = entry.id;
-            QObject::connect(a, &QAction::triggered, bar, [handle, id](bool) {
+            QObject::connect(a, &QAction::triggered, a, [handle, id, a](bool checked) {
+                // A check mark shows the program's state and only the program
+                // sets it: undo the toggle the click made.
+                if (a->isCheckable()) {
+                    QSignalBlocker block(a);
+                    a->setChecked(!checked);
+                }
                 if (g_popupBar == handle)
                     return;
                 DispatchMenu(handle, id);

@@ -27,6 +27,9 @@ int comm_AdaptionFirmware();
 // Leaves continuous mode.
 void CancelContinuous();
 
+// 1 when the measured set holds a transmission of its dark and reference
+// taken after every other sample: the derivatives can be offered.
+int measure_DerivationReady();
 // 1 while a measurement step runs (inside main_Measure).
 int measure_IsRunning();
 // Quit asked for while a step runs: the step is broken at its next poll and
