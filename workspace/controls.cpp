@@ -218,6 +218,10 @@ int SetTint(int panel, int control, int event, void* callbackData, int eventData
     (void)eventData2;
     if (event != EVENT_COMMIT && event != EVENT_VAL_CHANGED && event != EVENT_KEYPRESS)
         return 0;
+    // Esc is the panel's break key, not an entry: it goes on to the panel,
+    // also while a continuous step polls.
+    if (event == EVENT_KEYPRESS && eventData1 == VAL_ESC_VKEY)
+        return 0;
     // A running step would otherwise lose its dark halfway; a key typed
     // meanwhile is swallowed.
     if (measure_RefuseDuringStep(MAINP_INTTIME))
