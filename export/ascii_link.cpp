@@ -109,13 +109,14 @@ void main_WriteCap() {
     ++iCapFileNr;
 }
 
+// OK, Enter in the box (as in every prompt) or its close box.
 int OperatorClose(int panel, int control, int event, void* callbackData, int eventData1,
                   int eventData2) {
     (void)control;
     (void)callbackData;
-    (void)eventData1;
     (void)eventData2;
-    if (event == EVENT_COMMIT)
+    const bool enter = event == EVENT_KEYPRESS && eventData1 == VAL_ENTER_VKEY;
+    if (event == EVENT_COMMIT || event == EVENT_CLOSE || enter)
         RemovePopup(panel);
-    return 0;
+    return enter ? 1 : 0;
 }

@@ -550,7 +550,9 @@ int main_DevicesSearch() {
 
     SetCtrlVal(hAboutPanel, ABOUT_SERIAL1, cSerial1);
     std::snprintf(sOrvalinTitle, sizeof sOrvalinTitle, "%s %s", "Orvalin #", cSerial1);
-    SetCtrlAttribute(hMainPanel, MAINP_AVERADAPT, ATTR_VISIBLE, stParam.deviceType == 3 ? 1 : 0);
+    // A type 3 device shows it as its adaption option, applied by the basic read.
+    if (stParam.deviceType != 3)
+        SetCtrlAttribute(hMainPanel, MAINP_AVERADAPT, ATTR_VISIBLE, 0);
     comm_SplitFirmware();
     if (link_AllocPixelArrays() != 0) {
         MessagePopup("Error connecting device!",

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "link/core_call.h"
+#include "link/hooks.h"
 #include "link/shared_state.h"
 #include "link/status.h"
 #include "ui/ui.h"
@@ -238,6 +239,11 @@ int main_GetBasicParam() {
         iOffline = 1;
         DimFileOpen();
         SetWaitCursor(0);
+        // Outside a connection set-up (which closes the device itself) the
+        // program would stay dead while its window still says connected:
+        // it goes offline, shown as the Connection switch shows it.
+        if (iConnecting == 0)
+            g_workspaceHooks.comm_Disconnect();
         return kResultFailed;
     }
 

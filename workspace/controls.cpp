@@ -81,6 +81,16 @@ void ChooseDerivative() {
     RemovePopup(hFuncPanel);
 }
 
+// The adaption's averaging multiplies the averaging, and shows, only while
+// the adaption runs before each dark: both options on, on a type 3 device.
+// Shown again it starts at 1, until the next adaption finds its own.
+void ShowAdaptionAveraging() {
+    const int on = iCheckBoxAdapt && iCheckBoxDarkRef && stParam.deviceType == 3 ? 1 : 0;
+    if (on)
+        SetCtrlVal(hMainPanel, MAINP_AVERADAPT, 1);
+    SetCtrlAttribute(hMainPanel, MAINP_AVERADAPT, ATTR_VISIBLE, on);
+}
+
 void ClearMeasuredSet() {
     display_ClearMainGraph();
     SetCtrlVal(hMainPanel, MAINP_SELECT_GRAPH, SHOW_DARK);
@@ -218,6 +228,10 @@ int SetTint(int panel, int control, int event, void* callbackData, int eventData
     (void)eventData2;
     if (event != EVENT_COMMIT && event != EVENT_VAL_CHANGED && event != EVENT_KEYPRESS)
         return 0;
+    // Esc is the panel's break key, not an entry: it goes on to the panel,
+    // also while a continuous step polls.
+    if (event == EVENT_KEYPRESS && eventData1 == VAL_ESC_VKEY)
+        return 0;
     // A running step would otherwise lose its dark halfway; a key typed
     // meanwhile is swallowed.
     if (measure_RefuseDuringStep(MAINP_INTTIME))
@@ -273,6 +287,7 @@ int cbCheckBoxDarkRef(int panel, int control, int event, void* callbackData, int
         SetCtrlAttribute(hMainPanel, MAINP_REFERENCE, ATTR_VISIBLE, 1);
         SetCtrlAttribute(hMainPanel, MAINP_CHECKBOXADAPT, ATTR_VISIBLE, 0);
     }
+    ShowAdaptionAveraging();
     return 0;
 }
 
@@ -286,12 +301,7 @@ int cbCheckBoxAdapt(int panel, int control, int event, void* callbackData, int e
     if (event != EVENT_COMMIT)
         return 0;
     GetCtrlVal(hMainPanel, MAINP_CHECKBOXADAPT, &iCheckBoxAdapt);
-    if (iCheckBoxAdapt && stParam.deviceType == 3) {
-        SetCtrlAttribute(hMainPanel, MAINP_AVERADAPT, ATTR_VISIBLE, 1);
-        SetCtrlVal(hMainPanel, MAINP_AVERADAPT, 1);
-    } else {
-        SetCtrlAttribute(hMainPanel, MAINP_AVERADAPT, ATTR_VISIBLE, 0);
-    }
+    ShowAdaptionAveraging();
     return 0;
 }
 

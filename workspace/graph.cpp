@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "orvalin_ui.h"
 #include "ui/ui.h"
@@ -136,6 +137,17 @@ void AddSeriesExtent(Extent& extent, double first, double last) {
             extent.add(s.data() + from, to - from + 1);
     }
 }
+
+// The violation the user last chose to keep the bounds for.  One action
+// draws the same curve several times (every key typed, a value change and
+// its commit); it is asked about once, and again only when the curve, its
+// kind or the bounds change, or after a draw without a violation.
+struct KeptBounds {
+    int shown = 0;
+    double lower = 0.0, upper = 0.0, min = 0.0, max = 0.0;
+    bool operator==(const KeptBounds&) const = default;
+};
+std::optional<KeptBounds> g_keptBounds;
 
 void PlotCurves(int view) {
     const int panel = Panel();
@@ -354,8 +366,14 @@ void display_DrawGraph() {
     const double lower = dUserBounds[2 * (iSelect - 1)];
     const double upper = dUserBounds[2 * (iSelect - 1) + 1];
     if (iAutoScale == 0 && ignoreViolation == 0 && extent.any && (lower > min || max > upper)) {
-        iAutoScale = AskAutoScale() ? 1 : 0;
-        SetCtrlVal(panel, MAINP_AUTO_SCALE, iAutoScale);
+        const KeptBounds violation{iSelect, lower, upper, min, max};
+        if (g_keptBounds != violation) {
+            iAutoScale = AskAutoScale() ? 1 : 0;
+            SetCtrlVal(panel, MAINP_AUTO_SCALE, iAutoScale);
+        }
+        g_keptBounds = iAutoScale == 0 ? std::optional(violation) : std::nullopt;
+    } else {
+        g_keptBounds.reset();
     }
 
     Show(MAINP_SPECGRAPH, 0);

@@ -17,6 +17,7 @@
 #include "parameters/par_window.h"
 #include "parameters/sens_choice.h"
 #include "workspace/axis_mode.h"
+#include "workspace/connection.h"
 #include "workspace/display.h"
 #include "workspace/eval.h"
 #include "workspace/measure.h"
@@ -71,6 +72,7 @@ void orvalin_Wire() {
     w.display_GridPoints = display_GridPoints;
     w.InterpolSpectra = InterpolSpectra;
     w.main_StopContinuous = StopContinuous;
+    w.comm_Disconnect = comm_Disconnect;
 
     ExportHooks& e = g_exportHooks;
     e.main_WriteToXLS = main_WriteToXLS;

@@ -1,6 +1,7 @@
 // The Connection switch and the sensor lists as the user meets them: clicks
 // on the real switch and measure button, a bench control file, an offline
 // start, a start from another working folder.
+#include <QKeySequence>
 #include <QTest>
 #include <QWidget>
 #include <qcustomplot.h>
@@ -55,6 +56,18 @@ class ConnectSwitchTest : public StartupTest {
         return false;
     }
 
+    // Starts on an instrument whose cable a bench file pulls and plugs;
+    // returns that file.
+    std::string StartOnBench() {
+        const std::string bench = dir_ + "/bench.txt", config = dir_ + "/bench.ini";
+        std::ofstream(config) << "[device]\ncontrol = " << bench << "\n";
+        setenv("ZOLT_SIM_CONFIG", config.c_str(), 1);
+        zsim_Reset();
+        zsim_SetClock(Clock);
+        StartUp();
+        return bench;
+    }
+
     static std::string Title() {
         std::string title;
         GetPanelAttribute(hMainPanel, ATTR_TITLE, &title);
@@ -69,12 +82,7 @@ const std::string kNotConnected = "Could not connect to device! Switched to offl
 // The cable pulled at the bench during a measurement, the switch off, the
 // cable plugged in, the switch on: the program measures again.
 TEST_F(ConnectSwitchTest, CablePluggedInWhileOfflineIsFoundWhenSwitchedOn) {
-    const std::string bench = dir_ + "/bench.txt", config = dir_ + "/bench.ini";
-    std::ofstream(config) << "[device]\ncontrol = " << bench << "\n";
-    setenv("ZOLT_SIM_CONFIG", config.c_str(), 1);
-    zsim_Reset();
-    zsim_SetClock(Clock);
-    StartUp();
+    const std::string bench = StartOnBench();
     ASSERT_TRUE(MeasureDark());
 
     std::ofstream(bench, std::ios::app) << "unplug\n";
@@ -87,6 +95,36 @@ TEST_F(ConnectSwitchTest, CablePluggedInWhileOfflineIsFoundWhenSwitchedOn) {
     EXPECT_FALSE(Said(kNotConnected));
     ASSERT_EQ(iOffline, 0);
     EXPECT_EQ(Title(), "Orvalin # ZS10001");
+    EXPECT_TRUE(MeasureDark());
+}
+
+// The cable pulled while the parameter window is open: its closing cannot
+// read the basic parameters, and the program goes offline and shows it, so
+// that plugged in and switched on it measures again.
+TEST_F(ConnectSwitchTest, FailedParameterReadTakesTheProgramOffline) {
+    const std::string bench = StartOnBench();
+    DisplayPanel(hMainPanel);
+    ASSERT_TRUE(MeasureDark());
+    QTest::keySequence(UiPanelWidget(hMainPanel), QKeySequence("*"));
+    int open = 0;
+    GetPanelAttribute(hParUtil, ATTR_VISIBLE_PANEL, &open);
+    ASSERT_EQ(open, 1);
+
+    zsim_Unplug(0);
+    popup_script::Clear();
+    QTest::keyClick(UiPanelWidget(hParUtil), Qt::Key_Escape);
+    EXPECT_TRUE(Said("Could not read parameter from device!"));
+    int on = -1, dark = -1;
+    GetCtrlVal(hMainPanel, MAINP_SWITCHCONNECT, &on);
+    GetCtrlAttribute(hMainPanel, MAINP_DARK, ATTR_DIMMED, &dark);
+    EXPECT_EQ(iOffline, 1);
+    EXPECT_EQ(Title(), "Orvalin (offline)");
+    EXPECT_EQ(on, 0);
+    EXPECT_EQ(dark, 1);
+
+    std::ofstream(bench, std::ios::app) << "plug\n";
+    Click(MAINP_SWITCHCONNECT);
+    ASSERT_EQ(iOffline, 0);
     EXPECT_TRUE(MeasureDark());
 }
 

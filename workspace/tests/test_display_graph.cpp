@@ -7,6 +7,10 @@
 #include <cstdio>
 #include <limits>
 
+#include <QAbstractSpinBox>
+#include <QComboBox>
+#include <QTest>
+#include <functional>
 #include <qcustomplot.h>
 
 #include "test_display_support.h"
@@ -139,6 +143,12 @@ TEST_F(DisplayTest, DataOutsideTheUserBoundsAsksWhetherToScaleAutomatically) {
     EXPECT_DOUBLE_EQ(hi, 100.0);
     EXPECT_EQ(iAutoScale, 0);
 
+    // Drawn again as it was: the user has answered for this curve.
+    display_Display(1);
+    EXPECT_EQ(ModalPanelsShown(), 1);
+
+    // A new curve beyond the bounds asks again.
+    Fill(dTrans, [](double wl) { return wl < 600.0 ? 103.0 : 50.0; });
     popup_script::PushChoice(AUTO_SCALE_AutoScaleButton);
     display_Display(1);
     EXPECT_EQ(ModalPanelsShown(), 2);
@@ -146,7 +156,7 @@ TEST_F(DisplayTest, DataOutsideTheUserBoundsAsksWhetherToScaleAutomatically) {
     GetCtrlVal(hMainPanel, MAINP_AUTO_SCALE, &sw);
     EXPECT_EQ(sw, 1);
     YAxis(&lo, &hi);
-    EXPECT_NEAR(hi, 102.0 + 10.2 + 1.1, 1e-9);
+    EXPECT_NEAR(hi, 103.0 + 10.3 + 1.1, 1e-9);
 
     // Ignoring violations: no question, the bounds hold.
     SetCtrlVal(hMainPanel, MAINP_AUTO_SCALE, 0);
@@ -155,6 +165,46 @@ TEST_F(DisplayTest, DataOutsideTheUserBoundsAsksWhetherToScaleAutomatically) {
     EXPECT_EQ(ModalPanelsShown(), 2);
     YAxis(&lo, &hi);
     EXPECT_DOUBLE_EQ(hi, 100.0);
+}
+
+// One user action draws the same curve several times (each key typed into a
+// field, then its value change and commit; a choice's change and commit):
+// with the data beyond the user bounds the range question comes once.
+TEST_F(DisplayTest, OneUserActionAsksTheRangeQuestionOnce) {
+    measure_RegisterCallbacks();
+    iSiCont = 0;
+    iMess = MEAS_DARK | MEAS_REFERENCE | MEAS_TRANSMISSION;
+    Fill(dTrans, [](double) { return 102.0; });
+    dUserBounds[0] = 10.0; // a cleared dark lies below its bounds
+    dUserBounds[1] = 20.0;
+    dUserBounds[5] = 100.0;
+    SetCtrlVal(hMainPanel, MAINP_AUTO_SCALE, 0);
+    SetCtrlVal(hMainPanel, MAINP_SELECT_GRAPH, SHOW_REFERENCE);
+    auto* graphs = qobject_cast<QComboBox*>(UiCtrlWidget(hMainPanel, MAINP_SELECT_GRAPH));
+    auto* tint = qobject_cast<QAbstractSpinBox*>(UiCtrlWidget(hMainPanel, MAINP_INTTIME));
+    ASSERT_TRUE(graphs && tint);
+    const struct {
+        const char* what;
+        std::function<void()> act;
+    } actions[] = {
+        {"Transmission chosen in the Graph selector",
+         [&] { QTest::keyClick(graphs, Qt::Key_Down); }},
+        {"25 and Enter typed into Integration Time",
+         [&] {
+             tint->selectAll();
+             QTest::keyClicks(tint, "25");
+             QTest::keyClick(tint, Qt::Key_Return);
+         }},
+    };
+    for (const auto& action : actions) {
+        popup_script::Clear();
+        for (int i = 0; i < 8; ++i)
+            popup_script::PushChoice(AUTO_SCALE_ManScaleButton);
+        action.act();
+        EXPECT_EQ(ModalPanelsShown(), 1) << action.what;
+    }
+    EXPECT_EQ(iSelect, SHOW_DARK);
+    popup_script::Clear();
 }
 
 TEST_F(DisplayTest, CursorFollowsTheCurveAcrossMeasurementsAndGrids) {

@@ -1,5 +1,8 @@
 // The measurement sequence against the simulated instrument.
 #include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -413,6 +416,50 @@ TEST_F(MeasureBreak, EscInSecondPhaseStopsSilently) {
     GetCtrlVal(hMainPanel, MAINP_SELECT_GRAPH, &shown);
     EXPECT_EQ(shown, 2);
     ExpectEventsRestored();
+}
+
+// One Esc from the keyboard, arriving while the acquisition polls, stops it
+// whatever holds the focus in the main window, in single and continuous mode.
+TEST_F(MeasureBreak, OneEscKeyStopsTheAcquisitionWhereverTheFocusIs) {
+    QWidget* panel = UiPanelWidget(hMainPanel);
+    DisplayPanel(hMainPanel);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    std::vector<QWidget*> focusable;
+    for (QWidget* w : panel->findChildren<QWidget*>())
+        if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() && w->isVisible())
+            focusable.push_back(w);
+    ASSERT_GT(focusable.size(), 10u);
+    SetCtrlVal(hMainPanel, MAINP_INTTIME, 2000.0);
+    int tried = 0;
+    for (const int continuous : {0, 1}) {
+        for (QWidget* target : focusable) {
+            SCOPED_TRACE(target->objectName().toStdString() + (continuous ? " continuous" : ""));
+            iSiCont = continuous;
+            SetCtrlVal(hMainPanel, MAINP_SCANMODE, continuous);
+            bool pressed = false, focused = false;
+            OnClock([&](int reading) {
+                if (reading != 5)
+                    return;
+                QTimer::singleShot(0, [&] {
+                    target->setFocus(Qt::MouseFocusReason);
+                    focused = panel->focusWidget() == target;
+                    QTest::keyClick(panel->windowHandle(), Qt::Key_Escape);
+                    pressed = true;
+                });
+            });
+            zsim_ClearJournal();
+            ASSERT_EQ(Step(MEAS_REFERENCE), 0);
+            ASSERT_TRUE(pressed);
+            if (!focused)
+                continue; // dimmed for the step: no user can focus it
+            ++tried;
+            EXPECT_FALSE(Journal("ZOLT_Break(").empty());
+            EXPECT_TRUE(Journal("ZOLT_FetchLight(").empty());
+            EXPECT_EQ(iSiCont, 0);
+        }
+    }
+    EXPECT_GT(tried, static_cast<int>(focusable.size()));
+    HidePanel(hMainPanel);
 }
 
 TEST_F(MeasureBreak, EscAtIdleDoesNotBreakTheNextMeasurement) {

@@ -2,6 +2,8 @@
 #include <QAbstractSpinBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
+#include <QTest>
+#include <QWidget>
 #include <string>
 
 #include "link/shared_state.h"
@@ -366,19 +368,41 @@ TEST_F(MeasureControls, DarkPlusReferenceLayout) {
     EXPECT_EQ(Visible(MAINP_CHECKBOXADAPT), 0);
 }
 
-TEST_F(MeasureControls, AdaptionAveragingShownOnlyForTypeThree) {
-    SetCtrlVal(hMainPanel, MAINP_CHECKBOXADAPT, 1);
-    stParam.deviceType = 1;
-    cbCheckBoxAdapt(hMainPanel, MAINP_CHECKBOXADAPT, EVENT_COMMIT, nullptr, 0, 0);
-    EXPECT_EQ(iCheckBoxAdapt, 1);
-    EXPECT_EQ(Visible(MAINP_AVERADAPT), 0);
-    stParam.deviceType = 3;
-    SetCtrlVal(hMainPanel, MAINP_AVERADAPT, 9);
-    cbCheckBoxAdapt(hMainPanel, MAINP_CHECKBOXADAPT, EVENT_COMMIT, nullptr, 0, 0);
-    EXPECT_EQ(Visible(MAINP_AVERADAPT), 1);
-    int v = 0;
-    GetCtrlVal(hMainPanel, MAINP_AVERADAPT, &v);
-    EXPECT_EQ(v, 1);
+// The adaption's averaging shows, and multiplies the averaging, only while
+// the adaption runs: both boxes ticked on a type 3 device.  Each click comes
+// after an adaption left 8 behind; shown anew it starts at 1.
+TEST_F(MeasureControls, AdaptionAveragingCountsOnlyWhileTheAdaptionRuns) {
+    DisplayPanel(hMainPanel);
+    SetCtrlVal(hMainPanel, MAINP_AVER, 2);
+    const struct {
+        const char* what;
+        int box, type, shown;
+    } steps[] = {
+        {"Dark + Reference on", MAINP_CHECKBOXDARKREF, 3, 0},
+        {"Adaption on", MAINP_CHECKBOXADAPT, 3, 1},
+        {"Dark + Reference off", MAINP_CHECKBOXDARKREF, 3, 0},
+        {"Dark + Reference on again", MAINP_CHECKBOXDARKREF, 3, 1},
+        {"Adaption off", MAINP_CHECKBOXADAPT, 3, 0},
+        {"Adaption on, type 1", MAINP_CHECKBOXADAPT, 1, 0},
+        {"Dark + Reference off, type 1", MAINP_CHECKBOXDARKREF, 1, 0},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        stParam.deviceType = step.type;
+        SetCtrlVal(hMainPanel, MAINP_AVERADAPT, 8);
+        QWidget* box = UiCtrlWidget(hMainPanel, step.box);
+        ASSERT_TRUE(box->isVisible());
+        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+        EXPECT_EQ(Visible(MAINP_AVERADAPT), step.shown);
+        main_GetAverage();
+        EXPECT_EQ(iAverage, 2);
+        if (step.shown) {
+            SetCtrlVal(hMainPanel, MAINP_AVERADAPT, 8);
+            main_GetAverage();
+            EXPECT_EQ(iAverage, 16);
+        }
+    }
+    HidePanel(hMainPanel);
 }
 
 TEST_F(MeasureControls, TriggerPopupArmsOneButton) {

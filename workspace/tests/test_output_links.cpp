@@ -204,8 +204,15 @@ TEST_F(OutputLinks, AsciiSeriesNumbersItsFilesAndAsksBeforeOverwriting) {
     EXPECT_EQ(MenuDimmed(MENUBAR_endascii), 0);
     EXPECT_EQ(MenuDimmed(MENUBAR_csv), 1);
     EXPECT_EQ(Visible(MAINP_LED_ASCII), 1);
-    SetCtrlVal(hOpPanel, PANEL_OP_OP_String, "Anna");
-    CallCtrlCallback(hOpPanel, PANEL_OP_COMMANDBUTTON, EVENT_COMMIT, 0, 0);
+    // The name typed into the box that opened, Enter as OK.
+    SetCtrlVal(hOpPanel, PANEL_OP_OP_String, "");
+    int open = -1;
+    GetPanelAttribute(hOpPanel, ATTR_VISIBLE_PANEL, &open);
+    ASSERT_EQ(open, 1);
+    QTest::keyClicks(UiCtrlWidget(hOpPanel, PANEL_OP_OP_String), "Anna");
+    QTest::keyClick(UiCtrlWidget(hOpPanel, PANEL_OP_OP_String), Qt::Key_Return);
+    GetPanelAttribute(hOpPanel, ATTR_VISIBLE_PANEL, &open);
+    EXPECT_EQ(open, 0);
     ASSERT_EQ(Step(1), 0);
     main_WriteCap();
     main_WriteCap();

@@ -44,6 +44,8 @@ struct WorkspaceHooks {
 
     // Ends continuous measurement when it runs.
     support::Hook<void()> main_StopContinuous{"main_StopContinuous"};
+    // Takes the program offline as the Connection switch does.
+    support::Hook<void()> comm_Disconnect{"comm_Disconnect"};
 
     // Resampling of a per-pixel curve as the display does it (the spreadsheet
     // writes the dark curve this way): the most values it writes, then the
@@ -55,7 +57,7 @@ struct WorkspaceHooks {
                   0>
         InterpolSpectra{"InterpolSpectra"};
 
-    std::array<support::HookEntry, 16> Entries() const {
+    std::array<support::HookEntry, 17> Entries() const {
         return {display_ClearMainGraph.entry(), clearStoredMeasured.entry(),
                 set_MeasBtns.entry(),           set_UndimMeasButtons.entry(),
                 set_ScanDelay.entry(),          set_ChangeToWL.entry(),
@@ -63,7 +65,8 @@ struct WorkspaceHooks {
                 main_UpdateTable.entry(),       main_PrintStatisticsTable.entry(),
                 main_FreeFFTValues.entry(),     main_GetOutputView.entry(),
                 display_Display.entry(),        main_StopContinuous.entry(),
-                display_GridPoints.entry(),     InterpolSpectra.entry()};
+                display_GridPoints.entry(),     InterpolSpectra.entry(),
+                comm_Disconnect.entry()};
     }
 };
 static_assert(support::ListsEveryEntry<WorkspaceHooks>());

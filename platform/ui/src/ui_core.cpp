@@ -1,5 +1,6 @@
 // Application, callback registry, resource files, timers, window messages
 // and the routing of user events to callbacks.
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QBuffer>
 #include <QCloseEvent>
@@ -27,10 +28,11 @@
 #define ORVALIN_UI_FALLBACK_DIR ""
 #endif
 
-// The font library keeps a cache for the life of the process that the leak
-// checker of sanitizer builds would report at exit in every GUI program.
+// The font library keeps a cache, and on a display the session bus library
+// a buffer, for the life of the process, which the leak checker of sanitizer
+// builds would report at exit in every GUI program.
 extern "C" __attribute__((weak)) const char* __lsan_default_suppressions() {
-    return "leak:libfontconfig\n";
+    return "leak:libfontconfig\nleak:libdbus-1\n";
 }
 
 namespace uiimpl {
@@ -394,6 +396,12 @@ void ProcessDrawEvents() {
     if (!qApp)
         return;
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    // Input read meanwhile is held back, and under the glib dispatcher the
+    // window system's source looks at it again only after a wake-up, which
+    // otherwise comes with the next event from the display: a key pressed
+    // during a measurement's polls waited for the measurement's end.
+    if (QAbstractEventDispatcher* d = QAbstractEventDispatcher::instance(qApp->thread()))
+        d->wakeUp();
 }
 
 void Delay(double seconds) {

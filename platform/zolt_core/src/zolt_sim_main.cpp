@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -122,18 +123,22 @@ int main(int argc, char** argv) {
     unsigned long long seed = 0;
     for (int k = 1; k < argc; ++k) {
         std::string a = argv[k];
+        // An empty value is no value: it would quietly stand for a default.
         auto value = [&]() -> const char* {
-            if (k + 1 >= argc) {
+            if (k + 1 >= argc || argv[k + 1][0] == '\0') {
                 std::fprintf(stderr, "zolt-sim: %s needs a value\n", a.c_str());
                 std::exit(2);
             }
             return argv[++k];
         };
+        // Digits only: the conversions would take blanks, a sign (a negative
+        // seed wraps round) or nothing at all.
+        auto number = [](const char* v) { return std::isdigit(static_cast<unsigned char>(*v)); };
         char* end = nullptr;
         if (a == "--port") {
             const char* v = value();
             port = std::strtol(v, &end, 10);
-            if (*end || port < 0 || port > 65535) {
+            if (!number(v) || *end || port < 0 || port > 65535) {
                 std::fprintf(stderr, "zolt-sim: bad port '%s'\n", v);
                 return 2;
             }
@@ -142,7 +147,7 @@ int main(int argc, char** argv) {
         } else if (a == "--device") {
             const char* v = value();
             index = std::strtol(v, &end, 10);
-            if (*end || index < 0) {
+            if (!number(v) || *end) {
                 std::fprintf(stderr, "zolt-sim: bad device number '%s'\n", v);
                 return 2;
             }
@@ -150,8 +155,9 @@ int main(int argc, char** argv) {
             sample = value();
         } else if (a == "--seed") {
             const char* v = value();
+            errno = 0;
             seed = std::strtoull(v, &end, 0);
-            if (*end) {
+            if (!number(v) || *end || errno == ERANGE) {
                 std::fprintf(stderr, "zolt-sim: bad seed '%s'\n", v);
                 return 2;
             }

@@ -462,3 +462,26 @@ TEST(ZoltSimProgram, DemoMeasuresTheDescribedInstrumentOrSaysWhyNot) {
         std::remove(f.c_str());
     rmdir(dir);
 }
+
+// A bad or empty option value ends zolt-sim with status 2 before it serves
+// or measures anything (--demo would otherwise measure and end with 0).
+TEST(ZoltSimProgram, RefusesEmptyAndBadOptionValues) {
+    const char* const lines[] = {
+        "--port ''",   "--port -1",   "--port ' 80'",
+        "--device ''", "--device -1", "--seed ''",
+        "--seed -5",   "--seed +5",   "--seed 99999999999999999999",
+        "--config ''", "--sample ''", "--port",
+    };
+    for (const char* line : lines) {
+        const std::string cmd = std::string(ZOLT_SIM_EXE) + " " + line + " --demo 2>&1";
+        FILE* p = popen(cmd.c_str(), "r");
+        ASSERT_NE(p, nullptr);
+        std::string out;
+        char buf[256];
+        while (std::fgets(buf, sizeof buf, p) != nullptr)
+            out += buf;
+        const int status = pclose(p);
+        EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 2) << line << "\n" << out;
+        EXPECT_EQ(out.find("instrument:"), std::string::npos) << line;
+    }
+}
