@@ -2,12 +2,18 @@
 // during start-up and after it, and across going offline with the Connection
 // switch.
 #include <QAbstractSpinBox>
+#include <QDoubleSpinBox>
 #include <QKeySequence>
+#include <QLineEdit>
+#include <QLocale>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include "parameters/par_window.h"
+#include "parameters/parameters_state.h"
+#include "support_testing/comma_locale.h"
 #include "test_startup_support.h"
 #include "ui/ui_qt.h"
 
@@ -49,6 +55,19 @@ void CloseWindow() {
 bool Switch() {
     QTest::mouseClick(UiCtrlWidget(hMainPanel, MAINP_SWITCHCONNECT), Qt::LeftButton);
     return iOffline == 0;
+}
+
+// Selects what the field shows and types `keys` over it.
+void TypeOver(QAbstractSpinBox* box, const QString& keys) {
+    box->findChild<QLineEdit*>()->selectAll();
+    QTest::keyClicks(box, keys);
+}
+
+// The number the field shows, without its unit.
+QString Shown(QAbstractSpinBox* box) {
+    if (auto* real = qobject_cast<QDoubleSpinBox*>(box))
+        return real->cleanText();
+    return qobject_cast<QSpinBox*>(box)->cleanText();
 }
 
 class ParWindowUser : public StartupTest {
@@ -157,4 +176,98 @@ TEST_F(ParWindowUser, DisconnectEmptiesTheSpectrometerNumber) {
 
     ASSERT_TRUE(Switch());
     EXPECT_EQ(box->text(), number);
+}
+
+// Under a decimal-comma locale every number field of the main window, its
+// scaling and wavelength-value panels and the parameter window takes a typed
+// comma as the decimal point: it holds what was meant, an integer field
+// rounds it where it shows, and the instrument is sent the value meant.
+TEST_F(ParWindowUser, ATypedDecimalCommaIsTheDecimalPointInEveryNumberField) {
+    const std::string comma = support_testing::CommaLocale();
+    if (comma.empty())
+        GTEST_SKIP() << "no decimal-comma locale is installed and localedef cannot make one";
+    support_testing::UserLocaleScope scope(comma);
+    struct KeepDefault {
+        QLocale kept;
+        ~KeepDefault() { QLocale::setDefault(kept); }
+    } keep;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); // as a German start has it
+    StartOnline();
+    ASSERT_EQ(OpenByKey(), 1);
+    for (int panel : {hAxisScaling, hWlValDispl})
+        DisplayPanel(panel);
+
+    // Every field the user can type into shows the comma as its point.
+    std::vector<int> pages; // the parameter window's, in tab order
+    for (int page = 0; GetPanelHandleFromTabPage(hParUtil, PARUTILITY_TABPAR,
+                                                 static_cast<int>(pages.size()), &page) == 0;)
+        pages.push_back(page);
+    const auto showPage = [&](int page) {
+        const auto at = std::find(pages.begin(), pages.end(), page);
+        if (at != pages.end())
+            SetActiveTabPage(hParUtil, PARUTILITY_TABPAR, static_cast<int>(at - pages.begin()));
+    };
+    int fields = 0;
+    std::vector<int> panels = {hMainPanel, hAxisScaling, hWlValDispl};
+    panels.insert(panels.end(), pages.begin(), pages.end());
+    for (int panel : panels) {
+        showPage(panel);
+        for (QAbstractSpinBox* box : UiPanelWidget(panel)->findChildren<QAbstractSpinBox*>()) {
+            if (!box->isVisible() || !box->isEnabled() || box->isReadOnly())
+                continue;
+            ++fields;
+            const QString shown = Shown(box);
+            TypeOver(box, "1,5");
+            EXPECT_EQ(Shown(box).toStdString(), "1.5") << box->objectName().toStdString();
+            TypeOver(box, shown);
+        }
+    }
+    EXPECT_GT(fields, 60);
+
+    // Committed with Enter: the value held and the command sent.
+    struct Row {
+        const int& panel;
+        int control;
+        const char* typed;
+        double held;
+        const char* shown; // nullptr: not asked (the coefficients' format is the window's)
+        const char* sent;  // nullptr: the field sends nothing itself
+    } rows[] = {
+        {hMainPanel, MAINP_INTTIME, "12,5", 12.5, "12.500", nullptr},
+        {hMainPanel, MAINP_INTTIME, "14.5", 14.5, "14.500", nullptr},
+        {hMainPanel, MAINP_AVER, "12,4", 12, "12", nullptr},
+        {hMainPanel, MAINP_SCDELAY, "1234,5", 1234.5, "1235", nullptr},
+        {hMainPanel, MAINP_STARTWL, "212,4", 212, "212", nullptr},
+        {hMainPanel, MAINP_ENDWL, "1012,4", 1012, "1012", nullptr},
+        {hWlValDispl, WLVALUE_DOM_WAVE_BORDER, "7,5", 7.5, "7.5", nullptr},
+        {hAxisScaling, AXISSCAL_DRK_MIN, "-12,5", -12.5, "-12.500", nullptr},
+        {hAxisScaling, AXISSCAL_DRK_MAX, "1234,5", 1234.5, "1234.500", nullptr},
+        {hTabScan, TAB_SCAN_UT_TINT, "12,5", 12.5, "12.500", "*PARA:TINT 1.250000e+01\\r"},
+        {hTabScan, TAB_SCAN_UT_TINT, "13.5", 13.5, "13.500", "*PARA:TINT 1.350000e+01\\r"},
+        {hTabScan, TAB_SCAN_UT_SDEL, "2,4", 2, "2", "*PARA:SDEL 2\\r"},
+        {hTabMeas, TAB_MEAS_UT_WAVSTEP, "0,5", 0.5, "0.500", "*PARA:WAVSTEP 5.000000e-01\\r"},
+        {hTabMeas, TAB_MEAS_UT_FIT1, "0,482", 0.482, nullptr, "*PARA:FIT1 4.820000e-01\\r"},
+        {hTabMeas, TAB_MEAS_UT_FIT2, "-2,5e-5", -2.5e-5, nullptr, "*PARA:FIT2 -2.500000e-05\\r"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.typed);
+        auto* box = qobject_cast<QAbstractSpinBox*>(UiCtrlWidget(r.panel, r.control));
+        ASSERT_NE(box, nullptr);
+        showPage(r.panel);
+        zsim_ClearJournal();
+        TypeOver(box, r.typed);
+        QTest::keyClick(box, Qt::Key_Return);
+        double held = 0;
+        GetCtrlVal(r.panel, r.control, &held);
+        EXPECT_FLOAT_EQ(held, r.held);
+        if (r.shown) {
+            EXPECT_EQ(Shown(box).toStdString(), r.shown);
+        }
+        std::string sent;
+        for (size_t i = 0; i < zsim_JournalCount(); ++i)
+            if (std::string e = zsim_JournalEntry(i);
+                e.find("*PARA:") != std::string::npos && e.find('?') == std::string::npos)
+                sent += e;
+        EXPECT_TRUE(r.sent ? sent.find(r.sent) != std::string::npos : sent.empty()) << sent;
+    }
 }
