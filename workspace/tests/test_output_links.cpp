@@ -324,8 +324,7 @@ TEST_F(OutputLinks, PrintJobsAreNamedAndARefusingOrStoppedQueueIsTold) {
     print_test::PrintServer server;
     if (const std::string why = server.Start(); !why.empty())
         GTEST_SKIP() << why;
-    using print_test::kQueue;
-    const std::string q = std::string(" ") + kQueue;
+    const std::string q = std::string(" ") + print_test::kQueue;
     const auto screen = [] {
         UiPanelWidget(hMainPanel)->findChild<QAction*>("FILE_PRINT_SCREEN")->trigger();
     };
@@ -333,76 +332,57 @@ TEST_F(OutputLinks, PrintJobsAreNamedAndARefusingOrStoppedQueueIsTold) {
         QTest::mouseClick(UiCtrlWidget(hPrtHead, PRINT_CB_PRINT), Qt::LeftButton);
     };
     struct Case {
-        const char* what;
         std::function<void()> print;
-        std::string queue;             // what is done to the queue first
-        const char* job;               // the job's name in the queue; nullptr: none
+        std::string queue;             // done to the queue first
+        const char* job;               // the job's name in the queue; nullptr: no job
         std::vector<std::string> said; // what the one message says; empty: no message
     } cases[] = {
-        {"screen", screen, "", "Orvalin screen", {}},
-        {"protocol", protocol, "", "Orvalin protocol", {}},
-        {"screen to a refusing queue",
-         screen,
+        {screen, "", "Orvalin screen", {}},
+        {protocol, "", "Orvalin protocol", {}},
+        {screen,
          "cupsreject -r 'toner empty'" + q,
          nullptr,
-         {"Print: ", "not be printed", "Nothing was sent", kQueue, "toner empty"}},
-        {"protocol to a refusing queue",
-         protocol,
-         "cupsreject -r 'toner empty'" + q,
-         nullptr,
-         {"Print Protocol: ", "Nothing was sent", "toner empty"}},
-        {"protocol to a stopped queue",
-         protocol,
+         {"Print: The window could not be printed:\nNothing was sent", q.substr(1), "toner empty"}},
+        {protocol,
          "cupsdisable -r 'paper jam'" + q,
          "Orvalin protocol",
-         {"Print Protocol: ", "\"Orvalin protocol\" waits", "stopped", "paper jam"}},
-        {"screen to a stopped queue",
-         screen,
-         "cupsdisable -r 'paper jam'" + q,
-         "Orvalin screen",
-         {"Print: ", "\"Orvalin screen\" waits", "paper jam"}},
+         {"Print Protocol: The job \"Orvalin protocol\" waits", "stopped (paper jam)"}},
     };
     struct RealDialogs {
         RealDialogs() { popup_script::Enable(false); }
         ~RealDialogs() { popup_script::Enable(true); }
     } real;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        // Jobs held by the case before go before the queue starts again.
+        SCOPED_TRACE(c.queue + (c.job ? c.job : ""));
+        // What the case before held goes before the queue starts again.
         ASSERT_EQ(server.Admin("cancel -a" + q + " && cupsenable" + q + " && cupsaccept" + q), 0);
-        if (!c.queue.empty()) {
-            ASSERT_EQ(server.Admin(c.queue), 0);
-        }
-        const std::size_t jobsBefore = server.Jobs().size();
+        ASSERT_EQ(server.Admin(c.queue.empty() ? "true" : c.queue), 0);
+        const std::size_t before = server.Jobs().size();
         std::vector<std::string> messages;
-        bool dialog = false;
         EXPECT_TRUE(uitesting::Answering(c.print, [&](QWidget* w) {
             if (auto* d = qobject_cast<QPrintDialog*>(w)) {
-                dialog = true;
                 auto* printers = d->findChild<QComboBox*>("printers");
                 ASSERT_NE(printers, nullptr);
-                printers->setCurrentIndex(printers->findText(kQueue));
-                auto* buttons = d->findChild<QDialogButtonBox*>();
-                ASSERT_NE(buttons, nullptr);
-                QTest::mouseClick(buttons->button(QDialogButtonBox::Ok), Qt::LeftButton);
+                printers->setCurrentIndex(printers->findText(print_test::kQueue));
+                QTest::mouseClick(d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                                  Qt::LeftButton);
             } else if (auto* m = qobject_cast<QMessageBox*>(w)) {
                 messages.push_back(m->windowTitle().toStdString() + ": " + m->text().toStdString());
                 uitesting::Click(*m, QMessageBox::Ok);
             }
         }));
-        EXPECT_TRUE(dialog);
         ASSERT_EQ(messages.size(), c.said.empty() ? 0u : 1u)
             << (messages.empty() ? "" : messages[0]);
         for (const std::string& part : c.said)
             EXPECT_NE(messages[0].find(part), std::string::npos) << messages[0];
         const std::vector<print_test::Job> jobs = server.Jobs();
-        ASSERT_EQ(jobs.size(), jobsBefore + (c.job ? 1 : 0));
+        ASSERT_EQ(jobs.size(), before + (c.job ? 1 : 0));
         if (!c.job)
             continue;
         EXPECT_EQ(jobs.back().name, c.job);
-        if (c.said.empty()) // printed: the job goes through to the end
+        if (c.said.empty()) // printed: the job goes through to its end
             QTRY_COMPARE_WITH_TIMEOUT(server.Jobs().back().state, IPP_JSTATE_COMPLETED, 30000);
-        else
+        else // held, and said so without waiting for it
             EXPECT_EQ(jobs.back().state, IPP_JSTATE_PENDING);
     }
 }
