@@ -26,6 +26,11 @@ TEST_F(StartupTest, QuitSignalEndsTheProgramWhileAStartUpBoxIsOpen) {
         fs::remove_all(home);
         QProcess program;
         program.setProcessChannelMode(QProcess::ForwardedChannels);
+        // The user's environment, without the path to a locale an earlier
+        // test made for itself (the program's own run would not have it).
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("LOCPATH");
+        program.setProcessEnvironment(env);
         program.setWorkingDirectory(QString::fromStdString(dir_));
         program.start(QString::fromStdString(fs::absolute(bin ? bin : ".") / "bin/orvalin"),
                       c.args);
