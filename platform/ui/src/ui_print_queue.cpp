@@ -8,11 +8,10 @@
 
 namespace uiimpl {
 
-namespace {
-
 // The queue's own account of itself, asked for by name ("queue/instance"
-// names an instance of the queue).
-PrintQueue AskQueue(const std::string& printer) {
+// names an instance of the queue). The request also leaves the server's
+// last answer a good one, so what is read after the job is the job's own.
+PrintQueue PrintQueueBeforeJob(const std::string& printer) {
     PrintQueue q;
     const std::string queue = printer.substr(0, printer.find('/'));
     char uri[HTTP_MAX_URI];
@@ -37,21 +36,13 @@ PrintQueue AskQueue(const std::string& printer) {
     if (q.reason.empty()) {
         if (ipp_attribute_t* a = ippFindAttribute(answer, "printer-state-reasons", IPP_TAG_KEYWORD))
             for (int i = 0; i < ippGetCount(a); ++i) {
-                const std::string r = ippGetString(a, i, nullptr);
-                if (r != "none")
-                    q.reason += (q.reason.empty() ? "" : ", ") + r;
+                const char* r = ippGetString(a, i, nullptr);
+                if (r && std::string(r) != "none")
+                    q.reason += (q.reason.empty() ? "" : ", ") + std::string(r);
             }
     }
     ippDelete(answer);
     return q;
-}
-
-} // namespace
-
-PrintQueue PrintQueueBeforeJob(const std::string& printer) {
-    // The request also leaves the server's last answer a good one, so what
-    // is read after the job is the job's own.
-    return AskQueue(printer);
 }
 
 int PrintQueueAfterJob(const std::string& printer, const PrintQueue& before,
