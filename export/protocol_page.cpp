@@ -92,6 +92,15 @@ int export_PdfWithoutPrinter(const char* title, const char* defaultName, std::st
     return 1;
 }
 
+void export_TellPrintResult(int result, const char* title, const char* what) {
+    if (result < 0)
+        MessagePopup(
+            title,
+            ("The " + std::string(what) + " could not be printed:\n" + GetUiErrorText()).c_str());
+    else if (result == UI_PRINT_HELD)
+        MessagePopup(title, GetUiErrorText().c_str());
+}
+
 int prot_PrintPage(const char* pdfPath) {
     QWidget* panel = UiPanelWidget(hPrtPanel);
     if (panel == nullptr)
@@ -105,9 +114,7 @@ int prot_PrintPage(const char* pdfPath) {
     const int r = PrintDrawnPage(
         hPrtPanel,
         [panel](QPainter& painter, const QRectF& page) { DrawPage(panel, painter, page); },
-        pdf.empty() ? nullptr : pdf.c_str());
-    if (r < 0)
-        MessagePopup("Print Protocol",
-                     ("The protocol could not be printed:\n" + GetUiErrorText()).c_str());
+        pdf.empty() ? nullptr : pdf.c_str(), "Orvalin protocol");
+    export_TellPrintResult(r, "Print Protocol", "protocol");
     return r;
 }

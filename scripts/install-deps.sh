@@ -15,6 +15,7 @@ PACKAGES=(
   python3-openpyxl python3-xlrd libfreexl-dev
   python3-numpy
   locales
+  cups cups-client printer-driver-cups-pdf libcups2-dev
   clang clang-format libclang-rt-14-dev
 )
 # The live spreadsheet link drives LibreOffice Calc; it is optional at run

@@ -184,8 +184,9 @@ void FilePrintScreen(int, int, void*, int) {
     const int target = export_PdfWithoutPrinter("Print to PDF File", "orvalin.pdf", &pdf);
     if (target < 0)
         return;
-    if (PrintPanel(hMainPanel, pdf.empty() ? nullptr : pdf.c_str()) < 0)
-        MessagePopup("Print", ("The window could not be printed:\n" + GetUiErrorText()).c_str());
+    export_TellPrintResult(
+        PrintPanel(hMainPanel, pdf.empty() ? nullptr : pdf.c_str(), "Orvalin screen"), "Print",
+        "window");
 }
 
 void FileSaveGraph(int, int, void*, int) {

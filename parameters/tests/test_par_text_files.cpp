@@ -145,7 +145,7 @@ TEST_F(ParWindowTest, EditedTextFileIsReplayed) {
     EXPECT_EQ(Shown().back().rfind("Failure|Error reading the parameter text file", 0), 0u);
 }
 
-TEST_F(ParWindowTest, ClipboardTextUsesTheUserDecimalSeparator) {
+TEST_F(ParWindowTest, ClipboardTextUsesTheUserDecimalSeparatorAndReplays) {
     Open(0);
     ReadAll();
     const std::string comma = support_testing::CommaLocale();
@@ -166,9 +166,26 @@ TEST_F(ParWindowTest, ClipboardTextUsesTheUserDecimalSeparator) {
             const std::string tint = clip.substr(clip.find("*PARA:TINT "), 20);
             EXPECT_NE(tint.find(locale == "C" ? '.' : ','), std::string::npos) << tint;
         }
+        // Pasted into a file and loaded: the lines the user left alone stay
+        // home, the one edited goes with the point.
+        std::string clip;
+        ClipboardGetText(&clip);
+        const std::size_t at = clip.find("*PARA:TINT ");
+        clip.replace(at, clip.find('\n', at) - at,
+                     locale == "C" ? "*PARA:TINT 4.5" : "*PARA:TINT 4,5");
+        const std::string path = dir_ + "/pasted.txt";
+        std::ofstream(path, std::ios::binary) << clip;
+        popup_script::Clear();
+        zsim_ClearJournal();
+        popup_script::PushFile(path, VAL_EXISTING_FILE_SELECTED);
+        Press(PARUTILITY_CMDSAVE_2);
+        const std::string sent = Sent();
+        EXPECT_NE(sent.find("*PARA:TINT 4.5\\r"), std::string::npos) << sent;
+        EXPECT_EQ(sent.find("*PARA:FIT1 "), std::string::npos) << sent;
+        EXPECT_EQ(Shown().size(), 1u); // the file chooser only
     }
     // The file always takes the point.
-    EXPECT_EQ(CurrentText().find("*PARA:TINT 1,"), std::string::npos);
+    EXPECT_EQ(CurrentText().find("*PARA:TINT 4,"), std::string::npos);
 }
 
 } // namespace

@@ -2,6 +2,11 @@
 // button, continuous measurement.
 #include <QAbstractSpinBox>
 #include <QAction>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPushButton>
 #include <QTest>
 #include <cstring>
 #include <filesystem>
@@ -20,9 +25,11 @@
 #include "support/numfmt.h"
 #include "support_testing/odd_files.h"
 #include "test_measure_support.h"
+#include "test_print_server.h"
 #include "ui/popup_script.h"
 #include "ui/ui.h"
 #include "ui/ui_qt.h"
+#include "ui_testing/dialogs.h"
 #include "workspace/axis_mode.h"
 #include "workspace/measure.h"
 #include "workspace/state.h"
@@ -408,5 +415,76 @@ TEST_F(OutputLinks, AfterAGridChangeEachValueStandsBesideItsOwnWavelength) {
         }
         EXPECT_EQ(placed, shown.size());
         EXPECT_GT(placed, 0u);
+    }
+}
+
+// Printing through the real print dialog to a real queue: each job carries
+// its name; a queue that refuses jobs leaves nothing printed and the user is
+// told why; a stopped queue keeps the job and the user is told so at once.
+TEST_F(OutputLinks, PrintJobsAreNamedAndARefusingOrStoppedQueueIsTold) {
+    print_test::PrintServer server;
+    if (const std::string why = server.Start(); !why.empty())
+        GTEST_SKIP() << why;
+    const std::string q = std::string(" ") + print_test::kQueue;
+    const auto screen = [] {
+        UiPanelWidget(hMainPanel)->findChild<QAction*>("FILE_PRINT_SCREEN")->trigger();
+    };
+    const auto protocol = [] {
+        QTest::mouseClick(UiCtrlWidget(hPrtHead, PRINT_CB_PRINT), Qt::LeftButton);
+    };
+    struct Case {
+        std::function<void()> print;
+        std::string queue;             // done to the queue first
+        const char* job;               // the job's name in the queue; nullptr: no job
+        std::vector<std::string> said; // what the one message says; empty: no message
+    } cases[] = {
+        {screen, "", "Orvalin screen", {}},
+        {protocol, "", "Orvalin protocol", {}},
+        {screen,
+         "cupsreject -r 'toner empty'" + q,
+         nullptr,
+         {"Print: The window could not be printed:\nNothing was sent", q.substr(1), "toner empty"}},
+        {protocol,
+         "cupsdisable -r 'paper jam'" + q,
+         "Orvalin protocol",
+         {"Print Protocol: The job \"Orvalin protocol\" waits", "stopped (paper jam)"}},
+    };
+    struct RealDialogs {
+        RealDialogs() { popup_script::Enable(false); }
+        ~RealDialogs() { popup_script::Enable(true); }
+    } real;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.queue + (c.job ? c.job : ""));
+        // What the case before held goes before the queue starts again.
+        ASSERT_EQ(server.Admin("cancel -a" + q + " && cupsenable" + q + " && cupsaccept" + q), 0);
+        ASSERT_EQ(server.Admin(c.queue.empty() ? "true" : c.queue), 0);
+        const std::size_t before = server.Jobs().size();
+        std::vector<std::string> messages;
+        EXPECT_TRUE(ui_testing::Answering(c.print, [&](QWidget* w) {
+            if (auto* d = qobject_cast<QPrintDialog*>(w)) {
+                auto* printers = d->findChild<QComboBox*>("printers");
+                ASSERT_NE(printers, nullptr);
+                printers->setCurrentIndex(printers->findText(print_test::kQueue));
+                QTest::mouseClick(d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
+                                  Qt::LeftButton);
+            } else if (auto* m = qobject_cast<QMessageBox*>(w)) {
+                messages.push_back(m->windowTitle().toStdString() + ": " + m->text().toStdString());
+                ui_testing::Click(*m, QMessageBox::Ok);
+            }
+        }));
+        ASSERT_EQ(messages.size(), c.said.empty() ? 0u : 1u)
+            << (messages.empty() ? "" : messages[0]);
+        for (const std::string& part : c.said)
+            EXPECT_NE(messages[0].find(part), std::string::npos) << messages[0];
+        const std::vector<print_test::Job> jobs = server.Jobs();
+        ASSERT_EQ(jobs.size(), before + (c.job ? 1 : 0));
+        if (!c.job)
+            continue;
+        EXPECT_EQ(jobs.back().name, c.job);
+        if (c.said.empty()) // printed: the job goes through to its end
+            EXPECT_TRUE(QTest::qWaitFor(
+                [&] { return server.Jobs().back().state == IPP_JSTATE_COMPLETED; }, 30000));
+        else // held, and said so without waiting for it
+            EXPECT_EQ(jobs.back().state, IPP_JSTATE_PENDING);
     }
 }

@@ -2,12 +2,18 @@
 // during start-up and after it, and across going offline with the Connection
 // switch.
 #include <QAbstractSpinBox>
+#include <QDoubleSpinBox>
 #include <QKeySequence>
+#include <QLineEdit>
+#include <QLocale>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include "parameters/par_window.h"
+#include "parameters/parameters_state.h"
+#include "support_testing/comma_locale.h"
 #include "test_startup_support.h"
 #include "ui/ui_qt.h"
 
@@ -49,6 +55,15 @@ void CloseWindow() {
 bool Switch() {
     QTest::mouseClick(UiCtrlWidget(hMainPanel, MAINP_SWITCHCONNECT), Qt::LeftButton);
     return iOffline == 0;
+}
+
+// Types `keys` over what the field shows; then the number it shows, without
+// its unit.
+std::string TypeOver(QAbstractSpinBox* box, const QString& keys) {
+    box->findChild<QLineEdit*>()->selectAll();
+    QTest::keyClicks(box, keys);
+    auto* real = qobject_cast<QDoubleSpinBox*>(box);
+    return (real ? real->cleanText() : qobject_cast<QSpinBox*>(box)->cleanText()).toStdString();
 }
 
 class ParWindowUser : public StartupTest {
@@ -158,4 +173,90 @@ TEST_F(ParWindowUser, DisconnectEmptiesTheSpectrometerNumber) {
 
     ASSERT_TRUE(Switch());
     EXPECT_EQ(box->text(), number);
+}
+
+// Under a decimal-comma locale every number field of the main window, its
+// scaling and wavelength-value panels and the parameter window takes a typed
+// comma as the decimal point: it holds what was meant, an integer field
+// rounds it where it shows, and the instrument is sent the value meant.
+TEST_F(ParWindowUser, ATypedDecimalCommaIsTheDecimalPointInEveryNumberField) {
+    const std::string comma = support_testing::CommaLocale();
+    if (comma.empty())
+        GTEST_SKIP() << "no decimal-comma locale is installed and localedef cannot make one";
+    support_testing::UserLocaleScope scope(comma);
+    struct KeepDefault {
+        QLocale kept;
+        ~KeepDefault() { QLocale::setDefault(kept); }
+    } keep;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany)); // as a German start has it
+    StartOnline();
+    ASSERT_EQ(OpenByKey(), 1);
+    std::vector<int> panels = {hMainPanel, hAxisScaling, hWlValDispl};
+    for (int page = 0; GetPanelHandleFromTabPage(hParUtil, PARUTILITY_TABPAR,
+                                                 static_cast<int>(panels.size()) - 3, &page) == 0;)
+        panels.push_back(page);
+    const auto show = [&](int panel) {
+        const auto at = std::find(panels.begin() + 3, panels.end(), panel);
+        if (at == panels.end())
+            DisplayPanel(panel);
+        else
+            SetActiveTabPage(hParUtil, PARUTILITY_TABPAR,
+                             static_cast<int>(at - panels.begin()) - 3);
+    };
+
+    // Every field the user can type into shows the comma as its point.
+    int fields = 0;
+    for (int panel : panels) {
+        show(panel);
+        for (QAbstractSpinBox* box : UiPanelWidget(panel)->findChildren<QAbstractSpinBox*>()) {
+            if (box->isVisible() && box->isEnabled() && !box->isReadOnly()) {
+                ++fields;
+                const std::string before = TypeOver(box, "");
+                EXPECT_EQ(TypeOver(box, "1,5"), "1.5") << box->objectName().toStdString();
+                TypeOver(box, QString::fromStdString(before));
+            }
+        }
+    }
+    EXPECT_GT(fields, 60);
+
+    // Committed with Enter: the value held and shown, and the command sent.
+    struct Row {
+        const int& panel;
+        int control;
+        const char* typed;
+        double held;
+        const char* shown; // nullptr: not asked (the coefficients' format is the window's)
+        const char* sent;  // nullptr: the field sends nothing itself
+    } rows[] = {
+        {hMainPanel, MAINP_INTTIME, "12,5", 12.5, "12.500", nullptr},
+        {hMainPanel, MAINP_INTTIME, "14.5", 14.5, "14.500", nullptr},
+        {hMainPanel, MAINP_AVER, "12,4", 12, "12", nullptr},
+        {hMainPanel, MAINP_SCDELAY, "1234,5", 1234.5, "1235", nullptr},
+        {hMainPanel, MAINP_STARTWL, "212,4", 212, "212", nullptr},
+        {hWlValDispl, WLVALUE_DOM_WAVE_BORDER, "7,5", 7.5, "7.5", nullptr},
+        {hAxisScaling, AXISSCAL_DRK_MIN, "-12,5", -12.5, "-12.500", nullptr},
+        {hTabScan, TAB_SCAN_UT_TINT, "12,5", 12.5, "12.500", "*PARA:TINT 1.250000e+01\\r"},
+        {hTabScan, TAB_SCAN_UT_TINT, "13.5", 13.5, "13.500", "*PARA:TINT 1.350000e+01\\r"},
+        {hTabScan, TAB_SCAN_UT_SDEL, "2,4", 2, "2", "*PARA:SDEL 2\\r"},
+        {hTabMeas, TAB_MEAS_UT_WAVSTEP, "0,5", 0.5, "0.500", "*PARA:WAVSTEP 5.000000e-01\\r"},
+        {hTabMeas, TAB_MEAS_UT_FIT1, "0,482", 0.482, nullptr, "*PARA:FIT1 4.820000e-01\\r"},
+        {hTabMeas, TAB_MEAS_UT_FIT2, "-2,5e-5", -2.5e-5, nullptr, "*PARA:FIT2 -2.500000e-05\\r"},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.typed);
+        auto* box = qobject_cast<QAbstractSpinBox*>(UiCtrlWidget(r.panel, r.control));
+        show(r.panel);
+        zsim_ClearJournal();
+        TypeOver(box, r.typed);
+        QTest::keyClick(box, Qt::Key_Return);
+        double held = 0;
+        GetCtrlVal(r.panel, r.control, &held);
+        EXPECT_FLOAT_EQ(held, r.held);
+        EXPECT_EQ(r.shown ? TypeOver(box, "") : "", r.shown ? r.shown : "");
+        std::string sent;
+        for (size_t i = 0; i < zsim_JournalCount(); ++i)
+            if (std::string e = zsim_JournalEntry(i); e.find("*PARA:") != std::string::npos)
+                sent += e.find('?') == std::string::npos ? e : "";
+        EXPECT_TRUE(r.sent ? sent.find(r.sent) != std::string::npos : sent.empty()) << sent;
+    }
 }

@@ -1,5 +1,6 @@
 #include "numtext.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -37,6 +38,16 @@ std::string FloatExp(float v, bool user) {
     }
     return user ? support::FormatUser("%.*e", digits, static_cast<double>(v))
                 : support::FormatC("%.*e", digits, static_cast<double>(v));
+}
+
+std::string PointForComma(std::string_view word) {
+    std::string pointed(word);
+    if (pointed.find_first_not_of("0123456789+-eE,") != std::string::npos ||
+        std::count(pointed.begin(), pointed.end(), ',') != 1)
+        return pointed;
+    std::replace(pointed.begin(), pointed.end(), ',', '.');
+    double v = 0;
+    return support::ParseDoubleC(pointed.c_str(), &v) ? pointed : std::string(word);
 }
 
 std::string_view Trim(std::string_view s) {

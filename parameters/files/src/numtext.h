@@ -17,6 +17,10 @@ std::string FloatExp(float v, bool user);
 // True when text (C locale, whole) reads back to exactly v.
 bool ReadsBackAs(std::string_view text, float v);
 
+// A number written with a decimal comma ("4,82e-01") with the point the C
+// locale reads; any other text as it is.
+std::string PointForComma(std::string_view word);
+
 // Blanks, tabs, CR and LF removed from both ends.
 std::string_view Trim(std::string_view s);
 

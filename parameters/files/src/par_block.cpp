@@ -360,7 +360,8 @@ ParBlockEditResult ParBlock_ApplyEdit(ParBlock& block, const ParBlockItem& row,
     switch (row.type) {
     case T::Float: {
         double d = 0;
-        if (!support::ParseDoubleC(text.c_str(), &d) || std::fabs(d) > FLT_MAX)
+        if (!support::ParseDoubleC(detail::PointForComma(text).c_str(), &d) ||
+            std::fabs(d) > FLT_MAX)
             return refuse();
         const float f = static_cast<float>(d);
         if (f == 0.0f && d != 0.0)

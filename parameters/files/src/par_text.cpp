@@ -38,6 +38,20 @@ bool PrintableAscii(std::string_view s) {
     });
 }
 
+// Parameter text copied to the clipboard in a comma locale writes
+// "4,820000e-01": each word takes the point the instrument reads.
+std::string PointedNumbers(std::string_view line) {
+    std::string out;
+    while (!line.empty()) {
+        const std::size_t end = std::min(line.find(' '), line.size());
+        out += detail::PointForComma(line.substr(0, end));
+        if (end < line.size())
+            out += ' ';
+        line.remove_prefix(std::min(end + 1, line.size()));
+    }
+    return out;
+}
+
 } // namespace
 
 std::optional<std::string> PU_ParameterValue_to_String(const ParValue& v, NumberStyle style) {
@@ -128,7 +142,8 @@ ReplayPlan ParText_PlanReplay(std::string_view fileText, std::string_view curren
     int number = 0;
     ForEachLine(fileText, [&](std::string_view raw) {
         ++number;
-        const std::string_view line = Trim(raw);
+        const std::string pointed = PointedNumbers(Trim(raw));
+        const std::string_view line = pointed;
         if (line.size() <= 3 || line.find("**") != std::string_view::npos)
             return;
         if (current.count(line)) {

@@ -125,19 +125,21 @@ TEST(ParText, TextListsSetCommandsInByteOrder) {
 TEST(ParText, ReplaySendsOnlyChangedKnownSetCommands) {
     const KnownSetCommand known[] = {
         {"*PARA:TINT", false}, {"*PARA:SERN", true}, {"*PARA:CORRCOEFF 2", false}};
-    const std::string current = "*PARA:TINT 100\n*PARA:SERN 42\n**Firmware version 1\n";
-    const std::string file = "*PARA:TINT 100\r\n"         // 1 unchanged
-                             "*PARA:TINT 10\n"            // 2 a leading part of a current line
-                             "*para:save\n"               // 3
-                             "*PARA:TINTX 5\n"            // 4 not the command word
-                             "**Firmware version 2\n"     // 5 never written
-                             "ab\n"                       // 6 too short
-                             "*PARA:SERN 43\n"            // 7 identity
-                             "*PARA:TINT 1\r*para:save\n" // 8 two commands in one line
-                             "*PARA:CORRCOEFF 2 7e-7\n"   // 9
-                             "*PARA:TINT 5;*para:save\n"  // 10 a chained command
+    const std::string current =
+        "*PARA:TINT 100\n*PARA:SERN 42\n**Firmware version 1\n*PARA:CORRCOEFF 2 4.8e-01\n";
+    const std::string file = "*PARA:TINT 100\r\n"          // 1 unchanged
+                             "*PARA:TINT 10\n"             // 2 a leading part of a current line
+                             "*para:save\n"                // 3
+                             "*PARA:TINTX 5\n"             // 4 not the command word
+                             "**Firmware version 2\n"      // 5 never written
+                             "ab\n"                        // 6 too short
+                             "*PARA:SERN 43\n"             // 7 identity
+                             "*PARA:TINT 1\r*para:save\n"  // 8 two commands in one line
+                             "*PARA:CORRCOEFF 2 7,5e-7\n"  // 9 a decimal comma
+                             "*PARA:CORRCOEFF 2 4,8e-01\n" // 10 the same as a current line
+                             "*PARA:TINT 5;*para:save\n"   // 11 a chained command
                              "*PARA:TINT " +
-                             std::string(300, '1'); // 11, long and not split
+                             std::string(300, '1'); // 12, long and not split
     const ReplayPlan plan = ParText_PlanReplay(file, current, known);
     ASSERT_EQ(plan.send.size(), 3u);
     EXPECT_EQ(plan.send[0].command, "*PARA:TINT 10");
@@ -145,11 +147,12 @@ TEST(ParText, ReplaySendsOnlyChangedKnownSetCommands) {
     EXPECT_TRUE(plan.send[1].identity);
     EXPECT_FALSE(plan.send[0].identity);
     EXPECT_EQ(plan.send[2].lineNumber, 9);
-    EXPECT_EQ(plan.unchanged, 1);
+    EXPECT_EQ(plan.send[2].command, "*PARA:CORRCOEFF 2 7.5e-7");
+    EXPECT_EQ(plan.unchanged, 2);
     std::vector<int> refused;
     for (const RefusedLine& r : plan.refused)
         refused.push_back(r.lineNumber);
-    EXPECT_EQ(refused, (std::vector<int>{3, 4, 8, 10, 11}));
+    EXPECT_EQ(refused, (std::vector<int>{3, 4, 8, 11, 12}));
 }
 
 TEST(ParText, DefaultFileNameIsSafe) {

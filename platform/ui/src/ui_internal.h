@@ -227,6 +227,20 @@ int ScriptedPopupMenu(const std::string& title);
 // Scripted print dialog: true and the PDF path when the answer prints.
 bool ScriptedPrint(const std::string& what, std::string* pdfPath);
 
+// A print server's queue, as it says of itself (ui_print_queue.cpp).
+struct PrintQueue {
+    bool accepting = true;
+    bool stopped = false;
+    std::string reason; // its message, else its state reasons
+};
+// Asked right before a job goes to `printer`.
+PrintQueue PrintQueueBeforeJob(const std::string& printer);
+// Right after the job named `job` went: 0 queued to print, UI_PRINT_HELD
+// when the stopped queue holds it, UI_ERR_IO when refused; the last error
+// text says which and why.
+int PrintQueueAfterJob(const std::string& printer, const PrintQueue& before,
+                       const std::string& job);
+
 // Scaling of panel contents (ui_scale.cpp).
 void WatchPanel(QWidget* w); // resize events of a panel widget
 void SetPanelScaling(PanelRec& p, bool on);

@@ -1,7 +1,7 @@
 // Numeric controls read what the user typed as one whole number and then
 // bring it into the control's limits.  The plain spin boxes would drop the
-// characters they do not expect ("1e9" becomes 19, "-5" becomes 5) and keep
-// the old value for an entry beyond a limit.
+// characters they do not expect ("1e9" becomes 19, "-5" becomes 5, "12,5"
+// becomes 125) and keep the old value for an entry beyond a limit.
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QLocale>
@@ -26,7 +26,19 @@ QString Bare(const QString& text, const QString& prefix, const QString& suffix) 
     return t.trimmed();
 }
 
-QValidator::State Classify(const QString& bare) {
+// A decimal comma is taken in every locale and shown as the point the
+// fields write; only the number between prefix and suffix is touched.
+void PointForComma(QString& text, const QString& prefix, const QString& suffix) {
+    const qsizetype from = text.startsWith(prefix) ? prefix.size() : 0;
+    const qsizetype to = text.endsWith(suffix) ? text.size() - suffix.size() : text.size();
+    for (qsizetype i = from; i < to; ++i)
+        if (text[i] == u',')
+            text[i] = u'.';
+}
+
+QValidator::State Classify(QString& text, const QString& prefix, const QString& suffix) {
+    PointForComma(text, prefix, suffix);
+    const QString bare = Bare(text, prefix, suffix);
     double v;
     if (ParseNumericEntry(bare, &v))
         return QValidator::Acceptable;
@@ -41,7 +53,7 @@ class IntBox : public QSpinBox {
 
   protected:
     QValidator::State validate(QString& text, int&) const override {
-        return Classify(Bare(text, prefix(), suffix()));
+        return Classify(text, prefix(), suffix());
     }
     int valueFromText(const QString& text) const override {
         double v = value();
@@ -62,7 +74,7 @@ class RealBox : public QDoubleSpinBox {
                                 : QDoubleSpinBox::textFromValue(v);
     }
     QValidator::State validate(QString& text, int&) const override {
-        return Classify(Bare(text, prefix(), suffix()));
+        return Classify(text, prefix(), suffix());
     }
     double valueFromText(const QString& text) const override {
         double v = value();

@@ -47,9 +47,12 @@ std::string WhyNotWritable(const std::string& target) {
     return "Cannot write \"" + target + "\"";
 }
 
-// Prints one page that `draw` paints; `w` parents the dialog and names the job.
-int Print(QWidget* w, const PageDrawer& draw, const char* pdfPath) {
+// Prints one page that `draw` paints; `w` parents the dialog, `job` names
+// the job in the printer's queue (the window's title when empty).
+int Print(QWidget* w, const PageDrawer& draw, const char* pdfPath, const char* job) {
+    const QString jobName = job && *job ? QString::fromUtf8(job) : w->window()->windowTitle();
     QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(jobName);
     std::string target, temp;
     if (pdfPath && *pdfPath) {
         target = pdfPath;
@@ -62,7 +65,7 @@ int Print(QWidget* w, const PageDrawer& draw, const char* pdfPath) {
         std::string chosen;
         if (!ScriptedPrint(w->windowTitle().toStdString(), &chosen))
             return 1;
-        return Print(w, draw, chosen.c_str());
+        return Print(w, draw, chosen.c_str(), job);
     } else if (S().quitting) {
         return 1;
     } else {
@@ -71,9 +74,11 @@ int Print(QWidget* w, const PageDrawer& draw, const char* pdfPath) {
             return 1;
         if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
             const QByteArray file = printer.outputFileName().toLocal8Bit();
-            return Print(w, draw, file.constData());
+            return Print(w, draw, file.constData(), job);
         }
     }
+    const std::string queue = temp.empty() ? printer.printerName().toStdString() : "";
+    const PrintQueue before = queue.empty() ? PrintQueue{} : PrintQueueBeforeJob(queue);
     QPainter painter;
     if (!painter.begin(&printer)) {
         if (temp.empty())
@@ -84,8 +89,11 @@ int Print(QWidget* w, const PageDrawer& draw, const char* pdfPath) {
     draw(painter,
          QRectF(QPointF(0, 0), printer.pageLayout().paintRectPixels(printer.resolution()).size()));
     const bool ok = painter.end();
-    if (temp.empty())
-        return ok ? 0 : Fail(UI_ERR_IO, "printing failed");
+    if (temp.empty()) {
+        if (!ok)
+            return Fail(UI_ERR_IO, "printing failed");
+        return queue.empty() ? 0 : PrintQueueAfterJob(queue, before, jobName.toStdString());
+    }
     if (!ok) {
         std::remove(temp.c_str());
         return Fail(UI_ERR_IO, "cannot write " + target);
@@ -172,28 +180,28 @@ int ClipboardGetText(std::string* text) {
     return 0;
 }
 
-int PrintPanel(int panel, const char* pdfPath) {
+int PrintPanel(int panel, const char* pdfPath, const char* jobName) {
     PanelRec* p = Panel(panel);
     if (!p)
         return NoPanel(panel);
-    return Print(p->w, RenderWidget(p->w), pdfPath);
+    return Print(p->w, RenderWidget(p->w), pdfPath, jobName);
 }
 
-int PrintCtrl(int panel, int control, const char* pdfPath) {
+int PrintCtrl(int panel, int control, const char* pdfPath, const char* jobName) {
     int err;
     CtrlRec* c = Ctrl(panel, control, &err);
     if (!c)
         return err;
-    return Print(c->w, RenderWidget(c->w), pdfPath);
+    return Print(c->w, RenderWidget(c->w), pdfPath, jobName);
 }
 
-int PrintDrawnPage(int panel, const PageDrawer& draw, const char* pdfPath) {
+int PrintDrawnPage(int panel, const PageDrawer& draw, const char* pdfPath, const char* jobName) {
     PanelRec* p = Panel(panel);
     if (!p)
         return NoPanel(panel);
     if (!draw)
         return Fail(UI_ERR_TYPE, "no page drawer given");
-    return Print(p->w, draw, pdfPath);
+    return Print(p->w, draw, pdfPath, jobName);
 }
 
 std::string FormatUserLocale(const char* format, double value) {

@@ -193,7 +193,8 @@ TEST_F(UiTest, TypedNumbersAreReadWholeAndBroughtIntoTheLimits) {
         {MAIN_DBL, 300, "20", 100},     {MAIN_DBL, 300, "0", 100},
         {MAIN_DBL, 300, "-5", 100},     {MAIN_DBL, 300, "1e9", 5000},
         {MAIN_DBL, 300, "1e999", 5000}, {MAIN_DBL, 300, "250.5", 250.5},
-        {MAIN_DBL, 300, "1e-999", 100},
+        {MAIN_DBL, 300, "1e-999", 100}, {MAIN_DBL, 300, "250,5", 250.5},
+        {MAIN_INT, 10, "2,6", 3},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.typed);

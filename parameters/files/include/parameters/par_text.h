@@ -97,7 +97,8 @@ struct ReplayPlan {
     int unchanged = 0;                // lines equal to a current line
 };
 
-// Picks the lines of a parameter text to send. Each line is trimmed; lines
+// Picks the lines of a parameter text to send. Each line is trimmed and a
+// value written with a decimal comma takes the point; lines
 // of three characters or fewer and firmware-version lines ("**") are passed
 // over; a line equal to a whole line of currentText is unchanged; the rest is
 // sent only when it starts with a known set command followed by a blank or

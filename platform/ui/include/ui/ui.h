@@ -471,10 +471,13 @@ int ClipboardGetText(std::string* text);
 // --------------------------------------------------------------- printing
 // Prints a panel or a control on one page, scaled to fit.  With `pdfPath`
 // set, writes that PDF file; with none, shows the print dialog first (a
-// popup of the scriptable seam).  0 printed, 1 cancelled by the user, < 0
-// error.
-int PrintPanel(int panel, const char* pdfPath);
-int PrintCtrl(int panel, int control, const char* pdfPath);
+// popup of the scriptable seam).  The printer's queue lists the job as
+// `jobName` (the panel's title when none).  0 printed, 1 cancelled by the
+// user, UI_PRINT_HELD sent to a stopped queue that holds it, < 0 error;
+// GetUiErrorText says why for the last two.
+enum { UI_PRINT_HELD = 2 };
+int PrintPanel(int panel, const char* pdfPath, const char* jobName = nullptr);
+int PrintCtrl(int panel, int control, const char* pdfPath, const char* jobName = nullptr);
 
 // ---------------------------------------------------------------- events
 // Post a window message to a panel from any thread; delivered as a queued

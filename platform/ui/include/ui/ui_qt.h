@@ -14,6 +14,7 @@ QWidget* UiCtrlWidget(int panel, int control); // graphs: the plot widget itself
 // Paints one printed page: the painter on the printer, the printable area in
 // device pixels (origin at its top left).
 using UiPageDrawer = std::function<void(QPainter& painter, const QRectF& page)>;
-// Prints the page `draw` paints, with PrintPanel's dialog, seam and PDF
-// handling and results; `panel` parents the dialog and names the job.
-int PrintDrawnPage(int panel, const UiPageDrawer& draw, const char* pdfPath);
+// Prints the page `draw` paints, with PrintPanel's dialog, seam, PDF
+// handling, job name and results; `panel` parents the dialog.
+int PrintDrawnPage(int panel, const UiPageDrawer& draw, const char* pdfPath,
+                   const char* jobName = nullptr);
