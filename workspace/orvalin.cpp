@@ -276,6 +276,9 @@ void comm_ShortQuit() {
     if (usStopFlag != 0)
         return;
     usStopFlag = 1;
+    // The step a quit waited for has unwound: from here on the quit may ask
+    // about what it would otherwise lose.
+    DismissDialogs(0);
 
     for (int i = 0; i < 12; ++i)
         GetCtrlVal(hAxisScaling, kBoundCtrls[i], &dUserBounds[i]);
@@ -293,6 +296,7 @@ void comm_ShortQuit() {
     // written, another the user names) before the program ends.
     if (iNoExcel == 1)
         StopExcelLink(0, 0, nullptr, 0);
+    excel_AskAboutHeldColumns();
     g_workspaceHooks.main_FreeFFTValues();
 
     link_FreeSpectra();
@@ -310,10 +314,11 @@ void orvalin_QuitWhenIdle() {
     if (usStopFlag != 0)
         return;
     // A running measurement still uses the arrays and the device: it breaks
-    // off and quits on its way out.  The event loop cannot end before that,
-    // but a box open meanwhile must not hold the step (and so the quit) up.
+    // off and quits on its way out.  A box open meanwhile must not hold the
+    // step (and so the quit) up; the event loop goes on, so the quit can
+    // still ask before columns it could not save are lost.
     if (measure_RequestQuitAfter(comm_ShortQuit) != 0) {
-        QuitUserInterface(0);
+        DismissDialogs(1);
         return;
     }
     comm_ShortQuit();

@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QProcess>
+#include <QTest>
 #include <QTimer>
 #include <csignal>
 #include <cstring>
@@ -84,6 +86,32 @@ TEST_F(Settings, QuitSignalsKeepTheSettings) {
         });
         EXPECT_EQ(Stored().integrationTime, static_cast<float>(tint)) << sig;
         EXPECT_FALSE(fileio_Log_IsOpen()) << sig;
+    }
+}
+
+// The running program, sent a signal as a closed terminal (SIGHUP), a
+// log-out (SIGTERM) or Ctrl+C (SIGINT) sends it, ends and keeps its settings.
+TEST_F(Settings, TheRunningProgramKeepsItsSettingsWhicheverSignalEndsIt) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    const char* bin = std::getenv("ORVALIN_BINARY_DIR");
+    const fs::path home = fs::path(dir_) / "ZOLT" / "Orvalin";
+    for (int sig : {SIGHUP, SIGTERM, SIGINT}) {
+        SCOPED_TRACE(sigabbrev_np(sig));
+        fs::remove_all(home);
+        QProcess program;
+        program.setProcessChannelMode(QProcess::ForwardedChannels);
+        program.setWorkingDirectory(QString::fromStdString(dir_));
+        program.start(QString::fromStdString(fs::absolute(bin ? bin : ".") / "bin/orvalin"),
+                      {"OFFLINE"});
+        ASSERT_TRUE(program.waitForStarted());
+        // Its log begins once the signals are taken.
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return fs::exists(home / "orvalin_session.log"); }, 60000));
+        ::kill(static_cast<pid_t>(program.processId()), sig);
+        EXPECT_TRUE(program.waitForFinished(20000));
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+        EXPECT_TRUE(fs::exists(home / "config.ini"));
     }
 }
 

@@ -63,7 +63,7 @@ int Print(QWidget* w, const PageDrawer& draw, const char* pdfPath) {
         if (!ScriptedPrint(w->windowTitle().toStdString(), &chosen))
             return 1;
         return Print(w, draw, chosen.c_str());
-    } else if (S().quitting) {
+    } else if (NoDialogWaits()) {
         return 1;
     } else {
         QPrintDialog dlg(&printer, w->window());
