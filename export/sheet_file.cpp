@@ -41,24 +41,31 @@ std::optional<book::Book> g_parked;
 std::string g_parkedQuestion;
 
 // The columns of a link whose file could not be saved: the user may save
-// them under another name, as often as it takes, or let them go.
+// them under another name, as often as it takes, or let them go.  A quit on
+// its way answers every box at once and ends one open: that is no answer of
+// the user's, so the columns are kept for the quit to ask about.
 void KeepHeldColumns(book::Book held, std::string question) {
-    // A quit on its way answers every box at once: it asks once it can.
-    if (DialogsDismissed()) {
-        g_parked.emplace(std::move(held));
-        g_parkedQuestion = std::move(question);
-        return;
-    }
     const bool xls = held.kind() == book::Kind::Xls;
     const char* ext = xls ? "*.xls" : "*.xlsx";
     // Only the held book's own format is offered: it is written as it is.
     const char* filter =
         xls ? "Microsoft Excel 97-2003 (*.xls)" : "Microsoft Excel 2007/2010 (*.xlsx)";
     const std::string tail = "\n\nSave its columns under another name? Otherwise they are lost.";
-    while (ConfirmPopup("Error", (question + tail).c_str()) == 1) {
+    for (;;) {
+        const bool yes =
+            !DialogsDismissed() && ConfirmPopup("Error", (question + tail).c_str()) == 1;
         char chosen[4096] = {};
-        if (FileSelectPopup(cXlDir, ext, filter, kBookTitle, VAL_SAVE_BUTTON, 0, 0, 1, 1, chosen,
-                            sizeof chosen) <= 0) {
+        const int picked = yes ? FileSelectPopup(cXlDir, ext, filter, kBookTitle, VAL_SAVE_BUTTON,
+                                                 0, 0, 1, 1, chosen, sizeof chosen)
+                               : 0;
+        if (DialogsDismissed()) {
+            g_parked.emplace(std::move(held));
+            g_parkedQuestion = std::move(question);
+            return;
+        }
+        if (!yes)
+            return;
+        if (picked <= 0) {
             question = "The columns of the XLS link are not saved.";
             continue;
         }

@@ -310,6 +310,14 @@ void comm_ShortQuit() {
     QuitUserInterface(0);
 }
 
+namespace {
+
+void QuitLater(void*) {
+    orvalin_QuitWhenIdle();
+}
+
+} // namespace
+
 void orvalin_QuitWhenIdle() {
     if (usStopFlag != 0)
         return;
@@ -319,6 +327,14 @@ void orvalin_QuitWhenIdle() {
     // still ask before columns it could not save are lost.
     if (measure_RequestQuitAfter(comm_ShortQuit) != 0) {
         DismissDialogs(1);
+        return;
+    }
+    // Asked for while a box waits (a signal): the box ends unanswered, and
+    // the quit follows from the event loop once the work that opened it has
+    // unwound, so that work can leave what it was about for the quit to ask.
+    if (DialogWaiting()) {
+        DismissDialogs(1);
+        PostDeferredCall(QuitLater, nullptr);
         return;
     }
     comm_ShortQuit();

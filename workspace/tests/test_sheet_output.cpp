@@ -42,6 +42,7 @@
 #include "ui/popup_script.h"
 #include "ui/ui.h"
 #include "ui/ui_qt.h"
+#include "ui_testing/dialogs.h"
 #include "workspace/axis_mode.h"
 #include "workspace/measure.h"
 #include "workspace/orvalin.h"
@@ -489,22 +490,25 @@ TEST_F(SheetOutput, AFailedBackgroundSaveIsToldAtOnceAndTheColumnsCanBeSavedElse
     EXPECT_EQ(sh.Count(2), sh.Count(1)); // as full as the column saved before
 }
 
-// Quit during a step, by the menu, the close box or a log-out: the last save
-// of the XLS link fails, and the user is asked about its columns before the
-// program ends.
+// Quit during a step, by the menu, the close box or a log-out, as the XLS
+// link's save fails, or while its question about the columns is up: the user
+// is asked about the columns before the program ends.
 TEST_F(SheetOutput, AQuitDuringAStepAsksAboutTheColumnsItCouldNotSave) {
     UseAxisScalingPanel(); // read back at quit
     const struct {
         const char* route;
         std::function<void()> quit;
+        bool onQuestion; // the quit comes while the question is up
     } routes[] = {
-        {"menu", [] { Menu("FILE_Quit"); }},
+        {"menu", [] { Menu("FILE_Quit"); }, false},
         {"close box",
          [] {
              QCloseEvent close;
              QApplication::sendEvent(UiPanelWidget(hMainPanel), &close);
-         }},
-        {"SIGTERM", [] { std::raise(SIGTERM); }},
+         },
+         false},
+        {"SIGTERM", [] { std::raise(SIGTERM); }, false},
+        {"SIGTERM on the question", [] { std::raise(SIGTERM); }, true},
     };
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     for (const auto& r : routes) {
@@ -522,14 +526,33 @@ TEST_F(SheetOutput, AQuitDuringAStepAsksAboutTheColumnsItCouldNotSave) {
             fs::remove(dir_ / "held.xlsx");
             fs::create_directory(dir_ / "held.xlsx"); // a folder is never replaced
             main_WriteToXLS(1);
-            r.quit();
+            if (r.onQuestion)
+                excel_FlushFile(); // told at the next poll
+            else
+                r.quit();
         });
+        bool quitSent = !r.onQuestion;
         popup_script::Enable(false);
-        {
-            User user("", kept.string());
-            Step(MEAS_DARK);
-        }
+        EXPECT_TRUE(uitesting::Answering(
+            [this] { Step(MEAS_DARK); },
+            [&](QWidget* w) {
+                if (auto* chooser = qobject_cast<QFileDialog*>(w)) {
+                    auto* edit = chooser->findChild<QLineEdit*>("fileNameEdit");
+                    edit->setText(QString::fromStdString(kept.string()));
+                    QTest::keyClick(edit, Qt::Key_Return);
+                } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                    if (!quitSent && box->text().contains("could not be saved")) {
+                        quitSent = true;
+                        r.quit(); // left unanswered
+                    } else {
+                        uitesting::Click(*box, box->button(QMessageBox::Yes) != nullptr
+                                                   ? QMessageBox::Yes
+                                                   : QMessageBox::Ok);
+                    }
+                }
+            }));
         popup_script::Enable(true);
+        EXPECT_TRUE(quitSent);
         EXPECT_EQ(usStopFlag, 1);
         EXPECT_TRUE(fs::is_regular_file(kept));
         const Sheet sh = ReadBack(kept);

@@ -150,6 +150,19 @@ void uiimpl::EndDialogs() {
             dialog->reject();
 }
 
+int DialogWaiting() {
+    if (!S().modal.empty())
+        return 1;
+    if (!qApp)
+        return 0;
+    if (QApplication::activePopupWidget() != nullptr)
+        return 1;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible())
+            return 1;
+    return 0;
+}
+
 void uiimpl::NotePopup(int kind, const char* title, const std::string& text) {
     Note(static_cast<ps::Kind>(kind), title, text);
 }

@@ -135,6 +135,8 @@ void QuitUserInterface(int code);
 void DismissDialogs(int on);
 // 1 while a dialog would end unanswered (a quit, or DismissDialogs(1)).
 int DialogsDismissed();
+// 1 while a dialog, a modal panel or a popup menu waits for an answer.
+int DialogWaiting();
 void ProcessSystemEvents();
 void ProcessDrawEvents();
 void Delay(double seconds); // keeps the event loop running
