@@ -35,109 +35,90 @@ class SaveNames : public OutputTest {
 
 // Each opens its kind's save chooser and gives back the file the program
 // went on with ("" when none).
-std::string SpectrumSave() {
-    iMess = 1; // a measured set
-    cValPath[0] = '\0';
-    SaveFile(0, 0, nullptr, 0);
-    RemovePopup(hCommentPanel); // the comment it asks for next
-    return cValPath;
-}
-std::string CsvTable() {
-    cCsvPath[0] = '\0';
-    main_CreateCSVFile();
-    return cCsvPath;
-}
-std::string GraphPicture() {
-    cFileName[0] = '\0';
-    FileSaveGraph(0, 0, nullptr, 0);
-    return cFileName;
-}
-std::string ProtocolPdf() {
-    std::string pdf;
-    return export_PdfWithoutPrinter("Save Protocol as PDF", "protocol.pdf", &pdf) > 0 ? pdf : "";
-}
-std::string Workbook() {
-    cXlPath[0] = '\0';
-    excelio_CreateNewBook();
-    const std::string path = cXlPath;
-    if (iTableOpen)
-        StopExcelLink(0, 0, nullptr, 0);
+std::string Taken(const std::function<void()>& open, char* path) {
+    path[0] = '\0';
+    open();
     return path;
-}
-// The statistics file is written at once: the one at `saved`, unless that
-// is still the file there before.
-std::string Statistics(const fs::path& saved) {
-    dStatistValues = {{1.0, 2.0}};
-    indxStatistics = 2;
-    iStat_CreatedTable = 1;
-    SaveStatisticsInFile(0, 0, EVENT_COMMIT, nullptr, 0, 0);
-    std::ifstream in(saved);
-    std::string first;
-    return std::getline(in, first) && first != "kept" ? saved.string() : "";
-}
-
-// Sets the name field whole (typed, its completion list could take the
-// Return) and presses Return, as the user does.
-void NameAndReturn(QFileDialog& d, const char* name) {
-    auto* edit = d.findChild<QLineEdit*>("fileNameEdit");
-    if (edit == nullptr)
-        return d.reject();
-    edit->setText(name);
-    QTest::keyClick(edit, Qt::Key_Return);
 }
 
 } // namespace
 
 TEST_F(SaveNames, TheChooserSettlesTheNameAndAsksAboutThatFile) {
-    const std::string dir = dir_.string();
-    struct Case {
+    const auto spectrum = [] {
+        iMess = 1; // a measured set
+        const std::string p = Taken([] { SaveFile(0, 0, nullptr, 0); }, cValPath);
+        RemovePopup(hCommentPanel); // the comment it asks for next
+        return p;
+    };
+    const auto csv = [] { return Taken([] { main_CreateCSVFile(); }, cCsvPath); };
+    const auto jpeg = [] { return Taken([] { FileSaveGraph(0, 0, nullptr, 0); }, cFileName); };
+    const auto pdf = [] {
+        std::string p;
+        return export_PdfWithoutPrinter("Save Protocol as PDF", "protocol.pdf", &p) > 0 ? p : "";
+    };
+    const auto book = [] {
+        const std::string p = Taken([] { excelio_CreateNewBook(); }, cXlPath);
+        if (iTableOpen)
+            StopExcelLink(0, 0, nullptr, 0);
+        return p;
+    };
+    const fs::path stats = dir_ / "stats 2.5.csv";
+    const auto statistics = [&] { // written at once: the file, unless still the one before
+        dStatistValues = {{1.0, 2.0}};
+        indxStatistics = 2;
+        iStat_CreatedTable = 1;
+        SaveStatisticsInFile(0, 0, EVENT_COMMIT, nullptr, 0, 0);
+        std::ifstream in(stats);
+        std::string first;
+        return std::getline(in, first) && first != "kept" ? stats.string() : "";
+    };
+    const struct {
         const char* typed;
         const char* saved;
         std::function<std::string()> save;
     } cases[] = {
-        {"conc 2.5mM", "conc 2.5mM.val", SpectrumSave},
-        {"batch 1.5", "batch 1.5.csv", CsvTable},
-        {"pic 1.5", "pic 1.5.jpg", GraphPicture},
-        {"x.JPG", "x.JPG", GraphPicture},
-        {"x.jpeg", "x.jpeg", GraphPicture},
-        {"P.PDF", "P.PDF", ProtocolPdf},
-        {"stats 2.5", "stats 2.5.csv", [&] { return Statistics(dir_ / "stats 2.5.csv"); }},
-        {"book 1.5", "book 1.5.xls", Workbook},
-        {"B.XLSX", "B.XLSX", Workbook},
+        {"conc 2.5mM", "conc 2.5mM.val", spectrum},
+        {"batch 1.5", "batch 1.5.csv", csv},
+        {"pic 1.5", "pic 1.5.jpg", jpeg},
+        {"x.JPG", "x.JPG", jpeg},
+        {"x.jpeg", "x.jpeg", jpeg},
+        {"P.PDF", "P.PDF", pdf},
+        {"stats 2.5", "stats 2.5.csv", statistics},
+        {"book 1.5", "book 1.5.xls", book},
+        {"B.XLSX", "B.XLSX", book},
     };
     QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.typed);
         for (char* last : {cLastValPath, cLastCsvPath, cProjektDir, cLastPdfPath, cXlDir})
-            std::snprintf(last, 260, "%s", dir.c_str());
+            std::snprintf(last, 260, "%s", dir_.c_str());
         const fs::path saved = dir_ / c.saved;
         fs::remove(saved);
-        // First as a new file, then once it is there: the question names it,
-        // and No keeps the chooser open (then cancelled).
+        // A new file, then one that is there: the question names it, and No
+        // keeps the chooser open (then cancelled).
         for (bool there : {false, true}) {
             if (there)
                 std::ofstream(saved) << "kept";
             int choosers = 0;
             QString asked;
             std::string went;
+            const auto answer = [&](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                if (auto* d = qobject_cast<QFileDialog*>(w); d && ++choosers > 1) {
+                    d->reject();
+                } else if (d) { // the name set whole: typed, its completion could take Return
+                    auto* edit = d->findChild<QLineEdit*>("fileNameEdit");
+                    edit->setText(c.typed);
+                    QTest::keyClick(edit, Qt::Key_Return);
+                } else if (box && box->button(QMessageBox::No) != nullptr) {
+                    asked = box->text();
+                    uitesting::Click(*box, QMessageBox::No);
+                } else if (box) {
+                    box->reject();
+                }
+            };
             popup_script::Enable(false);
-            EXPECT_TRUE(uitesting::Answering([&] { went = c.save(); },
-                                             [&](QWidget* w) {
-                                                 if (auto* d = qobject_cast<QFileDialog*>(w)) {
-                                                     if (++choosers == 1)
-                                                         NameAndReturn(*d, c.typed);
-                                                     else
-                                                         d->reject();
-                                                 } else if (auto* box =
-                                                                qobject_cast<QMessageBox*>(w)) {
-                                                     if (box->button(QMessageBox::No) != nullptr) {
-                                                         asked = box->text();
-                                                         uitesting::Click(*box, QMessageBox::No);
-                                                     } else {
-                                                         box->reject();
-                                                     }
-                                                 }
-                                             }));
+            EXPECT_TRUE(uitesting::Answering([&] { went = c.save(); }, answer));
             popup_script::Enable(true);
             if (!there && choosers == 0) {
                 EXPECT_EQ(std::string(c.saved), "P.PDF") << "only the PDF, where a printer is";
