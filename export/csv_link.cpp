@@ -13,7 +13,6 @@
 #include "orvalin_ui.h"
 #include "parameters/parameters_state.h"
 #include "support/atomic_file.h"
-#include "support/file_name.h"
 #include "ui/ui.h"
 
 namespace {
@@ -160,7 +159,7 @@ int main_CreateCSVFile() {
     if (FileSelectPopup(cLastCsvPath, "*.csv", "*.csv", "(.CSV file) Name of file to save",
                         VAL_SAVE_BUTTON, 0, 1, 1, 1, chosen, sizeof chosen) <= 0)
         return -1;
-    const std::string path = support::WithExtension(chosen, ".csv");
+    const std::string path = chosen;
     std::string folder, file;
     links::SplitPath(path, &folder, &file);
     if (path.size() >= sizeof cCsvPath) {

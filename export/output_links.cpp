@@ -227,8 +227,17 @@ int SaveMeas(int panel, int control, int event, void* callbackData, int eventDat
     (void)callbackData;
     (void)eventData1;
     (void)eventData2;
-    if (event != EVENT_COMMIT || links::View().iCbSelect == 0)
+    const OutputView v = links::View();
+    if (event != EVENT_COMMIT || v.iCbSelect == 0)
         return 0;
+    // The links write the measured curve of the kind chosen under Graph: a
+    // kind only a loaded file holds, or a set a new integration time
+    // cleared, is no measurement.
+    if (v.iSelect < 1 || v.iSelect > 6 || (iMess & (1 << (v.iSelect - 1))) == 0) {
+        MessagePopup("Save", "There is no measured spectrum of the curve chosen under Graph to "
+                             "save.");
+        return 0;
+    }
     if (!AskName("name of spectrum"))
         return 0;
     SetWaitCursor(1);

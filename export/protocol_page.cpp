@@ -86,8 +86,6 @@ int export_PdfWithoutPrinter(const char* title, const char* defaultName, std::st
                         path, sizeof path) <= 0)
         return -1;
     *pdf = path;
-    if (pdf->size() < 4 || pdf->compare(pdf->size() - 4, 4, ".pdf") != 0)
-        *pdf += ".pdf";
     support::KeepFolderOf(*pdf, cLastPdfPath, sizeof cLastPdfPath);
     return 1;
 }

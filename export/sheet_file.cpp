@@ -1,7 +1,9 @@
 // The spreadsheet-file link: choosing the workbook, its cells, saving after
 // every column, and the options dialog shared with the live link.
 #include <cstring>
+#include <optional>
 #include <string>
+#include <strings.h>
 
 #include "book/book.h"
 #include "export/export_state.h"
@@ -34,28 +36,41 @@ const char* const kBookFilters = "Microsoft Excel (*.xls *.xlsx);Microsoft Excel
                                  "(*.xls);Microsoft Excel 2007/2010 (*.xlsx)";
 const char* const kBookTitle = "(Excel) Save table as...";
 
+// Columns that could not be saved while no question could be asked.
+std::optional<book::Book> g_parked;
+std::string g_parkedQuestion;
+
 // The columns of a link whose file could not be saved: the user may save
-// them under another name, as often as it takes, or let them go.
+// them under another name, as often as it takes, or let them go.  A quit on
+// its way answers every box at once and ends one open: that is no answer of
+// the user's, so the columns are kept for the quit to ask about.
 void KeepHeldColumns(book::Book held, std::string question) {
     const bool xls = held.kind() == book::Kind::Xls;
-    const std::string ext = xls ? ".xls" : ".xlsx";
+    const char* ext = xls ? "*.xls" : "*.xlsx";
     // Only the held book's own format is offered: it is written as it is.
     const char* filter =
         xls ? "Microsoft Excel 97-2003 (*.xls)" : "Microsoft Excel 2007/2010 (*.xlsx)";
     const std::string tail = "\n\nSave its columns under another name? Otherwise they are lost.";
-    while (ConfirmPopup("Error", (question + tail).c_str()) == 1) {
+    for (;;) {
+        const bool yes =
+            !DialogsDismissed() && ConfirmPopup("Error", (question + tail).c_str()) == 1;
         char chosen[4096] = {};
-        if (FileSelectPopup(cXlDir, ("*" + ext).c_str(), filter, kBookTitle, VAL_SAVE_BUTTON, 0, 0,
-                            1, 1, chosen, sizeof chosen) <= 0) {
+        const int picked = yes ? FileSelectPopup(cXlDir, ext, filter, kBookTitle, VAL_SAVE_BUTTON,
+                                                 0, 0, 1, 1, chosen, sizeof chosen)
+                               : 0;
+        if (DialogsDismissed()) {
+            g_parked.emplace(std::move(held));
+            g_parkedQuestion = std::move(question);
+            return;
+        }
+        if (!yes)
+            return;
+        if (picked <= 0) {
             question = "The columns of the XLS link are not saved.";
             continue;
         }
+        // The chooser gives the name the held book's extension.
         const std::string path = chosen;
-        const std::size_t dot = path.find_last_of("./");
-        if (dot == std::string::npos || path.compare(dot, std::string::npos, ext) != 0) {
-            question = "\"" + path + "\" is not a " + ext + " file, as the workbook held is.";
-            continue;
-        }
         if (held.Save(path)) {
             MessagePopup("XLS Link",
                          ("The columns of the XLS link were saved as \"" + path + "\".").c_str());
@@ -121,21 +136,11 @@ int excelio_CreateNewBook() {
     }
     std::string folder, file;
     links::SplitPath(path, &folder, &file);
-    // The extension is the text from the file name's last dot; case matters,
-    // as the format chosen follows it exactly.
+    // The chooser gave the name .xls or .xlsx, in any case; the format
+    // follows it.
     const std::size_t dot = file.find_last_of('.');
-    const std::string ext = dot == std::string::npos ? "" : file.substr(dot);
-    book::Kind kind;
-    if (ext == ".xls") {
-        kind = book::Kind::Xls;
-    } else if (ext == ".xlsx") {
-        kind = book::Kind::Xlsx;
-    } else {
-        links::SetError(
-            ext.empty() ? "The file name \"" + file + "\" has no extension: use .xls or .xlsx."
-                        : "The extension \"" + ext + "\" is not a workbook's: use .xls or .xlsx.");
-        return -1;
-    }
+    const bool xls = dot != std::string::npos && strcasecmp(file.c_str() + dot, ".xls") == 0;
+    const book::Kind kind = xls ? book::Kind::Xls : book::Kind::Xlsx;
     book::Book b(kind);
     b.AddSheet(std::strcmp(cLocaleLanguage, "0407") == 0 ? "Tabelle1" : "Sheet1");
     std::string error;
@@ -232,6 +237,14 @@ void Properties(int, int, void*, int) {
 
 void excel_FlushFile() {
     sheet::Saver().Flush();
+}
+
+void excel_AskAboutHeldColumns() {
+    if (!g_parked)
+        return;
+    book::Book held = std::move(*g_parked);
+    g_parked.reset();
+    KeepHeldColumns(std::move(held), std::move(g_parkedQuestion));
 }
 
 void excel_RegisterCallbacks() {

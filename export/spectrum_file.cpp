@@ -13,7 +13,6 @@
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
 #include "parameters/parameters_state.h"
-#include "support/file_name.h"
 #include "support/numfmt.h"
 #include "ui/ui.h"
 #include "zoltmath.h"
@@ -21,7 +20,7 @@
 namespace {
 
 constexpr const char* kPattern = "*.val";
-constexpr const char* kExtension = ".val";
+constexpr const char* kNothingMeasured = "There is no measured spectrum to save.";
 constexpr int kFitDigits = 7; // what a float32 coefficient holds
 
 int Bar() {
@@ -129,8 +128,9 @@ bool valfile_FillRecord(SavedMeasurement* r, const std::string& comment, std::st
     const double* const from[6] = {dDark, dReferenz, dAbsorb, dTrans, dFormel1, dFormel2};
     const bool arrays =
         std::all_of(std::begin(from), std::end(from), [](const double* a) { return a != nullptr; });
-    if (n < 1 || !arrays || iAllocatedPixels < n) {
-        *error = "There is no measured spectrum to save.";
+    // A cleared set (a new integration time) holds zeros, not a measurement.
+    if (n < 1 || !arrays || iAllocatedPixels < n || iMess == 0) {
+        *error = kNothingMeasured;
         return false;
     }
     valfile::SetText(r->date, Today("%m-%d-%Y"));
@@ -152,7 +152,13 @@ bool valfile_FillRecord(SavedMeasurement* r, const std::string& comment, std::st
 }
 
 void SaveFile(int, int, void*, int) {
-    char path[sizeof cValPath] = {};
+    // Nothing to save: no name is asked for.
+    if (iMess == 0) {
+        MessagePopup("File not saved",
+                     (std::string("File not saved!\n") + kNothingMeasured).c_str());
+        return;
+    }
+    char path[4096] = {};
     const int status = FileSelectPopup(cLastValPath, kPattern, kPattern, "Name of File to Save",
                                        VAL_SAVE_BUTTON, 0, 1, 1, 1, path, sizeof path);
     SetWaitCursor(1);
@@ -161,7 +167,7 @@ void SaveFile(int, int, void*, int) {
         SetWaitCursor(0);
         return;
     }
-    const std::string chosen = support::WithExtension(path, kExtension);
+    const std::string chosen = path;
     if (!Fits(chosen, cValPath)) {
         MessagePopup("No file", "File not saved! The path of the file is too long.");
         SetWaitCursor(0);
@@ -180,7 +186,18 @@ int CommentOk(int, int, int event, void*, int, int) {
         return 0;
     std::string text;
     GetCtrlVal(hCommentPanel, COMMENT_COMM_TEXT, &text);
-    const std::string comment = valfile::BuildComment(Lines(text));
+    const std::vector<std::string> lines = Lines(text);
+    // Said before saving, so the user can shorten it rather than lose a part.
+    if (!valfile::CommentFits(lines)) {
+        const std::string question =
+            "A spectrum file keeps " + std::to_string(valfile::kCommentLines) + " lines of " +
+            std::to_string(valfile::kCommentLineChars) +
+            " characters of the comment; the rest of this one is left out.\n"
+            "Save it cut to that? (No: back to the comment.)";
+        if (ConfirmPopup("Comment", question.c_str()) != 1)
+            return 0;
+    }
+    const std::string comment = valfile::BuildComment(lines);
     RemovePopup(hCommentPanel);
 
     // Built beside the stored set so a failure leaves it as it was.

@@ -200,10 +200,14 @@ void fileio_Log_Call_ArgULL(uint64_t v, const char* format) {
 }
 
 void fileio_Log_Result(int code) {
+    fileio_Log_Answer(code, code != 0);
+}
+
+void fileio_Log_Answer(int code, bool failed) {
     std::lock_guard<std::recursive_mutex> lock(gMutex);
     if (gLog.file == nullptr)
         return;
-    std::fprintf(gLog.file, ", returned code: %d %s\n", code, code != 0 ? "**ERROR" : "");
+    std::fprintf(gLog.file, ", returned code: %d %s\n", code, failed ? "**ERROR" : "");
     Flush();
 }
 

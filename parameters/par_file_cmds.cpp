@@ -123,7 +123,8 @@ int SaveParToDisk(int, int, int event, void*, int, int) {
     int status = 0;
     ChooseFile(name.c_str(), "Parameters as Text (*.txt);All Files (*.*);", "Save As...",
                VAL_SAVE_BUTTON, &path, &status);
-    fileio_Log_Result(status);
+    // Cancel (0), an existing (1) or a new file (2) are answers, not failures.
+    fileio_Log_Answer(status, status < 0);
     if (status < 0) {
         MessagePopup("Orvalin", "Error!");
         return 0;

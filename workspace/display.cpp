@@ -296,18 +296,20 @@ void display_Display(int draw) {
 
     if (iOffline) {
         iNumOfMeas = 0;
-    } else if (iCompare == 0 || iCompare == 2) {
-        if (iSelect == SHOW_SERIES) {
+    } else if (iSelect == SHOW_SERIES) {
+        if (iCompare == 0 || iCompare == 2) {
             BuildSeriesEnvelope();
             const int last = static_cast<int>(dMaxMinFFT.size()) - 1;
             iNumOfMeas = last < 0 ? 0
                                   : ShowCurve(&dXInterpolVal, &dYInterpolVal, false,
                                               dMaxMinFFT.data(), nullptr, 0, last);
             iFFTReady = 1;
-        } else if (const double* curve = MeasuredCurve(); curve != nullptr && measuredArrays) {
-            iNumOfMeas =
-                ShowCurve(&dXInterpolVal, &dYInterpolVal, false, curve, dLambda, mode, pixels - 1);
         }
+    } else if (const double* curve = MeasuredCurve(); curve != nullptr && measuredArrays) {
+        // In the stored view too: the output links write the measured curve
+        // of the kind chosen, so it must be that kind's, not the last drawn.
+        iNumOfMeas =
+            ShowCurve(&dXInterpolVal, &dYInterpolVal, false, curve, dLambda, mode, pixels - 1);
     }
 
     if ((iCompare == 1 || iCompare == 2) && iSelect <= SHOW_DERIVATIVE) {

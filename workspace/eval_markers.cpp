@@ -144,6 +144,9 @@ void FWHM_AV_CALC() {
         }
     }
     SetCtrlVal(hMainPanel, MAINP_FWHM_AV, count > 0 ? sum / count : 0.0);
+    // Every change of the markers ends here: the protocol page, open or
+    // not, shows and prints the markers as they are now.
+    g_exportHooks.main_UpdateProtocol();
 }
 
 void set_FWHM_Reset() {
@@ -303,8 +306,6 @@ int DeleteAllPeak(int, int, int event, void*, int, int) {
     if (event == EVENT_COMMIT) {
         set_FWHM_Reset();
         FWHM_AV_CALC();
-        // The protocol panel shows the marker results.
-        g_exportHooks.main_UpdateProtocol();
     }
     return 0;
 }

@@ -38,11 +38,6 @@ void HideAbout() {
     SetCtrlAttribute(hAboutPanel, ABOUT_CONFIG, ATTR_VISIBLE, 1);
 }
 
-bool EndsWithJpg(const char* name) {
-    const std::size_t n = std::strlen(name);
-    return n >= 4 && strcasecmp(name + n - 4, ".jpg") == 0;
-}
-
 } // namespace
 
 // ------------------------------------------------------------ screen fit
@@ -190,16 +185,16 @@ void FilePrintScreen(int, int, void*, int) {
 }
 
 void FileSaveGraph(int, int, void*, int) {
-    const int chosen = FileSelectPopup(cProjektDir, "*.jpg", "*.jpg", "Name of File to Save",
-                                       VAL_SAVE_BUTTON, 0, 1, 1, 1, cFileName, sizeof cFileName);
+    char chosen[4096] = {};
+    const int status = FileSelectPopup(cProjektDir, "*.jpg", "*.jpg", "Name of File to Save",
+                                       VAL_SAVE_BUTTON, 0, 1, 1, 1, chosen, sizeof chosen);
     SetWaitCursor(1);
-    if (chosen <= 0 || cFileName[0] == '\0') {
+    if (status <= 0 || chosen[0] == '\0') {
         MessagePopup("No file", "File not saved! No file selected.");
-    } else if (!EndsWithJpg(cFileName) && std::strlen(cFileName) + 4 >= sizeof cFileName) {
+    } else if (std::strlen(chosen) >= sizeof cFileName) {
         MessagePopup("No file", "File not saved! The file name is too long.");
     } else {
-        if (!EndsWithJpg(cFileName))
-            std::strcat(cFileName, ".jpg");
+        std::memcpy(cFileName, chosen, std::strlen(chosen) + 1);
         support::KeepFolderOf(cFileName, cProjektDir, sizeof cProjektDir);
         Jpg_SavePanelControlToFile(hMainPanel, MAINP_SPECGRAPH, cFileName, kPictureQuality);
     }

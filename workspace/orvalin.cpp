@@ -277,6 +277,9 @@ void comm_ShortQuit() {
     if (usStopFlag != 0)
         return;
     usStopFlag = 1;
+    // The step a quit waited for has unwound: from here on the quit may ask
+    // about what it would otherwise lose.
+    DismissDialogs(0);
 
     for (int i = 0; i < 12; ++i)
         GetCtrlVal(hAxisScaling, kBoundCtrls[i], &dUserBounds[i]);
@@ -297,6 +300,7 @@ void comm_ShortQuit() {
         StopExcelLink(0, 0, nullptr, 0);
     if (iCSV == 1)
         StopCsvLink(0, 0, nullptr, 0);
+    excel_AskAboutHeldColumns();
     g_workspaceHooks.main_FreeFFTValues();
 
     link_FreeSpectra();
@@ -310,14 +314,31 @@ void comm_ShortQuit() {
     QuitUserInterface(0);
 }
 
+namespace {
+
+void QuitLater(void*) {
+    orvalin_QuitWhenIdle();
+}
+
+} // namespace
+
 void orvalin_QuitWhenIdle() {
     if (usStopFlag != 0)
         return;
     // A running measurement still uses the arrays and the device: it breaks
-    // off and quits on its way out.  The event loop cannot end before that,
-    // but a box open meanwhile must not hold the step (and so the quit) up.
+    // off and quits on its way out.  A box open meanwhile must not hold the
+    // step (and so the quit) up; the event loop goes on, so the quit can
+    // still ask before columns it could not save are lost.
     if (measure_RequestQuitAfter(comm_ShortQuit) != 0) {
-        QuitUserInterface(0);
+        DismissDialogs(1);
+        return;
+    }
+    // Asked for while a box waits (a signal): the box ends unanswered, and
+    // the quit follows from the event loop once the work that opened it has
+    // unwound, so that work can leave what it was about for the quit to ask.
+    if (DialogWaiting()) {
+        DismissDialogs(1);
+        PostDeferredCall(QuitLater, nullptr);
         return;
     }
     comm_ShortQuit();

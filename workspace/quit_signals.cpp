@@ -1,5 +1,6 @@
-// SIGTERM (a desktop log-out) and SIGINT (Ctrl+C) end the program the way
-// FILE -> Quit does, so the settings are kept.  The handler only writes a
+// SIGTERM (a desktop log-out), SIGHUP (its terminal closed) and SIGINT
+// (Ctrl+C) end the program the way FILE -> Quit does, so the settings are
+// kept.  The handler only writes a
 // byte to a pipe; the event loop reads it and quits.
 #include <fcntl.h>
 #include <unistd.h>
@@ -48,7 +49,12 @@ int orvalin_CatchQuitSignals() {
     sigemptyset(&action.sa_mask);
     // Armed once per run: a second signal while the quit hangs kills.
     action.sa_flags = SA_RESTART | SA_RESETHAND;
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGINT, &action, nullptr);
+    for (int sig : {SIGTERM, SIGHUP, SIGINT}) {
+        // Started under nohup: closing the terminal is not meant to end it.
+        struct sigaction old {};
+        if (sig == SIGHUP && sigaction(sig, nullptr, &old) == 0 && old.sa_handler == SIG_IGN)
+            continue;
+        sigaction(sig, &action, nullptr);
+    }
     return 0;
 }

@@ -12,7 +12,6 @@
 
 #include "orvalin_ui.h"
 #include "support/atomic_file.h"
-#include "support/file_name.h"
 #include "support/numfmt.h"
 #include "support/paths.h"
 #include "ui/ui.h"
@@ -564,8 +563,7 @@ int SaveStatisticsInFile(int, int, int event, void*, int, int) {
     std::tm when{};
     localtime_r(&now, &when);
     std::string error;
-    const int result = support::WriteFileAtomic(support::WithExtension(path, ".csv"),
-                                                stats_FileText(dStatistValues, when), &error);
+    const int result = support::WriteFileAtomic(path, stats_FileText(dStatistValues, when), &error);
     SetWaitCursor(0);
     if (result != 0)
         MessagePopup("Error", error.c_str());

@@ -60,6 +60,12 @@ TEST_F(ParWindowTest, TextFileWrittenWithASafeName) {
             shown.push_back(s.title + "|" + s.text.substr(0, s.text.find('\n')));
         shown[0] = shown[0].substr(0, shown[0].find('|') + 1);
         EXPECT_EQ(shown, f.shown);
+        // The chooser's answer is logged; only its failure as an error.
+        const std::string log = Log();
+        const std::size_t at = log.rfind("SaveParToDisk, FileSelectPopupEx");
+        const std::string line = log.substr(at, log.find('\n', at) - at);
+        EXPECT_NE(line.find("returned code: " + std::to_string(f.status)), std::string::npos);
+        EXPECT_EQ(line.find("**ERROR") != std::string::npos, f.status < 0) << line;
     }
 }
 

@@ -8,7 +8,14 @@
 #include <string>
 
 #include "support_testing/comma_locale.h"
+#include <QTest>
+#include <unistd.h>
+
+#include "export/protocol.h"
+#include "support/numfmt.h"
 #include "test_eval_support.h"
+#include "test_output_support.h"
+#include "ui/ui_qt.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -323,6 +330,37 @@ TEST_F(MarkerTest, DeleteAllPeakClearsEverySlot) {
         EXPECT_EQ(Attr(hMainPanel, s.radioCtrl, ATTR_DIMMED), 1);
     }
     EXPECT_EQ(Num(hMainPanel, MAINP_FWHM_AV), 0.0);
+}
+
+// A marker set while the protocol is open is on the page PRINT prints.
+TEST_F(MarkerTest, TheProtocolPrintsTheMarkersAsTheyAreWhenPrinted) {
+    if (!output_test::HaveTool("pdftotext"))
+        GTEST_SKIP() << "pdftotext is not installed";
+    static const std::string ui = UiPath().substr(0, UiPath().rfind('/')) + "/orvalin_Protocol.ui";
+    static const int head = LoadPanel(0, ui.c_str(), PRINT),
+                     page = LoadPanel(0, ui.c_str(), PROTOCOL1);
+    ASSERT_GT(head, 0);
+    hPrtHead = head;
+    hPrtPanel = page;
+    MeasureReference(ZSIM_SAMPLE_EMISSION);
+    PeakMode(hMenuBar, MENUBAR_FWHM, nullptr, hMainPanel);
+    DoubleClickAt(kLines[0]);
+    PrintProt(hMenuBar, MENUBAR_FILE_PROTOCOL, nullptr, hMainPanel);
+    for (int k = 1; k < 3; ++k)
+        DoubleClickAt(kLines[k]);
+    ASSERT_EQ(Occupied(), 3);
+    const std::string pdf =
+        std::filesystem::temp_directory_path() / ("protocol_" + std::to_string(getpid()) + ".pdf");
+    popup_script::Push({1, pdf});
+    QTest::mouseClick(UiCtrlWidget(hPrtHead, PRINT_CB_PRINT), Qt::LeftButton);
+    const std::string text = output_test::Shell("pdftotext -layout '" + pdf + "' -");
+    std::remove(pdf.c_str());
+    for (int k = 0; k < 3; ++k)
+        EXPECT_NE(text.find(support::FormatC("%.2f", FWHM[k].x)), std::string::npos)
+            << FWHM[k].x << "\n"
+            << text;
+    CBClose(0, 0, EVENT_COMMIT, nullptr, 0, 0);
+    hPrtHead = hPrtPanel = 0;
 }
 
 } // namespace

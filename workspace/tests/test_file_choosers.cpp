@@ -86,6 +86,7 @@ class FileChooserTest : public OutputTest {
         // empty, as a fresh start has it, not what a measuring test left.
         dStatistValues.clear();
         indxStatistics = 0;
+        iMess = 1; // a measured set, as the spectrum save needs
     }
 };
 

@@ -8,6 +8,7 @@
 #include <QPrintDialog>
 #include <QPushButton>
 #include <QTest>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +20,8 @@
 
 #include "export/export_hooks.h"
 #include "export/output_links.h"
+#include "export/spectrum_file.h"
+#include "files/dat_file.h"
 #include "link/shared_state.h"
 #include "orvalin_Protocol_ui.h"
 #include "orvalin_ui.h"
@@ -33,6 +36,7 @@
 #include "workspace/axis_mode.h"
 #include "workspace/measure.h"
 #include "workspace/state.h"
+#include "zoltmath.h"
 
 namespace fs = std::filesystem;
 using namespace measure_test;
@@ -239,6 +243,73 @@ TEST_F(OutputLinks, AsciiSeriesNumbersItsFilesAndAsksBeforeOverwriting) {
     EXPECT_EQ(iASCII, 0);
     EXPECT_EQ(popup_script::Record().back().kind, popup_script::Kind::Confirm);
     EXPECT_EQ(Slurp(dir_ / "spectrum00000.dat"), first);
+}
+
+// In the stored view SAVE writes the measured curve of the kind chosen
+// under Graph, under that kind's title; a kind that only the loaded file
+// holds is no measurement and is not saved.
+TEST_F(OutputLinks, SaveInTheStoredViewWritesTheMeasuredCurveItsTitleNames) {
+    ASSERT_EQ(Step(MEAS_DARK), 0);
+    LampOn();
+    ASSERT_EQ(Step(MEAS_REFERENCE), 0);
+    std::string error;
+    ASSERT_TRUE(valfile_FillRecord(&stSavedMeas, "", &error)) << error;
+    stSavedMeas.measured |= MEAS_TRANSMISSION;
+    iFileOpen = 1; // as "Open..." leaves it
+    const float* c = stSavedMeas.fit;
+    zoltmath_Fitpolynom(dLambda2, c[0], c[1], c[2], c[3], c[4], stSavedMeas.pixelCount);
+    SetMenuBarAttribute(hMenuBar, MENUBAR_FILE, ATTR_MENU_DIMMED, 0);
+    UiPanelWidget(hMainPanel)->findChild<QAction*>("FILE")->trigger(); // stored data
+    ASSERT_EQ(iCompare, 1);
+    popup_script::PushFile((dir_ / "s.dat").string(), VAL_NEW_FILE_SELECTED);
+    StartAsciiLink(hMenuBar, MENUBAR_stascii, nullptr, hMainPanel);
+    ASSERT_EQ(iASCII, 1);
+    RemovePopup(hOpPanel);
+    auto* ring = qobject_cast<QComboBox*>(UiCtrlWidget(hMainPanel, MAINP_SELECT_GRAPH));
+    const struct {
+        int graph;
+        const char* title; // nullptr: nothing saved
+        const double* measured;
+    } cases[] = {{SHOW_DARK, "dark [counts]", dDark},
+                 {SHOW_REFERENCE, "reference [counts]", dReferenz},
+                 {SHOW_TRANSMISSION, nullptr, nullptr}};
+    for (const auto& k : cases) {
+        SCOPED_TRACE(k.graph);
+        const int want = ring->findData(k.graph);
+        for (int i = 0; i < 8 && ring->currentIndex() != want; ++i)
+            QTest::keyClick(ring, ring->currentIndex() < want ? Qt::Key_Down : Qt::Key_Up);
+        ASSERT_EQ(iSelect, k.graph);
+        const int number = iCapFileNr;
+        popup_script::Clear();
+        popup_script::PushPrompt("probe");
+        QTest::mouseClick(UiCtrlWidget(hMainPanel, MAINP_SAVE), Qt::LeftButton);
+        const fs::path file = datfile::SeriesPath(dir_.string(), "s", number);
+        if (k.title == nullptr) {
+            EXPECT_FALSE(fs::exists(file));
+            EXPECT_NE(ShownTexts().back().find("no measured spectrum"), std::string::npos);
+            continue;
+        }
+        std::istringstream lines(Slurp(file));
+        std::string line;
+        int points = 0;
+        while (std::getline(lines, line)) {
+            if (line.find("wavelength    ") == 0) {
+                EXPECT_EQ(line, std::string("wavelength    ") + k.title);
+            }
+            double x = 0.0, y = 0.0;
+            if (line.rfind("  ", 0) != 0 || std::sscanf(line.c_str(), "%lf %lf", &x, &y) != 2)
+                continue;
+            int i = 0;
+            while (i < stParam.pixelCount && std::fabs(dLambda[i] - x) > 0.006)
+                ++i;
+            ASSERT_LT(i, stParam.pixelCount) << line;
+            EXPECT_NEAR(y, k.measured[i], 0.0006) << line;
+            ++points;
+        }
+        EXPECT_GT(points, 100);
+    }
+    UiPanelWidget(hMainPanel)->findChild<QAction*>("KESTRO")->trigger(); // measured data
+    iFileOpen = 0;
 }
 
 // What the user answered is what happens, and a failure says where and why.

@@ -69,9 +69,12 @@ TEST_F(Settings, IntegrationTimeSurvivesARestart) {
     }
 }
 
-// A log-out (SIGTERM) or Ctrl+C (SIGINT) quits as the menu does.
+// A closed terminal (SIGHUP), a log-out (SIGTERM) or Ctrl+C (SIGINT) quits as
+// the menu does.
 TEST_F(Settings, QuitSignalsKeepTheSettings) {
-    for (int sig : {SIGTERM, SIGINT}) {
+    // A run under nohup would keep ignoring the hang-up, as the program should.
+    std::signal(SIGHUP, SIG_DFL);
+    for (int sig : {SIGHUP, SIGTERM, SIGINT}) {
         const double tint = 100.0 + sig;
         Run({"orvalin"}, [&] {
             SetCtrlVal(hMainPanel, MAINP_INTTIME, tint);

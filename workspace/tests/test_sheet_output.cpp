@@ -5,6 +5,7 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
@@ -13,6 +14,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,8 +45,10 @@
 #include "ui/popup_script.h"
 #include "ui/ui.h"
 #include "ui/ui_qt.h"
+#include "ui_testing/dialogs.h"
 #include "workspace/axis_mode.h"
 #include "workspace/measure.h"
+#include "workspace/orvalin.h"
 #include "workspace/state.h"
 
 namespace fs = std::filesystem;
@@ -385,10 +389,7 @@ TEST_F(SheetOutput, BooksThatCannotBeWrittenNeverStartTheLink) {
         std::string file;
         std::string reason;
     };
-    const Case cases[] = {{"t.XLS", "not a workbook's"},
-                          {"t.csv", "not a workbook's"},
-                          {"plain", "has no extension"},
-                          {"missing/t.xlsx", "No such file"}};
+    const Case cases[] = {{"missing/t.xlsx", "No such file"}, {"missing/t.xls", "No such file"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         popup_script::Clear();
@@ -513,6 +514,85 @@ TEST_F(SheetOutput, AFailedBackgroundSaveIsToldAtOnceAndTheColumnsCanBeSavedElse
     EXPECT_EQ(Text(sh, 1, 1), "probe");
     EXPECT_EQ(Text(sh, 1, 2), "second");
     EXPECT_EQ(sh.Count(2), sh.Count(1)); // as full as the column saved before
+}
+
+// Quit during a step, by the menu, the close box or a log-out, as the XLS
+// link's save fails, or while its question about the columns is up: the user
+// is asked about the columns before the program ends.
+TEST_F(SheetOutput, AQuitDuringAStepAsksAboutTheColumnsItCouldNotSave) {
+    UseAxisScalingPanel(); // read back at quit
+    const struct {
+        const char* route;
+        std::function<void()> quit;
+        bool onQuestion; // the quit comes while the question is up
+    } routes[] = {
+        {"menu", [] { Menu("FILE_Quit"); }, false},
+        {"close box",
+         [] {
+             QCloseEvent close;
+             QApplication::sendEvent(UiPanelWidget(hMainPanel), &close);
+         },
+         false},
+        {"SIGTERM", [] { std::raise(SIGTERM); }, false},
+        {"SIGTERM on the question", [] { std::raise(SIGTERM); }, true},
+    };
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
+    for (const auto& r : routes) {
+        SCOPED_TRACE(r.route);
+        const fs::path kept = dir_ / (std::string(r.route) + " kept.xlsx");
+        ASSERT_EQ(Step(MEAS_DARK), 0);
+        ASSERT_TRUE(Start("held.xlsx"));
+        main_WriteToXLS(1);
+        excel_FlushFile();
+        orvalin_CatchQuitSignals();
+        SetCtrlVal(hMainPanel, MAINP_INTTIME, 1000.0);
+        OnClock([&](int reading) {
+            if (reading != 3)
+                return;
+            fs::remove(dir_ / "held.xlsx");
+            fs::create_directory(dir_ / "held.xlsx"); // a folder is never replaced
+            main_WriteToXLS(1);
+            if (r.onQuestion)
+                excel_FlushFile(); // told at the next poll
+            else
+                r.quit();
+        });
+        bool quitSent = !r.onQuestion;
+        popup_script::Enable(false);
+        EXPECT_TRUE(uitesting::Answering(
+            [this] { Step(MEAS_DARK); },
+            [&](QWidget* w) {
+                if (auto* chooser = qobject_cast<QFileDialog*>(w)) {
+                    auto* edit = chooser->findChild<QLineEdit*>("fileNameEdit");
+                    edit->setText(QString::fromStdString(kept.string()));
+                    QTest::keyClick(edit, Qt::Key_Return);
+                } else if (auto* box = qobject_cast<QMessageBox*>(w)) {
+                    if (!quitSent && box->text().contains("could not be saved")) {
+                        quitSent = true;
+                        r.quit(); // left unanswered
+                    } else {
+                        uitesting::Click(*box, box->button(QMessageBox::Yes) != nullptr
+                                                   ? QMessageBox::Yes
+                                                   : QMessageBox::Ok);
+                    }
+                }
+            }));
+        popup_script::Enable(true);
+        EXPECT_TRUE(quitSent);
+        EXPECT_EQ(usStopFlag, 1);
+        EXPECT_TRUE(fs::is_regular_file(kept));
+        const Sheet sh = ReadBack(kept);
+        if (sh.status != 77) {
+            EXPECT_EQ(sh.Count(2), sh.Count(1)) << "both columns";
+        }
+        // As the next start would find it.
+        QuitUserInterface(0);
+        RunUserInterface();
+        fs::remove_all(dir_ / "held.xlsx");
+        g_onClock = nullptr;
+        usStopFlag = 0;
+        Connect();
+    }
 }
 
 TEST_F(SheetOutput, ContinuousModeWritesAColumnPerStepWhileSaveContIsOn) {

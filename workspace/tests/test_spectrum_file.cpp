@@ -3,6 +3,7 @@
 #include <QAbstractSpinBox>
 #include <QAction>
 #include <QImage>
+#include <QTest>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -247,6 +248,64 @@ TEST_F(SpectrumFile, CancelledDialogsSaySoAndChangeNothing) {
     EXPECT_EQ(visible, 0);
 }
 
+// A new integration time clears the measured set: Save... then says there
+// is nothing to save, asks for no name and writes nothing.
+TEST_F(SpectrumFile, AClearedSetIsNotSaved) {
+    Measured();
+    auto* field = qobject_cast<QAbstractSpinBox*>(UiCtrlWidget(hMainPanel, MAINP_INTTIME));
+    field->selectAll();
+    QTest::keyClicks(field, "50");
+    QTest::keyClick(field, Qt::Key_Return);
+    ASSERT_EQ(iMess, 0);
+    popup_script::Clear();
+    UiPanelWidget(hMainPanel)->findChild<QAction*>("FILE_SAVE")->trigger();
+    ASSERT_EQ(popup_script::Record().size(), 1u);
+    EXPECT_EQ(LastShown().text, "File not saved!\nThere is no measured spectrum to save.");
+}
+
+// A comment longer than the file keeps is said before saving: No goes back
+// to the comment, Yes saves it cut.
+TEST_F(SpectrumFile, ACommentTheFileCannotHoldWholeIsSaidBeforeSaving) {
+    Measured();
+    const std::string l39(39, 'a'), l50(50, 'b');
+    const struct {
+        std::string typed;
+        bool asked;
+        std::string saved;
+    } cases[] = {
+        {l39 + "\n" + l39 + "\n" + l39 + "\n" + l39, false, l39 + l39 + l39 + l39},
+        {l50, true, l50.substr(0, 39)},
+        {"1\n2\n3\n4\n5", true, "1234"},
+    };
+    QWidget* box = UiCtrlWidget(hCommentPanel, COMMENT_COMM_TEXT);
+    QWidget* ok = UiCtrlWidget(hCommentPanel, COMMENT_COMMANDBUTTON);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const std::string path = dir_ + "/comment.val";
+        fs::remove(path);
+        popup_script::Clear();
+        popup_script::PushFile(path, VAL_NEW_FILE_SELECTED);
+        SaveFile(hMenuBar, MENUBAR_FILE_SAVE, nullptr, hMainPanel);
+        SetCtrlText(hCommentPanel, COMMENT_COMM_TEXT, "");
+        const QStringList lines = QString::fromStdString(c.typed).split('\n');
+        for (int i = 0; i < lines.size(); ++i) {
+            if (i > 0)
+                QTest::keyClick(box, Qt::Key_Return);
+            QTest::keyClicks(box, lines[i]);
+        }
+        for (bool yes : {false, true}) {
+            popup_script::PushConfirm(yes);
+            QTest::mouseClick(ok, Qt::LeftButton);
+            if (!c.asked)
+                break;
+            EXPECT_EQ(fs::exists(path), yes) << "No keeps the comment open, unsaved";
+        }
+        EXPECT_EQ(popup_script::Pending(), c.asked ? 0u : 1u);
+        popup_script::Clear();
+        EXPECT_STREQ(Read(path)->comment, c.saved.c_str());
+    }
+}
+
 // A bad file is refused whole: the loaded file, view, menus and arrays stay.
 TEST_F(SpectrumFile, BadFilesAreRefusedWithTheStateUnchanged) {
     Measured();
@@ -260,6 +319,9 @@ TEST_F(SpectrumFile, BadFilesAreRefusedWithTheStateUnchanged) {
     auto tooManyPixels = bytes;
     const int32_t big = 5000;
     std::memcpy(tooManyPixels.data() + 136, &big, 4);
+    auto falling = bytes;
+    const float c1 = -0.5f;
+    std::memcpy(falling.data() + 156, &c1, 4);
     const struct {
         const char* name;
         std::string content;
@@ -268,6 +330,7 @@ TEST_F(SpectrumFile, BadFilesAreRefusedWithTheStateUnchanged) {
                  {"garbage", std::string(valfile::kRecordSize, '\xff')},
                  {"unterminated comment", unterminated},
                  {"pixel count", tooManyPixels},
+                 {"wavelengths falling", falling},
                  {"empty", ""}};
 
     auto before = std::make_unique<SavedMeasurement>(stSavedMeas);

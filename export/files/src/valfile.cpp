@@ -155,6 +155,15 @@ std::string Describe(const std::string& path, const std::string& why) {
     return path + ": " + why;
 }
 
+// The wavelength of the record's last pixel.
+double LastWavelength(const ValFileRecord& r) {
+    const double p = r.pixelCount - 1;
+    double last = r.fit[0];
+    for (int k = 1; k < 5; ++k)
+        last += r.fit[k] * std::pow(p, k);
+    return last;
+}
+
 } // namespace
 
 void SetText(char* field, std::size_t size, std::string_view text) {
@@ -224,6 +233,11 @@ bool Decode(std::string_view bytes, ValFileRecord* out, std::string* error, Layo
     }
     if (!Validate(*temp, error))
         return false;
+    // The display and its evaluations walk a curve from short wavelengths to
+    // long ones; one that runs the other way would show nothing.
+    if (temp->pixelCount > 1 && !(LastWavelength(*temp) > temp->fit[0]))
+        return Fail(error, "The wavelength calibration falls with the pixel number; its spectra "
+                           "cannot be shown.");
     // A comment never holds more than the comment panel can give.
     if (std::strlen(temp->comment) > kCommentChars)
         std::memset(temp->comment + kCommentChars, 0, sizeof temp->comment - kCommentChars);
@@ -256,10 +270,7 @@ int Save(const std::string& path, const ValFileRecord& record, std::string* erro
 std::size_t GridPoints(const ValFileRecord& r) {
     if (r.pixelCount < 1 || r.pixelCount > kPoints)
         return 0;
-    const double p = r.pixelCount - 1;
-    double last = r.fit[0];
-    for (int k = 1; k < 5; ++k)
-        last += r.fit[k] * std::pow(p, k);
+    const double last = LastWavelength(r);
     const double lower = std::trunc(static_cast<double>(r.fit[0]));
     const double upper = std::trunc(last);
     const double points = (upper - lower) * 100.0 + 1.0;
@@ -282,6 +293,13 @@ std::string BuildComment(const std::vector<std::string>& lines) {
         comment += line;
     }
     return comment;
+}
+
+bool CommentFits(const std::vector<std::string>& lines) {
+    std::string all;
+    for (const std::string& line : lines)
+        all += line.substr(0, line.find('\0'));
+    return BuildComment(lines) == all;
 }
 
 } // namespace valfile

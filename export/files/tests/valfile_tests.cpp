@@ -136,6 +136,7 @@ TEST(ValFile, BadFilesAreRefusedAndChangeNothing) {
         {"negative pixels", &current, put(136, std::int32_t{-5})},
         {"too many pixels", &current, put(136, std::int32_t{2050})},
         {"fit not a number", &current, put(160, std::nanf(""))},
+        {"wavelengths falling", &current, put(156, -0.2f)},
         {"time infinite", &current, put(132, HUGE_VALF)},
         {"date unterminated", &current, fill(0, 11)},
         {"device unterminated", &current, fill(20, 50)},

@@ -20,9 +20,10 @@ void connect_with_excel(int menuBar, int menuItem, void* callbackData, int panel
 void disconnect_with_excel(int menuBar, int menuItem, void* callbackData, int panel);
 
 // --------------------------------------------------------- workbook file
-// Asks for the file and creates the book, saved once.  0 created; -1 no file
-// chosen, an extension other than ".xls" / ".xlsx", or the file could not be
-// written (the reason in links_LastError()).
+// Asks for the file and creates the book, saved once, in the format its
+// extension names (the chooser gives every name ".xls" or ".xlsx").  0
+// created; -1 no file chosen, or the file could not be written (the reason in
+// links_LastError()).
 int excelio_CreateNewBook();
 // One text cell (zero-based row and column).  0 written; -1 beyond the
 // format's last row or column, no such sheet, or text the format refuses.
@@ -58,5 +59,8 @@ book::LiveApp* excel_LiveApp();
 
 // Waits until every column written so far is in the workbook file.
 void excel_FlushFile();
+// Columns of a workbook that could not be saved while no question could be
+// asked (a quit on its way): asks now whether to save them elsewhere.
+void excel_AskAboutHeldColumns();
 
 void excel_RegisterCallbacks();

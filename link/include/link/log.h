@@ -24,6 +24,9 @@ void fileio_Log_Call_ArgFloat(float v);
 void fileio_Log_Call_ArgULL(uint64_t v, const char* format);
 // End of a call line with the status.
 void fileio_Log_Result(int code);
+// End of a call line with an answer that is no status (a file chooser's 1 or
+// 2): marked "**ERROR" only when it `failed`.
+void fileio_Log_Answer(int code, bool failed);
 
 void fileio_Log_SectionCall(const char* what);
 void fileio_Log_SectionResult(int code);

@@ -1,12 +1,14 @@
 #include "support/atomic_file.h"
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
@@ -83,34 +85,63 @@ int WriteAccess(const std::string& path, const struct stat& st) {
     return ::faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : errno;
 }
 
+// This computer's name as a temporary's name carries it: a folder shared
+// over the network holds the temporaries of other computers too.
+const std::string& HostName() {
+    static const std::string host = [] {
+        char name[256] = {};
+        if (::gethostname(name, sizeof name - 1) != 0 || name[0] == '\0')
+            return std::string("localhost");
+        std::string h(name, strnlen(name, 32)); // the file's own name keeps its room
+        for (char& c : h)
+            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-' && c != '.')
+                c = '_';
+        return h;
+    }();
+    return host;
+}
+
 std::string TempBeside(const std::string& file) {
     static std::atomic<unsigned> counter{0};
     char suffix[64];
-    std::snprintf(suffix, sizeof suffix, ".tmp%ld.%u", static_cast<long>(::getpid()),
+    std::snprintf(suffix, sizeof suffix, ".tmp%ld.%u@", static_cast<long>(::getpid()),
                   counter.fetch_add(1));
-    return file + suffix;
+    return file + suffix + HostName();
 }
 
-// The pid in a temporary's name "<file>.tmp<pid>.<n>", or 0.
-long TempOwner(const char* name, const std::string& file) {
+// A temporary of `file`: "<file>.tmp<pid>.<n>@<host>" (an older program
+// left "<file>.tmp<pid>.<n>", with no host).
+struct TempName {
+    long pid = 0;
+    std::string host;
+};
+
+bool ParseTemp(const char* name, const std::string& file, TempName* out) {
     const std::string prefix = file + ".tmp";
     if (std::strncmp(name, prefix.c_str(), prefix.size()) != 0)
-        return 0;
+        return false;
     const char* p = name + prefix.size();
     if (*p < '0' || *p > '9')
-        return 0;
+        return false;
     char* end = nullptr;
-    const long pid = std::strtol(p, &end, 10);
-    if (*end != '.' || pid <= 0)
-        return 0;
+    out->pid = std::strtol(p, &end, 10);
+    if (*end != '.' || out->pid <= 0)
+        return false;
     const char* n = end + 1;
-    if (*n == '\0' || std::strspn(n, "0123456789") != std::strlen(n))
-        return 0;
-    return pid;
+    const std::size_t digits = std::strspn(n, "0123456789");
+    if (digits == 0 || (n[digits] != '\0' && n[digits] != '@'))
+        return false;
+    out->host = n[digits] == '@' ? n + digits + 1 : "";
+    return true;
 }
 
-// Removes the temporaries of this file left by saves whose process was
-// killed: their process no longer runs, so nothing will ever finish them.
+// A save rewrites its temporary as it goes; one untouched this long was left
+// by a save that ended without finishing it, on whichever computer.
+constexpr time_t kSurelyDeadSeconds = 24 * 60 * 60;
+
+// Removes the temporaries of this file left by saves that will never finish
+// them: of this computer, those whose process no longer runs; of any
+// computer, those untouched for a day.
 void RemoveStaleTemporaries(const std::string& file) {
     const std::string folder = FolderOf(file);
     const std::string name = file.substr(file.find_last_of('/') + 1);
@@ -118,15 +149,18 @@ void RemoveStaleTemporaries(const std::string& file) {
     if (!dir)
         return;
     const long self = static_cast<long>(::getpid());
+    const time_t now = ::time(nullptr);
     while (const dirent* e = ::readdir(dir)) {
-        const long pid = TempOwner(e->d_name, name);
-        if (pid == 0 || pid == self || pid > INT_MAX)
-            continue;
-        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH)
-            continue;
+        TempName t;
         struct stat st {};
-        if (::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) == 0 &&
-            S_ISREG(st.st_mode))
+        if (!ParseTemp(e->d_name, name, &t) ||
+            ::fstatat(::dirfd(dir), e->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(st.st_mode))
+            continue;
+        const bool ours = t.host == HostName();
+        const bool gone = ours && t.pid != self && t.pid <= INT_MAX &&
+                          ::kill(static_cast<pid_t>(t.pid), 0) != 0 && errno == ESRCH;
+        if (gone || now - st.st_mtime > kSurelyDeadSeconds)
             ::unlinkat(::dirfd(dir), e->d_name, 0);
     }
     ::closedir(dir);

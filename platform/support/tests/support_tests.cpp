@@ -1,3 +1,4 @@
+#include <chrono>
 #include <clocale>
 #include <cmath>
 #include <csignal>
@@ -67,8 +68,10 @@ TEST_F(AtomicFileTest, FailuresKeepTheOldFileAndSayWhy) {
 }
 
 // A save killed half way leaves its temporary; the next save of the same
-// file removes it, but never one of a process that still runs.
-TEST_F(AtomicFileTest, ASaveRemovesTheTemporariesOfKilledSavers) {
+// file removes it.  A temporary that may still be written is kept: of a
+// process that still runs, or of another computer sharing the folder, unless
+// it has lain untouched for a day.
+TEST_F(AtomicFileTest, ASaveRemovesOnlyTemporariesThatCanNeverBeFinished) {
     const fs::path target = dir / "a.val";
     ASSERT_EQ(support::WriteFileAtomic(target, "old"), 0);
     const pid_t child = ::fork();
@@ -82,23 +85,41 @@ TEST_F(AtomicFileTest, ASaveRemovesTheTemporariesOfKilledSavers) {
     int status = 0;
     ASSERT_EQ(::waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status));
-    const auto killedTemps = [&] {
-        const std::string prefix = "a.val.tmp" + std::to_string(child) + ".";
+    const std::string fresh = support::TempNameFor(target.string());
+    const std::string here = fresh.substr(fresh.find('@')); // this computer
+    const std::string gone = std::to_string(child), running = std::to_string(::getppid());
+    const auto day = std::chrono::hours(25);
+    const struct {
+        std::string name;
+        std::chrono::hours age;
+        bool removed;
+    } temps[] = {
+        {"a.val.tmp" + running + ".7" + here, {}, false},
+        {"a.val.tmp" + gone + ".3@elsewhere", {}, false},
+        {"a.val.tmp" + gone + ".3@elsewhere.lab", day, true},
+        {"a.val.tmp" + gone + ".4", {}, false}, // no computer named
+        {"a.val.tmp" + gone + ".5", day, true},
+        {"b.val.tmp" + gone + ".0" + here, day, false}, // another file's
+    };
+    for (const auto& t : temps) {
+        std::ofstream(dir / t.name) << "a save elsewhere";
+        fs::last_write_time(dir / t.name, fs::file_time_type::clock::now() - t.age);
+    }
+    const auto killed = [&] { // the killed save's temporary, of this computer
         int n = 0;
-        for (const auto& e : fs::directory_iterator(dir))
-            n += e.path().filename().string().rfind(prefix, 0) == 0 ? 1 : 0;
+        for (const auto& e : fs::directory_iterator(dir)) {
+            const std::string f = e.path().filename().string();
+            n += f.rfind("a.val.tmp" + gone + ".", 0) == 0 && f.size() > here.size() &&
+                 f.compare(f.size() - here.size(), here.size(), here) == 0;
+        }
         return n;
     };
-    ASSERT_EQ(killedTemps(), 1);
-    const fs::path live = target.string() + ".tmp" + std::to_string(::getppid()) + ".7";
-    std::ofstream(live) << "a save of a running process";
-    const fs::path other = dir / ("b.val.tmp" + std::to_string(child) + ".0");
-    std::ofstream(other) << "another file's temporary";
+    ASSERT_EQ(killed(), 1);
 
     ASSERT_EQ(support::WriteFileAtomic(target, "new"), 0);
-    EXPECT_EQ(killedTemps(), 0);
-    EXPECT_TRUE(fs::exists(live));
-    EXPECT_TRUE(fs::exists(other));
+    EXPECT_EQ(killed(), 0);
+    for (const auto& t : temps)
+        EXPECT_EQ(fs::exists(dir / t.name), !t.removed) << t.name;
     EXPECT_EQ(FileText(target), "new");
 }
 

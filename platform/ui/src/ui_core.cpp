@@ -360,14 +360,14 @@ int RunUserInterface() {
         return UI_ERR_NO_APP;
     if (S().quitRequested) {
         S().quitRequested = false;
-        S().quitting = false;
+        S().quitting = S().dismissing = false;
         return S().quitCode;
     }
     S().inMainLoop = true;
     int r = QApplication::exec();
     S().inMainLoop = false;
     S().quitRequested = false;
-    S().quitting = false;
+    S().quitting = S().dismissing = false;
     return r;
 }
 
@@ -383,6 +383,16 @@ void QuitUserInterface(int code) {
     // A box open now (the quit may come from inside its loop, or before the
     // main loop runs) would keep the program alive.
     EndDialogs();
+}
+
+void DismissDialogs(int on) {
+    S().dismissing = on != 0;
+    if (S().dismissing)
+        EndDialogs();
+}
+
+int DialogsDismissed() {
+    return NoDialogWaits() ? 1 : 0;
 }
 
 void ProcessSystemEvents() {

@@ -122,7 +122,8 @@ struct State {
     bool waitCursor = false;
     bool quitRequested = false;
     bool inMainLoop = false;
-    bool quitting = false; // from QuitUserInterface until the loop has ended: no dialog waits
+    bool quitting = false;   // from QuitUserInterface until the loop has ended: no dialog waits
+    bool dismissing = false; // DismissDialogs: no dialog waits
     int quitCode = 0;
     std::string lastError;
     std::map<std::string, CtrlCallbackPtr> ctrlCallbacks;
@@ -135,6 +136,11 @@ struct State {
 };
 
 State& S();
+
+// True while a dialog must not wait for an answer (a quit, DismissDialogs).
+inline bool NoDialogWaits() {
+    return S().quitting || S().dismissing;
+}
 
 // RAII: changes made by the program fire no callbacks.
 struct Quiet {

@@ -281,7 +281,7 @@ int RunPopupMenu(int menuBar, int menu, int panel, int top, int left) {
             return 0;
         return r;
     }
-    if (S().quitting)
+    if (NoDialogWaits())
         return 0;
     QPoint pos = QCursor::pos();
     if (!(top == -1 && left == -1))

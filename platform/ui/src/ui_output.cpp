@@ -66,7 +66,7 @@ int Print(QWidget* w, const PageDrawer& draw, const char* pdfPath, const char* j
         if (!ScriptedPrint(w->windowTitle().toStdString(), &chosen))
             return 1;
         return Print(w, draw, chosen.c_str(), job);
-    } else if (S().quitting) {
+    } else if (NoDialogWaits()) {
         return 1;
     } else {
         QPrintDialog dlg(&printer, w->window());

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <deque>
 
+#include "support/file_name.h"
 #include "ui/popup_script.h"
 #include "ui_internal.h"
 
@@ -117,7 +118,7 @@ int Prompt(ps::Kind kind, const char* title, const char* message, char* response
     }
     if (!qApp)
         return UI_ERR_NO_APP;
-    if (S().quitting)
+    if (NoDialogWaits())
         return -1;
     QInputDialog dlg(DialogParent());
     dlg.setWindowTitle(Q(title));
@@ -149,6 +150,19 @@ void uiimpl::EndDialogs() {
             dialog->reject();
 }
 
+int DialogWaiting() {
+    if (!S().modal.empty())
+        return 1;
+    if (!qApp)
+        return 0;
+    if (QApplication::activePopupWidget() != nullptr)
+        return 1;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible())
+            return 1;
+    return 0;
+}
+
 void uiimpl::NotePopup(int kind, const char* title, const std::string& text) {
     Note(static_cast<ps::Kind>(kind), title, text);
 }
@@ -159,7 +173,7 @@ int MessagePopup(const char* title, const char* message) {
         return 0;
     if (!qApp)
         return UI_ERR_NO_APP;
-    if (S().quitting)
+    if (NoDialogWaits())
         return 0;
     QMessageBox box(QMessageBox::NoIcon, Q(title), Q(message), QMessageBox::Ok, DialogParent());
     box.exec();
@@ -172,7 +186,7 @@ int ConfirmPopup(const char* title, const char* message) {
         return Take(0).result != 0 ? 1 : 0;
     if (!qApp)
         return UI_ERR_NO_APP;
-    if (S().quitting)
+    if (NoDialogWaits())
         return 0;
     QMessageBox box(QMessageBox::Question, Q(title), Q(message), QMessageBox::Yes | QMessageBox::No,
                     DialogParent());
@@ -194,7 +208,7 @@ int GenericMessagePopup(const char* title, const char* message, const char* b1, 
     }
     if (!qApp)
         return UI_ERR_NO_APP;
-    if (S().quitting)
+    if (NoDialogWaits())
         return 1;
     QMessageBox box(QMessageBox::NoIcon, Q(title), Q(message), QMessageBox::NoButton,
                     DialogParent());
@@ -271,6 +285,46 @@ QString PreselectedFilter(const QStringList& filters, const QString& defaultName
     return filters.isEmpty() ? QString() : filters.first();
 }
 
+// The extensions a filter names ("*.csv" gives ".csv"; "*" none).
+std::vector<std::string> FilterExtensions(const QString& filter) {
+    std::vector<std::string> out;
+    for (const QString& p : FilterPatterns(filter)) {
+        const QString ext = p.mid(1);
+        if (p.startsWith("*.") && ext.size() > 1 && !ext.contains('*') && !ext.contains('?'))
+            out.push_back(ext.toStdString());
+    }
+    return out;
+}
+
+// A save chooser settles the final name itself, before it asks whether to
+// replace a file that is there: the question is about the file written.
+// The extensions are those of the filter chosen, else those of the kind the
+// chooser was opened for.
+class SaveChooser : public QFileDialog {
+  public:
+    SaveChooser(QWidget* parent, const QString& title, const QString& folder,
+                std::vector<std::string> kind)
+        : QFileDialog(parent, title, folder), kind_(std::move(kind)) {}
+
+    void accept() override {
+        auto* edit = findChild<QLineEdit*>("fileNameEdit");
+        const QString typed = edit != nullptr ? edit->text() : QString();
+        // A folder typed is opened, as the chooser always did.
+        if (acceptMode() == AcceptSave && !typed.trimmed().isEmpty() && !typed.contains('"') &&
+            !QFileInfo(QDir(directory()).absoluteFilePath(typed)).isDir()) {
+            const std::vector<std::string> ext = FilterExtensions(selectedNameFilter());
+            const QString named = QString::fromStdString(
+                support::SaveName(typed.toStdString(), ext.empty() ? kind_ : ext));
+            if (named != typed)
+                edit->setText(named);
+        }
+        QFileDialog::accept();
+    }
+
+  private:
+    std::vector<std::string> kind_;
+};
+
 // An absolute folder that exists, else the user's home: never the working
 // folder nor the program's.
 QString StartFolder(const char* directory) {
@@ -293,10 +347,18 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
          defaultDirectory ? defaultDirectory : "", defaultFileName ? defaultFileName : "");
     std::string chosen;
     int status;
+    const QStringList filters = ChooserFilters(filterList);
+    const QString name = Q(defaultFileName).trimmed();
+    const QString preselected = PreselectedFilter(filters, name);
+    // Load and Select want a file that is there; Save and OK make one (a new
+    // name is taken, an existing one asks before it is replaced).
+    const bool save = buttonLabel == VAL_SAVE_BUTTON || buttonLabel == VAL_OK_BUTTON;
+    const std::vector<std::string> kind =
+        save ? FilterExtensions(preselected) : std::vector<std::string>{};
     if (ps::Enabled()) {
         ps::Answer a = Take(VAL_NO_FILE_SELECTED);
         status = a.result;
-        chosen = a.response;
+        chosen = a.response.empty() ? a.response : support::SaveName(a.response, kind);
         if (status <= 0)
             return status;
         if (status != VAL_EXISTING_FILE_SELECTED && status != VAL_NEW_FILE_SELECTED)
@@ -304,32 +366,20 @@ int FileSelectPopup(const char* defaultDirectory, const char* defaultFileName,
     } else {
         if (!qApp)
             return UI_ERR_NO_APP;
-        if (S().quitting)
+        if (NoDialogWaits())
             return VAL_NO_FILE_SELECTED;
         // Always the toolkit's own chooser, so it looks and acts the same on
         // every desktop.
-        QFileDialog dlg(DialogParent(), Q(title), StartFolder(defaultDirectory));
+        SaveChooser dlg(DialogParent(), Q(title), StartFolder(defaultDirectory), kind);
         dlg.setOption(QFileDialog::DontUseNativeDialog);
-        const QStringList filters = ChooserFilters(filterList);
         dlg.setNameFilters(filters);
-        const QString name = Q(defaultFileName).trimmed();
-        const QString preselected = PreselectedFilter(filters, name);
         dlg.selectNameFilter(preselected);
-        // Load and Select want a file that is there; Save and OK make one
-        // (a new name is taken, an existing one asks before it is replaced).
-        const bool save = buttonLabel == VAL_SAVE_BUTTON || buttonLabel == VAL_OK_BUTTON;
         dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
         dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
         if (buttonLabel == VAL_OK_BUTTON)
             dlg.setLabelText(QFileDialog::Accept, "OK");
         else if (buttonLabel == VAL_SELECT_BUTTON)
             dlg.setLabelText(QFileDialog::Accept, "Select");
-        // A name typed without extension gets that of its filter, so the
-        // overwrite question is asked about the file that is written.
-        const QStringList patterns = FilterPatterns(preselected);
-        if (save && patterns.size() == 1 && patterns[0].startsWith("*.") &&
-            !patterns[0].mid(2).contains('*'))
-            dlg.setDefaultSuffix(patterns[0].mid(2));
         // A pattern is the filter's business, not a name to offer.
         if (!name.isEmpty() && !name.contains('*') && !name.contains('?'))
             dlg.selectFile(name);
@@ -369,7 +419,7 @@ int RunModalPanel(int panel, const std::vector<int>& controls) {
     }
     if (!qApp)
         return UI_ERR_NO_APP;
-    if (S().quitting)
+    if (NoDialogWaits())
         return 0;
     const bool wasPopup = p->popup;
     InstallPopup(panel);

@@ -37,7 +37,7 @@ void comm_ShortQuit();
 // Quit now, or once a running measurement has unwound.
 void orvalin_QuitWhenIdle();
 
-// SIGTERM and SIGINT quit as FILE_Quit does, from the event loop (the
+// SIGTERM, SIGHUP and SIGINT quit as FILE_Quit does, from the event loop (the
 // handler only writes to a pipe).  A second signal while quitting ends the
 // program at once.  Returns 0, or -1 when the pipe cannot be made.
 int orvalin_CatchQuitSignals();

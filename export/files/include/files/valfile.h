@@ -78,6 +78,8 @@ std::size_t GridPoints(const ValFileRecord& record);
 // The comment of the comment panel: the first four lines, each cut to 39
 // characters, joined without separator.
 std::string BuildComment(const std::vector<std::string>& lines);
+// True when BuildComment keeps all of the lines' text.
+bool CommentFits(const std::vector<std::string>& lines);
 
 // Copies text into a record field, cut to fit with its NUL, the rest zeroed.
 void SetText(char* field, std::size_t size, std::string_view text);

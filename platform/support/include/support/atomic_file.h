@@ -3,8 +3,10 @@
 // leaves a truncated target; the old file stays until the new one is whole.
 // A target that is a symbolic link stays one: the file it names is replaced.
 // A replaced file keeps its mode; a target that is not a regular file, or
-// that the user may not write, is refused. Temporaries of the same target
-// left by a killed process are removed by the next save.
+// that the user may not write, is refused. A temporary's name tells the
+// computer and process that write it; the next save of the same target
+// removes those of this computer's processes that no longer run, and those
+// of any computer untouched for a day.
 #pragma once
 
 #include <cstddef>

@@ -2,21 +2,15 @@
 #pragma once
 
 #include <string>
-#include <strings.h>
+#include <vector>
 
 namespace support {
 
-// The path with `extension` (".csv") appended unless its file name already
-// ends in it (in any case): a chooser that offers one kind of file saves that
-// kind, whatever the user typed.
-inline std::string WithExtension(std::string path, const std::string& extension) {
-    const std::size_t slash = path.rfind('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t n = extension.size();
-    if (path.size() - nameStart < n ||
-        strcasecmp(path.c_str() + path.size() - n, extension.c_str()) != 0)
-        path += extension;
-    return path;
-}
+// The name a save chooser settles on for the kind of file it offers
+// (`extensions`, ".csv" or ".xls" and ".xlsx"): the path as typed when its
+// file name already ends in one of them, in any case and in their usual
+// other spelling (".jpeg" for ".jpg"); else the path with the first one
+// appended. A dot elsewhere in the name ("conc 2.5mM") is part of the name.
+std::string SaveName(const std::string& path, const std::vector<std::string>& extensions);
 
 } // namespace support

@@ -129,6 +129,14 @@ int RunUserInterface();                       // runs until QuitUserInterface
 // Ends the loop (or the next one run); every dialog open then ends unanswered,
 // and none opened afterwards waits, until the loop has ended.
 void QuitUserInterface(int code);
+// While `on` is 1 every dialog open now ends unanswered and none opened later
+// waits, but the loop goes on: work that must unwind before a quit is not
+// held up, and the quit can still ask its own questions once it is back to 0.
+void DismissDialogs(int on);
+// 1 while a dialog would end unanswered (a quit, or DismissDialogs(1)).
+int DialogsDismissed();
+// 1 while a dialog, a modal panel or a popup menu waits for an answer.
+int DialogWaiting();
 void ProcessSystemEvents();
 void ProcessDrawEvents();
 void Delay(double seconds); // keeps the event loop running
