@@ -112,13 +112,13 @@ TEST_F(SaveNames, TheChooserSettlesTheNameAndAsksAboutThatFile) {
                     QTest::keyClick(edit, Qt::Key_Return);
                 } else if (box && box->button(QMessageBox::No) != nullptr) {
                     asked = box->text();
-                    uitesting::Click(*box, QMessageBox::No);
+                    ui_testing::Click(*box, QMessageBox::No);
                 } else if (box) {
                     box->reject();
                 }
             };
             popup_script::Enable(false);
-            EXPECT_TRUE(uitesting::Answering([&] { went = c.save(); }, answer));
+            EXPECT_TRUE(ui_testing::Answering([&] { went = c.save(); }, answer));
             popup_script::Enable(true);
             if (!there && choosers == 0) {
                 EXPECT_EQ(std::string(c.saved), "P.PDF") << "only the PDF, where a printer is";

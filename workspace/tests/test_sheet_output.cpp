@@ -559,7 +559,7 @@ TEST_F(SheetOutput, AQuitDuringAStepAsksAboutTheColumnsItCouldNotSave) {
         });
         bool quitSent = !r.onQuestion;
         popup_script::Enable(false);
-        EXPECT_TRUE(uitesting::Answering(
+        EXPECT_TRUE(ui_testing::Answering(
             [this] { Step(MEAS_DARK); },
             [&](QWidget* w) {
                 if (auto* chooser = qobject_cast<QFileDialog*>(w)) {
@@ -571,7 +571,7 @@ TEST_F(SheetOutput, AQuitDuringAStepAsksAboutTheColumnsItCouldNotSave) {
                         quitSent = true;
                         r.quit(); // left unanswered
                     } else {
-                        uitesting::Click(*box, box->button(QMessageBox::Yes) != nullptr
+                        ui_testing::Click(*box, box->button(QMessageBox::Yes) != nullptr
                                                    ? QMessageBox::Yes
                                                    : QMessageBox::Ok);
                     }
