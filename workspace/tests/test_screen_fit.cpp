@@ -15,7 +15,6 @@
 
 #include "export/export_state.h"
 #include "link/shared_state.h"
-#include "orvalin_Protocol_ui.h"
 #include "orvalin_ui.h"
 #include "parameters/parameters_state.h"
 #include "shown_whole.h"
@@ -26,7 +25,6 @@
 #include "workspace/layout.h"
 #include "workspace/orvalin.h"
 #include "workspace/state.h"
-#include "zolt_sim.h"
 
 namespace {
 
@@ -40,38 +38,23 @@ void OnMisuse(int code, const char* call, const char* what) {
     Note("toolkit call failed with " + std::to_string(code) + ": " + call + ": " + what);
 }
 
-// Every window the program loads, by name.
-std::vector<std::pair<const char*, int>> Windows() {
-    return {{"main", hMainPanel},
-            {"parameters", hParUtil},
-            {"statistics", hStatTable},
-            {"statistics set-up", hStatPar},
-            {"series", hFFTParPanel},
-            {"smoothing", hSmoothPanel},
-            {"axis scaling", hAxisScaling},
-            {"wl values", hWlValDispl},
-            {"file info", hInfLoad},
-            {"comment", hCommentPanel},
-            {"about", hAboutPanel},
-            {"help", hAsFHelp},
-            {"csv", iCSVhandle},
-            {"centroid", hCOGIntervalPanel},
-            {"operator", hOpPanel},
-            {"derivative", hFuncPanel},
-            {"devices", hDevselectPanel},
-            {"spreadsheet", hDDEPanel},
-            {"scale", hScalePanel},
-            {"config", hConfigPanel},
-            {"progress", hProgressPanel},
-            {"statistics wait", hStatWaitInf},
-            {"protocol head", hPrtHead},
-            {"protocol", hPrtPanel}};
+// Every window the program loads.
+std::vector<int> Windows() {
+    return {hMainPanel,     hParUtil,        hStatTable,  hStatPar,          hFFTParPanel,
+            hSmoothPanel,   hAxisScaling,    hWlValDispl, hInfLoad,          hCommentPanel,
+            hAboutPanel,    hAsFHelp,        iCSVhandle,  hCOGIntervalPanel, hOpPanel,
+            hFuncPanel,     hDevselectPanel, hDDEPanel,   hScalePanel,       hConfigPanel,
+            hProgressPanel, hStatWaitInf,    hPrtHead,    hPrtPanel};
 }
 
-void NoteCutTexts(const char* window, int panel, const char* when) {
+std::string Name(int panel) {
+    return UiPanelWidget(panel)->objectName().toStdString();
+}
+
+void NoteCutTexts(int panel, const std::string& when) {
     for (QWidget* w : UiPanelWidget(panel)->findChildren<QWidget*>())
         if (const QString text = shown::Cut(w); !text.isEmpty())
-            Note(std::string(window) + when + ": " + w->objectName().toStdString() + " shows \"" +
+            Note(Name(panel) + when + ": " + w->objectName().toStdString() + " shows \"" +
                  text.toStdString() + "\" cut");
 }
 
@@ -87,8 +70,8 @@ void LookThroughTheParameterPages() {
         QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(i).center());
         QApplication::processEvents();
         if (const QString text = shown::CutTab(tabs->tabBar(), i, true); !text.isEmpty())
-            Note("parameters: tab \"" + text.toStdString() + "\" cut");
-        NoteCutTexts("parameters", hParUtil, "");
+            Note("tab \"" + text.toStdString() + "\" cut");
+        NoteCutTexts(hParUtil, "");
     }
     HidePanel(hParUtil);
 }
@@ -99,15 +82,14 @@ void LookThroughTheMainWindow() {
     DisplayPanel(hMainPanel);
     QApplication::processEvents();
     QTest::mouseClick(UiCtrlWidget(hMainPanel, MAINP_CHECKBOXDARKREF), Qt::LeftButton);
-    NoteCutTexts("main", hMainPanel, " with dark + reference");
+    NoteCutTexts(hMainPanel, " with dark + reference");
     for (int axis : {1, 0}) {
         iPxlWlMode = axis;
         for (int curve = SHOW_DARK; curve <= SHOW_SERIES; ++curve) {
             set_ConfigGraphAxis(curve, 1, axis);
             QApplication::processEvents();
-            const std::string when =
-                " showing curve " + std::to_string(curve) + (axis ? " by wavelength" : " by pixel");
-            NoteCutTexts("main", hMainPanel, when.c_str());
+            NoteCutTexts(hMainPanel, " showing curve " + std::to_string(curve) +
+                                         (axis ? " by wavelength" : " by pixel"));
         }
     }
 }
@@ -141,18 +123,18 @@ std::string LookOnAScreenOf(int width, int height) {
     GetScreenSize(&sh, &sw);
     if (sw != width || sh != height)
         Note("screen " + std::to_string(sw) + "x" + std::to_string(sh));
-    for (const auto& [window, panel] : Windows()) {
+    for (int panel : Windows()) {
         int w = 0, h = 0, top = -1, left = -1;
         GetPanelAttribute(panel, ATTR_WIDTH, &w);
         GetPanelAttribute(panel, ATTR_HEIGHT, &h);
         GetPanelAttribute(panel, ATTR_TOP, &top);
         GetPanelAttribute(panel, ATTR_LEFT, &left);
         if (top < 0 || left < 0 || top + h + kFrameHeight > sh || left + w + kFrameWidth > sw)
-            Note(std::string(window) + ": " + std::to_string(w) + "x" + std::to_string(h) + " at " +
+            Note(Name(panel) + ": " + std::to_string(w) + "x" + std::to_string(h) + " at " +
                  std::to_string(left) + "," + std::to_string(top) + " does not fit with its frame");
         DisplayPanel(panel);
         QApplication::processEvents();
-        NoteCutTexts(window, panel, "");
+        NoteCutTexts(panel, "");
         HidePanel(panel);
     }
     LookThroughTheParameterPages();
