@@ -547,9 +547,11 @@ class TabStyle : public QProxyStyle {
         if (!bar || !tab)
             return false;
         int i = bar->tabAt(option->rect.center());
-        if (i < 0 || bar->tabText(i) != tab->text)
-            for (i = bar->count() - 1; i >= 0 && bar->tabText(i) != tab->text; --i) {
-            }
+        if (i < 0 || bar->tabText(i) != tab->text) {
+            i = bar->count() - 1;
+            while (i >= 0 && bar->tabText(i) != tab->text)
+                --i;
+        }
         return i >= 0 && bar->tabData(i).toInt() == kTabBoldRole;
     }
 };
