@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "files/valfile.h"
+#include "link/device_params.h"
 #include "link/hooks.h"
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
@@ -21,7 +22,6 @@ namespace {
 
 constexpr const char* kPattern = "*.val";
 constexpr const char* kNothingMeasured = "There is no measured spectrum to save.";
-constexpr int kFitDigits = 7; // what a float32 coefficient holds
 
 int Bar() {
     return hMainBar != 0 ? hMainBar : hMenuBar;
@@ -84,10 +84,8 @@ void FillInfoPanel(const SavedMeasurement& r) {
     SetCtrlVal(p, FILELOAD_DIRECTION, static_cast<int>(r.direction));
     const int fit[5] = {FILELOAD_FIT0, FILELOAD_FIT1, FILELOAD_FIT2, FILELOAD_FIT3, FILELOAD_FIT4};
     for (int i = 0; i < 5; ++i) {
-        // The coefficients span many orders of magnitude (down to 1e-13):
-        // each with a float's significant digits, not a fixed count of decimals.
         SetCtrlAttribute(p, fit[i], ATTR_FORMAT, VAL_SIGNIFICANT_FORMAT);
-        SetCtrlAttribute(p, fit[i], ATTR_PRECISION, kFitDigits);
+        SetCtrlAttribute(p, fit[i], ATTR_PRECISION, kCoeffDigits);
         SetCtrlVal(p, fit[i], static_cast<double>(r.fit[i]));
     }
     ResetTextBox(p, FILELOAD_COMMENTS, r.comment);

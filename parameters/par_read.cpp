@@ -32,6 +32,18 @@ void DeviceTypeSettings() {
     // Parameters this type does not have are not offered.
     SetCtrlAttribute(hTabRoot, TAB_ROOT_UT_DEVNUM, ATTR_VISIBLE, stParam.deviceType >= 3);
     SetCtrlAttribute(hTabSens, TAB_SENS_UT_PIXBIN, ATTR_VISIBLE, type3);
+    // Coefficients as File info shows them: a fixed count of decimals would
+    // show 1e-13 as zero and a float's last bits as digits.
+    const struct {
+        int page, ctrl;
+    } coeffs[] = {
+        {hTabMeas, TAB_MEAS_UT_FIT0}, {hTabMeas, TAB_MEAS_UT_FIT1}, {hTabMeas, TAB_MEAS_UT_FIT2},
+        {hTabMeas, TAB_MEAS_UT_FIT3}, {hTabMeas, TAB_MEAS_UT_FIT4}, {hTabCor, TAB_COR_UT_COR0},
+        {hTabCor, TAB_COR_UT_COR1},   {hTabCor, TAB_COR_UT_COR2},   {hTabCor, TAB_COR_UT_COR3}};
+    for (const auto& c : coeffs) {
+        SetCtrlAttribute(c.page, c.ctrl, ATTR_FORMAT, VAL_SIGNIFICANT_FORMAT);
+        SetCtrlAttribute(c.page, c.ctrl, ATTR_PRECISION, kCoeffDigits);
+    }
 }
 
 // Adds the row's set command to the alphabetical list unless it is there,

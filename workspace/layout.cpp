@@ -55,11 +55,20 @@ PanelFit layout_FitToScreen(int width, int height, int screenWidth, int screenHe
     if (r <= 0.0)
         return fit;
     if (r > 1.0) {
-        fit.width = Round(fit.width / r);
-        fit.height = Round(fit.height / r);
+        // Shrunk so that with its frame it fits: dividing by r alone would
+        // shrink the frame's allowance too and leave the framed window taller
+        // than the screen.
+        const double sx = double(screenWidth - kFrameWidth) / fit.width;
+        const double sy = double(screenHeight - kFrameHeight) / fit.height;
+        const double s = sx < sy ? sx : sy;
+        if (s > 0.0) {
+            fit.width = Round(fit.width * s);
+            fit.height = Round(fit.height * s);
+        }
     }
-    fit.top = (screenHeight - fit.height) / 2;
-    fit.left = (screenWidth - fit.width) / 2;
+    // The window with its frame is centred, so the frame too is on the screen.
+    fit.top = (screenHeight - fit.height - kFrameHeight) / 2;
+    fit.left = (screenWidth - fit.width - kFrameWidth) / 2;
     fit.placed = true;
     return fit;
 }

@@ -153,11 +153,20 @@ void InitVariables(int reconnect) {
 
 // ------------------------------------------------------------------ panels
 int orvalin_LoadPanels() {
-    hMainPanel = main_LoadPanel_and_Adjust(0, kMainUiFile, MAINP);
+    // The main window is fitted to the screen with its menu bar, which adds
+    // to its height.
+    hMainPanel = LoadPanel(0, kMainUiFile, MAINP);
     if (hMainPanel <= 0) {
         hMainPanel = 0;
         return -1;
     }
+    hMenuBar = LoadMenuBar(hMainPanel, kMainUiFile, MENUBAR);
+    hXAxisResetBar = LoadMenuBar(0, kMainUiFile, XAXISRESET);
+    hTrigMeasBar = LoadMenuBar(0, kMainUiFile, TRIGMEAS);
+    if (hMenuBar <= 0 || hXAxisResetBar <= 0 || hTrigMeasBar <= 0)
+        return -1;
+    main_adjust_panel_to_screen(hMainPanel);
+
     hDDEPanel = main_LoadPanel_and_Adjust(0, kMainUiFile, DDE_PANEL);
     hDevselectPanel = main_LoadPanel_and_Adjust(0, kMainUiFile, DEVSELECT);
     hConfigPanel = main_LoadPanel_and_Adjust(hMainPanel, kMainUiFile, CONFIG_P);
@@ -169,13 +178,6 @@ int orvalin_LoadPanels() {
     hAxisScaling = main_LoadPanel_and_Adjust(0, kMainUiFile, AXISSCAL);
     hOpPanel = main_LoadPanel_and_Adjust(0, kMainUiFile, PANEL_OP);
     hSmoothPanel = main_LoadPanel_and_Adjust(0, kMainUiFile, SMOOTHFLTR);
-
-    hMenuBar = LoadMenuBar(hMainPanel, kMainUiFile, MENUBAR);
-    hXAxisResetBar = LoadMenuBar(0, kMainUiFile, XAXISRESET);
-    hTrigMeasBar = LoadMenuBar(0, kMainUiFile, TRIGMEAS);
-    if (hMenuBar <= 0 || hXAxisResetBar <= 0 || hTrigMeasBar <= 0)
-        return -1;
-    SetPanelMenuBar(hMainPanel, hMenuBar);
 
     hPrtPanel = main_LoadPanel_and_Adjust(0, kProtocolUiFile, PROTOCOL1);
     hPrtHead = main_LoadPanel_and_Adjust(0, kProtocolUiFile, PRINT);

@@ -20,24 +20,30 @@ struct FitCase {
 };
 
 TEST(FitToScreen, EnlargesShrinksAndCentres) {
+    // Centred with the frame: (screen - size - frame) / 2.
     const FitCase cases[] = {
         {"reference screen: size kept, centred",
          1000,
          700,
          1920,
          1036,
-         {1000, 700, 168, 460, true}},
+         {1000, 700, 152, 457, true}},
         {"bigger screen: enlarged in proportion",
          1000,
          700,
          2560,
          1440,
-         {1333, 973, 233, 613, true}},
-        {"fits on a small screen: only centred", 1000, 700, 1024, 768, {1000, 700, 34, 12, true}},
-        {"framed size exactly the screen", 1018, 737, 1024, 768, {1018, 737, 15, 3, true}},
-        {"one pixel too high: shrunk", 1018, 740, 1024, 768, {1014, 737, 15, 5, true}},
-        {"too high: shrunk both ways alike", 800, 1200, 1920, 1036, {673, 1010, 13, 623, true}},
-        {"less than twice too wide: shrunk", 2800, 600, 1920, 1036, {1916, 411, 312, 2, true}},
+         {1333, 973, 218, 610, true}},
+        {"fits on a small screen: only centred", 1000, 700, 1024, 768, {1000, 700, 18, 9, true}},
+        {"framed size exactly the screen", 1018, 737, 1024, 768, {1018, 737, 0, 0, true}},
+        {"one pixel too high: shrunk", 1018, 740, 1024, 768, {1014, 737, 0, 2, true}},
+        {"too high: shrunk both ways alike, framed height the screen's",
+         800,
+         1200,
+         1920,
+         1036,
+         {670, 1005, 0, 622, true}},
+        {"less than twice too wide: shrunk", 2800, 600, 1920, 1036, {1914, 410, 297, 0, true}},
         {"no screen size: left alone", 1000, 700, 0, 0, {1000, 700, 0, 0, false}},
         {"no screen height: left alone", 1000, 700, 1920, 0, {1000, 700, 0, 0, false}},
     };

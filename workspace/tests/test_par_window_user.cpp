@@ -7,12 +7,14 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QSpinBox>
+#include <QTabWidget>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 
 #include "parameters/par_window.h"
 #include "parameters/parameters_state.h"
+#include "shown_whole.h"
 #include "support_testing/comma_locale.h"
 #include "test_startup_support.h"
 #include "ui/ui_qt.h"
@@ -259,4 +261,55 @@ TEST_F(ParWindowUser, ATypedDecimalCommaIsTheDecimalPointInEveryNumberField) {
                 sent += e.find('?') == std::string::npos ? e : "";
         EXPECT_TRUE(r.sent ? sent.find(r.sent) != std::string::npos : sent.empty()) << sent;
     }
+}
+
+// A charging type-4 instrument: its battery read-out, every status read-out
+// and the fit coefficients with their significant digits show whole; a page
+// the user changed gets a bold tab label that shows whole too.
+TEST_F(ParWindowUser, ReadOutsCoefficientsAndAChangedTabShowWhole) {
+    char err[200];
+    ASSERT_EQ(
+        zsim_Configure("[device]\ntype = 4\nfit = 190 0.482 -2e-5 1e-9 -1e-13\n", err, sizeof err),
+        0)
+        << err;
+    StartOnline();
+    ASSERT_EQ(OpenByKey(), 1);
+    QTRY_COMPARE(Visible(PARUTILITY_BATTSTATUS), 1);
+    std::string battery;
+    GetCtrlVal(hParUtil, PARUTILITY_BATTSTATUS, &battery);
+    EXPECT_EQ(battery, "charging, capacity unknown while charging, charging voltage: 3.70 V");
+    for (int control : kReadouts) {
+        if (Visible(control) == 1) {
+            EXPECT_EQ(shown::Cut(UiCtrlWidget(hParUtil, control)).toStdString(), "") << control;
+        }
+    }
+
+    auto* tabs = qobject_cast<QTabWidget*>(UiCtrlWidget(hParUtil, PARUTILITY_TABPAR));
+    ASSERT_NE(tabs, nullptr);
+    const int meas = tabs->indexOf(UiPanelWidget(hTabMeas));
+    QTest::mouseClick(tabs->tabBar(), Qt::LeftButton, {}, tabs->tabBar()->tabRect(meas).center());
+    const struct {
+        int control;
+        const char* shows;
+    } fit[] = {{TAB_MEAS_UT_FIT0, "190"},
+               {TAB_MEAS_UT_FIT1, "0.482"},
+               {TAB_MEAS_UT_FIT2, "-2e-05"},
+               {TAB_MEAS_UT_FIT3, "1e-09"},
+               {TAB_MEAS_UT_FIT4, "-1e-13"}};
+    for (const auto& f : fit) {
+        auto* edit = UiCtrlWidget(hTabMeas, f.control)->findChild<QLineEdit*>();
+        ASSERT_NE(edit, nullptr);
+        EXPECT_EQ(edit->text().toStdString(), f.shows);
+        EXPECT_EQ(shown::Cut(edit).toStdString(), "");
+    }
+
+    QWidget* boxcar = UiCtrlWidget(hTabMeas, TAB_MEAS_UT_BOXCA);
+    QTest::mouseClick(boxcar, Qt::LeftButton);
+    QTest::keyClick(boxcar, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(boxcar, "7");
+    QTest::keyClick(boxcar, Qt::Key_Return);
+    int bold = 0;
+    GetTabPageAttribute(hParUtil, PARUTILITY_TABPAR, meas, ATTR_TAB_LABEL_BOLD, &bold);
+    ASSERT_EQ(bold, 1);
+    EXPECT_EQ(shown::CutTab(tabs->tabBar(), meas, true).toStdString(), "");
 }

@@ -44,6 +44,10 @@ struct DeviceParameters {
 // Fallback wavelength polynomial for implausible device coefficients.
 extern const float kFallbackFit[5];
 
+// Significant digits a float coefficient holds: how the fit and correction
+// coefficients are shown (they span many orders of magnitude, down to 1e-13).
+constexpr int kCoeffDigits = 7;
+
 // Reads the device parameters on dwCurrentDevice, each call logged; the
 // statuses are not kept.  Returns 0.
 int comm_ReadParam();

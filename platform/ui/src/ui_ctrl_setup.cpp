@@ -379,10 +379,12 @@ void SetupControl(PanelRec& p, CtrlRec& c, const uilayout::Entry& e) {
         ShowLed(c);
         break;
     case CTRL_TAB:
-        if (auto* tab = qobject_cast<QTabWidget*>(c.w))
+        if (auto* tab = qobject_cast<QTabWidget*>(c.w)) {
+            UseTabStyle(tab->tabBar());
             QObject::connect(tab, &QTabWidget::currentChanged, tab, [panel, id](int index) {
                 Dispatch(panel, id, EVENT_VAL_CHANGED, index, 0);
             });
+        }
         break;
     case CTRL_TABLE:
         SetupTable(c);

@@ -28,10 +28,12 @@ struct GraphRec;   // ui_graph.cpp
 struct TableModel; // ui_table.cpp
 
 // Geometry of a control at the panel's base size, as edges in content
-// coordinates (fractions kept, so a value set from code comes back exactly).
+// coordinates (fractions kept, so a value set from code comes back exactly),
+// and the point size of its font there.
 struct ScaleBase {
     bool set = false;
     double l = 0, t = 0, r = 0, b = 0;
+    double points = 0; // 0: a font sized in pixels, left as it is
 };
 
 struct CtrlRec {
@@ -247,7 +249,13 @@ PrintQueue PrintQueueBeforeJob(const std::string& printer);
 int PrintQueueAfterJob(const std::string& printer, const PrintQueue& before,
                        const std::string& job);
 
-// Scaling of panel contents (ui_scale.cpp).
+// The toolkit's look of a tab bar: bold labels, spacing that follows its font
+// (ui_panels.cpp).
+void UseTabStyle(class QTabBar* bar);
+
+// Scaling of panel contents (ui_scale.cpp).  Fonts follow the smaller of the
+// two factors, down to a legible size; the tab pages of a scaling panel that
+// do not scale by themselves follow their panel.
 void WatchPanel(QWidget* w); // resize events of a panel widget
 void SetPanelScaling(PanelRec& p, bool on);
 void RescalePanel(PanelRec& p);

@@ -1,5 +1,6 @@
 // Panels: building them from the resource files, showing, hiding, popups,
 // attributes and tab pages.
+#include <QApplication>
 #include <QBuffer>
 #include <QGuiApplication>
 #include <QPainter>
@@ -9,6 +10,7 @@
 #include <QTabBar>
 #include <QTabWidget>
 #include <QUiLoader>
+#include <cmath>
 
 #include "ui_internal.h"
 
@@ -493,8 +495,10 @@ namespace {
 
 constexpr int kTabBoldRole = 1; // the tab's data: 1 when its label is bold
 
-// Draws the labels of tabs marked bold in a bold face, and makes room for it.
-class BoldTabStyle : public QProxyStyle {
+// Draws the labels of tabs marked bold in a bold face and makes room for it;
+// the space around a label follows the bar's font, so a bar whose font was
+// scaled down with its panel still shows every tab.
+class TabStyle : public QProxyStyle {
   public:
     using QProxyStyle::QProxyStyle;
 
@@ -525,15 +529,45 @@ class BoldTabStyle : public QProxyStyle {
         return s;
     }
 
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override {
+        const int v = QProxyStyle::pixelMetric(metric, option, widget);
+        if ((metric != PM_TabBarTabHSpace && metric != PM_TabBarTabVSpace) || !widget)
+            return v;
+        const double ours = widget->font().pointSizeF(), usual = QApplication::font().pointSizeF();
+        return ours > 0 && usual > 0 ? static_cast<int>(std::lround(v * ours / usual)) : v;
+    }
+
   private:
+    // While the bar lays its tabs out, the option's rectangle is the tab's
+    // old one (empty before the first layout): the label tells the tab.
     static bool Bold(const QStyleOption* option, const QWidget* widget) {
         const auto* bar = qobject_cast<const QTabBar*>(widget);
-        if (!bar)
+        const auto* tab = qstyleoption_cast<const QStyleOptionTab*>(option);
+        if (!bar || !tab)
             return false;
-        const int i = bar->tabAt(option->rect.center());
+        int i = bar->tabAt(option->rect.center());
+        if (i < 0 || bar->tabText(i) != tab->text) {
+            i = bar->count() - 1;
+            while (i >= 0 && bar->tabText(i) != tab->text)
+                --i;
+        }
         return i >= 0 && bar->tabData(i).toInt() == kTabBoldRole;
     }
 };
+
+} // namespace
+
+void uiimpl::UseTabStyle(QTabBar* bar) {
+    if (dynamic_cast<TabStyle*>(bar->style()))
+        return;
+    // On the application's style, not the desktop's.
+    auto* style = new TabStyle(QApplication::style()->name());
+    style->setParent(bar);
+    bar->setStyle(style);
+}
+
+namespace {
 
 QTabBar* TabBarOf(int panel, int tabControl, int pageIndex, int* err,
                   Where where = Where::current()) {
@@ -565,14 +599,11 @@ int SetTabPageAttribute(int panel, int tabControl, int pageIndex, int attr, int 
         bar->setTabTextColor(pageIndex, ToColor(value & 0xFFFFFF));
         return 0;
     case ATTR_TAB_LABEL_BOLD:
-        if (!dynamic_cast<BoldTabStyle*>(bar->style())) {
-            auto* style = new BoldTabStyle;
-            style->setParent(bar);
-            bar->setStyle(style);
-        }
+        UseTabStyle(bar);
         bar->setTabData(pageIndex, value ? kTabBoldRole : 0);
-        bar->updateGeometry();
-        bar->update();
+        // The bar keeps its tabs' sizes until a label changes: lay them out
+        // again for the bold label's width.
+        bar->setTabText(pageIndex, bar->tabText(pageIndex));
         return 0;
     default:
         return Fail(UI_ERR_ATTRIBUTE, "attribute not valid for a tab page");

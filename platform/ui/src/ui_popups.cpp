@@ -122,7 +122,9 @@ int Prompt(ps::Kind kind, const char* title, const char* message, char* response
         return -1;
     QInputDialog dlg(DialogParent());
     dlg.setWindowTitle(Q(title));
-    dlg.setLabelText(Q(message));
+    // A password field is never left without words beside it.
+    const bool bare = !message || !*message;
+    dlg.setLabelText(bare && kind == ps::Kind::Password ? QStringLiteral("Password:") : Q(message));
     dlg.setInputMode(QInputDialog::TextInput);
     dlg.setTextEchoMode(kind == ps::Kind::Password ? QLineEdit::Password : QLineEdit::Normal);
     if (auto* le = dlg.findChild<QLineEdit*>())

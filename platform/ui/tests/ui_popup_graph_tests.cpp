@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -101,6 +104,41 @@ TEST_F(UiTest, ModalPanelReturnsTheCommittingControl) {
     EXPECT_EQ(RemovePopup(0), 0);
     GetPanelAttribute(dlg, ATTR_VISIBLE_PANEL, &visible);
     EXPECT_EQ(visible, 0);
+}
+
+// The real password prompt: its field has words beside it (the message, or
+// "Password:" without one), hides what is typed and gives it back.
+TEST_F(UiTest, PasswordPromptLabelsItsMaskedField) {
+    const struct {
+        const char* message;
+        const char* label;
+    } cases[] = {{"", "Password:"},
+                 {"Input a password to execute *PARA:SERN firmware command",
+                  "Input a password to execute *PARA:SERN firmware command"}};
+    popup_script::Enable(false);
+    for (const auto& c : cases) {
+        std::string label;
+        bool masked = false;
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            auto* prompt = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+            if (prompt == nullptr)
+                return;
+            user.stop();
+            label = prompt->findChild<QLabel*>()->text().toStdString();
+            auto* field = prompt->findChild<QLineEdit*>();
+            masked = field->echoMode() == QLineEdit::Password;
+            QTest::keyClicks(field, "6043");
+            QTest::keyClick(field, Qt::Key_Return);
+        });
+        user.start(10);
+        char typed[50] = {};
+        EXPECT_EQ(PasswordPopup("Password", c.message, typed, 49), 0);
+        EXPECT_EQ(label, c.label);
+        EXPECT_TRUE(masked);
+        EXPECT_STREQ(typed, "6043");
+    }
+    popup_script::Enable(true);
 }
 
 // A quit ends the real dialog that is open, and no later one waits, until

@@ -123,6 +123,24 @@ TEST_F(UiTest, GeometrySetFromCodeWhileScaledStaysProportional) {
     EXPECT_EQ(GeoOf(main_, MAIN_GRAPH)[2], 380 - 72); // 100 px at 1111 wide is 72 at 800
 }
 
+TEST_F(UiTest, FontsFollowTheSmallerFactorDownToALegibleSize) {
+    QWidget* box = UiCtrlWidget(main_, MAIN_DBL);
+    const double base = box->font().pointSizeF();
+    ASSERT_GT(base * 0.25, 0.0);
+    ASSERT_EQ(SetPanelAttribute(main_, ATTR_SCALE_CONTENTS_ON_RESIZE, 1), 0);
+    const struct {
+        int w, h;
+        double points;
+    } cases[] = {{1200, 900, 1.5 * base},
+                 {1200, 540, 0.9 * base},
+                 {800, 600, base},
+                 {200, 150, 7.0}}; // a quarter would be too small to read
+    for (const auto& c : cases) {
+        Resize(main_, c.w, c.h);
+        EXPECT_NEAR(box->font().pointSizeF(), c.points, 0.01) << c.w << "x" << c.h;
+    }
+}
+
 TEST_F(UiTest, ScaledGeometryDoesNotDriftOverManyResizes) {
     std::vector<Geo> before;
     for (int id : MainControls())
@@ -179,11 +197,13 @@ TEST_F(UiTest, ScalingUsesTheAreaBelowTheMenuBar) {
     EXPECT_EQ(menuWidth, 1600);
 }
 
-TEST_F(UiTest, TabPagesFollowTheirTabControlAndScaleWhenAsked) {
+TEST_F(UiTest, TabPagesFollowTheirPanelOrScaleByThemselves) {
     const int tabs = LoadPanel(0, TestUi(), TABS);
     ASSERT_GT(tabs, 0);
-    int pageA = 0;
+    int pageA = 0, pageB = 0;
     ASSERT_EQ(GetPanelHandleFromTabPage(tabs, TABS_TABCTRL, 0, &pageA), 0);
+    ASSERT_EQ(GetPanelHandleFromTabPage(tabs, TABS_TABCTRL, 1, &pageB), 0);
+    const double pointsB = UiCtrlWidget(pageB, PAGE_B_VALUE)->font().pointSizeF();
     ASSERT_EQ(DisplayPanel(tabs), 0);
     ProcessSystemEvents();
     int pageW0 = 0, pageH0 = 0;
@@ -204,5 +224,8 @@ TEST_F(UiTest, TabPagesFollowTheirTabControlAndScaleWhenAsked) {
     EXPECT_NEAR(v[1], 10.0 * pageW / pageW0, 0.51);
     EXPECT_NEAR(v[2], 80.0 * pageW / pageW0, 1.01);
     EXPECT_NEAR(v[3], 24.0 * pageH / pageH0, 1.01);
+    // The other page scales with its panel, font and all.
+    EXPECT_EQ(GeoOf(pageB, PAGE_B_VALUE), (Geo{20, 20, 160, 48}));
+    EXPECT_DOUBLE_EQ(UiCtrlWidget(pageB, PAGE_B_VALUE)->font().pointSizeF(), 2 * pointsB);
     DiscardPanel(tabs);
 }

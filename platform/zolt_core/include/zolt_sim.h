@@ -22,7 +22,7 @@ typedef struct ZSimDevice {
     uint32_t baudrate;
     char serial[16];
     char usbSerial[16];
-    char ipAddress[16]; /* for TCP devices served by zolt-sim: "a.b.c.d" */
+    char ipAddress[16]; /* for TCP devices served by zolt-sim: "a.b.c.d[:port]" */
     uint64_t btAddress;
     int32_t pixelCount;
     float fit[5];    /* wavelength polynomial a0..a4 */

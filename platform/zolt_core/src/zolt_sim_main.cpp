@@ -18,6 +18,7 @@
 
 #include "server.hpp"
 #include "sim_model.hpp"
+#include "wire.hpp"
 #include "zolt_core.h"
 #include "zolt_sim.h"
 
@@ -33,7 +34,8 @@ void usage() {
     std::printf(
         "usage: zolt-sim [--port N] [--config FILE] [--device N] [--sample none|holmium|emission]\n"
         "                [--seed N] [--demo] [--exit-with-parent]\n"
-        "  --port N     TCP port on 127.0.0.1 (default %d; 0 picks a free one)\n"
+        "  --port N     TCP port on 127.0.0.1 (default: the port of the served device's\n"
+        "               ip key, else %d; 0 picks a free one)\n"
         "  --config F   simulator configuration file ([device] sections;\n"
         "               default: the file named by ZOLT_SIM_CONFIG)\n"
         "  --device N   which device of the configuration to serve (default 0)\n"
@@ -116,7 +118,7 @@ int demo(ZSimDevice cfg) {
 } // namespace
 
 int main(int argc, char** argv) {
-    long port = ZOLT_TCP_DEFAULT_PORT;
+    long port = -1; // not given
     long index = 0;
     std::string configPath, sample;
     bool seedGiven = false, runDemo = false;
@@ -218,6 +220,18 @@ int main(int argc, char** argv) {
     if (runDemo)
         return demo(cfg);
     cfg.connectionType = ZOLT_CONN_TCPIP;
+    if (port < 0) {
+        // Where the configuration says the instrument is reached, so a search
+        // through the library finds this server there.
+        std::string host;
+        uint16_t described = ZOLT_TCP_DEFAULT_PORT;
+        if (!zolt::parseAddress(cfg.ipAddress, host, described)) {
+            std::fprintf(stderr, "zolt-sim: ip '%s' of device %ld is not an address[:port]\n",
+                         cfg.ipAddress, index);
+            return 2;
+        }
+        port = described;
+    }
 
     struct sigaction sa {};
     sa.sa_handler = onSignal;

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -27,11 +28,14 @@ using Clock = std::chrono::steady_clock;
 
 class SimProcess {
   public:
+    // Without its own --port in extra, on a free port.
     explicit SimProcess(std::vector<std::string> extra = {}) {
         int fds[2], in[2];
         if (pipe(fds) != 0 || pipe(in) != 0)
             return;
-        std::vector<std::string> args = {ZOLT_SIM_EXE, "--port", "0", "--exit-with-parent"};
+        std::vector<std::string> args = {ZOLT_SIM_EXE, "--exit-with-parent"};
+        if (std::find(extra.begin(), extra.end(), "--config") == extra.end())
+            args.insert(args.end(), {"--port", "0"});
         args.insert(args.end(), extra.begin(), extra.end());
         std::vector<char*> argv;
         for (auto& a : args)
@@ -283,10 +287,27 @@ TEST_F(ZoltCoreTcp, BadAddressTexts) {
         EXPECT_EQ(ZOLT_OpenTCPDevice(bad, &h), ZOLT_E_INVALID_ARG) << bad;
 }
 
+// One description serves both: zolt-sim listens where its ip key says, and
+// the library reaches the instrument there.
 TEST_F(ZoltCoreTcp, RegistryEntryOpensOverTcp) {
-    SimProcess sim;
-    ASSERT_FALSE(sim.address().empty());
-    std::string cfg = "[device]\nconnection = tcp\nip = " + sim.address() + "\n";
+    int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof sa;
+    ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+    getsockname(probe, reinterpret_cast<sockaddr*>(&sa), &len);
+    close(probe);
+    const std::string address = "127.0.0.1:" + std::to_string(ntohs(sa.sin_port));
+    const std::string cfg = "[device]\nconnection = tcp\nip = " + address + "\n";
+    char file[] = "/tmp/zolt-tcp-XXXXXX";
+    const int fd = mkstemp(file);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(write(fd, cfg.data(), cfg.size()), static_cast<ssize_t>(cfg.size()));
+    close(fd);
+    SimProcess sim({"--config", file});
+    std::remove(file);
+    ASSERT_EQ(sim.address(), address);
     char err[200];
     ASSERT_EQ(zsim_Configure(cfg.c_str(), err, sizeof err), 0) << err;
     uint32_t h = 0, h2 = 0;

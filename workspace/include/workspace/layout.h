@@ -20,10 +20,11 @@ constexpr int kReferenceScreenHeight = 1036;
 constexpr int kFrameWidth = 6;
 constexpr int kFrameHeight = 31;
 
-// Where a window of width x height goes on a screen of screenWidth x
-// screenHeight: enlarged in proportion on screens bigger than the reference,
-// shrunk (keeping its proportions) when it does not fit with its frame, then
-// centred.  placed is false (size only, no position) for a screen of no size.
+// Where a window of width x height (its menu bar included) goes on a screen
+// of screenWidth x screenHeight: enlarged in proportion on screens bigger than
+// the reference, shrunk (keeping its proportions) when it does not fit with its
+// frame, then centred with its frame.  placed is false (size only, no
+// position) for a screen of no size.
 struct PanelFit {
     int width;
     int height;
