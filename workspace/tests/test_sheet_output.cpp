@@ -681,7 +681,7 @@ TEST_F(SheetOutput, LiveLinkFillsARunningCalcWorkbook) {
     options.visible = false;
     options.keepCopy = (dir_ / "live.xlsx").string();
     // One hang costs at most this, then the office is killed and the link ends.
-    options.timeoutMs = 30000;
+    options.timeoutMs = 60000;
     if (!book::FindCalc(&options) ||
         std::system((options.python + " -c 'import uno' 2>/dev/null").c_str()) != 0)
         GTEST_SKIP() << "skipped: no LibreOffice";
@@ -743,7 +743,7 @@ TEST_F(SheetOutput, LiveLinkFillsARunningCalcWorkbook) {
 TEST_F(SheetOutput, AVanishedOfficeEndsTheLiveLinkAndNotTheFileLink) {
     book::CalcOptions options;
     options.visible = false;
-    options.timeoutMs = 30000;
+    options.timeoutMs = 60000;
     if (!book::FindCalc(&options) ||
         std::system((options.python + " -c 'import uno' 2>/dev/null").c_str()) != 0)
         GTEST_SKIP() << "skipped: no LibreOffice";
