@@ -572,8 +572,8 @@ TEST_F(SheetOutput, AQuitDuringAStepAsksAboutTheColumnsItCouldNotSave) {
                         r.quit(); // left unanswered
                     } else {
                         ui_testing::Click(*box, box->button(QMessageBox::Yes) != nullptr
-                                                   ? QMessageBox::Yes
-                                                   : QMessageBox::Ok);
+                                                    ? QMessageBox::Yes
+                                                    : QMessageBox::Ok);
                     }
                 }
             }));
