@@ -113,9 +113,7 @@ class OutputLinks : public MeasureTest {
                    popup_script::Record().back().text.find("CSV link is stopped") !=
                        std::string::npos;
         };
-        for (int i = 0; i < 1000 && !said(); ++i)
-            QTest::qWait(10);
-        return said();
+        return QTest::qWaitFor(said, 10000);
     }
     void Continuous(int ticks) {
         SetCtrlVal(hMainPanel, MAINP_SCANMODE, 1);

@@ -274,7 +274,7 @@ TEST_F(ParWindowUser, ReadOutsCoefficientsAndAChangedTabShowWhole) {
         << err;
     StartOnline();
     ASSERT_EQ(OpenByKey(), 1);
-    QTRY_COMPARE(Visible(PARUTILITY_BATTSTATUS), 1);
+    ASSERT_TRUE(QTest::qWaitFor([] { return Visible(PARUTILITY_BATTSTATUS) == 1; }, 5000));
     std::string battery;
     GetCtrlVal(hParUtil, PARUTILITY_BATTSTATUS, &battery);
     EXPECT_EQ(battery, "charging, capacity unknown while charging, charging voltage: 3.70 V");

@@ -19,7 +19,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <future>
 #include <limits>
 #include <map>
 #include <regex>
@@ -34,13 +33,11 @@
 #include "export/export_state.h"
 #include "export/output_links.h"
 #include "export/sheet_output.h"
-#include "export/sheet_saver.h"
 #include "link/shared_state.h"
 #include "orvalin_ui.h"
 #include "support/numfmt.h"
 #include "support_testing/child_group.h"
 #include "support_testing/comma_locale.h"
-#include "support_testing/odd_files.h"
 #include "test_measure_support.h"
 #include "ui/popup_script.h"
 #include "ui/ui.h"
@@ -417,29 +414,6 @@ TEST_F(SheetOutput, ASaveThatFailsLaterStopsTheLink) {
     EXPECT_EQ(Visible(MAINP_LED_EXCEL), 0);
     EXPECT_EQ(Dimmed(MAINP_SAVE), 1);
     EXPECT_NE(ShownTexts().back().find("XLS link is stopped"), std::string::npos);
-}
-
-// The saver tells a failed save with the news ready to take, its lock free.
-TEST(SheetSaverTest, AFailedSaveIsToldWithItsError) {
-    support_testing::HangGuard guard(30);
-    const fs::path dir = fs::temp_directory_path() / ("orvalin_saver_" + std::to_string(getpid()));
-    fs::create_directories(dir);
-    book::Book b(book::Kind::Xlsx);
-    b.AddSheet("Sheet1");
-    SheetSaver saver;
-    std::promise<std::string> told;
-    saver.OnFailure([&] { told.set_value(saver.TakeError()); });
-    std::string error;
-    ASSERT_TRUE(saver.Open(std::move(b), (dir / "gone.xlsx").string(), &error)) << error;
-    fs::remove(dir / "gone.xlsx");
-    fs::create_directory(dir / "gone.xlsx");
-    saver.Commit();
-    std::future<std::string> news = told.get_future();
-    ASSERT_EQ(news.wait_for(std::chrono::seconds(20)), std::future_status::ready);
-    EXPECT_NE(news.get().find("not a regular file"), std::string::npos);
-    saver.OnFailure({}); // told once
-    saver.Close();
-    fs::remove_all(dir);
 }
 
 namespace {

@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "ui_test_support.h"
+#include "ui_testing/dialogs.h"
 #include "ui_testing/misuse.h"
 
 using popup_script::Kind;
@@ -119,21 +120,21 @@ TEST_F(UiTest, PasswordPromptLabelsItsMaskedField) {
     for (const auto& c : cases) {
         std::string label;
         bool masked = false;
-        QTimer user;
-        QObject::connect(&user, &QTimer::timeout, [&] {
-            auto* prompt = qobject_cast<QInputDialog*>(QApplication::activeModalWidget());
+        char typed[50] = {};
+        int result = -1;
+        const auto user = [&](QWidget* w) {
+            auto* prompt = qobject_cast<QInputDialog*>(w);
             if (prompt == nullptr)
                 return;
-            user.stop();
             label = prompt->findChild<QLabel*>()->text().toStdString();
             auto* field = prompt->findChild<QLineEdit*>();
             masked = field->echoMode() == QLineEdit::Password;
             QTest::keyClicks(field, "6043");
             QTest::keyClick(field, Qt::Key_Return);
-        });
-        user.start(10);
-        char typed[50] = {};
-        EXPECT_EQ(PasswordPopup("Password", c.message, typed, 49), 0);
+        };
+        EXPECT_TRUE(ui_testing::Answering(
+            [&] { result = PasswordPopup("Password", c.message, typed, 49); }, user));
+        EXPECT_EQ(result, 0);
         EXPECT_EQ(label, c.label);
         EXPECT_TRUE(masked);
         EXPECT_STREQ(typed, "6043");

@@ -25,7 +25,6 @@ class Writer {
     // `columns` columns.  `failed` is called on the writer's thread when a
     // rewrite fails; it must only hand the news on (to the user interface).
     void Open(const std::string& path, int columns, std::function<void()> failed);
-    bool IsOpen() const { return worker_.Running(); }
     // True once a rewrite failed: nothing more reaches the file.
     bool Failed() const;
     // Queues the next column.
