@@ -102,8 +102,12 @@ void main_WriteCap() {
     std::string error;
     if (support::WriteFileAtomic(path, datfile::Format(h, dXInterpolVal, dYInterpolVal, points),
                                  &error) != 0) {
-        links::SetError(error);
-        MessagePopup("Error", ("The ASCII result file was not written.\n" + error).c_str());
+        // Stopped at once: every scan of a continuous run would fail alike.
+        const std::string text =
+            "The ASCII result file was not written.\n" + error + "\nThe ASCII link is stopped.";
+        links::StopAscii();
+        links::SetError(text);
+        MessagePopup("Error", text.c_str());
         return;
     }
     ++iCapFileNr;

@@ -25,7 +25,8 @@ constexpr int kFirstMarkerRow = 6;
 
 bool g_rowsCutTold = false;
 bool g_liveRefusalTold = false;
-int g_describedFwhm = -1; // SAVEFWHM of the last description column
+int g_describedFwhm = -1;        // SAVEFWHM of the last description column
+bool g_describedSpectra = false; // it labels the spectrum rows
 
 const char* KindText(int select, int funcNr) {
     switch (select) {
@@ -228,6 +229,7 @@ void sheet::ResetNotes() {
     g_rowsCutTold = false;
     g_liveRefusalTold = false;
     g_describedFwhm = -1;
+    g_describedSpectra = false;
 }
 
 void main_WriteToXLS(int) {
@@ -267,10 +269,13 @@ void main_WriteToXLS(int) {
     Curve curve;
     ShownCurve(v, &curve);
     Column out(live);
-    if (fwhm != g_describedFwhm)
+    // Spectrum values need wavelength labels in their rows; the marker block
+    // moves those rows.
+    if (fwhm != g_describedFwhm || (spectra != 0 && !g_describedSpectra))
         iExcelDescription = 1;
     if (iExcelDescription == 1) {
         g_describedFwhm = fwhm;
+        g_describedSpectra = spectra != 0;
         WriteDescription(out, v, curve, fwhm != 0, spectra != 0);
         iExcelDescription = 0;
     }

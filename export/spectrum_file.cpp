@@ -102,6 +102,19 @@ void FillInfoPanel(const SavedMeasurement& r) {
         SetCtrlAttribute(p, k.ctrl, ATTR_DIMMED, (r.measured & k.bit) ? 0 : 1);
 }
 
+// The stored set as the views draw it: on its own wavelengths, its header
+// in the info panel and its file named in the titles.
+void ShowStoredSet() {
+    FillInfoPanel(stSavedMeas);
+    std::fill(std::begin(dLambda2), std::end(dLambda2), 0.0);
+    const float* c = stSavedMeas.fit;
+    zoltmath_Fitpolynom(dLambda2, c[0], c[1], c[2], c[3], c[4], stSavedMeas.pixelCount);
+    const std::string title =
+        (iOffline ? "Orvalin (offline)  " : "Orvalin  ") + std::string(cValFile);
+    SetPanelAttribute(hMainPanel, ATTR_TITLE, title.c_str());
+    SetPanelAttribute(hInfLoad, ATTR_TITLE, ("File info :  " + std::string(cValFile)).c_str());
+}
+
 // Stored view without a measured set, else the compare view.
 void ChooseView() {
     const int bar = Bar();
@@ -207,6 +220,14 @@ int CommentOk(int, int, int event, void*, int, int) {
         return 0;
     }
     stSavedMeas = *record;
+    // The saved set is now the stored one: with a file open its views would
+    // otherwise draw it on that file's wavelengths, under that file's name.
+    if (iFileOpen == 1 &&
+        link_GrowDisplayBuffers(static_cast<int>(valfile::GridPoints(stSavedMeas))) == 0) {
+        ShowStoredSet();
+        g_workspaceHooks.display_ClearMainGraph();
+        g_workspaceHooks.display_Display(1);
+    }
     return 0;
 }
 
@@ -242,21 +263,12 @@ void FileOpen(int, int, void*, int) {
     ChooseView();
     iFileOpen = 1;
     stSavedMeas = *record;
-    FillInfoPanel(stSavedMeas);
-
-    std::fill(std::begin(dLambda2), std::end(dLambda2), 0.0);
-    const float* c = stSavedMeas.fit;
-    zoltmath_Fitpolynom(dLambda2, c[0], c[1], c[2], c[3], c[4], stSavedMeas.pixelCount);
-
+    ShowStoredSet();
     DisplayPanel(hInfLoad);
-    const std::string title =
-        (iOffline ? "Orvalin (offline)  " : "Orvalin  ") + std::string(cValFile);
     // Another file may be opened, with or without an instrument.
     SetMenuBarAttribute(Bar(), MENUBAR_FILE_OPEN, ATTR_MENU_DIMMED, 0);
     SetCtrlAttribute(hMainPanel, MAINP_STORED, ATTR_DIMMED, 0);
     SetCtrlAttribute(hMainPanel, MAINP_MEASURED, ATTR_DIMMED, iCompare == 1 ? 1 : 0);
-    SetPanelAttribute(hMainPanel, ATTR_TITLE, title.c_str());
-    SetPanelAttribute(hInfLoad, ATTR_TITLE, ("File info :  " + std::string(cValFile)).c_str());
 
     g_workspaceHooks.display_ClearMainGraph();
     g_workspaceHooks.display_Display(1);

@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QTest>
 #include <QWidget>
+#include <QWindow>
 #include <string>
 
 #include "link/shared_state.h"
@@ -264,6 +265,38 @@ TEST_F(MeasureControls, AStepKeepsItsSettingsWhileItPolls) {
             EXPECT_EQ(Dimmed(control), 0) << control;
         EXPECT_EQ(Dimmed(MAINP_TRANSMISSION), 0);
     }
+}
+
+// Backspace in a number field corrects what was typed; with the focus on a
+// button it clears what was measured (and a new integration time does too).
+TEST_F(MeasureControls, BackspaceInANumberFieldKeepsWhatWasMeasured) {
+    QWidget* panel = UiPanelWidget(hMainPanel);
+    DisplayPanel(hMainPanel);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    const struct {
+        int control;
+        int kept;
+    } rows[] = {
+        {MAINP_STARTWL, MEAS_DARK | MEAS_REFERENCE}, {MAINP_ENDWL, MEAS_DARK | MEAS_REFERENCE},
+        {MAINP_AVER, MEAS_DARK | MEAS_REFERENCE},    {MAINP_SCDELAY, MEAS_DARK | MEAS_REFERENCE},
+        {MAINP_INTTIME, 0},                          {MAINP_DARK, 0},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.control);
+        ASSERT_EQ(Step(MEAS_DARK), 0);
+        LampOn();
+        ASSERT_EQ(Step(MEAS_REFERENCE), 0);
+        const bool field = r.control != MAINP_DARK;
+        double shown = 0;
+        if (field)
+            GetCtrlVal(hMainPanel, r.control, &shown);
+        UiCtrlWidget(hMainPanel, r.control)->setFocus(Qt::MouseFocusReason);
+        QTest::keyClick(panel->windowHandle(), Qt::Key_Backspace);
+        EXPECT_EQ(iMess, r.kept);
+        if (field) // the shortened entry is not committed when the focus moves on
+            SetCtrlVal(hMainPanel, r.control, shown);
+    }
+    HidePanel(hMainPanel);
 }
 
 TEST_F(MeasureControls, AveragingLimitIsAskedOncePerConnection) {

@@ -243,6 +243,25 @@ TEST_F(OutputLinks, AsciiSeriesNumbersItsFilesAndAsksBeforeOverwriting) {
     EXPECT_EQ(Slurp(dir_ / "spectrum00000.dat"), first);
 }
 
+// A series whose folder went away: the first file that cannot be written
+// stops the link with one message, not one at every scan.
+TEST_F(OutputLinks, AnAsciiFileThatCannotBeWrittenStopsTheLinkOnce) {
+    fs::create_directory(dir_ / "gone");
+    popup_script::PushFile((dir_ / "gone" / "run.dat").string(), VAL_NEW_FILE_SELECTED);
+    StartAsciiLink(hMenuBar, MENUBAR_stascii, nullptr, hMainPanel);
+    RemovePopup(hOpPanel);
+    ASSERT_EQ(iASCII, 1);
+    fs::remove(dir_ / "gone");
+    popup_script::Clear();
+    Continuous(3);
+    ASSERT_EQ(ShownTexts().size(), 1u);
+    EXPECT_NE(ShownTexts()[0].find("The ASCII link is stopped."), std::string::npos)
+        << ShownTexts()[0];
+    EXPECT_EQ(iASCII, 0);
+    EXPECT_EQ(Visible(MAINP_LED_ASCII), 0);
+    EXPECT_EQ(MenuDimmed(MENUBAR_stascii), 0);
+}
+
 // In the stored view SAVE writes the measured curve of the kind chosen
 // under Graph, under that kind's title; a kind that only the loaded file
 // holds is no measurement and is not saved.
@@ -488,8 +507,9 @@ TEST_F(OutputLinks, AfterAGridChangeEachValueStandsBesideItsOwnWavelength) {
 }
 
 // Printing through the real print dialog to a real queue: each job carries
-// its name; a queue that refuses jobs leaves nothing printed and the user is
-// told why; a stopped queue keeps the job and the user is told so at once.
+// its name; a queue that refuses jobs, or is deleted while the dialog is
+// open, leaves nothing printed and the user is told why; a stopped queue
+// keeps the job and the user is told so at once.
 TEST_F(OutputLinks, PrintJobsAreNamedAndARefusingOrStoppedQueueIsTold) {
     print_test::PrintServer server;
     if (const std::string why = server.Start(); !why.empty())
@@ -506,6 +526,7 @@ TEST_F(OutputLinks, PrintJobsAreNamedAndARefusingOrStoppedQueueIsTold) {
         std::string queue;             // done to the queue first
         const char* job;               // the job's name in the queue; nullptr: no job
         std::vector<std::string> said; // what the one message says; empty: no message
+        std::string whileOpen{};       // done to the queue while the dialog is open
     } cases[] = {
         {screen, "", "Orvalin screen", {}},
         {protocol, "", "Orvalin protocol", {}},
@@ -517,6 +538,7 @@ TEST_F(OutputLinks, PrintJobsAreNamedAndARefusingOrStoppedQueueIsTold) {
          "cupsdisable -r 'paper jam'" + q,
          "Orvalin protocol",
          {"Print Protocol: The job \"Orvalin protocol\" waits", "stopped (paper jam)"}},
+        {protocol, "", nullptr, {"Nothing was sent", "it no longer exists"}, "lpadmin -x" + q},
     };
     struct RealDialogs {
         RealDialogs() { popup_script::Enable(false); }
@@ -536,6 +558,9 @@ TEST_F(OutputLinks, PrintJobsAreNamedAndARefusingOrStoppedQueueIsTold) {
                     auto* printers = d->findChild<QComboBox*>("printers");
                     ASSERT_NE(printers, nullptr);
                     printers->setCurrentIndex(printers->findText(print_test::kQueue));
+                    if (!c.whileOpen.empty()) {
+                        ASSERT_EQ(server.Admin(c.whileOpen), 0);
+                    }
                     QTest::mouseClick(
                         d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok),
                         Qt::LeftButton);
@@ -551,6 +576,8 @@ TEST_F(OutputLinks, PrintJobsAreNamedAndARefusingOrStoppedQueueIsTold) {
             << (messages.empty() ? "" : messages[0]);
         for (const std::string& part : c.said)
             EXPECT_NE(messages[0].find(part), std::string::npos) << messages[0];
+        if (!c.whileOpen.empty())
+            continue; // no queue is left to hold a job
         const std::vector<print_test::Job> jobs = server.Jobs();
         ASSERT_EQ(jobs.size(), before + (c.job ? 1 : 0));
         if (!c.job)

@@ -758,22 +758,34 @@ TEST_F(SheetOutput, CellReferencesAndTheOptionsDialog) {
     EXPECT_EQ(ExcelCell(6, 2, 3), "B6:B8");
 }
 
-TEST_F(SheetOutput, ChangingTheMarkerOptionStartsANewDescriptionColumn) {
+// An option that needs rows the description column lacks (the marker block
+// moves the spectrum down; spectrum values need their wavelengths) starts a
+// new description column.
+TEST_F(SheetOutput, ChangingTheOptionsStartsANewDescriptionColumn) {
     ASSERT_EQ(Step(MEAS_DARK), 0);
     FWHM[0].value = 2.0, FWHM[0].x = 450.0;
-    ASSERT_TRUE(Start("opt.xlsx"));
-    Column("opt.xlsx");
-    popup_script::PushChoice(DDE_PANEL_OK_BUTTON);
-    Properties(hMenuBar, MENUBAR_properties, nullptr, hMainPanel);
-    EXPECT_EQ(ShownTexts().back(), "EXCEL OUTPUT PROPERTIES: DDE_PANEL");
-    SetCtrlVal(hDDEPanel, DDE_PANEL_SAVEFWHM, 1); // as ticked there
-    Column("opt.xlsx");
-    const Sheet sh = Column("opt.xlsx");
-    if (sh.status == 77)
-        GTEST_SKIP();
-    EXPECT_EQ(Text(sh, 1, 2), "SN: SN4711");
-    EXPECT_EQ(Text(sh, 19, 2), "Wavelength [nm]");
-    EXPECT_EQ(Text(sh, 6, 3), support::FormatUser("%3.2f @ %.2f nm", 2.0, 450.0));
-    EXPECT_EQ(Text(sh, 6, 4), Text(sh, 6, 3));
-    EXPECT_EQ(sh.Count(5), 0);
+    const struct {
+        const char* book;
+        int fwhm, spectra; // before; both on after
+    } cases[] = {{"markers.xlsx", 0, 1}, {"spectra.xlsx", 1, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.book);
+        Options(c.fwhm, c.spectra);
+        ASSERT_TRUE(Start(c.book));
+        Column(c.book);
+        popup_script::PushChoice(DDE_PANEL_OK_BUTTON);
+        Properties(hMenuBar, MENUBAR_properties, nullptr, hMainPanel);
+        EXPECT_EQ(ShownTexts().back(), "EXCEL OUTPUT PROPERTIES: DDE_PANEL");
+        Options(1, 1); // as ticked there
+        Column(c.book);
+        const Sheet sh = Column(c.book);
+        StopExcelLink(hMenuBar, MENUBAR_disconnect, nullptr, hMainPanel);
+        if (sh.status == 77)
+            GTEST_SKIP();
+        EXPECT_EQ(Text(sh, 1, 2), "SN: SN4711");
+        EXPECT_EQ(Text(sh, 19, 2), "Wavelength [nm]");
+        EXPECT_EQ(Text(sh, 6, 3), support::FormatUser("%3.2f @ %.2f nm", 2.0, 450.0));
+        EXPECT_EQ(Text(sh, 6, 4), Text(sh, 6, 3));
+        EXPECT_EQ(sh.Count(5), 0);
+    }
 }

@@ -423,3 +423,31 @@ TEST_F(SpectrumFile, SavingOverAReadOnlyFileIsRefused) {
     EXPECT_EQ(startup_test::ReadFile(path), "old");
     EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read);
 }
+
+// A set saved while a file of another instrument is open becomes the stored
+// set: drawn on its own wavelengths and named in the titles.
+TEST_F(SpectrumFile, SavingWhileAFileIsOpenShowsTheFileWritten) {
+    Measured();
+    Save(dir_ + "/other.val", "");
+    std::string bytes = startup_test::ReadFile(dir_ + "/other.val");
+    const int32_t pixels = 1024;
+    const float fit[5] = {300.0f, 0.4f, 0.0f, 0.0f, 0.0f};
+    std::memcpy(bytes.data() + 136, &pixels, sizeof pixels);
+    std::memcpy(bytes.data() + 152, fit, sizeof fit);
+    std::ofstream(dir_ + "/other.val", std::ios::binary) << bytes;
+    Open(dir_ + "/other.val");
+    ASSERT_EQ(Title(hMainPanel), "Orvalin  other.val");
+
+    popup_script::PushFile(dir_ + "/mine.val", VAL_NEW_FILE_SELECTED);
+    UiPanelWidget(hMainPanel)->findChild<QAction*>("FILE_SAVE")->trigger();
+    QTest::mouseClick(UiCtrlWidget(hCommentPanel, COMMENT_COMMANDBUTTON), Qt::LeftButton);
+    ASSERT_TRUE(fs::exists(dir_ + "/mine.val"));
+    EXPECT_EQ(Title(hMainPanel), "Orvalin  mine.val");
+    EXPECT_EQ(Title(hInfLoad), "File info :  mine.val");
+    int shownPixels = 0;
+    GetCtrlVal(hInfLoad, FILELOAD_PIXEL, &shownPixels);
+    EXPECT_EQ(shownPixels, stParam.pixelCount);
+    const int n = stParam.pixelCount;
+    for (int i : {0, n / 2, n - 1})
+        EXPECT_NEAR(dLambda2[i], dLambda[i], 1e-3 * std::fabs(dLambda[i])) << i;
+}

@@ -116,8 +116,9 @@ bool Locate(QObject* o, int* panel, int* control) {
     return false;
 }
 
-// Key presses go to the control's callback, then (unless swallowed) to the
-// panel callback; a tab page without a callback hands them to its panel.
+// Key presses go to the control's callback, then (unless swallowed, or an
+// edit of a typed field) to the panel callback; a tab page without a
+// callback hands them to its panel.
 int PanelKeyTarget(int panel) {
     for (PanelRec* p = Panel(panel); p; p = Panel(p->parent)) {
         if (!p->callback.isEmpty())
@@ -133,6 +134,13 @@ int PanelKeyTarget(int panel) {
 bool g_replaying = false;
 bool g_ownApp = false;
 
+// Backspace and Delete in a field the user types into edit what was typed;
+// they are no shortcut of the panel there.
+bool EditsText(const CtrlRec& c, const QKeyEvent* k) {
+    return (c.kind == CTRL_NUMERIC || c.kind == CTRL_STRING) &&
+           (k->key() == Qt::Key_Backspace || k->key() == Qt::Key_Delete);
+}
+
 bool RouteKey(QObject* o, QKeyEvent* k) {
     if (g_replaying || !o->isWidgetType())
         return false;
@@ -144,15 +152,18 @@ bool RouteKey(QObject* o, QKeyEvent* k) {
         return false;
     S().replaceKeySet = false;
     int r = 0;
+    bool editing = false;
     if (control) {
         CtrlRec* c = Ctrl(panel, control);
-        if (c && c->w && c->w->isEnabled() && !c->indicator)
+        if (c && c->w && c->w->isEnabled() && !c->indicator) {
             r = Dispatch(panel, control, EVENT_KEYPRESS, code, 0);
+            editing = EditsText(*c, k);
+        }
     }
     const bool replace = S().replaceKeySet;
     const int newKey = S().replaceKey;
     S().replaceKeySet = false;
-    if (r == 0) {
+    if (r == 0 && !editing) {
         int target = PanelKeyTarget(panel);
         if (target)
             r = Dispatch(target, 0, EVENT_KEYPRESS, code, 0);

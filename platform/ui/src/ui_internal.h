@@ -237,6 +237,7 @@ bool ScriptedPrint(const std::string& what, std::string* pdfPath);
 
 // A print server's queue, as it says of itself (ui_print_queue.cpp).
 struct PrintQueue {
+    bool exists = true; // the server knows the queue
     bool accepting = true;
     bool stopped = false;
     std::string reason; // its message, else its state reasons

@@ -26,24 +26,43 @@ QString Bare(const QString& text, const QString& prefix, const QString& suffix) 
     return t.trimmed();
 }
 
+// Points that group thousands: "1.234" before a decimal comma, or two and
+// more groups ("1.234.567"), which no decimal number has.
+const QRegularExpression kGrouped(R"(^\s*[+-]?\d{1,3}(\.\d{3})+$)");
+const QRegularExpression kGroupedWhole(R"(^\s*[+-]?\d{1,3}(\.\d{3}){2,}\s*$)");
+
 // A decimal comma is taken in every locale and shown as the point the
-// fields write; only the number between prefix and suffix is touched.
+// fields write, and thousands grouped with points lose them, so "1.234,5"
+// reads 1234.5 as it is meant; only the number between prefix and suffix is
+// touched.
 void PointForComma(QString& text, const QString& prefix, const QString& suffix) {
     const qsizetype from = text.startsWith(prefix) ? prefix.size() : 0;
     const qsizetype to = text.endsWith(suffix) ? text.size() - suffix.size() : text.size();
-    for (qsizetype i = from; i < to; ++i)
-        if (text[i] == u',')
-            text[i] = u'.';
+    if (to <= from)
+        return;
+    QString number = text.mid(from, to - from);
+    const qsizetype comma = number.lastIndexOf(u',');
+    if (comma >= 0 && kGrouped.match(number.left(comma)).hasMatch())
+        number.replace(0, comma, number.left(comma).remove(u'.'));
+    else if (kGroupedWhole.match(number).hasMatch())
+        number.remove(u'.');
+    number.replace(u',', u'.');
+    text.replace(from, to - from, number);
 }
 
-QValidator::State Classify(QString& text, const QString& prefix, const QString& suffix) {
+// pos: the cursor, kept after what was typed when group points go.
+QValidator::State Classify(QString& text, int& pos, const QString& prefix, const QString& suffix) {
+    const qsizetype typed = text.size();
     PointForComma(text, prefix, suffix);
+    pos = std::max(0, pos - static_cast<int>(typed - text.size()));
     const QString bare = Bare(text, prefix, suffix);
     double v;
     if (ParseNumericEntry(bare, &v))
         return QValidator::Acceptable;
-    // What may still become a number while the user types on.
-    static const QRegularExpression partial(R"(^[+-]?\d*\.?\d*([eE][+-]?\d*)?$)");
+    // What may still become a number while the user types on, thousands
+    // grouped with points included.
+    static const QRegularExpression partial(
+        R"(^[+-]?(\d*\.?\d*([eE][+-]?\d*)?|\d{1,3}(\.\d{3})+\.\d{0,3})$)");
     return partial.match(bare).hasMatch() ? QValidator::Intermediate : QValidator::Invalid;
 }
 
@@ -52,8 +71,8 @@ class IntBox : public QSpinBox {
     explicit IntBox(QWidget* parent) : QSpinBox(parent) { setLocale(QLocale::c()); }
 
   protected:
-    QValidator::State validate(QString& text, int&) const override {
-        return Classify(text, prefix(), suffix());
+    QValidator::State validate(QString& text, int& pos) const override {
+        return Classify(text, pos, prefix(), suffix());
     }
     int valueFromText(const QString& text) const override {
         double v = value();
@@ -73,8 +92,8 @@ class RealBox : public QDoubleSpinBox {
         return significant_ > 0 ? QString::number(v, 'g', significant_)
                                 : QDoubleSpinBox::textFromValue(v);
     }
-    QValidator::State validate(QString& text, int&) const override {
-        return Classify(text, prefix(), suffix());
+    QValidator::State validate(QString& text, int& pos) const override {
+        return Classify(text, pos, prefix(), suffix());
     }
     double valueFromText(const QString& text) const override {
         double v = value();

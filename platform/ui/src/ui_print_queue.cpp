@@ -26,6 +26,9 @@ PrintQueue PrintQueueBeforeJob(const std::string& printer) {
     ipp_t* answer = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
     if (!answer)
         return q;
+    // Deleted after the dialog listed it: the job's own error says only
+    // that a file is missing.
+    q.exists = ippGetStatusCode(answer) != IPP_STATUS_ERROR_NOT_FOUND;
     if (ipp_attribute_t* a = ippFindAttribute(answer, "printer-state", IPP_TAG_ENUM))
         q.stopped = ippGetInteger(a, 0) == IPP_PSTATE_STOPPED;
     if (ipp_attribute_t* a = ippFindAttribute(answer, "printer-is-accepting-jobs", IPP_TAG_BOOLEAN))
@@ -50,7 +53,9 @@ int PrintQueueAfterJob(const std::string& printer, const PrintQueue& before,
     const std::string where = "the printer \"" + printer + "\"";
     if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE) {
         std::string why = cupsLastErrorString() ? cupsLastErrorString() : "";
-        if (!before.accepting)
+        if (!before.exists)
+            why = "it no longer exists";
+        else if (!before.accepting)
             why = "it does not accept jobs" +
                   (before.reason.empty() ? "" : " (" + before.reason + ")");
         return Fail(UI_ERR_IO, "Nothing was sent to " + where + ": " + why);

@@ -194,7 +194,9 @@ TEST_F(UiTest, TypedNumbersAreReadWholeAndBroughtIntoTheLimits) {
         {MAIN_DBL, 300, "-5", 100},     {MAIN_DBL, 300, "1e9", 5000},
         {MAIN_DBL, 300, "1e999", 5000}, {MAIN_DBL, 300, "250.5", 250.5},
         {MAIN_DBL, 300, "1e-999", 100}, {MAIN_DBL, 300, "250,5", 250.5},
-        {MAIN_INT, 10, "2,6", 3},
+        {MAIN_INT, 10, "2,6", 3},       {MAIN_DBL, 300, "1.234,5", 1234.5},
+        {MAIN_DBL, 300, "1.234.5", 300}, {MAIN_INT, -5, "1.000", 1},
+        {MAIN_INT, -5, "1.000.000", 1000},
     };
     for (const Row& r : rows) {
         SCOPED_TRACE(r.typed);
