@@ -277,9 +277,12 @@ TEST_F(MeasureControls, BackspaceInANumberFieldKeepsWhatWasMeasured) {
         int control;
         int kept;
     } rows[] = {
-        {MAINP_STARTWL, MEAS_DARK | MEAS_REFERENCE}, {MAINP_ENDWL, MEAS_DARK | MEAS_REFERENCE},
-        {MAINP_AVER, MEAS_DARK | MEAS_REFERENCE},    {MAINP_SCDELAY, MEAS_DARK | MEAS_REFERENCE},
-        {MAINP_INTTIME, 0},                          {MAINP_DARK, 0},
+        {MAINP_STARTWL, MEAS_DARK | MEAS_REFERENCE},
+        {MAINP_ENDWL, MEAS_DARK | MEAS_REFERENCE},
+        {MAINP_AVER, MEAS_DARK | MEAS_REFERENCE},
+        {MAINP_SCDELAY, MEAS_DARK | MEAS_REFERENCE},
+        {MAINP_INTTIME, 0},
+        {MAINP_DARK, 0},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.control);
