@@ -232,6 +232,10 @@ int SetTint(int panel, int control, int event, void* callbackData, int eventData
     // also while a continuous step polls.
     if (event == EVENT_KEYPRESS && eventData1 == VAL_ESC_VKEY)
         return 0;
+    // In continuous mode the user types on while a step runs; the entry
+    // counts when the step ends.
+    if (event == EVENT_KEYPRESS && measure_ContinuousStepRunning())
+        return 0;
     // A running step would otherwise lose its dark halfway; a key typed
     // meanwhile is swallowed.
     if (measure_RefuseDuringStep(MAINP_INTTIME))

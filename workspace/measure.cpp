@@ -46,6 +46,39 @@ struct HeldControls {
     int aver = 1;
 } g_held;
 
+// Entries made during a continuous step, applied when it ends.
+struct PendingEntries {
+    bool tint = false;
+    double tintValue = 0.0;
+    bool aver = false;
+    int averValue = 1;
+} g_pending;
+
+// Shows the step's value again; in continuous mode what was entered is kept
+// for when the step ends.
+template <typename T> void KeepForLater(int control, T held, bool& pending, T& value) {
+    T typed = held;
+    GetCtrlVal(hMainPanel, control, &typed);
+    if (g_stepContinuous && typed != held) {
+        pending = true;
+        value = typed;
+    }
+    SetCtrlVal(hMainPanel, control, held);
+}
+
+void ApplyPendingEntries() {
+    const PendingEntries pending = g_pending;
+    g_pending = {};
+    if (pending.aver) {
+        SetCtrlVal(hMainPanel, MAINP_AVER, pending.averValue);
+        SetAver(hMainPanel, MAINP_AVER, EVENT_COMMIT, nullptr, 0, 0);
+    }
+    if (pending.tint) {
+        SetCtrlVal(hMainPanel, MAINP_INTTIME, pending.tintValue);
+        SetTint(hMainPanel, MAINP_INTTIME, EVENT_COMMIT, nullptr, 0, 0);
+    }
+}
+
 // Dimmed for a single step, so the user sees they are not to be changed.
 constexpr int kStepControls[] = {MAINP_INTTIME, MAINP_AVER, MAINP_SCANMODE};
 
@@ -482,6 +515,10 @@ int measure_IsRunning() {
     return g_running ? 1 : 0;
 }
 
+int measure_ContinuousStepRunning() {
+    return g_running && g_stepContinuous ? 1 : 0;
+}
+
 int measure_RequestQuitAfter(void (*quit)()) {
     if (!g_running)
         return 0;
@@ -504,6 +541,7 @@ void measure_ResetState() {
     g_stepContinuous = 0;
     g_quitAfter = nullptr;
     g_transLatest = false;
+    g_pending = {};
 }
 
 int measure_RefuseDuringStep(int control) {
@@ -511,10 +549,10 @@ int measure_RefuseDuringStep(int control) {
         return 0;
     switch (control) {
     case MAINP_INTTIME:
-        SetCtrlVal(hMainPanel, MAINP_INTTIME, g_held.tint);
+        KeepForLater(MAINP_INTTIME, g_held.tint, g_pending.tint, g_pending.tintValue);
         return 1;
     case MAINP_AVER:
-        SetCtrlVal(hMainPanel, MAINP_AVER, g_held.aver);
+        KeepForLater(MAINP_AVER, g_held.aver, g_pending.aver, g_pending.averValue);
         return 1;
     case MAINP_SCANMODE: {
         if (g_stepContinuous)
@@ -558,8 +596,11 @@ int main_Measure() {
     if (g_quitAfter) {
         void (*quit)() = g_quitAfter;
         g_quitAfter = nullptr;
+        g_pending = {};
         quit();
+        return result;
     }
+    ApplyPendingEntries();
     return result;
 }
 

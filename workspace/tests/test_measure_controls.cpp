@@ -267,6 +267,46 @@ TEST_F(MeasureControls, AStepKeepsItsSettingsWhileItPolls) {
     }
 }
 
+// A continuous step runs most of the time: what is typed meanwhile counts
+// when the step ends rather than being undone.
+TEST_F(MeasureControls, EntryDuringAContinuousStepCountsWhenItEnds) {
+    QWidget* panel = UiPanelWidget(hMainPanel);
+    DisplayPanel(hMainPanel);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    const struct {
+        int control;
+        const char* typed;
+        double shown, exposure; // exposure: averaging times integration time
+    } rows[] = {{MAINP_AVER, "3", 3.0, 30.0}, {MAINP_INTTIME, "25,5", 25.5, 25.5}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.typed);
+        ASSERT_EQ(Step(MEAS_DARK), 0);
+        SetCtrlVal(hMainPanel, MAINP_SCANMODE, 1);
+        ScanMode(hMainPanel, MAINP_SCANMODE, EVENT_COMMIT, nullptr, 0, 0);
+        Callback_MeasureButton(hMainPanel, MAINP_DARK, EVENT_COMMIT, nullptr, 0, 0);
+        OnClock([&](int reading) {
+            if (reading != 3)
+                return;
+            auto* box = static_cast<QAbstractSpinBox*>(UiCtrlWidget(hMainPanel, r.control));
+            box->setFocus(Qt::MouseFocusReason);
+            box->selectAll();
+            for (const char* c = r.typed; *c; ++c)
+                QTest::keyClick(panel->windowHandle(), *c);
+            QTest::keyClick(panel->windowHandle(), Qt::Key_Return);
+        });
+        ContMeas(hMainPanel, MAINP_TIMER, EVENT_TIMER_TICK, nullptr, 0, 0);
+        g_onClock = nullptr;
+        CancelContinuous();
+        double shown = 0.0;
+        GetCtrlVal(hMainPanel, r.control, &shown);
+        EXPECT_DOUBLE_EQ(shown, r.shown);
+        EXPECT_DOUBLE_EQ(iAverage * fTint, r.exposure);
+        SetCtrlVal(hMainPanel, MAINP_AVER, 1);
+        SetCtrlVal(hMainPanel, MAINP_INTTIME, 10.0);
+    }
+    HidePanel(hMainPanel);
+}
+
 // Backspace in a number field corrects what was typed; with the focus on a
 // button it clears what was measured (and a new integration time does too).
 TEST_F(MeasureControls, BackspaceInANumberFieldKeepsWhatWasMeasured) {

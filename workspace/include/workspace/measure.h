@@ -45,8 +45,11 @@ int measure_AfterStepPending();
 // INTTIME or AVER, or switching a single step to continuous, is undone (the
 // control shows the step's value again) and 1 is returned.  Leaving
 // continuous mode during a continuous step is allowed (0), as is anything
-// at idle.
+// at idle.  In continuous mode a step runs most of the time, so an entry
+// made during one is kept and takes effect when the step ends.
 int measure_RefuseDuringStep(int control);
+// 1 while a continuous step runs: keys typed into its fields go on.
+int measure_ContinuousStepRunning();
 
 // Monotonic clock of the measurement waits, in seconds.  Tests install the
 // simulated instrument's clock here (null restores the real one) so the
