@@ -240,7 +240,8 @@ TEST_F(ParWindowUser, ATypedDecimalCommaIsTheDecimalPointInEveryNumberField) {
         {hTabScan, TAB_SCAN_UT_TINT, "12,5", 12.5, "12.500", "*PARA:TINT 1.250000e+01\\r"},
         {hTabScan, TAB_SCAN_UT_TINT, "13.5", 13.5, "13.500", "*PARA:TINT 1.350000e+01\\r"},
         {hTabScan, TAB_SCAN_UT_SDEL, "2,4", 2, "2", "*PARA:SDEL 2\\r"},
-        {hTabMeas, TAB_MEAS_UT_WAVSTEP, "0,5", 0.5, "0.500", "*PARA:WAVSTEP 5.000000e-01\\r"},
+        {hTabMeas, TAB_MEAS_UT_WAVSTEP, "0,0125", 0.0125, "0.0125",
+         "*PARA:WAVSTEP 1.250000e-02\\r"},
         {hTabMeas, TAB_MEAS_UT_FIT1, "0,483", 0.483, nullptr, "*PARA:FIT1 4.830000e-01\\r"},
         {hTabMeas, TAB_MEAS_UT_FIT2, "-2,5e-5", -2.5e-5, nullptr, "*PARA:FIT2 -2.500000e-05\\r"},
     };
