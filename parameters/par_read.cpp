@@ -32,17 +32,19 @@ void DeviceTypeSettings() {
     // Parameters this type does not have are not offered.
     SetCtrlAttribute(hTabRoot, TAB_ROOT_UT_DEVNUM, ATTR_VISIBLE, stParam.deviceType >= 3);
     SetCtrlAttribute(hTabSens, TAB_SENS_UT_PIXBIN, ATTR_VISIBLE, type3);
-    // Coefficients as File info shows them: a fixed count of decimals would
-    // show 1e-13 as zero and a float's last bits as digits.
-    const struct {
-        int page, ctrl;
-    } coeffs[] = {
-        {hTabMeas, TAB_MEAS_UT_FIT0}, {hTabMeas, TAB_MEAS_UT_FIT1}, {hTabMeas, TAB_MEAS_UT_FIT2},
-        {hTabMeas, TAB_MEAS_UT_FIT3}, {hTabMeas, TAB_MEAS_UT_FIT4}, {hTabCor, TAB_COR_UT_COR0},
-        {hTabCor, TAB_COR_UT_COR1},   {hTabCor, TAB_COR_UT_COR2},   {hTabCor, TAB_COR_UT_COR3}};
-    for (const auto& c : coeffs) {
-        SetCtrlAttribute(c.page, c.ctrl, ATTR_FORMAT, VAL_SIGNIFICANT_FORMAT);
-        SetCtrlAttribute(c.page, c.ctrl, ATTR_PRECISION, kCoeffDigits);
+}
+
+// Every real parameter but the integration time (whose decimals are the
+// device's resolution) shows its significant digits, as File info shows the
+// coefficients: fixed decimals would show 1e-13 as zero, a float's last bits
+// as digits, and a step of 0.0125 as the 0.013 it is not.
+void ShowSignificantDigits() {
+    for (int row = 0; row < NumberOfParControls; ++row) {
+        const auto& r = Parameter[static_cast<std::size_t>(row)];
+        if (r.dataType != parameters::ParDataType::Float || r.control == "UT_TINT")
+            continue;
+        SetCtrlAttribute(PU_RowPanel(row), PU_RowControl(row), ATTR_FORMAT, VAL_SIGNIFICANT_FORMAT);
+        SetCtrlAttribute(PU_RowPanel(row), PU_RowControl(row), ATTR_PRECISION, kCoeffDigits);
     }
 }
 
@@ -102,6 +104,7 @@ int PU_GetAllParam() {
     SetWaitCursor(1);
     DeviceTypeSettings();
     PU_InitParameters();
+    ShowSignificantDigits();
     bParAnswered.assign(Parameter.size(), false);
     ResetTextBox(hTabLog, TAB_LOG_UT_LOGTEXT, "");
     ClearListCtrl(hParUtil, PARUTILITY_UT_ALPHABET);

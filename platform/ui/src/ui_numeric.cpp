@@ -98,6 +98,10 @@ class RealBox : public QDoubleSpinBox {
     double valueFromText(const QString& text) const override {
         double v = value();
         ParseNumericEntry(Bare(text, prefix(), suffix()), &v);
+        // Digits beyond the shown decimals would be held and used unseen:
+        // the box rounds what is typed to what it shows.
+        if (significant_ == 0 && std::isfinite(v))
+            v = QString::number(v, 'f', decimals()).toDouble();
         return std::clamp(v, minimum(), maximum());
     }
 
