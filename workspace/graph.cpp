@@ -377,8 +377,11 @@ void display_DrawGraph() {
     }
 
     Show(MAINP_SPECGRAPH, 0);
-    double lo, hi;
-    if (iAutoScale) {
+    double lo = lower, hi = upper;
+    // Bounds never set for this curve (or crossed) cannot be drawn; the
+    // automatic range keeps the curve on a scale of its own kind instead of
+    // the one the previous curve left on the axis.
+    if (iAutoScale || !(lower < upper)) {
         hi = max + 0.1 * std::fabs(max) + 1.1;
         const bool fromZero =
             iSelect == SHOW_DARK || iSelect == SHOW_TRANSMISSION || iSelect == SHOW_SERIES;
@@ -386,11 +389,8 @@ void display_DrawGraph() {
         // A curve entirely below zero would leave the axis upside down.
         if (!(lo < hi))
             lo = min - 0.1 * std::fabs(min);
-    } else {
-        lo = lower;
-        hi = upper;
     }
-    // A degenerate or non-finite range keeps the axis as it was.
+    // No finite range (nothing to draw) keeps the axis as it was.
     if (std::isfinite(lo) && std::isfinite(hi) && lo < hi)
         SetAxisScalingMode(panel, MAINP_SPECGRAPH, VAL_LEFT_YAXIS, VAL_MANUAL, lo, hi);
 

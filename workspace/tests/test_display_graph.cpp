@@ -114,13 +114,21 @@ TEST_F(DisplayTest, YAxisStaysOrderedAndFinite) {
     EXPECT_DOUBLE_EQ(lo, 0.0);
     EXPECT_NEAR(hi, 56.1, 1e-9);
 
-    // Equal or crossed user bounds keep the range the axis had.
+    // Equal or crossed user bounds give the curve its automatic range, not
+    // the range the curve shown before left on the axis.
     SetCtrlVal(hMainPanel, MAINP_AUTO_SCALE, 0);
     SetCtrlVal(hMainPanel, MAINP_RANGEVIOLATION1, 1);
+    dUserBounds[0] = 900.0;
+    dUserBounds[1] = 1000.0;
     for (double upper : {5.0, 1.0}) {
+        iSelect = SHOW_DARK;
+        display_Display(1);
+        YAxis(&lo, &hi);
+        EXPECT_DOUBLE_EQ(lo, 900.0);
         dUserBounds[4] = 5.0;
         dUserBounds[5] = upper;
-        display_DrawGraph();
+        iSelect = SHOW_TRANSMISSION;
+        display_Display(1);
         YAxis(&lo, &hi);
         EXPECT_DOUBLE_EQ(lo, 0.0);
         EXPECT_NEAR(hi, 56.1, 1e-9);
