@@ -11,7 +11,7 @@ void SaveWorker::Start(std::function<bool(std::string*)> save, std::function<voi
     failed_ = std::move(failed);
     rest_ = rest;
     error_.clear();
-    pending_ = busy_ = broken_ = quit_ = abandon_ = false;
+    pending_ = busy_ = broken_ = quit_ = abandon_ = told_ = false;
     restUntil_ = {};
     running_ = true;
     thread_ = std::thread([this] { Run(); });
@@ -31,7 +31,7 @@ void SaveWorker::Flush() {
     std::unique_lock<std::mutex> lock(mutex_);
     ++flushing_;
     wake_.notify_all();
-    idle_.wait(lock, [this] { return !running_ || broken_ || (!pending_ && !busy_); });
+    idle_.wait(lock, [this] { return !running_ || (broken_ ? told_ : !pending_ && !busy_); });
     --flushing_;
 }
 
@@ -77,13 +77,16 @@ void SaveWorker::Run() {
             broken_ = true;
             error_ = std::move(error);
         }
-        idle_.notify_all();
+        if (saved)
+            idle_.notify_all();
         if (!saved) {
-            // Told outside the lock: the owner may flush or take the error.
+            // Told outside the lock: the owner may take the error.
             lock.unlock();
             if (failed_)
                 failed_();
             lock.lock();
+            told_ = true;
+            idle_.notify_all();
             // Nothing more is saved; the owner ends the worker.
             wake_.wait(lock, [this] { return quit_; });
             break;

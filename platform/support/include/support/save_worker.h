@@ -28,7 +28,8 @@ class SaveWorker {
                double rest = 0.0);
     // One more save of what the owner holds now.
     void Request();
-    // Waits until every request is saved, or a save failed.
+    // Waits until every request is saved, or a save failed and the owner was
+    // told (so the news is on its way when Flush returns).
     void Flush();
     // Ends the thread: a pending request is saved first unless `saveFirst` is
     // false.  Does nothing when the worker is not running.
@@ -56,6 +57,7 @@ class SaveWorker {
     int flushing_ = 0;
     bool running_ = false;
     bool pending_ = false, busy_ = false, broken_ = false, quit_ = false, abandon_ = false;
+    bool told_ = false; // the failure was handed to `failed_`
 };
 
 } // namespace support
