@@ -61,7 +61,7 @@ void SaveWorker::Run() {
     for (;;) {
         wake_.wait(lock, [this] { return pending_ || quit_; });
         wake_.wait_until(lock, restUntil_, [this] { return quit_ || flushing_ > 0; });
-        if (!pending_ || abandon_ || broken_)
+        if (!pending_ || abandon_)
             break;
         pending_ = false;
         busy_ = true;
@@ -73,24 +73,22 @@ void SaveWorker::Run() {
         lock.lock();
         busy_ = false;
         restUntil_ = end + std::chrono::duration_cast<Clock::duration>((end - start) * rest_);
-        if (!saved) {
-            broken_ = true;
-            error_ = std::move(error);
-        }
-        if (saved)
+        if (saved) {
             idle_.notify_all();
-        if (!saved) {
-            // Told outside the lock: the owner may take the error.
-            lock.unlock();
-            if (failed_)
-                failed_();
-            lock.lock();
-            told_ = true;
-            idle_.notify_all();
-            // Nothing more is saved; the owner ends the worker.
-            wake_.wait(lock, [this] { return quit_; });
-            break;
+            continue;
         }
+        broken_ = true;
+        error_ = std::move(error);
+        // Told outside the lock: the owner may take the error.
+        lock.unlock();
+        if (failed_)
+            failed_();
+        lock.lock();
+        told_ = true;
+        idle_.notify_all();
+        // Nothing more is saved; the owner ends the worker.
+        wake_.wait(lock, [this] { return quit_; });
+        break;
     }
 }
 
