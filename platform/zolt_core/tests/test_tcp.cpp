@@ -121,20 +121,27 @@ int waitIdle(uint32_t h, int32_t* busy) {
     return st;
 }
 
+// Binds fd to a free port on loopback: its "127.0.0.1:port", or "" when it
+// could not.
+std::string BindLoopback(int fd) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof sa;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 ||
+        getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0)
+        return "";
+    return "127.0.0.1:" + std::to_string(ntohs(sa.sin_port));
+}
+
 // A peer on loopback that answers each request with the next scripted
 // reply; an empty entry leaves that request unanswered.
 class ScriptedPeer {
   public:
     explicit ScriptedPeer(std::vector<zolt::Reply> script) {
         listen_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t len = sizeof sa;
-        bind(listen_, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+        address_ = BindLoopback(listen_);
         listen(listen_, 1);
-        getsockname(listen_, reinterpret_cast<sockaddr*>(&sa), &len);
-        address_ = "127.0.0.1:" + std::to_string(ntohs(sa.sin_port));
         thread_ = std::thread([this, script] {
             int fd = accept(listen_, nullptr, nullptr);
             std::string request;
@@ -264,14 +271,9 @@ TEST_F(ZoltCoreTcp, SilentPeerTimesOut) {
 TEST_F(ZoltCoreTcp, ListenerThatNeverAnswersFailsTheOpen) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
     ASSERT_GE(fd, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
+    const std::string addr = BindLoopback(fd);
+    ASSERT_FALSE(addr.empty());
     ASSERT_EQ(listen(fd, 1), 0);
-    socklen_t len = sizeof sa;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len);
-    std::string addr = "127.0.0.1:" + std::to_string(ntohs(sa.sin_port));
     uint32_t h = 0;
     EXPECT_EQ(ZOLT_OpenTCPDevice(addr.c_str(), &h), ZOLT_E_TIME);
     EXPECT_EQ(h, 0u);
@@ -290,15 +292,10 @@ TEST_F(ZoltCoreTcp, BadAddressTexts) {
 // One description serves both: zolt-sim listens where its ip key says, and
 // the library reaches the instrument there.
 TEST_F(ZoltCoreTcp, RegistryEntryOpensOverTcp) {
-    int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof sa;
-    ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&sa), sizeof sa), 0);
-    getsockname(probe, reinterpret_cast<sockaddr*>(&sa), &len);
+    const int probe = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const std::string address = BindLoopback(probe);
     close(probe);
-    const std::string address = "127.0.0.1:" + std::to_string(ntohs(sa.sin_port));
+    ASSERT_FALSE(address.empty());
     const std::string cfg = "[device]\nconnection = tcp\nip = " + address + "\n";
     char file[] = "/tmp/zolt-tcp-XXXXXX";
     const int fd = mkstemp(file);
