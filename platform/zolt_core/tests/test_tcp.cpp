@@ -28,7 +28,8 @@ using Clock = std::chrono::steady_clock;
 
 class SimProcess {
   public:
-    // Without its own --port in extra, on a free port.
+    // On a free port, unless extra names a configuration: then where its
+    // ip key says.
     explicit SimProcess(std::vector<std::string> extra = {}) {
         int fds[2], in[2];
         if (pipe(fds) != 0 || pipe(in) != 0)
