@@ -270,9 +270,8 @@ TEST_F(MeasureControls, AStepKeepsItsSettingsWhileItPolls) {
 // A continuous step runs most of the time: what is typed meanwhile counts
 // when the step ends rather than being undone.
 TEST_F(MeasureControls, EntryDuringAContinuousStepCountsWhenItEnds) {
-    QWidget* panel = UiPanelWidget(hMainPanel);
-    DisplayPanel(hMainPanel);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    QWidget* panel = ShowMainWindow();
+    ASSERT_NE(panel, nullptr);
     const struct {
         int control;
         const char* typed;
@@ -310,9 +309,8 @@ TEST_F(MeasureControls, EntryDuringAContinuousStepCountsWhenItEnds) {
 // Backspace in a number field corrects what was typed; with the focus on a
 // button it clears what was measured (and a new integration time does too).
 TEST_F(MeasureControls, BackspaceInANumberFieldKeepsWhatWasMeasured) {
-    QWidget* panel = UiPanelWidget(hMainPanel);
-    DisplayPanel(hMainPanel);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    QWidget* panel = ShowMainWindow();
+    ASSERT_NE(panel, nullptr);
     const struct {
         int control;
         int kept;
