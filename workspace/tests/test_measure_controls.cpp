@@ -13,6 +13,7 @@
 #include "ui/popup_script.h"
 #include "ui/ui.h"
 #include "ui/ui_qt.h"
+#include "user_input.h"
 #include "workspace/display.h"
 #include "workspace/measure.h"
 #include "workspace/state.h"
@@ -464,9 +465,8 @@ TEST_F(MeasureControls, AdaptionAveragingCountsOnlyWhileTheAdaptionRuns) {
         SCOPED_TRACE(step.what);
         stParam.deviceType = step.type;
         SetCtrlVal(hMainPanel, MAINP_AVERADAPT, 8);
-        QWidget* box = UiCtrlWidget(hMainPanel, step.box);
-        ASSERT_TRUE(box->isVisible());
-        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+        ASSERT_TRUE(UiCtrlWidget(hMainPanel, step.box)->isVisible());
+        user_input::Click(hMainPanel, step.box);
         EXPECT_EQ(Visible(MAINP_AVERADAPT), step.shown);
         main_GetAverage();
         EXPECT_EQ(iAverage, 2);
