@@ -1,7 +1,7 @@
 // SIGTERM (a desktop log-out), SIGHUP (its terminal closed) and SIGINT
 // (Ctrl+C) end the program the way FILE -> Quit does, so the settings are
-// kept.  The handler only writes a
-// byte to a pipe; the event loop reads it and quits.
+// kept.  The handler only writes a byte to a pipe; the event loop reads it
+// and quits.
 #include <fcntl.h>
 #include <unistd.h>
 

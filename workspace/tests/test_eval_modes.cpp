@@ -1,5 +1,4 @@
 // Marker modes, the WL Values dialog and the wavelength read-outs.
-#include <QAction>
 #include <QTest>
 #include <cmath>
 #include <limits>
@@ -9,6 +8,7 @@
 
 #include "test_eval_support.h"
 #include "ui/ui_qt.h"
+#include "user_input.h"
 #include "workspace/axis_mode.h"
 
 namespace eval_test {
@@ -27,10 +27,6 @@ class ModeTest : public EvalTest {
     static void SetBox(int control, int on) {
         SetCtrlVal(hWlValDispl, control, on);
         Click(hWlValDispl, control);
-    }
-    // The user picks a MODE menu item.
-    static void Choose(const char* item) {
-        UiPanelWidget(hMainPanel)->findChild<QAction*>(item)->trigger();
     }
     // The user double clicks the shown curve at its point nearest `nm`.
     static void DoubleClickCurve(double nm) {
@@ -164,11 +160,11 @@ TEST_F(ModeTest, ChoosingTheActiveModeAgainKeepsItAndItsMarkers) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.item);
         MeasureReference(c.sample);
-        Choose(c.item);
+        user_input::Choose(hMainPanel, c.item);
         SetCtrlVal(hMainPanel, MAINP_FWHM_Threshold, c.level);
         DoubleClickCurve(c.first);
         SetCtrlAttribute(hMainPanel, MAINP_FWHM_plotline, ATTR_LABEL_TEXT, "x");
-        Choose(c.item);
+        user_input::Choose(hMainPanel, c.item);
         for (int item : {MENUBAR_FWHM, MENUBAR_VALLEY, MENUBAR_SYM, MENUBAR_NONE_MODE})
             EXPECT_EQ(Checked(item), item == c.menu) << item;
         EXPECT_EQ(Label(hMainPanel, MAINP_FWHM_plotline), c.relabelled);
@@ -183,10 +179,6 @@ TEST_F(ModeTest, AxisSwitchesHideTheWholeMarkerArea) {
     UseAxisScalingPanel();
     axis_RegisterCallbacks();
     DisplayPanel(hMainPanel);
-    const auto click = [](int radio) {
-        QWidget* w = UiCtrlWidget(hAxisScaling, radio);
-        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
-    };
     std::vector<int> area = {MAINP_FWHM_UNIT_AV,    MAINP_FWHMMODE_DECO,     MAINP_FWHM_plotline,
                              MAINP_FWHM_Threshold,  MAINP_FWHM_AV,           MAINP_TEXTMSG_8,
                              MAINP_DEL_ALL_PEAK,    MAINP_FWHMMODE_CAPTION,  MAINP_SHOWHELP,
@@ -200,10 +192,10 @@ TEST_F(ModeTest, AxisSwitchesHideTheWholeMarkerArea) {
         {"FWHM", AXISSCAL_RB_X1}}; // a mode chosen on the pixel axis
     for (const auto& [mode, radio] : cases) {
         SCOPED_TRACE(mode ? mode : "none");
-        click(radio == AXISSCAL_RB_X1 ? AXISSCAL_RB_X2 : AXISSCAL_RB_X1);
+        user_input::Click(hAxisScaling, radio == AXISSCAL_RB_X1 ? AXISSCAL_RB_X2 : AXISSCAL_RB_X1);
         if (mode != nullptr)
-            Choose(mode);
-        click(radio);
+            user_input::Choose(hMainPanel, mode);
+        user_input::Click(hAxisScaling, radio);
         ASSERT_EQ(Step(MEAS_DARK), 0);
         EXPECT_EQ(MenuAttr(MENUBAR_FILE_PROTOCOL, ATTR_MENU_DIMMED), 1);
         for (int control : area)

@@ -421,9 +421,8 @@ TEST_F(MeasureBreak, EscInSecondPhaseStopsSilently) {
 // One Esc from the keyboard, arriving while the acquisition polls, stops it
 // whatever holds the focus in the main window, in single and continuous mode.
 TEST_F(MeasureBreak, OneEscKeyStopsTheAcquisitionWhereverTheFocusIs) {
-    QWidget* panel = UiPanelWidget(hMainPanel);
-    DisplayPanel(hMainPanel);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    QWidget* panel = ShowMainWindow();
+    ASSERT_NE(panel, nullptr);
     std::vector<QWidget*> focusable;
     for (QWidget* w : panel->findChildren<QWidget*>())
         if ((w->focusPolicy() & Qt::TabFocus) && !w->focusProxy() && w->isVisible())

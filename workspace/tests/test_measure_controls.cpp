@@ -13,6 +13,7 @@
 #include "ui/popup_script.h"
 #include "ui/ui.h"
 #include "ui/ui_qt.h"
+#include "user_input.h"
 #include "workspace/display.h"
 #include "workspace/measure.h"
 #include "workspace/state.h"
@@ -270,9 +271,8 @@ TEST_F(MeasureControls, AStepKeepsItsSettingsWhileItPolls) {
 // A continuous step runs most of the time: what is typed meanwhile counts
 // when the step ends rather than being undone.
 TEST_F(MeasureControls, EntryDuringAContinuousStepCountsWhenItEnds) {
-    QWidget* panel = UiPanelWidget(hMainPanel);
-    DisplayPanel(hMainPanel);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    QWidget* panel = ShowMainWindow();
+    ASSERT_NE(panel, nullptr);
     const struct {
         int control;
         const char* typed;
@@ -310,9 +310,8 @@ TEST_F(MeasureControls, EntryDuringAContinuousStepCountsWhenItEnds) {
 // Backspace in a number field corrects what was typed; with the focus on a
 // button it clears what was measured (and a new integration time does too).
 TEST_F(MeasureControls, BackspaceInANumberFieldKeepsWhatWasMeasured) {
-    QWidget* panel = UiPanelWidget(hMainPanel);
-    DisplayPanel(hMainPanel);
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(panel));
+    QWidget* panel = ShowMainWindow();
+    ASSERT_NE(panel, nullptr);
     const struct {
         int control;
         int kept;
@@ -466,9 +465,8 @@ TEST_F(MeasureControls, AdaptionAveragingCountsOnlyWhileTheAdaptionRuns) {
         SCOPED_TRACE(step.what);
         stParam.deviceType = step.type;
         SetCtrlVal(hMainPanel, MAINP_AVERADAPT, 8);
-        QWidget* box = UiCtrlWidget(hMainPanel, step.box);
-        ASSERT_TRUE(box->isVisible());
-        QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, box->height() / 2));
+        ASSERT_TRUE(UiCtrlWidget(hMainPanel, step.box)->isVisible());
+        user_input::Click(hMainPanel, step.box);
         EXPECT_EQ(Visible(MAINP_AVERADAPT), step.shown);
         main_GetAverage();
         EXPECT_EQ(iAverage, 2);

@@ -1,5 +1,7 @@
 #include "test_measure_support.h"
 
+#include <QTest>
+#include <QWidget>
 #include <cstring>
 
 #include "link/shared_state.h"
@@ -7,6 +9,7 @@
 #include "orvalin_ui.h"
 #include "ui/popup_script.h"
 #include "ui/ui.h"
+#include "ui/ui_qt.h"
 #include "workspace/display.h"
 #include "workspace/measure.h"
 #include "workspace/orvalin.h"
@@ -205,6 +208,12 @@ void MeasureTest::SetUp() {
 
 void MeasureTest::UseAxisScalingPanel() {
     hAxisScaling = g_h.axis;
+}
+
+QWidget* MeasureTest::ShowMainWindow() {
+    DisplayPanel(hMainPanel);
+    QWidget* panel = UiPanelWidget(hMainPanel);
+    return QTest::qWaitForWindowExposed(panel) ? panel : nullptr;
 }
 
 void MeasureTest::TearDown() {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+class QWidget;
+
 namespace measure_test {
 
 // Current fake time (s) and its advance per wait-clock reading.
@@ -38,6 +40,9 @@ class MeasureTest : public ::testing::Test {
     // The axis-scaling panel, for the steps that switch the axis or quit
     // (most tests run without it: its bounds would scale their graphs).
     static void UseAxisScalingPanel();
+    // The main window shown and exposed, so real key presses reach it; null
+    // when it never is.
+    static QWidget* ShowMainWindow();
     // Opens simulated instrument 0 and fills the device record and arrays.
     void Connect();
     // One step of `kind` the way a button commit in single mode runs it.

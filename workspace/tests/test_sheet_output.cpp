@@ -3,7 +3,6 @@
 // as the recording back end saw them.
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
-#include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFileDialog>
@@ -43,6 +42,7 @@
 #include "ui/ui.h"
 #include "ui/ui_qt.h"
 #include "ui_testing/dialogs.h"
+#include "user_input.h"
 #include "workspace/axis_mode.h"
 #include "workspace/measure.h"
 #include "workspace/orvalin.h"
@@ -50,6 +50,8 @@
 
 namespace fs = std::filesystem;
 using namespace measure_test;
+using user_input::Choose;
+using user_input::Click;
 
 namespace {
 
@@ -160,12 +162,6 @@ class SheetOutput : public MeasureTest {
         excel_FlushFile();
         return ReadBack(dir_ / name);
     }
-    // Chooses a menu item the way a user does.
-    static void Menu(const char* item) {
-        QAction* a = UiPanelWidget(hMainPanel)->findChild<QAction*>(item);
-        ASSERT_NE(a, nullptr) << item;
-        a->trigger();
-    }
     static int MenuDimmed(int item) {
         int dimmed = -1;
         GetMenuBarAttribute(hMenuBar, item, ATTR_MENU_DIMMED, &dimmed);
@@ -243,12 +239,6 @@ TEST_F(SheetOutput, AColumnHoldsWhatTheGraphShowsAfterTheUserChangedAxisAndRange
     axis_RegisterCallbacks();
     UseAxisScalingPanel();
     const int axis = hAxisScaling;
-    const auto click = [](int panel, int control) {
-        QWidget* w = UiCtrlWidget(panel, control);
-        ASSERT_NE(w, nullptr);
-        // Near the left edge: a radio button takes clicks on its circle and label.
-        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
-    };
     const auto type = [](int control, int value) {
         auto* field = qobject_cast<QAbstractSpinBox*>(UiCtrlWidget(hMainPanel, control));
         ASSERT_NE(field, nullptr);
@@ -270,13 +260,13 @@ TEST_F(SheetOutput, AColumnHoldsWhatTheGraphShowsAfterTheUserChangedAxisAndRange
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         DisplayPanel(axis); // the axis dialog, open
-        click(axis, c.radio);
+        Click(axis, c.radio);
         HidePanel(axis);
         type(MAINP_STARTWL, c.start);
         type(MAINP_ENDWL, c.end);
         ASSERT_TRUE(Start(c.file));
         popup_script::PushPrompt("probe");
-        click(hMainPanel, MAINP_SAVE);
+        Click(hMainPanel, MAINP_SAVE);
         excel_FlushFile();
         const Sheet sh = ReadBack(dir_ / c.file);
         if (sh.status == 77)
@@ -500,7 +490,7 @@ TEST_F(SheetOutput, AQuitDuringAStepAsksAboutTheColumnsItCouldNotSave) {
         std::function<void()> quit;
         bool onQuestion; // the quit comes while the question is up
     } routes[] = {
-        {"menu", [] { Menu("FILE_Quit"); }, false},
+        {"menu", [] { Choose(hMainPanel, "FILE_Quit"); }, false},
         {"close box",
          [] {
              QCloseEvent close;
@@ -622,11 +612,11 @@ TEST_F(SheetOutput, LiveLinkWritesByReferenceAndFailsCleanly) {
     for (const auto& q : quits) {
         SCOPED_TRACE(q.told);
         if (!iWithExcel)
-            Menu("connect_with_excel");
+            Choose(hMainPanel, "connect_with_excel");
         ASSERT_EQ(iWithExcel, 1);
         app_->failing = q.refuses ? std::vector<std::string>{"Quit"} : std::vector<std::string>{};
         app_->keepsOpen = q.keepsOpen;
-        Menu("disconnect_with_excel");
+        Choose(hMainPanel, "disconnect_with_excel");
         EXPECT_EQ(iWithExcel + iTableOpen + iExcelStart, 0);
         EXPECT_EQ(MenuDimmed(MENUBAR_connect_with_excel), 0);
         EXPECT_EQ(ShownTexts().back().rfind(q.told, 0), 0u) << ShownTexts().back();
@@ -723,7 +713,7 @@ TEST_F(SheetOutput, AVanishedOfficeEndsTheLiveLinkAndNotTheFileLink) {
         GTEST_SKIP() << "skipped: no LibreOffice";
     excel_SetLiveAppFactory([options] { return book::MakeCalcApp(options); });
     ASSERT_EQ(Step(MEAS_DARK), 0);
-    Menu("connect_with_excel");
+    Choose(hMainPanel, "connect_with_excel");
     ASSERT_EQ(iWithExcel, 1) << ShownTexts().back();
     ASSERT_GT(support_testing::KillChildGroupMembers("orvalin_calc.py"), 0);
 

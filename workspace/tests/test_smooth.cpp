@@ -2,9 +2,6 @@
 // corrections, and the smoothed reference of the simulated instrument.
 #include <gtest/gtest.h>
 
-#include <QAction>
-#include <QWidget>
-
 #include <climits>
 #include <cmath>
 #include <string>
@@ -16,11 +13,13 @@
 #include "ui/popup_script.h"
 #include "ui/ui.h"
 #include "ui/ui_qt.h"
+#include "user_input.h"
 #include "workspace/smooth.h"
 #include "workspace/state.h"
 #include "zolt_sim.h"
 
 using namespace measure_test;
+using user_input::Choose;
 
 namespace {
 
@@ -41,16 +40,10 @@ bool DialogShown() {
     GetPanelAttribute(hSmoothPanel, ATTR_VISIBLE_PANEL, &v);
     return v != 0;
 }
-// Chooses a SMOOTHING item the way a user does, check-mark toggle included.
-void Choose(const char* item) {
-    QAction* a = UiPanelWidget(hMainPanel)->findChild<QAction*>(item);
-    ASSERT_NE(a, nullptr) << item;
-    a->trigger();
-}
 // Savitzky-Golay (degree, left, right) or, with degree < 0, a boxcar of
 // width `left`, confirmed in the dialog.
 void Apply(int degree, int left, int right) {
-    Choose(degree >= 0 ? "SavGolMenu" : "BoxcarMenu");
+    Choose(hMainPanel, degree >= 0 ? "SavGolMenu" : "BoxcarMenu");
     if (degree >= 0) {
         SetCtrlVal(hSmoothPanel, SMOOTHFLTR_SGDEGREE, degree);
         SetCtrlVal(hSmoothPanel, SMOOTHFLTR_SGLEFTNUM, left);
@@ -146,7 +139,7 @@ TEST_F(SmoothTest, MenuShowsOneChoiceAndCancelSwitchesSmoothingOff) {
          {MAINP_DARK, MAINP_REFERENCE, MAINP_TRANSMISSION, MAINP_ABSORBANCE, MAINP_FORMULA})
         SetCtrlAttribute(hMainPanel, button, ATTR_DIMMED, 0);
 
-    Choose("SavGolMenu");
+    Choose(hMainPanel, "SavGolMenu");
     // Opening the dialog changes no mark; the filter in force stays shown.
     EXPECT_EQ(Marks(), "010");
     EXPECT_TRUE(DialogShown());
@@ -162,7 +155,7 @@ TEST_F(SmoothTest, MenuShowsOneChoiceAndCancelSwitchesSmoothingOff) {
 
     // "no" chosen while checked stays checked and dims nothing.
     SetCtrlAttribute(hMainPanel, MAINP_REFERENCE, ATTR_DIMMED, 0);
-    Choose("noSmoothMenu");
+    Choose(hMainPanel, "noSmoothMenu");
     EXPECT_EQ(Marks(), "001");
     EXPECT_EQ(Dimmed(MAINP_REFERENCE), 0);
 }

@@ -1,7 +1,6 @@
 // Saving and loading spectrum files through the FILE menu against the
 // simulated instrument, popups scripted.
 #include <QAbstractSpinBox>
-#include <QAction>
 #include <QImage>
 #include <QTest>
 #include <cmath>
@@ -16,6 +15,7 @@
 #include "test_startup_support.h"
 #include "ui/ui_qt.h"
 #include "ui_testing/dialogs.h"
+#include "user_input.h"
 #include "workspace/display.h"
 
 using startup_test::StartupTest;
@@ -136,7 +136,7 @@ TEST_F(SpectrumFile, FileInfoShowsEveryFitCoefficientWithItsDigits) {
     Measured();
     Save(dir_ + "/fit.val", "");
     Open(dir_ + "/fit.val");
-    UiPanelWidget(hMainPanel)->findChild<QAction*>("FILEINFO")->trigger();
+    user_input::Choose(hMainPanel, "FILEINFO");
     const auto file = Read(dir_ + "/fit.val");
     const float* fit = file->fit;
     ASSERT_NE(fit[4], 0.0f) << "the instrument's polynomial has a fourth-order term";
@@ -176,7 +176,7 @@ TEST_F(SpectrumFile, EachViewDimsTheLegendOfTheCurveNotDrawn) {
     const std::tuple<const char*, bool, bool> rows[] = {
         {"KESTRO", true, false}, {"FILE", false, true}, {"COMPARE", true, true}};
     for (const auto& [item, measured, stored] : rows) {
-        UiPanelWidget(hMainPanel)->findChild<QAction*>(item)->trigger();
+        user_input::Choose(hMainPanel, item);
         EXPECT_EQ(showsItsColour(MAINP_MEASURED), measured) << item;
         EXPECT_EQ(showsItsColour(MAINP_STORED), stored) << item;
     }
@@ -258,7 +258,7 @@ TEST_F(SpectrumFile, AClearedSetIsNotSaved) {
     QTest::keyClick(field, Qt::Key_Return);
     ASSERT_EQ(iMess, 0);
     popup_script::Clear();
-    UiPanelWidget(hMainPanel)->findChild<QAction*>("FILE_SAVE")->trigger();
+    user_input::Choose(hMainPanel, "FILE_SAVE");
     ASSERT_EQ(popup_script::Record().size(), 1u);
     EXPECT_EQ(LastShown().text, "File not saved!\nThere is no measured spectrum to save.");
 }
@@ -439,7 +439,7 @@ TEST_F(SpectrumFile, SavingWhileAFileIsOpenShowsTheFileWritten) {
     ASSERT_EQ(Title(hMainPanel), "Orvalin  other.val");
 
     popup_script::PushFile(dir_ + "/mine.val", VAL_NEW_FILE_SELECTED);
-    UiPanelWidget(hMainPanel)->findChild<QAction*>("FILE_SAVE")->trigger();
+    user_input::Choose(hMainPanel, "FILE_SAVE");
     QTest::mouseClick(UiCtrlWidget(hCommentPanel, COMMENT_COMMANDBUTTON), Qt::LeftButton);
     ASSERT_TRUE(fs::exists(dir_ + "/mine.val"));
     EXPECT_EQ(Title(hMainPanel), "Orvalin  mine.val");

@@ -1,7 +1,6 @@
 // Statistics over a run of measurements and the series view, against the
 // simulated instrument.
 #include <QAbstractSpinBox>
-#include <QAction>
 #include <QHeaderView>
 #include <QStyle>
 #include <QTableView>
@@ -24,11 +23,14 @@
 #include "ui/popup_script.h"
 #include "ui/ui.h"
 #include "ui/ui_qt.h"
+#include "user_input.h"
 #include "workspace/display.h"
 #include "workspace/measure.h"
 #include "workspace/stats.h"
 
 using namespace measure_test;
+using user_input::Choose;
+using user_input::Click;
 using Store = std::vector<std::vector<double>>;
 
 namespace {
@@ -124,16 +126,6 @@ class StatsTest : public MeasureTest {
             out.emplace_back(dDark, dDark + stParam.pixelCount);
         }
         return out;
-    }
-
-    // The user picks a menu item, clicks a control.
-    static void Choose(const char* item) {
-        UiPanelWidget(hMainPanel)->findChild<QAction*>(item)->trigger();
-    }
-    static void Click(int panel, int control) {
-        QWidget* w = UiCtrlWidget(panel, control);
-        // Near the left edge: a radio button takes clicks on its circle and label.
-        QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(6, w->height() / 2));
     }
 
     void ArmSeries(int radio, int count) {
@@ -478,7 +470,7 @@ TEST_F(StatsTest, TenSpectraShownAsOverlayThenAsEnvelope) {
 TEST_F(StatsTest, SeriesViewFollowsTheStepsTheUserIsGiven) {
     Darks(1);
     set_UndimMeasButtons();
-    Choose("MATH_FFT");
+    Choose(hMainPanel, "MATH_FFT");
     Click(hFFTParPanel, FFT_PARAM_RB_FFT_DARK);
     auto* count = qobject_cast<QAbstractSpinBox*>(UiCtrlWidget(hFFTParPanel, FFT_PARAM_NUM_OF_FFT));
     count->selectAll();
@@ -494,7 +486,7 @@ TEST_F(StatsTest, SeriesViewFollowsTheStepsTheUserIsGiven) {
     for (int plots : {4, 1, 4}) { // three spectra and entry 0; the envelope
         Click(hMainPanel, MAINP_CB_FFT);
         EXPECT_EQ(Plots(), plots);
-        Choose("MATH_FFT");
+        Choose(hMainPanel, "MATH_FFT");
         Click(hFFTParPanel, FFT_PARAM_CB_FFT_PARAM_CLOSE);
         display_Display(1);
         EXPECT_EQ(Plots(), plots);
