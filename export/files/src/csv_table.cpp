@@ -461,7 +461,6 @@ bool Prepare(Table* table, const Column& c, Cells* cells, std::string* error) {
         out.evaluation = next.evaluation = true;
         out.eval = EvalRows(c);
     }
-    Grid grid;
     if (c.options.spectrum && HasCurve(c)) {
         const ValueFormat value;
         out.spectrum = true;
@@ -477,7 +476,8 @@ bool Prepare(Table* table, const Column& c, Cells* cells, std::string* error) {
         } else {
             next.spectrum = true;
             next.spectrumRows = c.points;
-            grid = {{c.x, c.x + c.points}, !c.wavelengthAxis};
+            // Nothing fails from here on: the table takes the curve's grid.
+            table->grid = {{c.x, c.x + c.points}, !c.wavelengthAxis};
             out.x.reserve(static_cast<std::size_t>(c.points));
             out.values.reserve(static_cast<std::size_t>(c.points));
             for (int i = 0; i < c.points; ++i) {
@@ -488,8 +488,6 @@ bool Prepare(Table* table, const Column& c, Cells* cells, std::string* error) {
     }
     ++next.columns;
     table->layout = next;
-    if (!out.x.empty())
-        table->grid = std::move(grid);
     *cells = std::move(out);
     return true;
 }

@@ -29,7 +29,8 @@ class Writer {
     bool Failed() const;
     // Queues the next column.
     void Add(Cells column);
-    // Waits until every queued column is in the file, or a rewrite failed.
+    // Waits until every queued column is in the file, or a rewrite failed
+    // and `failed` was called.
     void Flush();
     // Columns in the file now.
     int Written() const;
